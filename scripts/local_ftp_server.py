@@ -1,0 +1,67 @@
+#!/usr/bin/python3
+"""A small FTP server on loopback for the demo site and for the tests.
+
+Usage: local_ftp_server.py --root DIR --port N [--user NAME:PASSWORD]...
+                           [--anonymous] [--passive-ports LOW-HIGH]
+                           [--ready-file FILE]
+
+With --port 0 a free port is chosen; the port in use is written to
+--ready-file (when given) once the server listens, so a caller can wait for
+that file instead of polling the port.
+"""
+import argparse
+import logging
+import os
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--host", default="127.0.0.1")
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--user", action="append", default=[])
+    parser.add_argument("--anonymous", action="store_true",
+                        help="allow read-only anonymous log-in")
+    parser.add_argument("--passive-ports", default="")
+    parser.add_argument("--ready-file", default="")
+    parser.add_argument("--verbose", action="store_true")
+    args = parser.parse_args()
+
+    logging.basicConfig(level=logging.INFO if args.verbose else logging.ERROR,
+                        stream=sys.stderr)
+
+    authorizer = DummyAuthorizer()
+    for spec in args.user:
+        name, _, password = spec.partition(":")
+        # Full rights: list, read, write, delete, rename, make/remove dirs,
+        # append, change file mode.
+        authorizer.add_user(name, password, args.root, perm="elradfmwMT")
+    if args.anonymous:
+        authorizer.add_anonymous(args.root, perm="elr")
+
+    handler = FTPHandler
+    handler.authorizer = authorizer
+    handler.banner = "Tavlin test server ready."
+    handler.permit_foreign_addresses = False
+    if args.passive_ports:
+        low, _, high = args.passive_ports.partition("-")
+        handler.passive_ports = range(int(low), int(high) + 1)
+
+    server = FTPServer((args.host, args.port), handler)
+    server.max_cons = 256
+    port = server.socket.getsockname()[1]
+    if args.ready_file:
+        tmp = args.ready_file + ".part"
+        with open(tmp, "w") as f:
+            f.write(str(port))
+        os.replace(tmp, args.ready_file)
+    server.serve_forever(handle_exit=True)
+
+
+if __name__ == "__main__":
+    main()

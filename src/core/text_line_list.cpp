@@ -1,0 +1,105 @@
+#include "core/text_line_list.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+bool readWholeFile(const std::string& path, std::string& out)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return false;
+    out = std::move(bytes);
+    return true;
+}
+
+bool writeWholeFile(const std::string& path, std::string_view bytes)
+{
+    const std::string temporary = path + ".tmp" + std::to_string(::getpid());
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out)
+            return false;
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> TextLineList::splitLines(std::string_view bytes)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t lf = bytes.find('\n', start);
+        if (lf == std::string_view::npos) {
+            lines.emplace_back(bytes.substr(start));
+            break;
+        }
+        std::size_t end = lf;
+        if (end > start && bytes[end - 1] == '\r')
+            --end;
+        lines.emplace_back(bytes.substr(start, end - start));
+        start = lf + 1;
+    }
+    return lines;
+}
+
+std::string TextLineList::joinedText() const
+{
+    std::string text;
+    std::size_t total = 0;
+    for (const auto& line : items_)
+        total += line.size() + 2;
+    text.reserve(total);
+    for (const auto& line : items_) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+bool TextLineList::loadFromFile(const std::string& path)
+{
+    std::string bytes;
+    if (!readWholeFile(path, bytes))
+        return false;
+    items_ = splitLines(bytes);
+    return true;
+}
+
+bool TextLineList::saveToFile(const std::string& path) const
+{
+    return writeWholeFile(path, joinedText());
+}
+
+std::string TextLineList::lineOr(std::size_t i, std::string fallback) const
+{
+    return i < items_.size() ? items_[i] : fallback;
+}
+
+void TextLineList::insert(std::size_t index, std::string line)
+{
+    if (index > items_.size())
+        index = items_.size();
+    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), std::move(line));
+}
+
+void TextLineList::removeAt(std::size_t index)
+{
+    if (index < items_.size())
+        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+}
