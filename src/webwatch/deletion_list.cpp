@@ -1,0 +1,57 @@
+#include "webwatch/deletion_list.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+bool DeletionList::load(const std::string& path)
+{
+    return lines_.loadFromFile(path);
+}
+
+bool DeletionList::store(const std::string& path) const
+{
+    if (empty()) {
+        if (std::remove(path.c_str()) == 0)
+            return true;
+        return errno == ENOENT;
+    }
+    std::vector<std::string> complete(lines_.lines().begin(),
+                                      lines_.lines().begin() + static_cast<std::ptrdiff_t>(count() * kLinesPerEntry));
+    return TextLineList(std::move(complete)).saveToFile(path);
+}
+
+DeletionEntry DeletionList::entry(std::size_t i) const
+{
+    if (i >= count())
+        return {};
+    const std::size_t first = i * kLinesPerEntry;
+    return {lines_[first], lines_[first + 1], lines_[first + 2],
+            lines_[first + 3], lines_[first + 4], lines_[first + 5]};
+}
+
+std::vector<DeletionEntry> DeletionList::entries() const
+{
+    std::vector<DeletionEntry> all;
+    all.reserve(count());
+    for (std::size_t i = 0; i < count(); ++i)
+        all.push_back(entry(i));
+    return all;
+}
+
+void DeletionList::append(const DeletionEntry& entry)
+{
+    // Appending after a damaged tail would shift every field of the new
+    // entry; the incomplete lines go first.
+    lines_.lines().resize(count() * kLinesPerEntry);
+    for (const auto* value : {&entry.server, &entry.login, &entry.password,
+                              &entry.port, &entry.remoteDirectory, &entry.remoteFileName})
+        lines_.append(*value);
+}
+
+void DeletionList::removeFirst()
+{
+    auto& all = lines_.lines();
+    const std::size_t n = std::min(all.size(), kLinesPerEntry);
+    all.erase(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(n));
+}
