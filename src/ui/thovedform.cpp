@@ -1,7 +1,84 @@
 #include "ui/thovedform.h"
 
-Thovedform::Thovedform(QWidget* parent) : QMainWindow(parent)
+#include "core/data_paths.h"
+#include "ui/control_factory.h"
+#include "ui/drawn_images.h"
+#include "ui/qt_dialogs.h"
+
+#include <QResizeEvent>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWindow(parent)
 {
+    setObjectName(QStringLiteral("hovedform"));
     setWindowTitle(QStringLiteral("Tavlin FTP 2.1"));
-    resize(800, 600);
+    setWindowIcon(QIcon(makeProgramIcon(64)));
+
+    c_.window = this;
+    imageList1_ = makeImageList1();
+    c_.ImageList1 = &imageList1_;
+    c_.ListBox1 = &listBox1_;
+    c_.ListBox2 = &listBox2_;
+    c_.erstatmemo2 = &erstatmemo2_;
+    c_.Memo4 = &memo4_;
+    c_.Memo5 = &memo5_;
+    c_.omsaetedit = &omsaetedit_;
+
+    if (setup.dialogs) {
+        dialogs_ = setup.dialogs;
+    } else {
+        ownDialogs_ = std::make_unique<QtDialogs>(this);
+        dialogs_ = ownDialogs_.get();
+    }
+    dataDirectory_ = setup.dataDirectory.empty() ? currentDirectory() : setup.dataDirectory;
+
+    buildMenus();
+
+    auto* central = named(new QWidget(this), "Central");
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(2, 0, 2, 0);
+    column->setSpacing(2);
+    column->addWidget(buildConnectionBar());
+
+    auto* sides = named(new QSplitter(Qt::Horizontal, central), "SidesSplitter");
+    sides->addWidget(buildLocalSide());
+    sides->addWidget(buildRemoteSide());
+    sides->setStretchFactor(0, 1);
+    sides->setStretchFactor(1, 1);
+
+    auto* bottom = named(new QSplitter(Qt::Horizontal, central), "BottomSplitter");
+    bottom->addWidget(buildQueueArea());
+    bottom->addWidget(buildLog());
+    bottom->setStretchFactor(0, 2);
+    bottom->setStretchFactor(1, 3);
+
+    auto* rows = named(new QSplitter(Qt::Vertical, central), "RowsSplitter");
+    rows->addWidget(sides);
+    rows->addWidget(bottom);
+    rows->setStretchFactor(0, 3);
+    rows->setStretchFactor(1, 1);
+    column->addWidget(rows, 1);
+    setCentralWidget(central);
+
+    c_.StatusBar1 = named(statusBar(), "StatusBar1");
+
+    wireSession();
+    wireLocalPanel();
+    wireTransfers();
+    wireSites();
+    wireWebwatch();
+    wireHelp();
+
+    resize(980, 720);
+}
+
+Thovedform::~Thovedform() = default;
+
+void Thovedform::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    // The remote tree takes a quarter of the window's height.
+    c_.Panel9->setFixedHeight(height() / 4);
 }

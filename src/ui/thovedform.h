@@ -1,11 +1,114 @@
 #pragma once
 
+#include "app/main_window_controls.h"
+#include "core/text_line_list.h"
+
+#include <QIcon>
+#include <QList>
 #include <QMainWindow>
 
-// The main window. Lays out the controls and wires them to the handlers of
-// each subsystem; the logic itself lives in those handlers.
+#include <memory>
+#include <string>
+
+class Dialogs;
+class QBoxLayout;
+
+// What the main window is started with. Everything has a default that fits
+// a normal program start; tests point the folders at temporary ones and hand
+// in a scripted dialogs service.
+struct ThovedformSetup {
+    // Questions and messages go here; null means the window's own dialogs.
+    Dialogs* dialogs = nullptr;
+    // The data directory; empty means the current directory at creation.
+    std::string dataDirectory;
+};
+
+// The main window. It lays out the controls and wires their events to the
+// handlers of each subsystem; the logic itself lives in those handlers.
+// The layout is spread over thovedform_layout_*.cpp by area, the wiring over
+// thovedform_wiring_*.cpp.
 class Thovedform : public QMainWindow {
     Q_OBJECT
 public:
-    explicit Thovedform(QWidget* parent = nullptr);
+    explicit Thovedform(const ThovedformSetup& setup = {}, QWidget* parent = nullptr);
+    ~Thovedform() override;
+
+    MainWindowControls& controls() { return c_; }
+    Dialogs& dialogs() { return *dialogs_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Layout, by area.
+    void buildMenus();
+    QWidget* buildConnectionBar();
+    QWidget* buildRemoteSide();
+    QWidget* buildLocalSide();
+    QWidget* buildQueueArea();
+    QWidget* buildLog();
+
+    // Wiring, by area. Each connects its controls to the slots below.
+    void wireSession();
+    void wireLocalPanel();
+    void wireTransfers();
+    void wireSites();
+    void wireWebwatch();
+    void wireHelp();
+
+    // Handler slots, named after control and event. Those whose handlers are
+    // not built yet are empty seams.
+    // Session and remote operations.
+    void connectknapClick();
+    void BitBtn1Click();
+    void TreeView1Change();
+    void ListView1SelectItem();
+    void BitBtn5Click();
+    void BitBtn8Click();
+    void BitBtn6Click();
+    void BitBtn7Click();
+    // Local panel.
+    void DriveComboBox1Change();
+    void DirectoryListBox1Change();
+    void ComboBox1Enter();
+    void ComboBox1Change();
+    void ListView2SelectItem();
+    void ListView2DblClick();
+    void BitBtn4Click();
+    // Transfers.
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn9Click();
+    void BitBtn11Click();
+    void Button1Click();
+    void BinaryClick();
+    void ASCIIClick();
+    void AutoDetectClick();
+    void SpecifyfiletypesClick();
+    // Sites.
+    void Passivemode1Click();
+    // WebWatch.
+    void recordClick();
+    void OpenWebwatch1Click();
+    void Deletemissingfiles1Click();
+    void Usecleandirectory1Click();
+    void BitBtn10Click();
+    void BitBtn12Click();
+    void Image2Click();
+    // Help.
+    void VisualHelp1Click();
+    void Help1Click();
+
+    MainWindowControls c_;
+    std::unique_ptr<Dialogs> ownDialogs_;
+    Dialogs* dialogs_ = nullptr;
+    std::string dataDirectory_;
+
+    QList<QIcon> imageList1_;
+    TextLineList listBox1_;
+    TextLineList listBox2_;
+    TextLineList erstatmemo2_;
+    TextLineList memo4_;
+    TextLineList memo5_;
+    std::string omsaetedit_;
 };

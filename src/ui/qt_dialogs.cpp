@@ -1,0 +1,77 @@
+#include "ui/qt_dialogs.h"
+
+#include "ui/tmakedir.h"
+#include "ui/tsaveform.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+QString captionOrTitle(const QString& caption)
+{
+    return caption.isEmpty() ? QString::fromLatin1(kProgramTitle) : caption;
+}
+
+}  // namespace
+
+QtDialogs::QtDialogs(QWidget* owner)
+    : owner_(owner), makedir_(new TMakedir(owner)), saveform_(new Tsaveform(owner))
+{
+}
+
+void QtDialogs::message(const QString& text, const QString& caption)
+{
+    QMessageBox box(QMessageBox::NoIcon, captionOrTitle(caption), text, QMessageBox::Ok, owner_);
+    box.exec();
+}
+
+DialogAnswer QtDialogs::askYesNo(const QString& caption, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, captionOrTitle(caption), text,
+                    QMessageBox::Yes | QMessageBox::No, owner_);
+    return box.exec() == QMessageBox::Yes ? DialogAnswer::Yes : DialogAnswer::No;
+}
+
+DialogAnswer QtDialogs::askYesNoCancel(const QString& caption, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, captionOrTitle(caption), text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner_);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return DialogAnswer::Yes;
+    case QMessageBox::No:
+        return DialogAnswer::No;
+    default:
+        return DialogAnswer::Cancel;
+    }
+}
+
+bool QtDialogs::confirmOkCancel(const QString& question)
+{
+    saveform_->setQuestion(question);
+    return saveform_->exec() == QDialog::Accepted;
+}
+
+std::optional<QString> QtDialogs::askSaveFileName(const SaveFileRequest& request)
+{
+    QFileDialog dialog(owner_, QString(), request.directory);
+    dialog.setObjectName(QStringLiteral("SaveDialog1"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!request.defaultExtension.isEmpty())
+        dialog.setDefaultSuffix(request.defaultExtension);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+bool QtDialogs::showNameDialog(NameDialogState& state)
+{
+    makedir_->showState(state);
+    const bool ok = makedir_->exec() == QDialog::Accepted;
+    makedir_->readState(state);
+    return ok;
+}

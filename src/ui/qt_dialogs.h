@@ -1,0 +1,34 @@
+#pragma once
+
+#include "app/dialogs.h"
+
+class QWidget;
+class TMakedir;
+class Tsaveform;
+
+// The dialogs service on real windows. The name dialog and the OK/Cancel
+// window exist once for the whole run, as children of the main window.
+class QtDialogs : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* owner);
+
+    void message(const QString& text, const QString& caption = {}) override;
+    DialogAnswer askYesNo(const QString& caption, const QString& text) override;
+    DialogAnswer askYesNoCancel(const QString& caption, const QString& text) override;
+    bool confirmOkCancel(const QString& question) override;
+    std::optional<QString> askSaveFileName(const SaveFileRequest& request) override;
+
+    TMakedir* Makedir() const { return makedir_; }
+    Tsaveform* saveform() const { return saveform_; }
+
+protected:
+    bool showNameDialog(NameDialogState& state) override;
+
+private:
+    QWidget* owner_;
+    TMakedir* makedir_;
+    Tsaveform* saveform_;
+};
+
+// The caption of plain messages, as the program names itself.
+inline constexpr const char* kProgramTitle = "Tavlinftp";

@@ -1,0 +1,30 @@
+// The transfer queue, directory transfer and the transfer mode menu.
+#include "ui/thovedform.h"
+
+#include <QAction>
+#include <QPushButton>
+
+void Thovedform::wireTransfers()
+{
+    connect(c_.BitBtn2, &QPushButton::clicked, this, &Thovedform::BitBtn2Click);
+    connect(c_.BitBtn3, &QPushButton::clicked, this, &Thovedform::BitBtn3Click);
+    connect(c_.BitBtn9, &QPushButton::clicked, this, &Thovedform::BitBtn9Click);
+    connect(c_.BitBtn11, &QPushButton::clicked, this, &Thovedform::BitBtn11Click);
+    connect(c_.Button1, &QPushButton::clicked, this, &Thovedform::Button1Click);
+    connect(c_.Binary, &QAction::triggered, this, &Thovedform::BinaryClick);
+    connect(c_.ASCII, &QAction::triggered, this, &Thovedform::ASCIIClick);
+    connect(c_.AutoDetect, &QAction::triggered, this, &Thovedform::AutoDetectClick);
+    connect(c_.Specifyfiletypes, &QAction::triggered, this, &Thovedform::SpecifyfiletypesClick);
+}
+
+// Seams for the transfer queue and directory transfer handlers.
+void Thovedform::BitBtn2Click() {}
+void Thovedform::BitBtn3Click() {}
+void Thovedform::BitBtn9Click() {}
+void Thovedform::BitBtn11Click() {}
+void Thovedform::Button1Click() {}
+// Seams for the transfer mode handler.
+void Thovedform::BinaryClick() {}
+void Thovedform::ASCIIClick() {}
+void Thovedform::AutoDetectClick() {}
+void Thovedform::SpecifyfiletypesClick() {}

@@ -1,0 +1,26 @@
+// WebWatch: recording, the project window and the quick upload.
+#include "ui/thovedform.h"
+
+#include <QAction>
+#include <QPushButton>
+#include <QToolButton>
+
+void Thovedform::wireWebwatch()
+{
+    connect(c_.record, &QAction::triggered, this, &Thovedform::recordClick);
+    connect(c_.OpenWebwatch1, &QAction::triggered, this, &Thovedform::OpenWebwatch1Click);
+    connect(c_.Deletemissingfiles1, &QAction::triggered, this, &Thovedform::Deletemissingfiles1Click);
+    connect(c_.Usecleandirectory1, &QAction::triggered, this, &Thovedform::Usecleandirectory1Click);
+    connect(c_.BitBtn10, &QPushButton::clicked, this, &Thovedform::BitBtn10Click);
+    connect(c_.BitBtn12, &QPushButton::clicked, this, &Thovedform::BitBtn12Click);
+    connect(c_.Image2, &QToolButton::clicked, this, &Thovedform::Image2Click);
+}
+
+// Seams for the recording, WebWatch window and upload run handlers.
+void Thovedform::recordClick() {}
+void Thovedform::OpenWebwatch1Click() {}
+void Thovedform::Deletemissingfiles1Click() {}
+void Thovedform::Usecleandirectory1Click() {}
+void Thovedform::BitBtn10Click() {}
+void Thovedform::BitBtn12Click() {}
+void Thovedform::Image2Click() {}

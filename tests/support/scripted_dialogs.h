@@ -1,0 +1,80 @@
+#pragma once
+
+#include "app/dialogs.h"
+
+#include <QString>
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+// A dialogs service for tests. The test states, in order, every prompt it
+// expects and how to answer it; each prompt the code shows is checked
+// against the next expectation. A prompt that was not expected, or that
+// differs from the expectation, fails the test; expectations left over when
+// the object goes away fail it too.
+class ScriptedDialogs : public Dialogs {
+public:
+    enum class Kind { Message, YesNo, YesNoCancel, OkCancel, NameDialog, SaveFile };
+
+    // A prompt as it was shown.
+    struct Shown {
+        Kind kind;
+        QString caption;
+        QString text;          // message/question text; for the name dialog its panel line
+        NameDialogState name;  // the name dialog as it was shown (before typing)
+    };
+
+    ScriptedDialogs() = default;
+    ~ScriptedDialogs() override;
+    ScriptedDialogs(const ScriptedDialogs&) = delete;
+    ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;
+
+    // A plain message; the caption is checked only when given.
+    ScriptedDialogs& expectMessage(const QString& text, std::optional<QString> caption = std::nullopt);
+    ScriptedDialogs& expectYesNo(const QString& caption, const QString& text, DialogAnswer answer);
+    ScriptedDialogs& expectYesNoCancel(const QString& caption, const QString& text, DialogAnswer answer);
+    ScriptedDialogs& expectOkCancel(const QString& question, bool ok);
+    // The name dialog showing this panel line (and caption, when given);
+    // `typed` replaces the field's text before the answer, as if the user
+    // cleared the field and typed it. Without it the field is left as shown.
+    ScriptedDialogs& expectNameDialog(const QString& panelText, DialogAnswer answer,
+                                      std::optional<QString> typed = std::nullopt,
+                                      std::optional<QString> caption = std::nullopt);
+    // The save-file dialog for this file name; answers with chosenPath, or
+    // cancels when it is empty.
+    ScriptedDialogs& expectSaveFile(const QString& fileName, std::optional<QString> chosenPath);
+
+    // Expectations not yet met.
+    std::size_t pending() const { return expected_.size(); }
+    // Every prompt shown so far, in order.
+    const std::vector<Shown>& shown() const { return shown_; }
+
+    void message(const QString& text, const QString& caption = {}) override;
+    DialogAnswer askYesNo(const QString& caption, const QString& text) override;
+    DialogAnswer askYesNoCancel(const QString& caption, const QString& text) override;
+    bool confirmOkCancel(const QString& question) override;
+    std::optional<QString> askSaveFileName(const SaveFileRequest& request) override;
+
+protected:
+    bool showNameDialog(NameDialogState& state) override;
+
+private:
+    struct Expected {
+        Kind kind;
+        std::optional<QString> caption;
+        QString text;
+        DialogAnswer answer = DialogAnswer::Ok;
+        std::optional<QString> typed;
+        std::optional<QString> chosenPath;
+    };
+
+    // Takes the next expectation if it is of this kind and matches; reports
+    // a failure and returns nothing otherwise.
+    std::optional<Expected> take(Kind kind, const QString& caption, const QString& text);
+
+    std::deque<Expected> expected_;
+    std::vector<Shown> shown_;
+};
+
+const char* toString(ScriptedDialogs::Kind kind);

@@ -1,0 +1,148 @@
+#include "support/modal.h"
+#include "ui/qt_dialogs.h"
+#include "ui/tmakedir.h"
+#include "ui/tsaveform.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// What the name dialog showed on screen when it opened.
+struct SeenOnScreen {
+    QString caption;
+    QString panel;
+    QString field;
+    bool fieldVisible = false;
+};
+
+class QtDialogsTest : public ::testing::Test {
+protected:
+    QWidget owner;
+    QtDialogs dialogs{&owner};
+
+    // Answers the next name dialog: records what it shows, optionally types
+    // into the field, then presses OK or Cancel.
+    void answerNameDialog(SeenOnScreen& seen, std::optional<QString> typed, bool ok)
+    {
+        whenModalOpens([&seen, typed, ok](QWidget* modal) {
+            auto* dialog = qobject_cast<TMakedir*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            seen = {dialog->windowTitle(), dialog->Panel1->text(), dialog->Edit1->text(),
+                    dialog->Edit1->isVisible()};
+            if (typed) {
+                dialog->Edit1->clear();
+                dialog->Edit1->insert(*typed);
+            }
+            (ok ? dialog->OkButton : dialog->CancelButton)->click();
+        });
+    }
+};
+
+TEST_F(QtDialogsTest, NameDialogShowsItsStateAndKeepsTheTypedText)
+{
+    EXPECT_EQ(dialogs.nameDialog().caption, "Write name");
+    EXPECT_EQ(dialogs.nameDialog().panelText, "Insert new directory name");
+
+    SeenOnScreen seen;
+    dialogs.nameDialog().panelText = "Create Directory";
+    answerNameDialog(seen, QStringLiteral("images"), true);
+    EXPECT_TRUE(dialogs.runNameDialog());
+    EXPECT_EQ(seen.caption, "Write name");
+    EXPECT_EQ(seen.panel, "Create Directory");
+    EXPECT_EQ(seen.field, "");
+    EXPECT_TRUE(seen.fieldVisible);
+    EXPECT_EQ(dialogs.nameDialog().editText, "images");
+
+    // The next use shows what was typed last time.
+    answerNameDialog(seen, std::nullopt, false);
+    EXPECT_FALSE(dialogs.runNameDialog());
+    EXPECT_EQ(seen.field, "images");
+    EXPECT_EQ(dialogs.nameDialog().editText, "images");
+
+    // Text typed before Cancel stays in the field, as in any edit box.
+    answerNameDialog(seen, QStringLiteral("draft"), false);
+    EXPECT_FALSE(dialogs.runNameDialog());
+    EXPECT_EQ(dialogs.nameDialog().editText, "draft");
+}
+
+TEST_F(QtDialogsTest, NameDialogCanHideItsFieldAndChangeItsCaption)
+{
+    SeenOnScreen seen;
+    dialogs.nameDialog().caption = "Transfer local dir to";
+    dialogs.nameDialog().panelText = "./www";
+    dialogs.nameDialog().editVisible = false;
+    answerNameDialog(seen, std::nullopt, true);
+    EXPECT_TRUE(dialogs.runNameDialog());
+    EXPECT_EQ(seen.caption, "Transfer local dir to");
+    EXPECT_EQ(seen.panel, "./www");
+    EXPECT_FALSE(seen.fieldVisible);
+
+    dialogs.nameDialog().caption = "Write name";
+    dialogs.nameDialog().editVisible = true;
+    answerNameDialog(seen, std::nullopt, true);
+    dialogs.runNameDialog();
+    EXPECT_EQ(seen.caption, "Write name");
+    EXPECT_TRUE(seen.fieldVisible);
+}
+
+TEST_F(QtDialogsTest, OkCancelWindowShowsTheQuestionOnItsPanel)
+{
+    QString panel;
+    whenModalOpens([&panel](QWidget* modal) {
+        auto* form = qobject_cast<Tsaveform*>(modal);
+        ASSERT_NE(form, nullptr);
+        panel = form->Panel1->text();
+        form->CancelButton->click();
+    });
+    EXPECT_FALSE(dialogs.confirmOkCancel("Delete notes.txt"));
+    EXPECT_EQ(panel, "Delete notes.txt");
+
+    whenModalOpens([](QWidget* modal) { qobject_cast<Tsaveform*>(modal)->OkButton->click(); });
+    EXPECT_TRUE(dialogs.confirmOkCancel("Save changes?"));
+}
+
+TEST_F(QtDialogsTest, MessageBoxesReturnTheButtonPressed)
+{
+    struct Case {
+        QMessageBox::StandardButton press;
+        DialogAnswer expected;
+    };
+    for (const Case& c : {Case{QMessageBox::Yes, DialogAnswer::Yes}, Case{QMessageBox::No, DialogAnswer::No},
+                          Case{QMessageBox::Cancel, DialogAnswer::Cancel}}) {
+        QString caption, text;
+        whenModalOpens([&, c](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            caption = box->windowTitle();
+            text = box->text();
+            box->button(c.press)->click();
+        });
+        EXPECT_EQ(dialogs.askYesNoCancel("Error!! ", ":Do You want to remove the file"), c.expected);
+        EXPECT_EQ(caption, "Error!! ");
+        EXPECT_EQ(text, ":Do You want to remove the file");
+    }
+
+    whenModalOpens([](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        EXPECT_EQ(box->button(QMessageBox::Cancel), nullptr);
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(dialogs.askYesNo("Your disconnected!!", "Record a new project without connecting?"),
+              DialogAnswer::No);
+
+    QString caption;
+    whenModalOpens([&caption](QWidget* modal) {
+        caption = modal->windowTitle();
+        qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Ok)->click();
+    });
+    dialogs.message("Trying again! ");
+    EXPECT_EQ(caption, "Tavlinftp");
+}
+
+}  // namespace
