@@ -1,0 +1,264 @@
+#pragma once
+
+#include "net/socket_buffer.h"
+#include "net/socket_errors.h"
+#include "net/socket_message.h"
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <list>
+#include <memory>
+#include <netinet/in.h>
+#include <string>
+#include <vector>
+
+class SocketMessageWindow;
+class TCustomWSocket;
+
+using TSocket = int;
+constexpr TSocket INVALID_SOCKET = -1;
+
+enum TSocketState {
+    wsInvalidState = 0,
+    wsOpened = 1,
+    wsBound = 2,
+    wsConnecting = 3,
+    wsConnected = 4,
+    wsAccepting = 5,
+    wsListening = 6,
+    wsClosed = 7,
+};
+
+enum TSocketSendFlags { wsSendNormal = 0, wsSendUrgent = 1 };
+enum TSocketLingerOnOff { wsLingerOff = 0, wsLingerOn = 1, wsLingerNoSet = 2 };
+
+// Event handler types. The first argument is always the socket that fires
+// the event; a by-reference argument lets the handler change a value.
+using TDataAvailable = std::function<void(TCustomWSocket* Sender, std::uint16_t Error)>;
+using TDataSent = std::function<void(TCustomWSocket* Sender, std::uint16_t Error)>;
+using TSendData = std::function<void(TCustomWSocket* Sender, int BytesSent)>;
+using TSessionClosed = std::function<void(TCustomWSocket* Sender, std::uint16_t Error)>;
+using TSessionAvailable = std::function<void(TCustomWSocket* Sender, std::uint16_t Error)>;
+using TSessionConnected = std::function<void(TCustomWSocket* Sender, std::uint16_t Error)>;
+using TChangeState = std::function<void(TCustomWSocket* Sender, TSocketState OldState, TSocketState NewState)>;
+using TDnsLookupDone = std::function<void(TCustomWSocket* Sender, std::uint16_t Error)>;
+using TNotifyEvent = std::function<void(TCustomWSocket* Sender)>;
+using TBgExceptionEvent = std::function<void(TCustomWSocket* Sender, const std::exception& E, bool& CanClose)>;
+
+// Non-blocking IPv4 TCP/UDP socket driven by the Qt event loop. Every
+// network event, lookup result and deferred request arrives as a message to
+// a small object owned by the component and surfaces as one of the On...
+// events. Sending never blocks: data is queued in a chain of TBuffer blocks
+// and pushed out as the network takes it.
+//
+// Misuse is reported through OnError when it is set (the number is then in
+// LastError()), otherwise ESocketException is raised.
+class TCustomWSocket {
+public:
+    TCustomWSocket();
+    virtual ~TCustomWSocket();
+    TCustomWSocket(const TCustomWSocket&) = delete;
+    TCustomWSocket& operator=(const TCustomWSocket&) = delete;
+
+    // --- properties -------------------------------------------------------
+    const std::string& Addr() const { return FAddrStr; }
+    void SetAddr(const std::string& value);
+    const std::string& Port() const { return FPortStr; }
+    virtual void SetPort(const std::string& value);
+    const std::string& Proto() const { return FProtoStr; }
+    virtual void SetProto(const std::string& value);
+    const std::string& LocalAddr() const { return FLocalAddr; }
+    void SetLocalAddr(const std::string& value);
+    const std::string& LocalPort() const { return FLocalPortStr; }
+    void SetLocalPort(const std::string& value);
+    // "error" unless State() is wsConnected.
+    std::string PeerAddr();
+    std::string PeerPort();
+    const std::string& DnsResult() const { return FDnsResult; }
+    const std::vector<std::string>& DnsResultList() const { return FDnsResultList; }
+    TSocketState State() const { return FState; }
+    std::int64_t ReadCount() const { return FReadCount; }
+    // Bytes waiting to be read.
+    virtual int RcvdCount();
+    int LastError() const { return FLastError; }
+    // Text of the last reported error, for OnError handlers.
+    const std::string& LastErrorMessage() const { return FLastErrorMessage; }
+    bool MultiThreaded() const { return FMultiThreaded; }
+    void SetMultiThreaded(bool value) { FMultiThreaded = value; }
+    TSocketSendFlags SendFlags();
+    void SetSendFlags(TSocketSendFlags value);
+    TSocketLingerOnOff LingerOnOff() const { return FLingerOnOff; }
+    void SetLingerOnOff(TSocketLingerOnOff value) { FLingerOnOff = value; }
+    int LingerTimeout() const { return FLingerTimeout; }
+    void SetLingerTimeout(int seconds) { FLingerTimeout = seconds; }
+    TSocket HSocket() const { return FHSocket; }
+    // True when the send chain is empty.
+    bool AllSent() const { return FAllSent; }
+    // Size of new send blocks (1514 unless changed).
+    int BufSize() const { return FBufSize; }
+    void SetBufSize(int value) { FBufSize = value <= 0 ? TBuffer::DefaultSize : value; }
+    // True once PumpMessages saw the thread being asked to stop.
+    bool Terminated() const { return FTerminated; }
+
+    // --- events -----------------------------------------------------------
+    TDataAvailable OnDataAvailable;
+    TDataSent OnDataSent;
+    TSendData OnSendData;
+    TSessionClosed OnSessionClosed;
+    TSessionAvailable OnSessionAvailable;
+    TSessionConnected OnSessionConnected;
+    TChangeState OnChangeState;
+    TDnsLookupDone OnDnsLookupDone;
+    TNotifyEvent OnError;
+    TBgExceptionEvent OnBgException;
+
+    // --- operations -------------------------------------------------------
+    virtual void Connect();
+    virtual void Close();
+    // Close / destroy the component later, from the event loop. Use
+    // ReleaseLater to get rid of a socket from inside one of its own events.
+    virtual void CloseLater();
+    virtual void ReleaseLater();
+    virtual void Abort();
+    // Blocks (running the event loop) until the send chain is empty.
+    virtual void Flush();
+    // Blocks (running the event loop) until the peer closes.
+    virtual void WaitForClose();
+    virtual void Listen();
+    // Takes a waiting connection of a listening socket; -1 on failure.
+    virtual TSocket Accept();
+    virtual int Receive(void* buffer, int length);
+    virtual std::string ReceiveStr();
+    virtual int ReceiveFrom(void* buffer, int length, sockaddr_in& from, int& fromLength);
+    // Queues the data; returns length (0 when length <= 0) or -1 when not
+    // connected. OnDataSent follows from the event loop once all is sent.
+    virtual int Send(const void* data, int length);
+    virtual int SendTo(const sockaddr_in& dest, const void* data, int length);
+    virtual int SendStr(const std::string& text);
+    virtual void DnsLookup(const std::string& hostName);
+    virtual void ReverseDnsLookup(const std::string& dottedAddress);
+    virtual void CancelDnsLookup();
+    virtual int GetPeerName(sockaddr_in& name, int& nameLength);
+    virtual int GetSockName(sockaddr_in& name, int& nameLength);
+    // The bound local port as decimal text while bound, connected or
+    // listening; "error" otherwise.
+    virtual std::string GetXPort();
+    // Takes over an already connected socket (for example one returned by
+    // Accept of a listening component).
+    virtual void AdoptHandle(TSocket handle);
+    // how: 0 receive, 1 send, 2 both.
+    virtual void Shutdown(int how);
+    virtual void Pause();
+    virtual void Resume();
+    // Runs the events that are waiting, once.
+    virtual void PumpMessages();
+    virtual void BindLocal();
+
+    // Dispatches one of the component's own messages. Normally called by the
+    // message object; exceptions go to HandleBgException there.
+    virtual void HandleMessage(const TSocketMessage& message);
+
+protected:
+    virtual void ResetProperties();
+    virtual void DoClose(bool shutdown, int error);
+    virtual int SendRaw(const void* data, int length);
+    virtual int RecvRaw(void* buffer, int length, int flags);
+    void ReportErrorFmt(const char* format, ...);
+    virtual void ReportError(const std::string& text);
+    // Stores error as LastError and reports "Error n in function op" with
+    // the error's text.
+    void SocketError(const std::string& op, int error);
+    virtual void HandleBgException(const std::exception& e);
+
+    // Event triggers: fire the matching event if one is attached.
+    // TriggerDataAvailable returns whether a handler exists.
+    virtual bool TriggerDataAvailable(std::uint16_t error);
+    virtual void TriggerDataSent(std::uint16_t error);
+    virtual void TriggerSendData(int bytesSent);
+    virtual void TriggerSessionClosed(std::uint16_t error);
+    virtual void TriggerSessionAvailable(std::uint16_t error);
+    virtual void TriggerSessionConnected(std::uint16_t error);
+    virtual void TriggerChangeState(TSocketState oldState, TSocketState newState);
+    virtual void TriggerDnsLookupDone(std::uint16_t error);
+    virtual void TriggerError();
+
+    void ChangeState(TSocketState newState);
+    // Posts one of TSocketUserMessage to the component itself.
+    void PostUserMessage(unsigned msg, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
+    bool BeingDestroyed() const { return FDestroying; }
+    bool Paused() const { return FPaused; }
+
+    // Sends as much of the chain as the network takes now.
+    void TryToSend();
+    void DeleteBufferedData();
+
+    TSocketState FState = wsClosed;
+    std::string FAddrStr;
+    std::string FPortStr;
+    std::string FProtoStr = "tcp";
+    std::string FLocalAddr = "0.0.0.0";
+    std::string FLocalPortStr = "0";
+    bool FAddrAssigned = false;
+    bool FPortAssigned = false;
+    bool FProtoAssigned = false;
+    bool FAddrResolved = false;
+    bool FPortResolved = false;
+    bool FProtoResolved = false;
+    bool FLocalPortResolved = false;
+    sockaddr_in FSin{};
+    std::uint16_t FLocalPortNum = 0;
+    int FType = 0;   // SOCK_STREAM or SOCK_DGRAM
+    int FProto = 6;
+    TSocket FHSocket = INVALID_SOCKET;
+    int FLastError = 0;
+    std::string FLastErrorMessage;
+    std::int64_t FReadCount = 0;
+
+private:
+    friend class SocketMessageWindow;
+    void DispatchGuarded(const TSocketMessage& message);
+    void HandleSocketEvent(std::uint16_t events, std::uint16_t error);
+    void ReceiveLoop(std::uint16_t error);
+    void StartLookup(const std::string& name, bool reverse);
+    void LookupFinished(std::uint64_t lookupHandle, bool reverse, int error,
+                        const std::vector<std::string>& results);
+    void ForgetRunningLookup();
+    void DeliverLookupResult(std::uint64_t lookupHandle, bool reverse, int error,
+                             const std::vector<std::string>& results);
+    void InvokeGuarded(const std::function<void()>& action);
+    void SetLingerOption();
+    // Readiness watching, standing in for asynchronous select.
+    void SelectEvents(std::uint16_t events);
+    void UpdateWatches();
+    void OnReadReady();
+    void OnWriteReady();
+    void WatchForWrite(bool on);
+    void DispatchSocketEvent(std::uint16_t events, std::uint16_t error);
+    void PostSocketEvent(std::uint16_t events, std::uint16_t error);
+    void CloseHandleNow();
+    void ResolveForConnect();
+
+    SocketMessageWindow* FWindow = nullptr;   // deleted late when destroyed inside its own dispatch
+    std::list<std::unique_ptr<TBuffer>> FBufList;
+    int FBufSize = TBuffer::DefaultSize;
+    bool FAllSent = true;
+    bool FPaused = false;
+    bool FCloseInvoked = false;   // OnSessionClosed already fired
+    bool FDestroying = false;
+    bool FMultiThreaded = false;
+    bool FTerminated = false;
+    int FSendFlags = wsSendNormal;
+    TSocketLingerOnOff FLingerOnOff = wsLingerOn;
+    int FLingerTimeout = 0;
+    std::uint64_t FDnsLookupHandle = 0;
+    int FDnsQtLookupId = -1;
+    bool FWriteBlocked = false;    // the network took less than offered
+    std::string FDnsResult;
+    std::vector<std::string> FDnsResultList;
+    std::uint16_t FSelectedEvents = 0;
+    bool FConnectPending = false;  // waiting for the outcome of connect()
+    bool FCloseSeen = false;       // peer close already reported
+    bool FAcceptPending = false;   // FD_ACCEPT given, waiting for Accept
+    std::uint64_t FSerial = 0;     // bumped for every new handle
+};
