@@ -328,7 +328,9 @@ void TCustomWSocket::TriggerSessionConnected(std::uint16_t error)
 
 void TCustomWSocket::TriggerChangeState(TSocketState oldState, TSocketState newState)
 {
-    if (OnChangeState)
+    // The owner is usually being torn down too when a socket is destroyed;
+    // calling back into it from here would reach a half-destroyed object.
+    if (OnChangeState && !FDestroying)
         OnChangeState(this, oldState, newState);
 }
 

@@ -95,6 +95,8 @@ public:
     TSocket HSocket() const { return FHSocket; }
     // True when the send chain is empty.
     bool AllSent() const { return FAllSent; }
+    // Number of blocks in the send chain (the last one is kept for reuse).
+    int BufferedBlockCount() const { return static_cast<int>(FBufList.size()); }
     // Size of new send blocks (1514 unless changed).
     int BufSize() const { return FBufSize; }
     void SetBufSize(int value) { FBufSize = value <= 0 ? TBuffer::DefaultSize : value; }
