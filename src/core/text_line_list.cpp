@@ -1,18 +1,39 @@
 #include "core/text_line_list.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 bool readWholeFile(const std::string& path, std::string& out)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // Plain POSIX reads: a stream would throw when the name turns out to be
+    // a folder, and a data file that cannot be read must only count as
+    // "not loaded".
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+        ::close(fd);
         return false;
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(got));
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            ::close(fd);
+            return false;
+        }
+    }
+    ::close(fd);
     out = std::move(bytes);
     return true;
 }

@@ -1,6 +1,7 @@
 #include "ui/thovedform.h"
 
 #include "core/data_paths.h"
+#include "core/first_start_files.h"
 #include "ui/control_factory.h"
 #include "ui/drawn_images.h"
 #include "ui/qt_dialogs.h"
@@ -22,6 +23,9 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     c_.ListBox1 = &listBox1_;
     c_.ListBox2 = &listBox2_;
     c_.erstatmemo2 = &erstatmemo2_;
+    // Holds the built-in site list until start-up decides whether it is
+    // written out as the first site list.
+    memo4_ = builtInSiteList();
     c_.Memo4 = &memo4_;
     c_.Memo5 = &memo5_;
     c_.omsaetedit = &omsaetedit_;
@@ -32,7 +36,8 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
         ownDialogs_ = std::make_unique<QtDialogs>(this);
         dialogs_ = ownDialogs_.get();
     }
-    dataDirectory_ = setup.dataDirectory.empty() ? currentDirectory() : setup.dataDirectory;
+    const std::string dataDirectory = setup.dataDirectory.empty() ? currentDirectory() : setup.dataDirectory;
+    startup_.paths = DataFilePaths::inDirectory(dataDirectory);
 
     buildMenus();
 
@@ -72,9 +77,26 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     wireHelp();
 
     resize(980, 720);
+
+    StartupServices services;
+    services.dataDirectory = dataDirectory;
+    services.iconTableRoot = setup.iconTableRoot.empty() ? std::string("/") : setup.iconTableRoot;
+    services.probe = [this](const std::string& probePath) { return fileIcons_.probe(probePath); };
+    services.installHintHandler = [this] { installHintHandler(); };
+    services.fillLocalFileList = [this] { fillLocalFileList(); };
+    startup_ = runStartupSequence(c_, services);
 }
 
 Thovedform::~Thovedform() = default;
+
+void Thovedform::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (shownBefore_)
+        return;
+    shownBefore_ = true;
+    runShowSequence(startup_, showTargets_);
+}
 
 void Thovedform::resizeEvent(QResizeEvent* event)
 {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/file_icon_list.h"
 #include "app/main_window_controls.h"
+#include "app/startup_sequence.h"
 #include "core/text_line_list.h"
 
 #include <QIcon>
@@ -21,6 +23,9 @@ struct ThovedformSetup {
     Dialogs* dialogs = nullptr;
     // The data directory; empty means the current directory at creation.
     std::string dataDirectory;
+    // Where a first start collects the file-type icon table; empty means the
+    // root of the local drive list, "/".
+    std::string iconTableRoot;
 };
 
 // The main window. It lays out the controls and wires their events to the
@@ -35,9 +40,19 @@ public:
 
     MainWindowControls& controls() { return c_; }
     Dialogs& dialogs() { return *dialogs_; }
+    // The data file paths (known from the start of construction) and what
+    // start-up restored (known once construction is done). The references
+    // stay valid for the window's life, so handlers may keep them.
+    const DataFilePaths& dataFiles() const { return startup_.paths; }
+    const StartupFlags& startupFlags() const { return startup_.flags; }
+    bool wasFirstStart() const { return startup_.firstStart; }
+    const FileIconList& fileIcons() const { return fileIcons_; }
+    // Who receives the restored state when the window is first shown.
+    ShowSequenceTargets& showSequenceTargets() { return showTargets_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Layout, by area.
@@ -55,6 +70,13 @@ private:
     void wireSites();
     void wireWebwatch();
     void wireHelp();
+
+    // Start-up seams: what the hint and local panel handlers do during the
+    // start-up sequence, and who receives the restored state when the
+    // window is first shown (filled by the wiring functions).
+    void installHintHandler();
+    void fillLocalFileList();
+    ShowSequenceTargets showTargets_;
 
     // Handler slots, named after control and event. Those whose handlers are
     // not built yet are empty seams.
@@ -102,7 +124,9 @@ private:
     MainWindowControls c_;
     std::unique_ptr<Dialogs> ownDialogs_;
     Dialogs* dialogs_ = nullptr;
-    std::string dataDirectory_;
+    FileIconList fileIcons_;
+    StartupResult startup_;
+    bool shownBefore_ = false;
 
     QList<QIcon> imageList1_;
     TextLineList listBox1_;

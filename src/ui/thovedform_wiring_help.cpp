@@ -12,3 +12,7 @@ void Thovedform::wireHelp()
 // Seams for the visual-help handler and the help pages.
 void Thovedform::VisualHelp1Click() {}
 void Thovedform::Help1Click() {}
+
+// Seam for the hint display: becomes the application's hint handler at
+// start-up.
+void Thovedform::installHintHandler() {}

@@ -27,3 +27,7 @@ void Thovedform::ComboBox1Change() {}
 void Thovedform::ListView2SelectItem() {}
 void Thovedform::ListView2DblClick() {}
 void Thovedform::BitBtn4Click() {}
+
+// Seam for the local panel handler: the first fill of the local file list,
+// during start-up.
+void Thovedform::fillLocalFileList() {}

@@ -15,6 +15,12 @@ void Thovedform::wireTransfers()
     connect(c_.ASCII, &QAction::triggered, this, &Thovedform::ASCIIClick);
     connect(c_.AutoDetect, &QAction::triggered, this, &Thovedform::AutoDetectClick);
     connect(c_.Specifyfiletypes, &QAction::triggered, this, &Thovedform::SpecifyfiletypesClick);
+
+    // Seam: the transfer queue takes over a restored download or queue when
+    // the window is first shown, by filling
+    // showTargets_.prepareResumeOfInterruptedDownload and
+    // showTargets_.showPendingQueue (the restored lines are in erstatmemo2,
+    // the flags in startupFlags()).
 }
 
 // Seams for the transfer queue and directory transfer handlers.

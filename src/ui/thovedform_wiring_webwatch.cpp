@@ -14,6 +14,10 @@ void Thovedform::wireWebwatch()
     connect(c_.BitBtn10, &QPushButton::clicked, this, &Thovedform::BitBtn10Click);
     connect(c_.BitBtn12, &QPushButton::clicked, this, &Thovedform::BitBtn12Click);
     connect(c_.Image2, &QToolButton::clicked, this, &Thovedform::Image2Click);
+
+    // Seam: the WebWatch window learns its project file, queue file and
+    // pending project file when the main window is first shown, through
+    // showTargets_.webwatchPaths.
 }
 
 // Seams for the recording, WebWatch window and upload run handlers.

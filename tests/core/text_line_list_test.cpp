@@ -33,6 +33,10 @@ TEST(TextLineList, FailedLoadKeepsListAndFailedSaveReportsIt)
     EXPECT_EQ(list.lineOr(0), "keep");
     EXPECT_EQ(list.lineOr(5, "none"), "none");
     EXPECT_FALSE(list.saveToFile(dir.file("no/such/folder/x.dfd")));
+    // A folder where a file is expected is "not loaded", not an exception.
+    dir.write("folder.dfd/inside", "x");
+    EXPECT_FALSE(list.loadFromFile(dir.file("folder.dfd")));
+    EXPECT_EQ(list.lineOr(0), "keep");
 }
 
 TEST(DataPaths, JoinAddsOneSeparatorAndNeverCuts)

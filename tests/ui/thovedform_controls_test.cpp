@@ -29,9 +29,12 @@ protected:
 
     void SetUp() override
     {
+        // Not a first start: that would empty the log.
+        data.write("fiext1.fil", ".txt2\r\n");
         ThovedformSetup setup;
         setup.dialogs = &dialogs;
         setup.dataDirectory = data.path();
+        setup.iconTableRoot = data.path();
         window = std::make_unique<Thovedform>(setup);
     }
 

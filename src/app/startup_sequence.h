@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/data_files.h"
+#include "core/file_type_icon_table.h"
+
+#include <functional>
+#include <string>
+
+struct MainWindowControls;
+
+// What the start-up sequence needs from the rest of the program. Parts not
+// built yet are left empty and skipped.
+struct StartupServices {
+    // The data directory; every data file lives in it.
+    std::string dataDirectory;
+    // Where the file-type icon table is collected at a first start: the
+    // root of the local drive list.
+    std::string iconTableRoot = "/";
+    // The icon source for the icon table.
+    FileTypeProbe probe;
+    // Makes the window's hint handler the application's hint handler.
+    std::function<void()> installHintHandler;
+    // Fills the local file list.
+    std::function<void()> fillLocalFileList;
+};
+
+struct StartupResult {
+    DataFilePaths paths;
+    StartupFlags flags;
+    bool firstStart = false;
+};
+
+// Runs when the main window is created: fixes the data directory and its
+// file paths, loads the icon table (building it and the other initial data
+// files at a first start), fills the local file list, loads what an
+// interrupted session left behind, and sets up the recording label and the
+// queue's delete button accordingly. Nothing that fails here is reported or
+// stops the start; the flags say what was loaded.
+StartupResult runStartupSequence(MainWindowControls& controls, const StartupServices& services);
+
+// The receivers of what the first showing of the main window hands over.
+struct ShowSequenceTargets {
+    // The WebWatch window's paths: the project file it shows, the queue file
+    // and the pending project file.
+    std::function<void(const std::string& projectFile, const std::string& queueFile,
+                       const std::string& pendingProjectFile)>
+        webwatchPaths;
+    // The transfer queue takes up an interrupted download; the resume record
+    // is in the restore buffer (erstatmemo2).
+    std::function<void()> prepareResumeOfInterruptedDownload;
+    // The transfer queue shows the restored queue (start button and queue
+    // list); the queue file's lines are in the restore buffer.
+    std::function<void()> showPendingQueue;
+};
+
+// Runs when the main window is shown the first time.
+void runShowSequence(const StartupResult& startup, const ShowSequenceTargets& targets);
+
+// The line the log shows while a first start builds the initial files.
+inline constexpr const char* kFirstStartMessage = "First start, initialising TavlinFTP, Please Wait.";

@@ -1,0 +1,163 @@
+#include "app/file_icon_list.h"
+#include "app/startup_sequence.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+#include "ui/thovedform.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string oneEntryQueue()
+{
+    return "1\r\n1/home/u/site/index.htm\r\n127.0.0.1\r\ndemo\r\ndemo\r\n2121\r\n/www\r\nindex.htm\r\n120\r\n0\r\n";
+}
+
+// Each test starts the main window on its own data directory, with a small
+// folder tree standing in for the root file system.
+class ThovedformStartup : public ::testing::Test {
+protected:
+    TempDir data;
+    TempDir fakeRoot;
+    ScriptedDialogs dialogs;
+    std::vector<std::string> handedOver;
+
+    std::unique_ptr<Thovedform> start()
+    {
+        ThovedformSetup setup;
+        setup.dialogs = &dialogs;
+        setup.dataDirectory = data.path();
+        setup.iconTableRoot = fakeRoot.path();
+        auto window = std::make_unique<Thovedform>(setup);
+        ShowSequenceTargets& targets = window->showSequenceTargets();
+        targets.webwatchPaths = [this](const std::string& project, const std::string& queue,
+                                       const std::string& pending) {
+            handedOver.push_back("webwatch " + project + " " + queue + " " + pending);
+        };
+        targets.prepareResumeOfInterruptedDownload = [this] { handedOver.push_back("resume"); };
+        targets.showPendingQueue = [this] { handedOver.push_back("queue"); };
+        return window;
+    }
+};
+
+TEST_F(ThovedformStartup, FirstStartBuildsTheIconTableAndTheInitialFiles)
+{
+    fakeRoot.write("index.html", "<html></html>");
+    fakeRoot.write("www/style.css", "body {}");
+    fakeRoot.write("www/old.htm", "<html></html>");
+    auto window = start();
+    const MainWindowControls& c = window->controls();
+
+    EXPECT_TRUE(window->wasFirstStart());
+    FileIconList icons;
+    const std::string html = std::to_string(icons.typeOfName("*.htm").iconIndex);
+    const std::string css = std::to_string(icons.typeOfName("*.css").iconIndex);
+    std::multiset<std::string> lines(c.ListBox2->begin(), c.ListBox2->end());
+    EXPECT_EQ(lines, (std::multiset<std::string>{".html" + html, ".htm" + html, ".css" + css}));
+    TextLineList saved;
+    ASSERT_TRUE(saved.loadFromFile(data.file("fiext1.fil")));
+    EXPECT_EQ(saved, *c.ListBox2);
+
+    EXPECT_EQ(data.read("ascd.dfd"), ".htm\r\n.txt\r\n.bat\r\n.pas\r\n.asp\r\n.doc\r\n.css\r\n.sql\r\n.log\r\n");
+    EXPECT_EQ(data.read("wbprj.dfd"), "0\r\n");
+    EXPECT_EQ(data.read("prox.dfd"), "\r\n\r\n0\r\n");
+    EXPECT_EQ(TextLineList::splitLines(data.read("serv3.adr")).size(), 48u);
+    EXPECT_EQ(TextLineList::splitLines(data.read("serv3.adr"))[0], "Local demo server");
+    // The log was scratch space and is left empty.
+    EXPECT_EQ(c.Memo1->toPlainText(), "");
+    EXPECT_FALSE(window->startupFlags().anySet());
+
+    window->show();
+    EXPECT_FALSE(c.Button1->isVisible());
+    EXPECT_FALSE(c.Label2->isVisible());
+    // Nothing restored: WebWatch gets its paths, the queue nothing.
+    EXPECT_EQ(handedOver, std::vector<std::string>{"webwatch " + data.file("wbprj.dfd") + " " +
+                                                   data.file("koefil.dfd") + " " + data.file("nyweb2.dfd")});
+}
+
+TEST_F(ThovedformStartup, FirstStartWithAnOldSiteListShowsItInTheLog)
+{
+    data.write("serv.adr", "ftp.example.net\r\nme\r\nsecret\r\n21\r\n/home/me\r\n");
+    auto window = start();
+    EXPECT_TRUE(window->wasFirstStart());
+    EXPECT_EQ(window->controls().Memo1->toPlainText(), "ftp.example.net\nme\nsecret\n21\n/home/me");
+    EXPECT_EQ(data.read("serv3.adr"), "");
+}
+
+TEST_F(ThovedformStartup, ALaterStartOnlyLoadsTheIconTable)
+{
+    data.write("fiext1.fil", ".txt2\r\n.html3\r\n");
+    fakeRoot.write("ignored.css", "x");
+    auto window = start();
+    EXPECT_FALSE(window->wasFirstStart());
+    EXPECT_EQ(window->controls().ListBox2->lines(), (std::vector<std::string>{".txt2", ".html3"}));
+    EXPECT_EQ(window->controls().Memo1->toPlainText(), "FTP log...");
+    EXPECT_EQ(data.read("wbprj.dfd"), "");
+    EXPECT_EQ(data.read("serv3.adr"), "");
+}
+
+TEST_F(ThovedformStartup, ARestoredQueueWithAPendingRunIsHandedOverOnFirstShow)
+{
+    data.write("fiext1.fil", ".txt2\r\n");
+    data.write("koefil.dfd", oneEntryQueue());
+    data.write("nyweb2.dfd", "1\r\n site\r\n1\r\n1\r\n");
+    data.write("defil.dfd", "127.0.0.1\r\ndemo\r\ndemo\r\n2121\r\n/www\r\ngone.htm\r\n");
+    auto window = start();
+    const MainWindowControls& c = window->controls();
+    EXPECT_TRUE(window->startupFlags().queueLoaded);
+    EXPECT_TRUE(window->startupFlags().pendingProjectLoaded);
+    EXPECT_EQ(c.erstatmemo2->joinedText(), oneEntryQueue());
+    EXPECT_EQ(c.Memo4->lineOr(5), "gone.htm");
+    EXPECT_TRUE(handedOver.empty()) << "nothing is handed over before the window is shown";
+
+    window->show();
+    EXPECT_TRUE(c.Button1->isVisible());
+    // With a pending run WebWatch works on the pending project file.
+    EXPECT_EQ(handedOver, (std::vector<std::string>{"webwatch " + data.file("nyweb2.dfd") + " " +
+                                                        data.file("koefil.dfd") + " " + data.file("nyweb2.dfd"),
+                                                    "queue"}));
+    // Only the first showing hands over.
+    window->hide();
+    window->show();
+    EXPECT_EQ(handedOver.size(), 2u);
+}
+
+TEST_F(ThovedformStartup, AnInterruptedDownloadIsOfferedInsteadOfTheQueue)
+{
+    data.write("fiext1.fil", ".txt2\r\n");
+    data.write("koefil.dfd", oneEntryQueue());
+    data.write("rstfil.txt", "127.0.0.1\r\ndemo\r\ndemo\r\n2121\r\n/home/u/a.iso\r\na.iso\r\n/home/u/a.iso\r\n/pub\r\n"
+                             "a.iso\r\n5000\r\n1\r\n");
+    auto window = start();
+    EXPECT_TRUE(window->startupFlags().resumeRecordLoaded);
+    EXPECT_FALSE(window->startupFlags().queueLoaded);
+    EXPECT_EQ(window->controls().erstatmemo2->lineOr(5), "a.iso");
+    // The built-in site list stays in Memo4 when no queue was restored.
+    EXPECT_EQ(window->controls().Memo4->lineOr(0), "Local demo server");
+    window->show();
+    EXPECT_TRUE(window->controls().Button1->isVisible());
+    ASSERT_EQ(handedOver.size(), 2u);
+    EXPECT_EQ(handedOver[1], "resume");
+}
+
+TEST_F(ThovedformStartup, DamagedDataFilesNeitherStopTheStartNorGetOverwritten)
+{
+    data.write("fiext1.fil", std::string("\x00\xff garbage \x01", 12));
+    data.write("koefil.dfd", "not a queue\r\n");
+    data.write("wbprj.dfd", "\xfe\xfe");
+    data.write("rstfil.txt/inside", "a folder where a file belongs");
+    auto window = start();
+    EXPECT_FALSE(window->wasFirstStart());
+    EXPECT_FALSE(window->startupFlags().anySet());
+    window->show();
+    EXPECT_FALSE(window->controls().Button1->isVisible());
+    EXPECT_EQ(data.read("koefil.dfd"), "not a queue\r\n");
+    EXPECT_EQ(data.read("wbprj.dfd"), "\xfe\xfe");
+}
+
+}  // namespace
