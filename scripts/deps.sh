@@ -22,7 +22,7 @@ tavlin_ensure_packages() {
 }
 
 # What building the program needs.
-TAVLIN_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libvulkan-dev
+TAVLIN_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libvulkan-dev shared-mime-info
                        python3 python3-pyftpdlib)
 # What the tests need on top: GoogleTest, clang for the parser fuzzer,
 # the FTP server the tests talk to, fonts for offscreen windows.

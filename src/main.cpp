@@ -1,11 +1,9 @@
-#include "ui/thovedform.h"
+#include "ui/program_start.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    Thovedform window;
-    window.show();
-    return app.exec();
+    return runProgram(app);
 }

@@ -8,9 +8,11 @@
 ProgressBarPanel::ProgressBarPanel(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("Panel6"));
-    setFrameShape(QFrame::StyledPanel);
-    setFrameShadow(QFrame::Sunken);
-    setMinimumHeight(30);
+    // No frame of its own: Image1 must cover the whole panel, since the
+    // queue draws across the panel's full width. The frame around it is the
+    // container's.
+    setFrameShape(QFrame::NoFrame);
+    setMinimumHeight(28);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
     Image1 = new QLabel(this);

@@ -36,11 +36,17 @@ QWidget* Thovedform::buildQueueArea()
     setHint(c_.ListBox4, QStringLiteral("File queue"));
     column->addWidget(c_.ListBox4, 1);
 
-    auto* progress = new ProgressBarPanel(area);
+    auto* groove = named(new QFrame(area), "ProgressFrame");
+    groove->setFrameShape(QFrame::StyledPanel);
+    groove->setFrameShadow(QFrame::Sunken);
+    auto* grooveBox = new QVBoxLayout(groove);
+    grooveBox->setContentsMargins(1, 1, 1, 1);
+    auto* progress = new ProgressBarPanel(groove);
+    grooveBox->addWidget(progress);
     c_.Panel6 = progress;
     c_.Image1 = progress->Image1;
     c_.BitBtn9 = progress->BitBtn9;
-    column->addWidget(progress);
+    column->addWidget(groove);
     return area;
 }
 
