@@ -30,7 +30,10 @@ void AsciiTypeList::loadAtStart(const std::string& dataDirectory)
 
 void AsciiTypeList::prepareForShowing(const std::string& dataDirectory)
 {
-    path_ = joinPath(dataDirectory, kFileName);
+    // Without a directory the path would name a file in the file system's
+    // root; the path from the start stays then.
+    if (!dataDirectory.empty())
+        path_ = joinPath(dataDirectory, kFileName);
     if (!loadFailedAtStart_)
         return;
     TextLineList file;

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "sites/site_connection_target.h"
+#include "sites/site_list_store.h"
+
+#include <QObject>
+
+#include <array>
+#include <string>
+
+class Dialogs;
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QWidget;
+
+// The controls of the address manager window that its handlers act on.
+struct AddressManagerControls {
+    QListWidget* ListBox1 = nullptr;  // site names
+    QLineEdit* Edit7 = nullptr;       // name
+    QLineEdit* Edit1 = nullptr;       // host
+    QLineEdit* Edit2 = nullptr;       // login
+    QLineEdit* Edit3 = nullptr;       // password
+    QLineEdit* Edit4 = nullptr;       // port
+    QLineEdit* Edit5 = nullptr;       // local directory
+    QLineEdit* Edit6 = nullptr;       // remote directory
+    QCheckBox* CheckBox1 = nullptr;   // passive
+    QPushButton* Button1 = nullptr;   // "Connect"
+    QPushButton* Button2 = nullptr;   // "Cancel" (closes the window)
+    QPushButton* server = nullptr;    // "Add server"
+    QPushButton* Delete = nullptr;    // "Delete"
+    QPushButton* OK = nullptr;        // add mode "OK"
+    QPushButton* Cancel = nullptr;    // add mode "Cancel"
+};
+
+// The logic of the address manager: the site list in "serv3.adr", the
+// selected site (remembered between openings), direct editing that saves a
+// field as soon as it loses the focus, adding and deleting sites, and what
+// closing the window hands to the main window.
+class AddressManager : public QObject, public SiteDirectoryFields {
+    Q_OBJECT
+public:
+    AddressManager(const AddressManagerControls& controls, Dialogs& dialogs,
+                   SiteConnectionTarget& mainWindow, QObject* parent = nullptr);
+
+    // At program start: loads the site list and shows the remembered site.
+    void FormCreate(const std::string& dataDirectory);
+    // Each time the window is shown: leaves an unfinished add and shows the
+    // remembered site's stored values again.
+    void FormShow();
+    // Closing by any button or the close box: offers to save unsaved edits,
+    // then either hands the site's settings to the main window (once
+    // "Connect" has been used) or clears the fields a later connect reads.
+    void FormClose();
+
+    // A site was clicked (or chosen with the keyboard) in the list.
+    void ListBox1Click();
+    // The user changed the text of a field of an existing site.
+    void EditChange();
+    // A field lost the focus: an edited field of an existing site is saved.
+    void EditExit(QLineEdit* field);
+    void CheckBox1Exit();
+    // Enter and Down move on through the fields to "Connect", Up moves back.
+    // Returns whether the key was used.
+    bool EditKeyDown(QLineEdit* field, int key);
+
+    void Button1Click();  // "Connect": the window then closes with OK
+    void serverClick();   // "Add server"
+    void OKClick();       // add mode "OK"
+    void CancelClick();   // add mode "Cancel"
+    void DeleteClick();
+
+    // SiteDirectoryFields
+    QString localDirectory() const override;
+    QString remoteDirectory() const override;
+    void setLocalDirectory(const QString& directory) override;
+    void setRemoteDirectory(const QString& directory) override;
+
+    const SiteListStore& store() const { return store_; }
+    // The remembered site, or -1 when none is selected.
+    int selectedIndex() const { return selectedIndex_; }
+    bool modified() const { return modified_; }
+    bool connectRequested() const { return connectRequested_; }
+    bool addMode() const { return addMode_; }
+
+private:
+    static constexpr std::size_t kTextFields = 7;
+
+    void fillSiteList();
+    void showSite(int index);
+    void setAddModeButtons(bool adding);
+    bool hasSelectedSite() const;
+    SiteRecord recordFromFields() const;
+    // The text of the field as it goes into the file.
+    std::string storedText(const QLineEdit* field, SiteField line) const;
+    // Tells the user when the site list could not be written.
+    void reportIfNotSaved(bool ok);
+
+    AddressManagerControls c_;
+    std::array<QLineEdit*, kTextFields> textFields_;  // in record order
+    Dialogs& dialogs_;
+    SiteConnectionTarget& mainWindow_;
+    SiteListStore store_;
+    int selectedIndex_ = 0;
+    bool modified_ = false;
+    bool connectRequested_ = false;
+    bool addMode_ = false;
+};

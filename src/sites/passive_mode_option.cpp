@@ -1,0 +1,57 @@
+#include "sites/passive_mode_option.h"
+
+#include "app/dialogs.h"
+#include "sites/browsing_connection_state.h"
+#include "sites/passive_mode_file.h"
+
+#include <QAction>
+#include <QPlainTextEdit>
+
+PassiveModeOption::PassiveModeOption(QAction* Passivemode1, QPlainTextEdit* log, Dialogs& dialogs,
+                                     const BrowsingConnectionState& session, std::string proxPath,
+                                     QObject* parent)
+    : QObject(parent),
+      Passivemode1_(Passivemode1),
+      log_(log),
+      dialogs_(dialogs),
+      session_(session),
+      proxPath_(std::move(proxPath))
+{
+    Passivemode1_->setCheckable(true);
+}
+
+void PassiveModeOption::loadAtStart()
+{
+    Passivemode1_->setChecked(passive_mode_file::readPassive(proxPath_));
+}
+
+bool PassiveModeOption::passive() const
+{
+    return Passivemode1_->isChecked();
+}
+
+void PassiveModeOption::Passivemode1Click()
+{
+    const bool nowPassive = Passivemode1_->isChecked();
+    if (session_.browsingConnected()) {
+        Passivemode1_->setChecked(!nowPassive);
+        return;
+    }
+
+    using passive_mode_file::StoreResult;
+    switch (passive_mode_file::storePassive(proxPath_, nowPassive)) {
+    case StoreResult::Saved:
+        log_->clear();
+        break;
+    case StoreResult::FileMissing:
+        dialogs_.message(QStringLiteral("Cannot open file \"%1\". Passive mode is %2 for this session only.")
+                             .arg(QString::fromStdString(proxPath_),
+                                  nowPassive ? QStringLiteral("on") : QStringLiteral("off")));
+        break;
+    case StoreResult::WriteFailed:
+        dialogs_.message(QStringLiteral("Cannot write file \"%1\". Passive mode is %2 for this session only.")
+                             .arg(QString::fromStdString(proxPath_),
+                                  nowPassive ? QStringLiteral("on") : QStringLiteral("off")));
+        break;
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+
+#include <string>
+
+class BrowsingConnectionState;
+class Dialogs;
+class QAction;
+class QPlainTextEdit;
+
+// The "Passive mode" item of the Options menu: its check mark is the
+// program-wide passive switch that every connect reads. The mark is kept in
+// line 3 of "prox.dfd" so that it survives a restart.
+class PassiveModeOption : public QObject {
+    Q_OBJECT
+public:
+    PassiveModeOption(QAction* Passivemode1, QPlainTextEdit* log, Dialogs& dialogs,
+                      const BrowsingConnectionState& session, std::string proxPath,
+                      QObject* parent = nullptr);
+
+    // At program start: checked exactly when line 3 of the file is "1".
+    void loadAtStart();
+
+    // Menu click. The item is checkable, so Qt has already inverted the
+    // mark when this runs. While the browsing session is connected the mode
+    // cannot change, so the mark is put back. Otherwise the new mark is stored in line 3; when the file is
+    // missing the user is told, and the new mark still holds for this run.
+    void Passivemode1Click();
+
+    bool passive() const;
+    const std::string& proxPath() const { return proxPath_; }
+
+private:
+    QAction* Passivemode1_;
+    QPlainTextEdit* log_;
+    Dialogs& dialogs_;
+    const BrowsingConnectionState& session_;
+    std::string proxPath_;
+};
