@@ -61,7 +61,7 @@ void AddressManager::FormClose()
 
     {
         const QSignalBlocker blocker(c_.ListBox1);
-        c_.ListBox1->setCurrentRow(hasSelectedSite() ? selectedIndex_ : -1);
+        selectRow(hasSelectedSite() ? selectedIndex_ : -1);
     }
 
     if (connectRequested_) {
@@ -83,14 +83,27 @@ void AddressManager::fillSiteList()
         c_.ListBox1->clear();
         for (std::size_t i = 0; i < store_.siteCount(); ++i)
             c_.ListBox1->addItem(shown(store_.field(i, SiteField::Name)));
-        c_.ListBox1->setCurrentRow(hasSelectedSite() ? selectedIndex_ : -1);
+        selectRow(hasSelectedSite() ? selectedIndex_ : -1);
     }
-    showSite(c_.ListBox1->currentRow());
+    showSite(selectedRow());
 }
 
 void AddressManager::ListBox1Click()
 {
-    showSite(c_.ListBox1->currentRow());
+    showSite(selectedRow());
+}
+
+int AddressManager::selectedRow() const
+{
+    const QList<QListWidgetItem*> selected = c_.ListBox1->selectedItems();
+    return selected.isEmpty() ? -1 : c_.ListBox1->row(selected.first());
+}
+
+void AddressManager::selectRow(int row)
+{
+    c_.ListBox1->setCurrentRow(row);
+    if (row < 0)
+        c_.ListBox1->clearSelection();
 }
 
 void AddressManager::showSite(int index)

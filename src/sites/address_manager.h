@@ -88,6 +88,11 @@ private:
     static constexpr std::size_t kTextFields = 7;
 
     void fillSiteList();
+    // The site list's selected row, or -1. The selection, not the current
+    // row, counts: a list that gains the focus makes its first row current
+    // without anyone choosing a site.
+    int selectedRow() const;
+    void selectRow(int row);
     void showSite(int index);
     void setAddModeButtons(bool adding);
     bool hasSelectedSite() const;

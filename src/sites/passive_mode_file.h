@@ -20,8 +20,4 @@ enum class StoreResult { Saved, FileMissing, WriteFailed };
 // empty lines so that the flag lands on line 3.
 StoreResult storePassive(const std::string& path, bool passive);
 
-// Creates the file with passive mode off when it does not exist yet; an
-// existing file is never touched. Returns whether the file exists afterwards.
-bool createIfMissing(const std::string& path);
-
 }  // namespace passive_mode_file

@@ -46,27 +46,6 @@ TextLineList SiteListStore::convertOldSiteList(const TextLineList& oldLines)
     return converted;
 }
 
-TextLineList SiteListStore::builtInSiteList()
-{
-    // The first site is the demo server that scripts/run starts on this
-    // machine; the others are long-lived public mirrors with anonymous log-in.
-    const char* const sites[][kLinesPerSite] = {
-        {"Local demo server", "127.0.0.1", "demo", "demo", "2121", "/tmp", "", "0"},
-        {"GNU project", "ftp.gnu.org", "anonymous", "user@example.com", "21", "", "", "0"},
-        {"Debian archive", "ftp.debian.org", "anonymous", "user@example.com", "21", "", "", "0"},
-        {"FUNET archive", "ftp.funet.fi", "anonymous", "user@example.com", "21", "", "", "0"},
-        {"FreeBSD", "ftp.freebsd.org", "anonymous", "user@example.com", "21", "", "", "0"},
-        {"Internet Software Consortium", "ftp.isc.org", "anonymous", "user@example.com", "21", "",
-         "", "0"},
-    };
-    TextLineList list;
-    for (const auto& site : sites) {
-        for (const char* line : site)
-            list.append(line);
-    }
-    return list;
-}
-
 SiteRecord SiteListStore::site(std::size_t index) const
 {
     SiteRecord record;

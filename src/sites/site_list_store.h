@@ -30,9 +30,6 @@ public:
     // passive off. A partial old record at the end is dropped.
     static TextLineList convertOldSiteList(const TextLineList& oldLines);
 
-    // The sites written as the first site list on the program's first start.
-    static TextLineList builtInSiteList();
-
     // Complete records only: a partial record at the end is not a site.
     std::size_t siteCount() const { return lines_.size() / kLinesPerSite; }
     bool isSite(std::size_t index) const { return index < siteCount(); }

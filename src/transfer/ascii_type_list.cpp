@@ -3,18 +3,6 @@
 #include "core/data_paths.h"
 #include "core/text_line_list.h"
 
-const std::vector<std::string>& AsciiTypeList::defaultExtensions()
-{
-    static const std::vector<std::string> defaults{".htm", ".txt", ".bat", ".pas", ".asp",
-                                                   ".doc", ".css", ".sql", ".log"};
-    return defaults;
-}
-
-bool AsciiTypeList::writeDefaultFile(const std::string& path)
-{
-    return TextLineList(defaultExtensions()).saveToFile(path);
-}
-
 void AsciiTypeList::loadAtStart(const std::string& dataDirectory)
 {
     path_ = joinPath(dataDirectory, kFileName);

@@ -14,11 +14,6 @@ class AsciiTypeList {
 public:
     static constexpr const char* kFileName = "ascd.dfd";
 
-    // The nine extensions written on the program's first start.
-    static const std::vector<std::string>& defaultExtensions();
-    // Writes the default list to the given path; false when that fails.
-    static bool writeDefaultFile(const std::string& path);
-
     // At program start: the path is built from the data directory and the
     // list loaded from it. A missing or unreadable file leaves the list
     // empty and remembers the failure so that showing the editor retries.

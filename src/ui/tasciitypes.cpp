@@ -1,6 +1,7 @@
 #include "ui/tasciitypes.h"
 
 #include "app/dialogs.h"
+#include "ui/control_factory.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -12,13 +13,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-template <typename Control>
-Control* named(Control* control, const char* objectName)
-{
-    control->setObjectName(QString::fromLatin1(objectName));
-    return control;
-}
 
 QString shown(const std::string& bytes)
 {

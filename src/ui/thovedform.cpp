@@ -5,6 +5,7 @@
 #include "ui/control_factory.h"
 #include "ui/drawn_images.h"
 #include "ui/qt_dialogs.h"
+#include "sites/site_connection_target.h"
 
 #include <QResizeEvent>
 #include <QSplitter>
@@ -85,6 +86,7 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     services.installHintHandler = [this] { installHintHandler(); };
     services.fillLocalFileList = [this] { fillLocalFileList(); };
     startup_ = runStartupSequence(c_, services);
+    createSiteAndModeWindows();
 }
 
 Thovedform::~Thovedform() = default;

@@ -4,6 +4,7 @@
 #include "app/main_window_controls.h"
 #include "app/startup_sequence.h"
 #include "core/text_line_list.h"
+#include "sites/browsing_connection_state.h"
 
 #include <QIcon>
 #include <QList>
@@ -12,8 +13,14 @@
 #include <memory>
 #include <string>
 
+class AddressManagerConnectRequest;
+class ConnectionFieldsTarget;
 class Dialogs;
+class PassiveModeOption;
 class QBoxLayout;
+class TAsciitypes;
+class Tmidlform;
+class TransferModeOptions;
 
 // What the main window is started with. Everything has a default that fits
 // a normal program start; tests point the folders at temporary ones and hand
@@ -50,6 +57,20 @@ public:
     // Who receives the restored state when the window is first shown.
     ShowSequenceTargets& showSequenceTargets() { return showTargets_; }
 
+    // The windows and handlers of transfer modes, passive mode and sites.
+    TAsciitypes& asciitypes() { return *asciitypes_; }
+    TransferModeOptions& transferModes() { return *transferModes_; }
+    PassiveModeOption& passiveMode() { return *passiveMode_; }
+    Tmidlform& midlform() { return *midlform_; }
+    // Stands in for the browsing session's connected state until the
+    // session provides it.
+    BrowsingConnectionFlag& browsingConnection() { return browsingConnection_; }
+    // Asked to connect when the address manager closes with "Connect".
+    void setAddressManagerConnectRequest(AddressManagerConnectRequest* request)
+    {
+        addressManagerConnect_ = request;
+    }
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -70,6 +91,9 @@ private:
     void wireSites();
     void wireWebwatch();
     void wireHelp();
+    // The other windows of the program, created once start-up has run, so
+    // that a first start has written their files.
+    void createSiteAndModeWindows();
 
     // Start-up seams: what the hint and local panel handlers do during the
     // start-up sequence, and who receives the restored state when the
@@ -135,4 +159,12 @@ private:
     TextLineList memo4_;
     TextLineList memo5_;
     std::string omsaetedit_;
+
+    BrowsingConnectionFlag browsingConnection_;
+    TAsciitypes* asciitypes_ = nullptr;
+    TransferModeOptions* transferModes_ = nullptr;
+    PassiveModeOption* passiveMode_ = nullptr;
+    std::unique_ptr<ConnectionFieldsTarget> siteTarget_;
+    Tmidlform* midlform_ = nullptr;
+    AddressManagerConnectRequest* addressManagerConnect_ = nullptr;
 };

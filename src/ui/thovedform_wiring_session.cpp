@@ -18,7 +18,6 @@ void Thovedform::wireSession()
 
 // Seams for the browsing session handler.
 void Thovedform::connectknapClick() {}
-void Thovedform::BitBtn1Click() {}
 void Thovedform::TreeView1Change() {}
 void Thovedform::ListView1SelectItem() {}
 // Seams for the remote file operations handler.

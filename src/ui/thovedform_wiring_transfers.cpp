@@ -1,7 +1,11 @@
 // The transfer queue, directory transfer and the transfer mode menu.
 #include "ui/thovedform.h"
 
+#include "transfer/transfer_mode_options.h"
+#include "ui/tasciitypes.h"
+
 #include <QAction>
+#include <QLineEdit>
 #include <QPushButton>
 
 void Thovedform::wireTransfers()
@@ -29,8 +33,24 @@ void Thovedform::BitBtn3Click() {}
 void Thovedform::BitBtn9Click() {}
 void Thovedform::BitBtn11Click() {}
 void Thovedform::Button1Click() {}
-// Seams for the transfer mode handler.
-void Thovedform::BinaryClick() {}
-void Thovedform::ASCIIClick() {}
-void Thovedform::AutoDetectClick() {}
-void Thovedform::SpecifyfiletypesClick() {}
+
+void Thovedform::BinaryClick()
+{
+    transferModes_->BinaryClick();
+}
+
+void Thovedform::ASCIIClick()
+{
+    transferModes_->ASCIIClick();
+}
+
+void Thovedform::AutoDetectClick()
+{
+    transferModes_->AutoDetectClick();
+}
+
+void Thovedform::SpecifyfiletypesClick()
+{
+    asciitypes_->Edit2->setText(QString::fromStdString(startup_.paths.dataDirectory));
+    asciitypes_->exec();
+}

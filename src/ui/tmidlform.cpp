@@ -1,6 +1,6 @@
 #include "ui/tmidlform.h"
 
-#include "app/control_hint.h"
+#include "ui/control_factory.h"
 
 #include <QCheckBox>
 #include <QFocusEvent>
@@ -16,20 +16,11 @@
 
 namespace {
 
-template <typename Control>
-Control* named(Control* control, const char* objectName)
-{
-    control->setObjectName(QString::fromLatin1(objectName));
-    return control;
-}
-
 QPushButton* button(QWidget* parent, const char* objectName, const QString& caption,
                     const QString& hint = {})
 {
-    auto* made = named(new QPushButton(caption, parent), objectName);
+    auto* made = makeButton(parent, objectName, caption, hint);
     made->setAutoDefault(false);
-    if (!hint.isEmpty())
-        setHint(made, hint);
     return made;
 }
 
@@ -136,9 +127,9 @@ void Tmidlform::wireControls()
     }
     c_.CheckBox1->installEventFilter(this);
 
-    // Keyboard moves in the list change the current row; a click on the
-    // row that is already current changes nothing but still shows the site.
-    connect(c_.ListBox1, &QListWidget::currentRowChanged, manager, &AddressManager::ListBox1Click);
+    // Keyboard moves in the list change the selection; a click on the row
+    // that is already selected changes nothing but still shows the site.
+    connect(c_.ListBox1, &QListWidget::itemSelectionChanged, manager, &AddressManager::ListBox1Click);
     connect(c_.ListBox1, &QListWidget::itemClicked, manager, &AddressManager::ListBox1Click);
 
     connect(c_.Button1, &QPushButton::clicked, this, [this] {

@@ -49,13 +49,3 @@ TEST(PassiveModeFile, MissingFileIsReportedAndNotCreated)
     EXPECT_EQ(storePassive(dir.file("prox.dfd"), true), StoreResult::FileMissing);
     EXPECT_FALSE(std::filesystem::exists(dir.file("prox.dfd")));
 }
-
-TEST(PassiveModeFile, CreateIfMissingNeverOverwrites)
-{
-    TempDir dir;
-    ASSERT_TRUE(createIfMissing(dir.file("prox.dfd")));
-    EXPECT_EQ(dir.read("prox.dfd"), "\r\n\r\n0\r\n");
-    dir.write("prox.dfd", "keep\r\n\r\n1\r\n");
-    ASSERT_TRUE(createIfMissing(dir.file("prox.dfd")));
-    EXPECT_EQ(dir.read("prox.dfd"), "keep\r\n\r\n1\r\n");
-}

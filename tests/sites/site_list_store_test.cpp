@@ -128,14 +128,3 @@ TEST(SiteListStore, EditsTouchOnlyTheirSite)
     EXPECT_FALSE(store.replaceSite(5, replacement));
     EXPECT_EQ(store.lines().size(), 16u);
 }
-
-TEST(SiteListStore, BuiltInListIsSixWholeSites)
-{
-    const TextLineList builtIn = SiteListStore::builtInSiteList();
-    ASSERT_EQ(builtIn.size(), 6u * kLinesPerSite);
-    for (std::size_t i = 0; i < 6; ++i) {
-        EXPECT_FALSE(builtIn[i * kLinesPerSite].empty());
-        EXPECT_EQ(builtIn[i * kLinesPerSite + 7], "0");
-    }
-    EXPECT_EQ(builtIn[0], "Local demo server");
-}

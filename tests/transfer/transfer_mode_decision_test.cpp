@@ -1,9 +1,12 @@
-#include "transfer/ascii_type_list.h"
 #include "transfer/transfer_mode_decision.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// The list the program starts with on its first run.
+const std::vector<std::string> defaults{".htm", ".txt", ".bat", ".pas", ".asp",
+                                        ".doc", ".css", ".sql", ".log"};
 
 std::string autoMode(const std::string& name, const std::vector<std::string>& list)
 {
@@ -14,7 +17,6 @@ std::string autoMode(const std::string& name, const std::vector<std::string>& li
 
 TEST(TransferModeDecision, AutoDetectWithTheDefaultList)
 {
-    const auto& defaults = AsciiTypeList::defaultExtensions();
     EXPECT_EQ(autoMode("index.HTM", defaults), "0");
     EXPECT_EQ(autoMode("notes.txt", defaults), "0");
     EXPECT_EQ(autoMode("photo.jpg", defaults), "1");
