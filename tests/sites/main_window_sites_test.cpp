@@ -32,6 +32,9 @@ class MainWindowSites : public ::testing::Test {
 protected:
     void start()
     {
+        // An icon table on disk makes this a later start, which leaves the
+        // other files as the test wrote them.
+        data.write("fiext1.fil", "");
         ThovedformSetup setup;
         setup.dialogs = &dialogs;
         setup.dataDirectory = data.path();

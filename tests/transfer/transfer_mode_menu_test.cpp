@@ -21,11 +21,15 @@ namespace {
 
 const char* const kDefaultList = ".htm\r\n.txt\r\n.bat\r\n.pas\r\n.asp\r\n.doc\r\n.css\r\n.sql\r\n.log\r\n";
 
-// The real main window over a data directory holding the default list.
+// The real main window, started again over a data directory that holds the
+// default list.
 class OptionsMenuModes : public ::testing::Test {
 protected:
     void start(const std::string& asciiFile = kDefaultList)
     {
+        // An icon table on disk makes this a later start, which leaves the
+        // other files as the test wrote them.
+        data.write("fiext1.fil", "");
         if (!asciiFile.empty())
             data.write("ascd.dfd", asciiFile);
         ThovedformSetup setup;

@@ -86,7 +86,8 @@ TEST_F(ThovedformStartup, FirstStartWithAnOldSiteListShowsItInTheLog)
     auto window = start();
     EXPECT_TRUE(window->wasFirstStart());
     EXPECT_EQ(window->controls().Memo1->toPlainText(), "ftp.example.net\nme\nsecret\n21\n/home/me");
-    EXPECT_EQ(data.read("serv3.adr"), "");
+    // No built-in list: the address manager converts the old list instead.
+    EXPECT_EQ(data.read("serv3.adr"), "Servername 1\r\nftp.example.net\r\nme\r\nsecret\r\n21\r\n/home/me\r\n\r\n0\r\n");
 }
 
 TEST_F(ThovedformStartup, ALaterStartOnlyLoadsTheIconTable)
