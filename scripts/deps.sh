@@ -25,8 +25,9 @@ tavlin_ensure_packages() {
 TAVLIN_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libvulkan-dev shared-mime-info
                        python3 python3-pyftpdlib)
 # What the tests need on top: GoogleTest, clang for the parser fuzzer,
-# the FTP server the tests talk to, fonts for offscreen windows.
-TAVLIN_TEST_PACKAGES=(libgtest-dev googletest clang libclang-rt-dev fonts-dejavu-core)
+# the FTP server the tests talk to, fonts for offscreen windows, a SOCKS 5
+# server for the proxy tests.
+TAVLIN_TEST_PACKAGES=(libgtest-dev googletest clang libclang-rt-dev fonts-dejavu-core microsocks)
 
 tavlin_jobs() {
   nproc 2>/dev/null || echo 2

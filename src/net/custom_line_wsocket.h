@@ -30,15 +30,23 @@ protected:
     // end of the buffer; returns how many edited bytes remain.
     virtual int EditLine(int newBytes);
 
+    void ResetProperties() override;
+
 private:
+    std::size_t Buffered() const { return FRcvdPtr.size() - FRcvdOff; }
     void DeliverLines(std::size_t searchFrom);
-    void DeliverOneLine(std::size_t lineLength);
+    // Fires the data event while the current line (or last piece) has
+    // unread bytes and line mode stays on.
+    void DeliverCurrentLine();
+    void DeliverBufferedWithoutLineMode();
+    void CompactBuffer();
 
     bool FLineMode = false;
     std::string FLineEnd = "\r\n";
     bool FLineEcho = false;
     bool FLineEdit = false;
-    std::string FRcvdPtr;        // received bytes not yet handed out
+    std::string FRcvdPtr;        // received bytes; the first FRcvdOff are already handed out
+    std::size_t FRcvdOff = 0;
     int FLineLength = 0;         // unread bytes of the line being delivered
-    bool FLineReceivedFlag = false;
+    bool FDelivering = false;    // a line delivery loop is running
 };

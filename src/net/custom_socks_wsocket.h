@@ -50,6 +50,8 @@ public:
     int RcvdCount() override;
 
 protected:
+    // True while the proxy handshake owns the received bytes.
+    bool SocksNegotiating() const { return FSocksState != 0; }
     void ResetProperties() override;
     void TriggerSessionConnected(std::uint16_t error) override;
     void TriggerSessionClosed(std::uint16_t error) override;

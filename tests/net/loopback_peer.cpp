@@ -167,8 +167,10 @@ LoopbackListener::~LoopbackListener()
 PeerConnection LoopbackListener::accept(int timeoutMs)
 {
     int accepted = -1;
+    // waitUntil may ask more than once after success; keep the first.
     waitUntil([&] {
-        accepted = ::accept(fd_, nullptr, nullptr);
+        if (accepted < 0)
+            accepted = ::accept(fd_, nullptr, nullptr);
         return accepted >= 0;
     }, timeoutMs);
     return PeerConnection(accepted);
