@@ -402,30 +402,50 @@ void TCustomWSocket::PostSocketEvent(std::uint16_t events, std::uint16_t error)
 
 void TCustomWSocket::HandleSocketEvent(std::uint16_t events, std::uint16_t error)
 {
+    // A handler may close (or even reopen) the socket; the remaining steps
+    // of this notification belong to the connection that is gone then.
+    const std::uint64_t serial = FSerial;
+    const auto connectionGone = [&] { return FSerial != serial || FHSocket == INVALID_SOCKET; };
     if (events & FD_CONNECT) {
         ChangeState(wsConnected);
         TriggerSessionConnected(error);
         if (error != 0 && FState != wsClosed)
             Close();
+        if (connectionGone())
+            return;
     }
-    if (events & FD_READ)
+    if (events & FD_READ) {
         ReceiveLoop(error);
+        if (connectionGone())
+            return;
+    }
     if (events & FD_WRITE) {
         TryToSend();
         // A send failure inside TryToSend may have closed the connection;
         // "all sent" then means nothing.
-        if (FAllSent && FHSocket != INVALID_SOCKET)
+        if (connectionGone())
+            return;
+        if (FAllSent)
             TriggerDataSent(error);
+        if (connectionGone())
+            return;
     }
-    if (events & FD_ACCEPT)
+    if (events & FD_ACCEPT) {
         TriggerSessionAvailable(error);
+        if (connectionGone())
+            return;
+    }
     if ((events & FD_CLOSE) && FState != wsConnecting) {
         ReceiveLoop(0);
+        // Closed by a handler during the last reads: that close has
+        // already been reported, and the report resets the once-flag.
+        if (connectionGone())
+            return;
         if (!FCloseInvoked) {
             FCloseInvoked = true;
             TriggerSessionClosed(error);
         }
-        if (FState != wsClosed)
+        if (FState != wsClosed && !connectionGone())
             Close();
     }
 }
@@ -878,10 +898,15 @@ void TCustomWSocket::DoClose(bool shutdown, int error)
     FHSocket = INVALID_SOCKET;
     CloseHandleNow();   // resets the watch flags
     ChangeState(wsClosed);
+    const std::uint64_t serial = FSerial;
     if (!FDestroying && !FCloseInvoked) {
         FCloseInvoked = true;
         TriggerSessionClosed(static_cast<std::uint16_t>(error));
     }
+    // A handler that connected again from the close event owns a new
+    // socket now; resetting would cut it loose.
+    if (FSerial != serial)
+        return;
     try {
         ResetProperties();
     } catch (...) {

@@ -226,3 +226,30 @@ TEST(WSocketDns, UnknownNameAndCancelledLookup)
     socket.CancelDnsLookup();   // nothing running: nothing happens
     EXPECT_EQ(log.count("dns"), 1);
 }
+
+TEST(WSocketConnect, ReconnectingFromTheCloseEventKeepsTheNewConnection)
+{
+    LoopbackListener first;
+    LoopbackListener second;
+    TWSocket socket;
+    bool reconnected = false;
+    socket.OnSessionClosed = [&](TCustomWSocket* s, std::uint16_t) {
+        if (reconnected)
+            return;
+        reconnected = true;
+        s->SetAddr("127.0.0.1");
+        s->SetPort(std::to_string(second.port()));
+        s->Connect();
+    };
+    socket.SetAddr("127.0.0.1");
+    socket.SetPort(std::to_string(first.port()));
+    socket.Connect();
+    PeerConnection one = first.accept();
+    ASSERT_TRUE(waitUntil([&] { return socket.State() == wsConnected; }));
+    socket.Close();
+    PeerConnection two = second.accept();
+    ASSERT_TRUE(two.valid());
+    ASSERT_TRUE(waitUntil([&] { return socket.State() == wsConnected; }));
+    socket.SendStr("on the new one");
+    EXPECT_EQ(two.readExactly(14), "on the new one");
+}

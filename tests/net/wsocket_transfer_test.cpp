@@ -96,6 +96,26 @@ TEST(WSocketTransfer, PeerCloseDeliversUnreadBytesBeforeOneSessionClosed)
     EXPECT_EQ(pair.socket.ReadCount(), 0) << "reset by the close";
 }
 
+TEST(WSocketTransfer, ClosingFromTheHandlerWhenThePeerLeftReportsOneClose)
+{
+    ConnectedPair pair;
+    ASSERT_TRUE(pair.connect());
+    SocketEventLog log;
+    log.attach(pair.socket, false);
+    // The common reader: a receive of 0 bytes means the peer has gone.
+    pair.socket.OnDataAvailable = [](TCustomWSocket* s, std::uint16_t) {
+        char buffer[100];
+        if (s->Receive(buffer, sizeof buffer) == 0)
+            s->Close();
+    };
+    ASSERT_TRUE(pair.peer.sendAll("bye"));
+    pair.peer.closeGracefully();
+    ASSERT_TRUE(waitUntil([&] { return log.count("closed") > 0; }));
+    pumpEventsFor(50);
+    EXPECT_EQ(log.count("closed"), 1);
+    EXPECT_EQ(pair.socket.State(), wsClosed);
+}
+
 TEST(WSocketTransfer, PeerResetEndsTheSessionWithItsNumber)
 {
     ConnectedPair pair;
