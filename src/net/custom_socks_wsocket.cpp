@@ -92,7 +92,7 @@ void TCustomSocksWSocket::ResetProperties()
     // Every connection has to ask for the proxy anew; the credentials stay.
     FSocksServer.clear();
     FSocksPort.clear();
-    FSocksLevel = "5";
+    FSocksLevel = std::string("5");   // (a temporary: GCC 12 misreads the literal form as an overlapping copy)
     FSocksState = PhaseNone;
     FRcvCnt = 0;
     FLeftover.clear();

@@ -219,7 +219,7 @@ void TCustomWSocket::ResetProperties()
     FPortResolved = false;
     FProtoResolved = false;
     FLocalPortResolved = false;
-    FLocalPortStr = "0";
+    FLocalPortStr = std::string("0");   // (a temporary: GCC 12 misreads the literal form as an overlapping copy)
     FLocalAddr = "0.0.0.0";
     FLingerOnOff = wsLingerOn;
     FLingerTimeout = 0;
