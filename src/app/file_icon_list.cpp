@@ -57,6 +57,18 @@ int FileIconList::indexOfIconName(const QString& name)
 
 FileIconList::TypeInfo FileIconList::describe(const QMimeType& type) const
 {
+    // Walking a type's ancestors costs more than finding the type, and a
+    // folder of a web site holds few types; each is described once.
+    const auto known = described_.constFind(type.name());
+    if (known != described_.constEnd())
+        return *known;
+    const TypeInfo info = describeUncached(type);
+    described_.insert(type.name(), info);
+    return info;
+}
+
+FileIconList::TypeInfo FileIconList::describeUncached(const QMimeType& type) const
+{
     TypeInfo info;
     info.typeName = type.comment();
     if (!type.isValid() || type.isDefault()) {

@@ -44,7 +44,9 @@ public:
 
 private:
     TypeInfo describe(const QMimeType& type) const;
+    TypeInfo describeUncached(const QMimeType& type) const;
 
     QMimeDatabase mimeDatabase_;
     mutable QHash<int, QIcon> icons_;
+    mutable QHash<QString, TypeInfo> described_;
 };

@@ -1,5 +1,6 @@
 #include "ui/thovedform.h"
 
+#include "app/local_panel.h"
 #include "core/data_paths.h"
 #include "core/first_start_files.h"
 #include "ui/control_factory.h"

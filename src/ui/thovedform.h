@@ -16,6 +16,7 @@
 class AddressManagerConnectRequest;
 class ConnectionFieldsTarget;
 class Dialogs;
+class LocalPanel;
 class PassiveModeOption;
 class QBoxLayout;
 class TAsciitypes;
@@ -56,6 +57,9 @@ public:
     const FileIconList& fileIcons() const { return fileIcons_; }
     // Who receives the restored state when the window is first shown.
     ShowSequenceTargets& showSequenceTargets() { return showTargets_; }
+    // The local side's handler; the session and the recorder set its
+    // connected and recording flags.
+    LocalPanel& localPanel() { return *localPanel_; }
 
     // The windows and handlers of transfer modes, passive mode and sites.
     TAsciitypes& asciitypes() { return *asciitypes_; }
@@ -151,6 +155,7 @@ private:
     FileIconList fileIcons_;
     StartupResult startup_;
     bool shownBefore_ = false;
+    std::unique_ptr<LocalPanel> localPanel_;
 
     QList<QIcon> imageList1_;
     TextLineList listBox1_;

@@ -1,6 +1,9 @@
 // The local panel.
 #include "ui/thovedform.h"
 
+#include "app/local_panel.h"
+#include "core/data_paths.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -9,25 +12,32 @@
 
 void Thovedform::wireLocalPanel()
 {
+    localPanel_ = std::make_unique<LocalPanel>(c_, fileIcons_);
+
     connect(c_.DriveComboBox1, &QComboBox::activated, this, &Thovedform::DriveComboBox1Change);
-    connect(c_.DirectoryListBox1, &QListWidget::currentRowChanged, this, &Thovedform::DirectoryListBox1Change);
+    // A click (or Enter) opens a folder; moving the highlight with the arrow
+    // keys does not, so the list does not change under the user's keys.
+    connect(c_.DirectoryListBox1, &QListWidget::itemClicked, this, &Thovedform::DirectoryListBox1Change);
+    connect(c_.DirectoryListBox1, &QListWidget::itemActivated, this, &Thovedform::DirectoryListBox1Change);
     connect(c_.ComboBox1->lineEdit(), &QLineEdit::returnPressed, this, &Thovedform::ComboBox1Enter);
     connect(c_.ComboBox1, &QComboBox::activated, this, &Thovedform::ComboBox1Change);
     connect(c_.ListView2, &QTreeWidget::itemSelectionChanged, this, &Thovedform::ListView2SelectItem);
     connect(c_.ListView2, &QTreeWidget::itemDoubleClicked, this, &Thovedform::ListView2DblClick);
     connect(c_.BitBtn4, &QPushButton::clicked, this, &Thovedform::BitBtn4Click);
+
+    // The local directory starts as the current directory, which is also
+    // the data directory of a normal start. The start-up sequence fills the
+    // file list.
+    localPanel_->showStartDirectory(currentDirectory());
 }
 
-// Seams for the local panel handler. Leaving the filter field (refill when
-// the text changed) needs a focus-out hook on ComboBox1's line edit.
-void Thovedform::DriveComboBox1Change() {}
-void Thovedform::DirectoryListBox1Change() {}
-void Thovedform::ComboBox1Enter() {}
-void Thovedform::ComboBox1Change() {}
-void Thovedform::ListView2SelectItem() {}
-void Thovedform::ListView2DblClick() {}
-void Thovedform::BitBtn4Click() {}
+void Thovedform::DriveComboBox1Change() { localPanel_->DriveComboBox1Change(); }
+void Thovedform::DirectoryListBox1Change() { localPanel_->DirectoryListBox1Change(c_.DirectoryListBox1->currentItem()); }
+void Thovedform::ComboBox1Enter() { localPanel_->ComboBox1Enter(); }
+void Thovedform::ComboBox1Change() { localPanel_->ComboBox1Change(); }
+void Thovedform::ListView2SelectItem() { localPanel_->ListView2SelectItem(); }
+void Thovedform::ListView2DblClick() { localPanel_->ListView2DblClick(); }
+void Thovedform::BitBtn4Click() { localPanel_->BitBtn4Click(); }
 
-// Seam for the local panel handler: the first fill of the local file list,
-// during start-up.
-void Thovedform::fillLocalFileList() {}
+// The first fill of the local file list, during start-up.
+void Thovedform::fillLocalFileList() { localPanel_->fillLocalFileList(); }

@@ -1,0 +1,208 @@
+#include "app/local_panel.h"
+
+#include "app/control_hint.h"
+#include "app/file_helper.h"
+#include "app/file_icon_list.h"
+#include "app/local_file_texts.h"
+#include "app/main_window_controls.h"
+#include "core/data_paths.h"
+#include "core/directory_search.h"
+#include "core/file_attributes.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFile>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace {
+
+constexpr int kFileNameRole = Qt::UserRole;
+
+QByteArray bytesOf(const std::string& text)
+{
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string stringOf(const QString& text)
+{
+    const QByteArray bytes = QFile::encodeName(text);
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+} // namespace
+
+LocalPanel::LocalPanel(MainWindowControls& controls, const FileIconList& icons, QObject* parent)
+    : QObject(parent),
+      c_(controls),
+      icons_(icons),
+      // The folder list uses the remote tree's folder images: selected
+      // (open) for the path, plain for the folders inside.
+      folders_(controls.DriveComboBox1, controls.DirectoryListBox1, (*controls.ImageList1)[1],
+               (*controls.ImageList1)[2])
+{
+    localSizes_.reserve(kLocalSizeTableCapacity);
+    // Leaving the filter field refills the list when its text changed; the
+    // combo box has no signal for that, so its line edit is watched.
+    if (c_.ComboBox1->lineEdit())
+        c_.ComboBox1->lineEdit()->installEventFilter(this);
+}
+
+void LocalPanel::showStartDirectory(const std::string& directory)
+{
+    // The directory transfer button keeps its first hint until the user
+    // moves to another folder.
+    folders_.start(directory);
+}
+
+bool LocalPanel::setLocalDirectory(const std::string& directory)
+{
+    if (!folders_.changeTo(directory))
+        return false;
+    afterDirectoryChange();
+    return true;
+}
+
+void LocalPanel::DriveComboBox1Change()
+{
+    if (folders_.changeToChosenDrive())
+        afterDirectoryChange();
+}
+
+void LocalPanel::DirectoryListBox1Change(QListWidgetItem* item)
+{
+    if (folders_.changeToItem(item))
+        afterDirectoryChange();
+}
+
+void LocalPanel::afterDirectoryChange()
+{
+    fillLocalFileList();
+    const QByteArray directory = bytesOf(folders_.directory());
+    setHint(c_.BitBtn11, QStringLiteral("Transfer ") + QFile::decodeName(directory) + QStringLiteral(" to ")
+                             + c_.Edit1->text());
+}
+
+QString LocalPanel::filterText() const
+{
+    return c_.ComboBox1->currentText();
+}
+
+void LocalPanel::ComboBox1Enter()
+{
+    fillLocalFileList();
+}
+
+void LocalPanel::ComboBox1Change()
+{
+    refillWhenFilterChanged();
+}
+
+void LocalPanel::ComboBox1Exit()
+{
+    refillWhenFilterChanged();
+}
+
+void LocalPanel::refillWhenFilterChanged()
+{
+    if (stringOf(filterText()) != lastFilter_)
+        fillLocalFileList();
+}
+
+bool LocalPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut && watched == c_.ComboBox1->lineEdit()) {
+        // Opening the combo's own drop-down is not leaving the field.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason)
+            ComboBox1Exit();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void LocalPanel::fillLocalFileList()
+{
+    QTreeWidget* list = c_.ListView2;
+    list->setUpdatesEnabled(false);
+    list->clear();
+    lastFilter_ = stringOf(filterText());
+    fileCounter_ = 0;
+    localSizes_.clear();
+
+    lastSearchPattern_ = localSearchPattern(folders_.directory(), lastFilter_);
+    QList<QTreeWidgetItem*> items;
+    DirectorySearch search(lastSearchPattern_, true);
+    DirectoryEntry entry;
+    while (search.next(entry)) {
+        // Sub-folders are shown in the folder list only.
+        if (entry.attributes == kAttrDirectory)
+            continue;
+        const QString name = QFile::decodeName(bytesOf(entry.name));
+        const auto type = icons_.typeOfName(name);
+        auto* item = new QTreeWidgetItem;
+        item->setText(0, name);
+        item->setData(0, kFileNameRole, bytesOf(entry.name));
+        item->setIcon(0, icons_.icon(type.iconIndex));
+        item->setText(2, type.typeName);
+        // A link that leads nowhere has no size or date of its own.
+        if (entry.statusKnown) {
+            item->setText(1, QString::fromStdString(localSizeText(entry.size)));
+            item->setText(3, QString::fromStdString(localDateText(entry.lastWrite)));
+        }
+        if (fileCounter_ < kLocalSizeTableCapacity)
+            localSizes_.push_back(entry.statusKnown ? entry.size : 0);
+        ++fileCounter_;
+        items.append(item);
+    }
+    list->addTopLevelItems(items);
+    list->setUpdatesEnabled(true);
+}
+
+std::optional<std::uint64_t> LocalPanel::localFileSize(int position) const
+{
+    if (position < 0 || position >= static_cast<int>(localSizes_.size()))
+        return std::nullopt;
+    return localSizes_[static_cast<std::size_t>(position)];
+}
+
+std::string LocalPanel::fileNameOf(const QTreeWidgetItem* item)
+{
+    if (!item)
+        return {};
+    const QByteArray bytes = item->data(0, kFileNameRole).toByteArray();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void LocalPanel::ListView2SelectItem()
+{
+    if (connected_) {
+        c_.ListView1->clearSelection();
+        const QTreeWidgetItem* node = c_.TreeView1->currentItem();
+        const QString nodeText = node ? node->text(0) : QString();
+        setHint(c_.BitBtn5, QStringLiteral("Delete Directory ") + nodeText);
+        setHint(c_.BitBtn8, QStringLiteral("Rename Directory ") + nodeText);
+    } else if (!recording_) {
+        return;
+    }
+    const bool fileSelected = !c_.ListView2->selectedItems().isEmpty();
+    c_.BitBtn2->setEnabled(fileSelected);
+    c_.BitBtn4->setEnabled(fileSelected);
+}
+
+void LocalPanel::ListView2DblClick()
+{
+    const QList<QTreeWidgetItem*> selected = c_.ListView2->selectedItems();
+    if (selected.isEmpty())
+        return;
+    executeFile(fileNameOf(selected.first()), " ", folders_.directory(), kShowWindowAsIs);
+    c_.ListView2->clearSelection();
+}
+
+void LocalPanel::BitBtn4Click()
+{
+    c_.ListView2->clearSelection();
+    c_.ListView1->clearSelection();
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "app/local_folder_tree.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class FileIconList;
+class QListWidgetItem;
+class QTreeWidgetItem;
+struct MainWindowControls;
+
+// The local side of the main window: drive list, folder list, file-name
+// filter and the list of the local directory's files with their sizes,
+// types and dates, plus the upload/cancel-selection buttons' state.
+//
+// Acts on the main window's controls; the window forwards the controls'
+// events to the methods named after them.
+class LocalPanel : public QObject {
+    Q_OBJECT
+public:
+    LocalPanel(MainWindowControls& controls, const FileIconList& icons, QObject* parent = nullptr);
+
+    // Fills the drive list and shows `directory` (the current directory at
+    // program start) in the folder list. The file list is filled by the
+    // start-up sequence.
+    void showStartDirectory(const std::string& directory);
+
+    // Control events.
+    void DriveComboBox1Change();
+    void DirectoryListBox1Change(QListWidgetItem* item);
+    void ComboBox1Enter();
+    void ComboBox1Change();
+    void ComboBox1Exit();
+    void ListView2SelectItem();
+    void ListView2DblClick();
+    void BitBtn4Click();
+
+    // Refills the file list from the local directory and the filter; the
+    // transfer code calls it after it changed local files.
+    void fillLocalFileList();
+
+    // Changes the local directory (and the process's current directory) and
+    // refills the list; false when the folder cannot be entered.
+    bool setLocalDirectory(const std::string& directory);
+    const std::string& localDirectory() const { return folders_.directory(); }
+    // The filter text of the last fill.
+    const std::string& lastFilter() const { return lastFilter_; }
+    // The pattern the last fill searched.
+    const std::string& lastSearchPattern() const { return lastSearchPattern_; }
+
+    // Listed files, and their sizes by list position. Sizes are kept for the
+    // first kLocalSizeTableCapacity files only.
+    int fileCounter() const { return fileCounter_; }
+    std::optional<std::uint64_t> localFileSize(int position) const;
+    static constexpr int kLocalSizeTableCapacity = 3500;
+
+    // The file name of a list item as the file system spells it (the caption
+    // may differ for names that are not valid UTF-8).
+    static std::string fileNameOf(const QTreeWidgetItem* item);
+
+    // Whether the browsing session is connected and whether uploads are being
+    // recorded into a web project; both decide whether selecting a local file
+    // enables the upload button. Set by the session and the recorder.
+    void setConnected(bool connected) { connected_ = connected; }
+    bool connected() const { return connected_; }
+    void setRecording(bool recording) { recording_ = recording; }
+    bool recording() const { return recording_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void afterDirectoryChange();
+    void refillWhenFilterChanged();
+    QString filterText() const;
+
+    MainWindowControls& c_;
+    const FileIconList& icons_;
+    LocalFolderTree folders_;
+    std::string lastFilter_;
+    std::string lastSearchPattern_;
+    int fileCounter_ = 0;
+    std::vector<std::uint64_t> localSizes_;
+    bool connected_ = false;
+    bool recording_ = false;
+};

@@ -1,0 +1,401 @@
+#include "app/control_hint.h"
+#include "app/local_panel.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+#include "support/wait.h"
+#include "ui/thovedform.h"
+
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeDatabase>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <sys/time.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::time_t utcNoon(int year, int month, int day)
+{
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = 12;
+    return ::timegm(&t);
+}
+
+// Receives the URLs the program asks the desktop to open.
+class OpenedUrls : public QObject {
+    Q_OBJECT
+public:
+    OpenedUrls() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
+    ~OpenedUrls() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+// The real main window, started in a folder of test files (the program
+// starts in its data directory, which the local panel shows first).
+class LocalPanelWindow : public ::testing::Test {
+protected:
+    TempDir data;
+    TempDir folder;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Thovedform> window;
+    MainWindowControls* c = nullptr;
+    fs::path previousDirectory;
+
+    void SetUp() override
+    {
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+        previousDirectory = fs::current_path();
+        writeDated("small.txt", std::string(1023, 's'), utcNoon(1999, 2, 2));
+        writeDated("onek.htm", std::string(1024, 'k'), utcNoon(2000, 3, 5));
+        writeDated("empty.gif", "", utcNoon(2001, 1, 21));
+        writeDated("abbc.txt", "abbc", utcNoon(2002, 2, 22));
+        writeDated("Makefile", "all:", utcNoon(2003, 3, 23));
+        writeDated("sub/inner.html", "<p>", utcNoon(2004, 12, 31));
+        fs::create_directory(folder.file("Beta"));
+        fs::current_path(folder.path());
+
+        ThovedformSetup setup;
+        setup.dialogs = &dialogs;
+        // Data files (written at a first start) go elsewhere so the listed
+        // folder holds only the test's files; the icon table is collected
+        // from the small data folder instead of the whole root.
+        setup.dataDirectory = data.path();
+        setup.iconTableRoot = data.path();
+        window = std::make_unique<Thovedform>(setup);
+        c = &window->controls();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void TearDown() override
+    {
+        window.reset();
+        fs::current_path(previousDirectory);
+        ::unsetenv("TZ");
+        ::tzset();
+    }
+
+    void writeDated(const std::string& name, const std::string& bytes, std::time_t when)
+    {
+        folder.write(name, bytes);
+        timeval times[2] = {{when, 0}, {when, 0}};
+        ASSERT_EQ(::utimes(folder.file(name).c_str(), times), 0);
+    }
+
+    LocalPanel& panel() { return window->localPanel(); }
+
+    QStringList listed() const
+    {
+        QStringList names;
+        for (int i = 0; i < c->ListView2->topLevelItemCount(); ++i)
+            names << c->ListView2->topLevelItem(i)->text(0);
+        names.sort();
+        return names;
+    }
+
+    QTreeWidgetItem* item(const QString& name) const
+    {
+        const auto found = c->ListView2->findItems(name, Qt::MatchExactly, 0);
+        return found.isEmpty() ? nullptr : found.first();
+    }
+
+    QStringList folderList() const
+    {
+        QStringList rows;
+        for (int i = 0; i < c->DirectoryListBox1->count(); ++i)
+            rows << c->DirectoryListBox1->item(i)->text();
+        return rows;
+    }
+
+    void clickFile(const QString& name, bool twice = false)
+    {
+        QTreeWidgetItem* target = item(name);
+        ASSERT_NE(target, nullptr) << name.toStdString();
+        c->ListView2->scrollToItem(target);
+        const QPoint at = c->ListView2->visualItemRect(target).center();
+        QTest::mouseClick(c->ListView2->viewport(), Qt::LeftButton, {}, at);
+        if (twice)
+            QTest::mouseDClick(c->ListView2->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    void clickFolder(const QString& trimmedText)
+    {
+        for (int i = 0; i < c->DirectoryListBox1->count(); ++i) {
+            QListWidgetItem* row = c->DirectoryListBox1->item(i);
+            if (row->text().trimmed() == trimmedText) {
+                c->DirectoryListBox1->scrollToItem(row);
+                QTest::mouseClick(c->DirectoryListBox1->viewport(), Qt::LeftButton, {},
+                                  c->DirectoryListBox1->visualItemRect(row).center());
+                return;
+            }
+        }
+        FAIL() << "no folder row " << trimmedText.toStdString();
+    }
+
+    void typeFilter(const QString& text)
+    {
+        QLineEdit* edit = c->ComboBox1->lineEdit();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+    }
+
+    // Opens the filter's drop-down and clicks the item with this text.
+    void chooseFilter(const QString& text)
+    {
+        const int index = c->ComboBox1->findText(text);
+        ASSERT_GE(index, 0);
+        c->ComboBox1->showPopup();
+        QAbstractItemView* view = c->ComboBox1->view();
+        ASSERT_TRUE(waitUntil([&] { return view->isVisible(); }));
+        const QRect rect = view->visualRect(view->model()->index(index, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+        ASSERT_TRUE(waitUntil([&] { return !view->isVisible(); }));
+    }
+};
+
+} // namespace
+
+TEST_F(LocalPanelWindow, ListsTheStartFolderWithSizesTypesAndDates)
+{
+    EXPECT_EQ(panel().localDirectory(), folder.path());
+    EXPECT_EQ(panel().lastSearchPattern(), folder.path() + "/*.*");
+    // Sub-folders appear in the folder list only, and "*.*" also lists
+    // names without a dot.
+    EXPECT_EQ(listed(), QStringList({"Makefile", "abbc.txt", "empty.gif", "onek.htm", "small.txt"}));
+    EXPECT_EQ(panel().fileCounter(), 5);
+
+    auto columns = [&](const char* name) {
+        QTreeWidgetItem* row = item(QString::fromLatin1(name));
+        return row ? QStringList{row->text(1), row->text(3)} : QStringList{};
+    };
+    EXPECT_EQ(columns("small.txt"), QStringList({"1023", "Feb- 2nd-1999"}));
+    EXPECT_EQ(columns("onek.htm"), QStringList({"1KB", "Mar- 5th-2000"}));
+    EXPECT_EQ(columns("empty.gif"), QStringList({"", "Jan-21st-2001"}));
+    EXPECT_EQ(columns("abbc.txt"), QStringList({"4", "Feb-22nd-2002"}));
+    EXPECT_EQ(columns("Makefile"), QStringList({"4", "Mar-23rd-2003"}));
+
+    QTreeWidgetItem* html = item(QStringLiteral("onek.htm"));
+    EXPECT_EQ(html->text(2), QMimeDatabase().mimeTypeForName(QStringLiteral("text/html")).comment());
+    EXPECT_FALSE(html->icon(0).isNull());
+
+    // The size table follows the list positions.
+    for (int i = 0; i < c->ListView2->topLevelItemCount(); ++i) {
+        const QString name = c->ListView2->topLevelItem(i)->text(0);
+        EXPECT_EQ(panel().localFileSize(i), fs::file_size(folder.file(name.toStdString()))) << name.toStdString();
+    }
+    EXPECT_EQ(panel().localFileSize(5), std::nullopt);
+
+    const QString base = QString::fromStdString(fs::path(folder.path()).filename().string());
+    const QStringList rows = folderList();
+    ASSERT_GE(rows.size(), 3);
+    EXPECT_EQ(rows[rows.size() - 3].trimmed(), base);
+    EXPECT_EQ(c->DirectoryListBox1->currentItem()->text().trimmed(), base);
+    EXPECT_EQ(rows[rows.size() - 2].trimmed(), "Beta");
+    EXPECT_EQ(rows[rows.size() - 1].trimmed(), "sub");
+}
+
+TEST_F(LocalPanelWindow, ClickingFoldersChangesTheLocalAndCurrentDirectory)
+{
+    c->Edit1->setText(QStringLiteral("ftp.example.org"));
+    clickFolder(QStringLiteral("sub"));
+    EXPECT_EQ(panel().localDirectory(), folder.file("sub"));
+    EXPECT_EQ(fs::current_path(), fs::path(folder.file("sub")));
+    EXPECT_EQ(listed(), QStringList({"inner.html"}));
+    EXPECT_EQ(panel().lastSearchPattern(), folder.file("sub") + "/*.*");
+    EXPECT_EQ(hintOf(c->BitBtn11),
+              QString::fromStdString("Transfer " + folder.file("sub") + " to ftp.example.org"));
+
+    // Back up through the path shown above it.
+    const QString base = QString::fromStdString(fs::path(folder.path()).filename().string());
+    clickFolder(base);
+    EXPECT_EQ(panel().localDirectory(), folder.path());
+    EXPECT_EQ(listed().size(), 5);
+}
+
+TEST_F(LocalPanelWindow, DriveRootGivesThePatternWithoutASecondSeparator)
+{
+    const int root = c->DriveComboBox1->findData(QByteArray("/"));
+    ASSERT_EQ(root, 0) << "the root file system comes first";
+    c->DriveComboBox1->setFocus();
+    // Move away and back with the keys, as a user choosing the drive would.
+    if (c->DriveComboBox1->count() > 1) {
+        QTest::keyClick(c->DriveComboBox1, Qt::Key_Down);
+        QTest::keyClick(c->DriveComboBox1, Qt::Key_Up);
+    } else {
+        panel().DriveComboBox1Change();
+    }
+    EXPECT_EQ(panel().localDirectory(), "/");
+    EXPECT_EQ(panel().lastSearchPattern(), "/*.*");
+    EXPECT_EQ(folderList().first(), "/");
+    EXPECT_TRUE(c->ListView2->findItems(QStringLiteral("tmp"), Qt::MatchExactly, 0).isEmpty());
+}
+
+TEST_F(LocalPanelWindow, FilterRefillsOnEnterAndOnlyOnChangedTextOtherwise)
+{
+    // A file that appears after the fill shows only when the list is refilled.
+    folder.write("late.txt", "late");
+
+    chooseFilter(QStringLiteral("*.*"));
+    EXPECT_EQ(item(QStringLiteral("late.txt")), nullptr) << "choosing the filter in use must not refill";
+
+    typeFilter(QStringLiteral("a??c.txt"));
+    QTest::keyClick(c->ComboBox1->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(listed(), QStringList({"abbc.txt"}));
+    EXPECT_EQ(panel().lastFilter(), "a??c.txt");
+
+    // Enter refills even when the text did not change.
+    folder.write("axyc.TXT", "x");
+    QTest::keyClick(c->ComboBox1->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(listed(), QStringList({"abbc.txt", "axyc.TXT"}));
+
+    chooseFilter(QStringLiteral("*.htm"));
+    EXPECT_EQ(listed(), QStringList({"onek.htm"}));
+
+    // Leaving the field refills when the text differs, not otherwise.
+    typeFilter(QStringLiteral("*.gif"));
+    c->ListView2->setFocus();
+    ASSERT_TRUE(waitUntil([&] { return listed() == QStringList({"empty.gif"}); }));
+    folder.write("late.gif", "x");
+    c->ComboBox1->lineEdit()->setFocus();
+    c->ListView2->setFocus();
+    pumpEventsFor(50);
+    EXPECT_EQ(listed(), QStringList({"empty.gif"}));
+
+    typeFilter(QStringLiteral("*.none"));
+    QTest::keyClick(c->ComboBox1->lineEdit(), Qt::Key_Return);
+    EXPECT_TRUE(listed().isEmpty());
+    EXPECT_EQ(panel().fileCounter(), 0);
+}
+
+TEST_F(LocalPanelWindow, UploadButtonFollowsTheSelectionWhileConnectedOrRecording)
+{
+    // Neither connected nor recording: selecting changes nothing.
+    clickFile(QStringLiteral("small.txt"));
+    ASSERT_EQ(c->ListView2->selectedItems().size(), 1);
+    EXPECT_FALSE(c->BitBtn2->isEnabled());
+    EXPECT_FALSE(c->BitBtn4->isEnabled());
+
+    panel().setRecording(true);
+    clickFile(QStringLiteral("onek.htm"));
+    EXPECT_TRUE(c->BitBtn2->isEnabled());
+    EXPECT_TRUE(c->BitBtn4->isEnabled());
+    QTest::mouseClick(c->BitBtn4, Qt::LeftButton);
+    EXPECT_TRUE(c->ListView2->selectedItems().isEmpty());
+    EXPECT_FALSE(c->BitBtn2->isEnabled());
+    EXPECT_FALSE(c->BitBtn4->isEnabled());
+    panel().setRecording(false);
+
+    // Connected: the remote selection goes and the delete/rename hints name
+    // the selected remote folder.
+    auto* node = new QTreeWidgetItem(c->TreeView1, QStringList{QStringLiteral("htdocs")});
+    c->TreeView1->setCurrentItem(node);
+    auto* remote = new QTreeWidgetItem(c->ListView1, QStringList{QStringLiteral("remote.html")});
+    remote->setSelected(true);
+    panel().setConnected(true);
+    clickFile(QStringLiteral("abbc.txt"));
+    EXPECT_TRUE(c->BitBtn2->isEnabled());
+    EXPECT_TRUE(c->ListView1->selectedItems().isEmpty());
+    EXPECT_EQ(hintOf(c->BitBtn5), "Delete Directory htdocs");
+    EXPECT_EQ(hintOf(c->BitBtn8), "Rename Directory htdocs");
+
+    // Cancel selections clears both lists.
+    remote->setSelected(true);
+    c->ListView2->clearSelection();
+    clickFile(QStringLiteral("abbc.txt"));
+    remote->setSelected(true);
+    QTest::mouseClick(c->BitBtn4, Qt::LeftButton);
+    EXPECT_TRUE(c->ListView2->selectedItems().isEmpty());
+    EXPECT_TRUE(c->ListView1->selectedItems().isEmpty());
+    EXPECT_FALSE(c->BitBtn2->isEnabled());
+}
+
+TEST_F(LocalPanelWindow, DoubleClickOpensTheFileAndDropsTheSelection)
+{
+    OpenedUrls opened;
+    clickFile(QStringLiteral("onek.htm"), true);
+    ASSERT_EQ(opened.urls.size(), 1);
+    EXPECT_EQ(opened.urls[0].toLocalFile().toStdString(), folder.file("onek.htm"));
+    EXPECT_TRUE(c->ListView2->selectedItems().isEmpty());
+}
+
+TEST_F(LocalPanelWindow, OddEntriesAreListedWithWhatIsKnown)
+{
+    fs::create_symlink(folder.file("nowhere"), folder.file("dangling.lnk"));
+    const std::string notUtf8 = "caf\xe9.txt";
+    folder.write(notUtf8, "12345");
+    const std::string longName = std::string(250, 'L') + ".txt";
+    folder.write(longName, "x");
+    typeFilter(QStringLiteral("*.*"));
+    QTest::keyClick(c->ComboBox1->lineEdit(), Qt::Key_Return);
+
+    EXPECT_EQ(panel().fileCounter(), 8);
+    QTreeWidgetItem* dangling = item(QStringLiteral("dangling.lnk"));
+    ASSERT_NE(dangling, nullptr);
+    EXPECT_EQ(dangling->text(1), "");
+    EXPECT_EQ(dangling->text(3), "");
+
+    QTreeWidgetItem* odd = nullptr;
+    for (int i = 0; i < c->ListView2->topLevelItemCount(); ++i)
+        if (LocalPanel::fileNameOf(c->ListView2->topLevelItem(i)) == notUtf8)
+            odd = c->ListView2->topLevelItem(i);
+    ASSERT_NE(odd, nullptr) << "the name keeps its bytes";
+    EXPECT_EQ(odd->text(1), "5");
+
+    QTreeWidgetItem* longItem = item(QString::fromStdString(longName));
+    ASSERT_NE(longItem, nullptr);
+    EXPECT_EQ(longItem->text(1), "1");
+
+    // The folder goes away under the panel: the refill gives an empty list.
+    clickFolder(QStringLiteral("sub"));
+    fs::remove_all(folder.file("sub"));
+    QTest::keyClick(c->ComboBox1->lineEdit(), Qt::Key_Return);
+    EXPECT_TRUE(listed().isEmpty());
+}
+
+TEST_F(LocalPanelWindow, SizeTableKeepsTheFirst3500Files)
+{
+    fs::create_directory(folder.file("many"));
+    for (int i = 0; i < 3600; ++i)
+        folder.write("many/f" + std::to_string(i), std::string(static_cast<std::size_t>(i % 7 + 1), 'x'));
+    // Clicking the folder shown reads it again, with its new sub-folder.
+    clickFolder(QString::fromStdString(fs::path(folder.path()).filename().string()));
+    clickFolder(QStringLiteral("many"));
+    EXPECT_EQ(panel().fileCounter(), 3600);
+    EXPECT_EQ(c->ListView2->topLevelItemCount(), 3600);
+    const QString lastKept = c->ListView2->topLevelItem(3499)->text(0);
+    EXPECT_EQ(panel().localFileSize(3499), fs::file_size(folder.file("many/" + lastKept.toStdString())));
+    EXPECT_EQ(panel().localFileSize(3500), std::nullopt);
+}
+
+TEST_F(LocalPanelWindow, ScreenshotOfThePanel)
+{
+    clickFile(QStringLiteral("onek.htm"));
+    const QPixmap picture = c->Panel8->grab();
+    ASSERT_FALSE(picture.isNull());
+    if (const char* target = std::getenv("TAVLIN_SCREENSHOT")) {
+        EXPECT_TRUE(picture.save(QString::fromLocal8Bit(target)));
+    }
+}
+
+#include "local_panel_test.moc"
