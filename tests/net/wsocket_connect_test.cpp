@@ -205,6 +205,25 @@ TEST(WSocketDns, DottedAddressAnswersInsideTheCallNamesLater)
     EXPECT_EQ(socket.DnsResultList()[0], "127.0.0.1");
 }
 
+TEST(WSocketDns, ReverseLookupGivesTheNameLater)
+{
+    TWSocket socket;
+    SocketEventLog log;
+    log.attach(socket);
+    socket.ReverseDnsLookup("127.0.0.1");   // answered from the hosts file
+    EXPECT_TRUE(log.events().empty());
+    ASSERT_TRUE(waitUntil([&] { return log.count("dns") == 1; }));
+    EXPECT_EQ(log.events()[0], "dns 0");
+    EXPECT_FALSE(socket.DnsResult().empty());
+    EXPECT_EQ(socket.DnsResultList(), std::vector<std::string>{socket.DnsResult()});
+
+    int errors = 0;
+    socket.OnError = [&](TCustomWSocket*) { ++errors; };
+    socket.ReverseDnsLookup("not.an.address");
+    EXPECT_EQ(errors, 1);
+    EXPECT_EQ(socket.LastErrorMessage(), "not.an.address: can't start DNS lookup, error #10022");
+}
+
 TEST(WSocketDns, UnknownNameAndCancelledLookup)
 {
     TWSocket socket;
