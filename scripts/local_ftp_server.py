@@ -3,11 +3,15 @@
 
 Usage: local_ftp_server.py --root DIR --port N [--user NAME:PASSWORD]...
                            [--anonymous] [--passive-ports LOW-HIGH]
-                           [--ready-file FILE]
+                           [--ready-file FILE] [--command-log FILE]
 
 With --port 0 a free port is chosen; the port in use is written to
 --ready-file (when given) once the server listens, so a caller can wait for
 that file instead of polling the port.
+
+With --command-log every command line the server receives is appended to
+FILE as it arrives (one line each, flushed at once), so a test can assert the
+exact command sequence a client sent to a real server.
 """
 import argparse
 import logging
@@ -17,6 +21,18 @@ import sys
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
+
+
+def command_logging_handler(path):
+    log = open(path, "a", encoding="utf-8", errors="surrogateescape")
+
+    class CommandLoggingHandler(FTPHandler):
+        def pre_process_command(self, line, cmd, arg):
+            log.write(line + "\n")
+            log.flush()
+            return super().pre_process_command(line, cmd, arg)
+
+    return CommandLoggingHandler
 
 
 def main():
@@ -29,6 +45,7 @@ def main():
                         help="allow read-only anonymous log-in")
     parser.add_argument("--passive-ports", default="")
     parser.add_argument("--ready-file", default="")
+    parser.add_argument("--command-log", default="")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()
 
@@ -45,6 +62,8 @@ def main():
         authorizer.add_anonymous(args.root, perm="elr")
 
     handler = FTPHandler
+    if args.command_log:
+        handler = command_logging_handler(args.command_log)
     handler.authorizer = authorizer
     handler.banner = "Tavlin test server ready."
     handler.permit_foreign_addresses = False
