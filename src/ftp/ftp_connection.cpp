@@ -1,0 +1,151 @@
+// The life of the control connection: open, welcome, close and abort.
+#include "ftp/ftp_custom_client.h"
+
+#include "net/wsocket.h"
+
+void TCustomFtpCli::StepOpen()
+{
+    FCurrentStep = ftpStepOpen;
+    if (FState != ftpStateReady && FState != ftpStateStepDone)
+        UsageError("FTP component not ready");
+    if (FConnected)
+        UsageError("FTP component already connected");
+    if (!FMultiStep) {
+        FRequestType = ftpRqOpen;
+        FErrorMessage.clear();
+    }
+    FRequestDoneFlag = false;
+    FReceiveLen = 0;
+    FStepStatus = 0;
+    FDnsResult.clear();
+    FCloseReason.clear();
+    FClosingOnPurpose = false;
+    SetState(ftpStateResolving);
+    try {
+        FControlSocket->DnsLookup(FHostName);
+    } catch (const ESocketException& e) {
+        // An unusable host name (empty, say) is refused by the socket before
+        // any lookup starts; the open still ends as a failed lookup.
+        if (FState == ftpStateResolving)
+            FailOpen(e.ErrorCode != 0 ? e.ErrorCode : WSAEINVAL);
+    }
+}
+
+void TCustomFtpCli::FailOpen(int error)
+{
+    FLastResponse = "500 " + SocketErrorText(error) + " (Winsock error #" + std::to_string(error) + ")";
+    FStatusCode = 500;
+    FStepStatus = 500;
+    KeepFirstError();
+    Finish(error);
+}
+
+void TCustomFtpCli::ControlDnsLookupDone(std::uint16_t error)
+{
+    if (FState != ftpStateResolving && FState != ftpStateAborting)
+        return;
+    if (error != 0) {
+        FailOpen(error);
+        return;
+    }
+    FDnsResult = FControlSocket->DnsResult();
+    SetState(ftpStateAwaitingWelcome);
+    try {
+        FControlSocket->SetAddr(FDnsResult);
+        FControlSocket->SetProto("tcp");
+        FControlSocket->SetPort(FPort);
+        FControlSocket->Connect();
+    } catch (const ESocketException& e) {
+        // A port name that cannot be resolved, for one: the open fails like
+        // a refused connection instead of leaving the client waiting.
+        int code = e.ErrorCode != 0 ? e.ErrorCode : FControlSocket->LastError();
+        ControlSessionConnected(static_cast<std::uint16_t>(code != 0 ? code : WSAEINVAL));
+    }
+}
+
+void TCustomFtpCli::ControlSessionConnected(std::uint16_t error)
+{
+    if (error != 0) {
+        FLastResponse = "500 " + SocketErrorText(error) + " (Winsock error #" + std::to_string(error) + ")";
+        FStatusCode = 500;
+        FStepStatus = 500;
+        KeepFirstError();
+        FStepContinuation = nullptr;
+        Finish(error);
+        CloseControl();
+        SetState(ftpStateReady);
+        return;
+    }
+    FConnected = true;
+}
+
+void TCustomFtpCli::WelcomeLine(std::uint16_t error)
+{
+    if (!IsFinalLine())
+        return;
+    if (FStatusCode != 220) {
+        KeepFirstError();
+        FStepStatus = FStatusCode;
+        CloseControl();
+        return;
+    }
+    SetState(ftpStateConnected);
+    if (OnSessionConnected)
+        OnSessionConnected(this, error);
+    Finish(0);
+}
+
+void TCustomFtpCli::CloseControl()
+{
+    FClosingOnPurpose = true;
+    if (FControlSocket->State() != wsClosed)
+        FControlSocket->Close();
+    FClosingOnPurpose = false;
+}
+
+void TCustomFtpCli::ControlSessionClosed(std::uint16_t error)
+{
+    const bool aborting = FState == ftpStateAborting;
+    // The server went away while a request still waited for it: that request
+    // has failed, whatever its earlier steps achieved.
+    const bool lost = !aborting && !FClosingOnPurpose && !FRequestDoneFlag;
+    if (FConnected) {
+        FConnected = false;
+        if (!aborting)
+            SetState(ftpStateNotConnected);
+        if (OnSessionClosed)
+            OnSessionClosed(this, error);
+    }
+    if (!aborting)
+        SetState(ftpStateStepDone);
+    if (lost) {
+        std::string reason = FCloseReason;
+        if (reason.empty()) {
+            reason = "426 Connection closed by server";
+            if (error != 0)
+                reason += " (Winsock error #" + std::to_string(error) + ")";
+        }
+        FCloseReason.clear();
+        FStatusCode = 426;
+        FStepStatus = error != 0 ? error : 426;
+        if (FErrorMessage.empty())
+            FErrorMessage = reason;
+        FStepContinuation = nullptr;
+    }
+    Finish(FStepStatus);
+}
+
+void TCustomFtpCli::BeginAbort()
+{
+    const bool wasResolving = FState == ftpStateResolving;
+    SetState(ftpStateAborting);
+    ReleaseLocalStream();
+    if (wasResolving)
+        FControlSocket->CancelDnsLookup();
+    if (FControlSocket->State() != wsClosed)
+        FControlSocket->Close();
+    CloseDataSocket();
+    ReleaseLocalStream();
+    FConnected = false;
+    SetState(ftpStateReady);
+}

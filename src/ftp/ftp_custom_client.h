@@ -1,0 +1,358 @@
+#pragma once
+
+#include "ftp/ftp_local_stream.h"
+#include "ftp/ftp_types.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TWSocket;
+class TCustomWSocket;
+class FtpMessageWindow;
+
+// The FTP client component: one control connection carrying commands and
+// replies, one data connection for listings and file transfers. Every
+// operation is an asynchronous request (Begin...) that returns at once and
+// ends, later and from the event loop, with exactly one OnRequestDone.
+// Requests are built of steps, one FTP command each; a multi-step request
+// chains its steps itself and reports only once, at its end.
+//
+// The implementation is split by concern: requests and their table
+// (ftp_requests.cpp, ftp_session_requests.cpp), the step runner and finish
+// (ftp_step_runner.cpp), reading and judging replies (ftp_replies.cpp), the
+// open / close / abort life of the control connection (ftp_connection.cpp),
+// the data connection (ftp_data_port.cpp) and the transfers over it
+// (ftp_receive.cpp, ftp_send.cpp).
+class TCustomFtpCli {
+public:
+    TCustomFtpCli();
+    virtual ~TCustomFtpCli();
+    TCustomFtpCli(const TCustomFtpCli&) = delete;
+    TCustomFtpCli& operator=(const TCustomFtpCli&) = delete;
+
+    // --- published properties -----------------------------------------------
+    const std::string& HostName() const { return FHostName; }
+    void SetHostName(const std::string& v) { FHostName = v; }
+    const std::string& Port() const { return FPort; }
+    void SetPort(const std::string& v) { FPort = v; }
+    const std::string& UserName() const { return FUserName; }
+    void SetUserName(const std::string& v) { FUserName = v; }
+    const std::string& PassWord() const { return FPassWord; }
+    void SetPassWord(const std::string& v) { FPassWord = v; }
+    const std::string& HostDirName() const { return FHostDirName; }
+    void SetHostDirName(const std::string& v) { FHostDirName = v; }
+    const std::string& HostFileName() const { return FHostFileName; }
+    void SetHostFileName(const std::string& v) { FHostFileName = v; }
+    const std::string& LocalFileName() const { return FLocalFileName; }
+    void SetLocalFileName(const std::string& v) { FLocalFileName = v; }
+    bool DisplayFileFlag() const { return FDisplayFileFlag; }
+    void SetDisplayFileFlag(bool v) { FDisplayFileFlag = v; }
+    bool Binary() const { return FType == 'I'; }
+    void SetBinary(bool v) { FType = v ? 'I' : 'A'; }
+    const std::string& ErrorMessage() const { return FErrorMessage; }
+    TFtpShareMode ShareMode() const;
+    void SetShareMode(TFtpShareMode v);
+    TFtpOptions Options() const { return FOptions; }
+    void SetOptions(TFtpOptions v) { FOptions = v; }
+
+    // --- public properties --------------------------------------------------
+    TFtpClientState State() const { return FState; }
+    int StatusCode() const { return FStatusCode; }
+    const std::string& LastResponse() const { return FLastResponse; }
+    TFtpRequest RequestType() const { return FRequestType; }
+    bool Connected() const { return FConnected; }
+    bool Passive() const { return FPassive; }
+    void SetPassive(bool v) { FPassive = v; }
+    const std::string& DirResult() const { return FDirResult; }
+    std::int64_t SizeResult() const { return FSizeResult; }
+    std::int64_t ByteCount() const { return FByteCount; }
+    std::int64_t ResumeAt() const { return FResumeAt; }
+    void SetResumeAt(std::int64_t v) { FResumeAt = v; }
+    TWSocket* ControlSocket() const { return FControlSocket.get(); }
+    TWSocket* DataSocket() const { return FDataSocket.get(); }
+
+    // --- events -------------------------------------------------------------
+    TFtpDisplay OnDisplay;
+    TFtpDisplay OnDisplayFile;
+    TFtpCommand OnCommand;
+    TFtpNotify OnResponse;
+    TFtpProgress OnProgress;
+    TFtpSessionEvent OnSessionConnected;
+    TFtpSessionEvent OnSessionClosed;
+    TFtpRequestDone OnRequestDone;
+    TFtpNotify OnStateChange;
+    TFtpReadyToTransmit OnReadyToTransmit;
+    TFtpBgException OnBgException;
+    TFtpDisplay OnUsageError;
+
+    // --- single-step requests -------------------------------------------------
+    void BeginOpen();
+    void BeginUser();
+    void BeginPass();
+    void BeginChangeDir();
+    void BeginParentDir();
+    void BeginPrintDir();
+    void BeginMakeDir();
+    void BeginRemoveDir();
+    void BeginDelete();
+    void BeginRenameFrom();
+    void BeginRenameTo();
+    void BeginFileSize();
+    void BeginSystem();
+    void BeginSetType();
+    void BeginSetBinary();
+    void BeginSetAscii();
+    void BeginRawCommand();
+    void BeginRestart();
+    void BeginQuit();
+    void BeginDataPort();
+    void BeginRetrieve();
+    void BeginList();
+    void BeginNameList();
+    void BeginStore();
+    void BeginAppend();
+
+    // --- multi-step requests --------------------------------------------------
+    void BeginLogin();
+    void BeginListDir();
+    void BeginListNames();
+    void BeginGetFile();
+    void BeginPutFile();
+    void BeginAppendFile();
+    void BeginResumeGetFile();
+    void BeginRename();
+    void BeginSessionGet();
+    void BeginSessionResumeGet();
+    void BeginSessionPut();
+    void BeginSessionAppend();
+    void BeginSessionListDir();
+    void BeginSessionListNames();
+    void BeginSessionSystem();
+    void BeginSessionFileSize();
+    void BeginSessionRename();
+    void BeginSessionDelete();
+    void BeginSessionMakeDir();
+    void BeginSessionRemoveDir();
+    void BeginSessionRawCommand();
+
+    // Ends whatever runs, at once: closes both connections. A multi-step
+    // request in flight ends with 426.
+    void BeginAbort();
+
+    // The statistics line shown after a transfer (without its "! " prefix).
+    static std::string TransferStatisticsText(std::int64_t byteCount, std::uint64_t startTick,
+                                              std::uint64_t stopTick);
+
+protected:
+    // Status of the last step: 0 success, else the failing code.
+    int LastStepStatus() const { return FStepStatus; }
+    // Set when a usage error was reported through OnUsageError during the
+    // last request call, so callers that do not see an exception can tell.
+    bool UsageErrorReported() const { return FUsageErrorReported; }
+    void ClearUsageErrorReported() { FUsageErrorReported = false; }
+    void SetErrorMessage(const std::string& v) { FErrorMessage = v; }
+    void SetStatusCode(int v) { FStatusCode = v; }
+    virtual void TriggerProgress(std::int64_t count, bool& abort);
+    // The process's monotonic millisecond tick.
+    static std::uint64_t TickCount();
+
+private:
+    friend class FtpMessageWindow;
+    using Handler = void (TCustomFtpCli::*)();
+    using StepStarter = void (TCustomFtpCli::*)();
+
+    enum : unsigned { WM_FTP_REQUEST_DONE = 1, WM_FTP_SENDDATA = 2 };
+
+    // Thrown after a usage error went to OnUsageError, to leave the request
+    // method at once; never escapes the component.
+    struct UsageReported {};
+
+    // Runs one public request: usage errors reported through OnUsageError
+    // end the call quietly, otherwise FtpException reaches the caller.
+    template <typename Start>
+    void RunRequest(Start start)
+    {
+        FUsageErrorReported = false;
+        ++FCallDepth;
+        try {
+            start();
+        } catch (const UsageReported&) {
+        } catch (...) {
+            --FCallDepth;
+            throw;
+        }
+        --FCallDepth;
+    }
+    [[noreturn]] void UsageError(const std::string& msg);
+    void StartMultiStep(TFtpRequest request, TFtpSteps steps);
+
+    // Step starters (one command each); they may raise usage errors.
+    void StepOpen();
+    void StepUser();
+    void StepPass();
+    void StepCwd();
+    void StepCdup();
+    void StepPwd();
+    void StepMkd();
+    void StepRmd();
+    void StepDele();
+    void StepRnfr();
+    void StepRnto();
+    void StepSize();
+    void StepSyst();
+    void StepType();
+    void StepRaw();
+    void StepRest();
+    void StepQuit();
+    void StepPort();
+    void StepRetr();
+    void StepList();
+    void StepNlst();
+    void StepStor();
+    void StepAppe();
+    StepStarter StarterFor(TFtpStep step) const;
+
+    // Sends one command of a single step and waits for its final reply.
+    void IssueCommand(TFtpRequest request, const std::string& command,
+                      std::initializer_list<int> accepted, Handler afterReply = nullptr);
+    void SendCommand(const std::string& command);
+
+    // Step runner and end of requests.
+    void RunNextStep();
+    void StartStepFromRunner(TFtpStep step);
+    void AbandonMultiStep();
+    void EndWithUsageError(const std::string& msg);
+    void Finish(int code);
+    void PostRequestDone(int code);
+    void HandleWindowMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lParam);
+
+    // Control connection.
+    void ControlDnsLookupDone(std::uint16_t error);
+    void ControlSessionConnected(std::uint16_t error);
+    void ControlDataAvailable(std::uint16_t error);
+    void ControlSessionClosed(std::uint16_t error);
+    void FailOpen(int error);
+    void CloseControl();
+    void DispatchLine(std::uint16_t error);
+    void WelcomeLine(std::uint16_t error);
+    bool IsFinalLine();
+    void GenericReply();
+    void ParseDirResult();
+    void ParseSizeResult();
+    void SetState(TFtpClientState state);
+    void Display(const std::string& text);
+    void DisplayStatus(const std::string& text) { Display("! " + text); }
+    void KeepFirstError();
+
+    // Data connection and transfers.
+    bool PassiveDataPort(const std::string& reply, int& port) const;
+    bool ConnectPassiveData(const std::string& reply, bool receive);
+    int AcceptDataConnection();
+    void DataConnectFailed(int error);
+    void CloseDataSocket();
+    bool ReleaseLocalStream();
+    void NoteTransferFault(int code, const std::string& text);
+    int EndStatusOfTransfer();
+    void ShowStatistics();
+    void StartReceive(const char* word, TFtpRequest single);
+    void BindReceiveHandlers();
+    void AcceptForReceive(std::uint16_t error);
+    void PassiveReceiveConnected(std::uint16_t error);
+    void ReceiveStartReply();
+    void ReceiveEndReply();
+    void ReceiveData(std::uint16_t error);
+    void DisplayReceivedLines(const char* block, int length);
+    void ReceiveClosed(std::uint16_t error);
+    void TryToEndReceive();
+    void StartUpload(const char* word, TFtpRequest request);
+    void SendUploadCommand();
+    void AcceptForSend(std::uint16_t error);
+    void PassiveSendConnected(std::uint16_t error);
+    void UploadStartReply();
+    void UploadEndReply();
+    void SendNextChunk(std::uint16_t error);
+    void SendClosed(std::uint16_t error);
+    void TryToEndUpload();
+
+    // --- properties ---
+    std::string FHostName;
+    std::string FPort = "ftp";
+    std::string FUserName;
+    std::string FPassWord;
+    std::string FHostDirName;
+    std::string FHostFileName;
+    std::string FLocalFileName;
+    bool FDisplayFileFlag = false;
+    char FType = 'I';
+    std::string FErrorMessage;
+    int FShareFlags;
+    TFtpOptions FOptions{ftpAcceptLF};
+    TFtpClientState FState = ftpStateReady;
+    int FStatusCode = 0;
+    std::string FLastResponse;
+    TFtpRequest FRequestType = ftpRqNone;
+    bool FConnected = false;
+    bool FPassive = false;
+    std::string FDirResult;
+    std::int64_t FSizeResult = 0;
+    std::int64_t FByteCount = 0;
+    std::int64_t FResumeAt = 0;
+
+    // --- request state ---
+    TFtpSteps FPendingSteps;
+    TFtpStep FCurrentStep = ftpStepNone;
+    TFtpStep FPreviousStep = ftpStepNone;
+    int FStepStatus = 0;
+    int FRequestResult = 0;
+    bool FMultiStep = false;
+    // Set once the current request's end has been posted (and while none
+    // runs), so a late close or reply cannot end it twice.
+    bool FRequestDoneFlag = true;
+    std::array<int, 16> FOkResponses{};
+    Handler FNext = nullptr;
+    Handler FAfterReply = nullptr;
+    Handler FStepContinuation = nullptr;
+    std::string FSavedResponse;
+    int FSavedCode = -1;
+    std::array<char, 4096> FReceiveBuffer{};
+    int FReceiveLen = 0;
+    std::string FDnsResult;
+    bool FUsageErrorReported = false;
+    std::string FLastUsageMessage;
+    // Set while the component closes the control connection itself (after
+    // QUIT, on a refused welcome), so the close is not taken for a loss.
+    bool FClosingOnPurpose = false;
+    // Why the component gave the connection up, when it did so because of
+    // what the server sent.
+    std::string FCloseReason;
+    // True while a public request method runs (usage errors raised there
+    // reach the caller; inside socket events they end the request instead).
+    int FCallDepth = 0;
+
+    // --- data side ---
+    std::string FPasvResponse;
+    std::string FDataCommandWord;
+    FtpLocalStream FLocalStream;
+    std::uint64_t FStartTick = 0;
+    std::uint64_t FStopTick = 0;
+    bool FReplyOk = false;
+    bool FReceiveDataClosed = false;
+    bool FSendDataClosed = false;
+    bool FStorAnswered = false;      // 125/150 seen for STOR/APPE
+    bool FDataConnected = false;
+    bool FEofFlag = false;
+    int FTransferStatus = 0;
+    // A local failure during a transfer (write/read error, send error, abort
+    // by OnProgress) that must not end as a success even if the server
+    // confirms what little it got.
+    int FTransferFault = 0;
+    std::string FTransferFaultText;
+    std::array<char, 1514> FSendBuffer{};
+    std::array<char, 2048> FRecvBuffer{};
+
+    std::unique_ptr<FtpMessageWindow> FWindow;
+    std::unique_ptr<TWSocket> FControlSocket;
+    std::unique_ptr<TWSocket> FDataSocket;
+};

@@ -1,0 +1,141 @@
+#include "ftp/ftp_local_stream.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+constexpr std::size_t WriteBlock = 256 * 1024;
+}
+
+FtpLocalStream::~FtpLocalStream()
+{
+    Release();
+}
+
+bool FtpLocalStream::Open(const std::string& path, int flags, std::int64_t offset,
+                          TFtpShareMode share, bool writing)
+{
+    Release();
+    failed_ = false;
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    int lock = 0;
+    switch (share) {
+    case ftpShareExclusive:
+    case ftpShareDenyRead:
+        lock = LOCK_EX;
+        break;
+    case ftpShareDenyWrite:
+        // Readers may share the file; a writer taking the exclusive lock is
+        // refused. A writer itself denying others writing still needs the
+        // file to itself.
+        lock = writing ? LOCK_EX : LOCK_SH;
+        break;
+    case ftpShareCompat:
+    case ftpShareDenyNone:
+        break;
+    }
+    if (lock != 0 && ::flock(fd, lock | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    if (offset > 0 && ::lseek(fd, offset, SEEK_SET) < 0) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    return true;
+}
+
+bool FtpLocalStream::CreateForWrite(const std::string& path, TFtpShareMode share)
+{
+    if (share == ftpShareCompat || share == ftpShareDenyNone)
+        return Open(path, O_WRONLY | O_CREAT | O_TRUNC, 0, share, true);
+    // Truncate only once the lock is held, so a file another transfer of
+    // ours is writing is not emptied under it.
+    if (!Open(path, O_WRONLY | O_CREAT, 0, share, true))
+        return false;
+    if (::ftruncate(fd_, 0) != 0) {
+        Release();
+        return false;
+    }
+    return true;
+}
+
+bool FtpLocalStream::OpenForWriteAt(const std::string& path, std::int64_t offset, TFtpShareMode share)
+{
+    return Open(path, O_WRONLY, offset, share, true);
+}
+
+bool FtpLocalStream::OpenForRead(const std::string& path, std::int64_t offset, TFtpShareMode share)
+{
+    return Open(path, O_RDONLY, offset, share, false);
+}
+
+bool FtpLocalStream::FlushPending()
+{
+    std::size_t done = 0;
+    while (done < pending_.size()) {
+        ssize_t n = ::write(fd_, pending_.data() + done, pending_.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            failed_ = true;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    pending_.clear();
+    return !failed_;
+}
+
+bool FtpLocalStream::Write(const char* data, int length)
+{
+    if (fd_ < 0 || failed_)
+        return false;
+    if (pending_.capacity() < WriteBlock)
+        pending_.reserve(WriteBlock);
+    pending_.insert(pending_.end(), data, data + length);
+    if (pending_.size() >= WriteBlock)
+        return FlushPending();
+    return true;
+}
+
+int FtpLocalStream::Read(char* data, int length)
+{
+    if (fd_ < 0)
+        return -1;
+    for (;;) {
+        ssize_t n = ::read(fd_, data, static_cast<std::size_t>(length));
+        if (n < 0 && errno == EINTR)
+            continue;
+        return static_cast<int>(n);
+    }
+}
+
+bool FtpLocalStream::Release()
+{
+    if (fd_ < 0)
+        return true;
+    bool ok = true;
+    if (!pending_.empty())
+        ok = FlushPending();
+    ok = ok && !failed_;
+    ::close(fd_); // also drops the advisory lock
+    fd_ = -1;
+    pending_.clear();
+    pending_.shrink_to_fit();
+    return ok;
+}
+
+std::int64_t FtpLocalStream::FileSize(const std::string& path)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    return st.st_size;
+}

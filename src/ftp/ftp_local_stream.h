@@ -1,0 +1,51 @@
+#pragma once
+
+#include "ftp/ftp_types.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The local file of a running transfer. Writes are gathered into a larger
+// block before they reach the file, because received data arrives in pieces
+// of at most 2048 bytes; a failed write is reported by the write that sees
+// it or, at the latest, by Release.
+//
+// Sharing: Linux has no mandatory share modes. The modes that deny others
+// are kept with advisory locks (flock): exclusive and deny-read take an
+// exclusive lock, deny-write a shared one, compatible and deny-none none. So
+// two transfers of this program cannot write one file at once, while other
+// programs are not hindered.
+class FtpLocalStream {
+public:
+    FtpLocalStream() = default;
+    ~FtpLocalStream();
+    FtpLocalStream(const FtpLocalStream&) = delete;
+    FtpLocalStream& operator=(const FtpLocalStream&) = delete;
+
+    // Creates (truncating) the file for writing.
+    bool CreateForWrite(const std::string& path, TFtpShareMode share);
+    // Opens an existing file for writing, positioned at offset.
+    bool OpenForWriteAt(const std::string& path, std::int64_t offset, TFtpShareMode share);
+    // Opens the file for reading, positioned at offset.
+    bool OpenForRead(const std::string& path, std::int64_t offset, TFtpShareMode share);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    bool Write(const char* data, int length);
+    // Bytes read, 0 at the end of the file, -1 on a read error.
+    int Read(char* data, int length);
+    // Writes what is gathered and closes. False when a write failed.
+    bool Release();
+
+    // Size of a file, -1 when there is no such file.
+    static std::int64_t FileSize(const std::string& path);
+
+private:
+    bool Open(const std::string& path, int flags, std::int64_t offset, TFtpShareMode share,
+              bool exclusiveLock);
+    bool FlushPending();
+
+    int fd_ = -1;
+    bool failed_ = false;
+    std::vector<char> pending_;
+};

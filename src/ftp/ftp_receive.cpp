@@ -1,0 +1,206 @@
+// Receiving over the data connection: RETR, LIST and NLST.
+#include "ftp/ftp_custom_client.h"
+
+#include "net/wsocket.h"
+
+void TCustomFtpCli::StartReceive(const char* word, TFtpRequest single)
+{
+    // A receive is a command on the connection like any other; starting one
+    // while another request runs would tangle both.
+    if (FState != ftpStateReady && FState != ftpStateStepDone)
+        UsageError("FTP component not ready");
+    if (!FConnected || FControlSocket->State() != wsConnected)
+        UsageError(std::string(word) + ": not connected");
+    if (FLocalFileName.empty() && !FDisplayFileFlag)
+        UsageError("LocalFileName empty");
+    if (!FMultiStep) {
+        FRequestType = single;
+        FErrorMessage.clear();
+    }
+    FDataCommandWord = word;
+    FReplyOk = false;
+    FReceiveDataClosed = false;
+    FRequestDoneFlag = false;
+    FByteCount = 0;
+    FTransferStatus = 0;
+    FTransferFault = 0;
+    FTransferFaultText.clear();
+    // REST without a local file leaves -1 behind; nothing to resume then.
+    if (FResumeAt < 0)
+        FResumeAt = 0;
+    FDataSocket->OnSessionAvailable = [this](TCustomWSocket*, std::uint16_t e) { AcceptForReceive(e); };
+
+    if (!FDisplayFileFlag) {
+        ReleaseLocalStream();
+        const bool opened = FResumeAt > 0
+                                ? FLocalStream.OpenForWriteAt(FLocalFileName, FResumeAt, ShareMode())
+                                : FLocalStream.CreateForWrite(FLocalFileName, ShareMode());
+        if (!opened) {
+            FLastResponse = "Unable to open local file " + FLocalFileName;
+            FStatusCode = 550;
+            KeepFirstError();
+            CloseDataSocket();
+            FStepStatus = 550;
+            Finish(550);
+            return;
+        }
+    }
+    if (FPassive && !ConnectPassiveData(FPasvResponse, true))
+        return;
+    SetState(ftpStateAwaitingReply);
+    FNext = &TCustomFtpCli::ReceiveStartReply;
+    SendCommand(FHostFileName.empty() ? FDataCommandWord : FDataCommandWord + " " + FHostFileName);
+}
+
+void TCustomFtpCli::BindReceiveHandlers()
+{
+    FDataSocket->OnSessionClosed = [this](TCustomWSocket*, std::uint16_t e) { ReceiveClosed(e); };
+    FDataSocket->OnDataAvailable = [this](TCustomWSocket*, std::uint16_t e) { ReceiveData(e); };
+    FDataSocket->OnDataSent = nullptr;
+}
+
+void TCustomFtpCli::AcceptForReceive(std::uint16_t)
+{
+    const TSocket handle = AcceptDataConnection();
+    if (handle == INVALID_SOCKET)
+        return;
+    BindReceiveHandlers();
+    FDataSocket->AdoptHandle(handle);
+    FStartTick = TickCount();
+}
+
+void TCustomFtpCli::PassiveReceiveConnected(std::uint16_t error)
+{
+    BindReceiveHandlers();
+    FStartTick = TickCount();
+    if (error != 0)
+        DataConnectFailed(error);
+}
+
+void TCustomFtpCli::ReceiveStartReply()
+{
+    if (!IsFinalLine())
+        return;
+    if (FStatusCode == 125 || FStatusCode == 150) {
+        FNext = &TCustomFtpCli::ReceiveEndReply;
+        return;
+    }
+    KeepFirstError();
+    FNext = nullptr;
+    CloseDataSocket();
+    ReleaseLocalStream();
+    FResumeAt = 0;
+    FStepStatus = FStatusCode;
+    Finish(FStatusCode);
+}
+
+void TCustomFtpCli::ReceiveEndReply()
+{
+    if (!IsFinalLine())
+        return;
+    if (FStatusCode == 125 || FStatusCode == 226 || FStatusCode == 250) {
+        FReplyOk = true;
+        TryToEndReceive();
+        return;
+    }
+    KeepFirstError();
+    ReleaseLocalStream();
+    CloseDataSocket();
+    DisplayStatus("RETR/LIST/NLST Failed");
+    FStepStatus = FStatusCode;
+    Finish(FStatusCode);
+}
+
+void TCustomFtpCli::NoteTransferFault(int code, const std::string& text)
+{
+    if (FTransferFault != 0)
+        return;
+    FTransferFault = code;
+    FTransferFaultText = text;
+}
+
+void TCustomFtpCli::ReceiveData(std::uint16_t)
+{
+    bool abort = false;
+    TriggerProgress(FByteCount + FResumeAt, abort);
+    if (abort) {
+        DisplayStatus("Abort requested");
+        NoteTransferFault(426, "426 Transfer aborted");
+        CloseDataSocket();
+        return;
+    }
+    TWSocket& data = *FDataSocket;
+    const int n = data.Receive(FRecvBuffer.data(), static_cast<int>(FRecvBuffer.size()));
+    if (n > 0) {
+        FByteCount += n;
+        if (FLocalStream.IsOpen() && !FLocalStream.Write(FRecvBuffer.data(), n)) {
+            DisplayStatus("Error writing local file");
+            NoteTransferFault(550, "550 Error writing local file " + FLocalFileName);
+            data.Shutdown(2);
+            return;
+        }
+        if (FDisplayFileFlag)
+            DisplayReceivedLines(FRecvBuffer.data(), n);
+    } else if (n < 0) {
+        if (data.State() == wsConnected && data.LastError() != WSAEWOULDBLOCK) {
+            DisplayStatus("Data: Receive error " + std::to_string(data.LastError()));
+            NoteTransferFault(data.LastError(), "426 Data: Receive error " + std::to_string(data.LastError()));
+            data.Shutdown(2);
+        }
+    }
+}
+
+void TCustomFtpCli::DisplayReceivedLines(const char* block, int length)
+{
+    // Runs of bytes other than CR and LF are lines; a line cut by the end of
+    // the block arrives in two pieces, as received.
+    int i = 0;
+    while (i < length) {
+        const int start = i;
+        while (i < length && block[i] != '\r' && block[i] != '\n')
+            ++i;
+        std::string line(block + start, static_cast<std::size_t>(i - start));
+        if (OnDisplayFile)
+            OnDisplayFile(this, line);
+        while (i < length && (block[i] == '\r' || block[i] == '\n'))
+            ++i;
+    }
+}
+
+void TCustomFtpCli::ReceiveClosed(std::uint16_t error)
+{
+    if (!ReleaseLocalStream())
+        NoteTransferFault(550, "550 Error writing local file " + FLocalFileName);
+    FReceiveDataClosed = true;
+    FTransferStatus = error;
+    TryToEndReceive();
+}
+
+void TCustomFtpCli::TryToEndReceive()
+{
+    if (!FReplyOk || !FReceiveDataClosed)
+        return;
+    ShowStatistics();
+    FResumeAt = 0;
+    const int status = EndStatusOfTransfer();
+    FStepStatus = status;
+    Finish(status);
+}
+
+int TCustomFtpCli::EndStatusOfTransfer()
+{
+    if (FTransferStatus != 0 || FTransferFault == 0)
+        return FTransferStatus;
+    // The server confirmed the transfer, but our side of it failed or was
+    // stopped: that must not end as a success.
+    FStatusCode = FTransferFault < 1000 ? FTransferFault : 426;
+    if (FErrorMessage.empty())
+        FErrorMessage = FTransferFaultText;
+    return FTransferFault;
+}
+
+void TCustomFtpCli::ShowStatistics()
+{
+    FStopTick = TickCount();
+    DisplayStatus(TransferStatisticsText(FByteCount, FStartTick, FStopTick));
+}

@@ -1,0 +1,221 @@
+// Sending over the data connection: STOR and APPE, one chunk at a time.
+#include "ftp/ftp_custom_client.h"
+
+#include "ftp/ftp_message_window.h"
+#include "net/wsocket.h"
+
+#include <sys/socket.h>
+
+void TCustomFtpCli::StartUpload(const char* word, TFtpRequest request)
+{
+    FRequestType = request;
+    if (FState != ftpStateReady && FState != ftpStateStepDone)
+        UsageError("FTP component not ready");
+    if (!FConnected || FControlSocket->State() != wsConnected)
+        UsageError("STOR/APPE: not connected");
+    if (FLocalFileName.empty())
+        UsageError("LocalFileName empty");
+    if (!FMultiStep)
+        FErrorMessage.clear();
+    FDataCommandWord = word;
+    FReplyOk = false;
+    FSendDataClosed = false;
+    FDataConnected = false;
+    FStorAnswered = false;
+    FRequestDoneFlag = false;
+    FStartTick = 0;
+    FByteCount = 0;
+    FTransferStatus = 0;
+    FTransferFault = 0;
+    FTransferFaultText.clear();
+
+    bool cancel = false;
+    if (OnReadyToTransmit)
+        OnReadyToTransmit(this, cancel);
+    if (cancel) {
+        FErrorMessage = "426 Transmit cancelled by application";
+        FStatusCode = 426;
+        DisplayStatus(FErrorMessage);
+        FStepStatus = 426;
+        Finish(426);
+        return;
+    }
+
+    FDataSocket->OnSessionAvailable = [this](TCustomWSocket*, std::uint16_t e) { AcceptForSend(e); };
+    ReleaseLocalStream();
+    if (!FLocalStream.OpenForRead(FLocalFileName, FResumeAt > 0 ? FResumeAt : 0, ShareMode())) {
+        FErrorMessage = "426 Unable to open local file " + FLocalFileName;
+        FStatusCode = 426;
+        DisplayStatus(FErrorMessage);
+        CloseDataSocket();
+        FStepStatus = 426;
+        Finish(426);
+        return;
+    }
+    FEofFlag = false;
+    if (FPassive) {
+        // The command goes out once the data connection is up. Within the
+        // request sequences the passive reply is the last line received.
+        ConnectPassiveData(FLastResponse, false);
+        return;
+    }
+    SendUploadCommand();
+}
+
+void TCustomFtpCli::SendUploadCommand()
+{
+    SetState(ftpStateAwaitingReply);
+    FNext = &TCustomFtpCli::UploadStartReply;
+    SendCommand(FDataCommandWord + " " + FHostFileName);
+}
+
+void TCustomFtpCli::PassiveSendConnected(std::uint16_t error)
+{
+    FDataSocket->OnSessionClosed = [this](TCustomWSocket*, std::uint16_t e) { SendClosed(e); };
+    FDataSocket->OnDataAvailable = nullptr;
+    FDataSocket->OnDataSent = nullptr;
+    FDataConnected = true;
+    FStartTick = TickCount();
+    if (error != 0) {
+        DataConnectFailed(error);
+        return;
+    }
+    SendUploadCommand();
+}
+
+void TCustomFtpCli::AcceptForSend(std::uint16_t)
+{
+    const TSocket handle = AcceptDataConnection();
+    if (handle == INVALID_SOCKET)
+        return;
+    TWSocket& data = *FDataSocket;
+    data.OnSessionClosed = [this](TCustomWSocket*, std::uint16_t e) { SendClosed(e); };
+    data.OnDataAvailable = [this](TCustomWSocket* socket, std::uint16_t) {
+        // Nothing is expected from the server on an upload; read it away.
+        socket->Receive(FRecvBuffer.data(), static_cast<int>(FRecvBuffer.size()));
+    };
+    data.OnDataSent = [this](TCustomWSocket*, std::uint16_t e) { SendNextChunk(e); };
+    data.AdoptHandle(handle);
+
+    int sendBufferSize = 0;
+    socklen_t length = sizeof sendBufferSize;
+    if (::getsockopt(data.HSocket(), SOL_SOCKET, SO_SNDBUF, &sendBufferSize, &length) != 0) {
+        FLastUsageMessage = "winsock.getsockopt(SO_SNDBUF) failed";
+        if (OnUsageError) {
+            std::string text = FLastUsageMessage;
+            OnUsageError(this, text);
+        } else {
+            DisplayStatus(FLastUsageMessage);
+        }
+        return;
+    }
+    data.SetLingerOnOff(wsLingerOff);
+    data.SetLingerTimeout(10);
+    linger option{0, 10};
+    ::setsockopt(data.HSocket(), SOL_SOCKET, SO_LINGER, &option, sizeof option);
+    FDataConnected = true;
+    if (FStorAnswered && FStartTick == 0)
+        FWindow->Post(WM_FTP_SENDDATA);
+}
+
+void TCustomFtpCli::UploadStartReply()
+{
+    if (!IsFinalLine())
+        return;
+    if (FStatusCode == 125 || FStatusCode == 150) {
+        FStorAnswered = true;
+        FNext = &TCustomFtpCli::UploadEndReply;
+        if (FPassive) {
+            FDataSocket->OnDataSent = [this](TCustomWSocket*, std::uint16_t e) { SendNextChunk(e); };
+            SendNextChunk(0);
+        } else if (FDataConnected && FStartTick == 0) {
+            FWindow->Post(WM_FTP_SENDDATA);
+        }
+        return;
+    }
+    KeepFirstError();
+    FNext = nullptr;
+    CloseDataSocket();
+    ReleaseLocalStream();
+    FResumeAt = 0;
+    FStepStatus = FStatusCode;
+    Finish(FStatusCode);
+}
+
+void TCustomFtpCli::SendNextChunk(std::uint16_t error)
+{
+    if (!FLocalStream.IsOpen())
+        return;
+    bool abort = false;
+    TriggerProgress(FByteCount + FResumeAt, abort);
+    if (abort) {
+        DisplayStatus("Abort requested");
+        NoteTransferFault(426, "426 Transfer aborted");
+        CloseDataSocket();
+        return;
+    }
+    if (error != 0) {
+        DisplayStatus("Error #" + std::to_string(error) + " sending data");
+        NoteTransferFault(error, "426 Error #" + std::to_string(error) + " sending data");
+        CloseDataSocket();
+        return;
+    }
+    if (FEofFlag || !FStorAnswered || !FDataConnected)
+        return;
+    const int n = FLocalStream.Read(FSendBuffer.data(), static_cast<int>(FSendBuffer.size()));
+    if (n < 0) {
+        DisplayStatus("Error reading file");
+        NoteTransferFault(426, "426 Error reading local file " + FLocalFileName);
+        CloseDataSocket();
+        return;
+    }
+    if (n == 0) {
+        // Everything handed to the socket has gone out (data-sent comes only
+        // then), so the close ends the file cleanly.
+        FEofFlag = true;
+        CloseDataSocket();
+        return;
+    }
+    FByteCount += n;
+    FDataSocket->Send(FSendBuffer.data(), n);
+}
+
+void TCustomFtpCli::SendClosed(std::uint16_t error)
+{
+    ReleaseLocalStream();
+    // A data connection that closes before the whole file went out leaves
+    // the server with part of it, whatever it replies afterwards.
+    if (!FEofFlag)
+        NoteTransferFault(426, "426 Data connection closed before the whole file was sent");
+    FSendDataClosed = true;
+    FTransferStatus = error;
+    TryToEndUpload();
+}
+
+void TCustomFtpCli::UploadEndReply()
+{
+    if (!IsFinalLine())
+        return;
+    if (FStatusCode == 226 || FStatusCode == 250) {
+        FReplyOk = true;
+        TryToEndUpload();
+        return;
+    }
+    KeepFirstError();
+    ReleaseLocalStream();
+    CloseDataSocket();
+    DisplayStatus("STOR Failed");
+    FStepStatus = FStatusCode;
+    Finish(FStatusCode);
+}
+
+void TCustomFtpCli::TryToEndUpload()
+{
+    if (!FReplyOk || !FSendDataClosed)
+        return;
+    ShowStatistics();
+    FResumeAt = 0;
+    const int status = EndStatusOfTransfer();
+    FStepStatus = status;
+    Finish(status);
+}
