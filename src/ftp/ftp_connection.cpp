@@ -20,6 +20,7 @@ void TCustomFtpCli::StepOpen()
     FDnsResult.clear();
     FCloseReason.clear();
     FClosingOnPurpose = false;
+    FControlCloseHandled = false;
     SetState(ftpStateResolving);
     try {
         FControlSocket->DnsLookup(FHostName);
@@ -105,6 +106,10 @@ void TCustomFtpCli::CloseControl()
 
 void TCustomFtpCli::ControlSessionClosed(std::uint16_t error)
 {
+    // One close per connection, even if the socket should report it twice.
+    if (FControlCloseHandled)
+        return;
+    FControlCloseHandled = true;
     const bool aborting = FState == ftpStateAborting;
     // The server went away while a request still waited for it: that request
     // has failed, whatever its earlier steps achieved.

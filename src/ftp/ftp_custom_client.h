@@ -324,6 +324,7 @@ private:
     // Set while the component closes the control connection itself (after
     // QUIT, on a refused welcome), so the close is not taken for a loss.
     bool FClosingOnPurpose = false;
+    bool FControlCloseHandled = false;
     // Why the component gave the connection up, when it did so because of
     // what the server sent.
     std::string FCloseReason;
