@@ -46,6 +46,8 @@ def main():
     parser.add_argument("--passive-ports", default="")
     parser.add_argument("--ready-file", default="")
     parser.add_argument("--command-log", default="")
+    parser.add_argument("--auth-failed-delay", type=float, default=3.0,
+                        help="seconds before answering a wrong password")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()
 
@@ -65,6 +67,7 @@ def main():
     if args.command_log:
         handler = command_logging_handler(args.command_log)
     handler.authorizer = authorizer
+    handler.auth_failed_timeout = args.auth_failed_delay
     handler.banner = "Tavlin test server ready."
     handler.permit_foreign_addresses = False
     if args.passive_ports:
