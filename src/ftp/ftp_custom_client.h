@@ -248,8 +248,10 @@ private:
 
     // Data connection and transfers.
     bool PassiveDataPort(const std::string& reply, int& port) const;
-    bool ConnectPassiveData(const std::string& reply, bool receive);
+    bool PassiveDataPortOrFail(const std::string& reply, int& port);
+    bool ConnectPassiveData(int port, bool receive);
     int AcceptDataConnection();
+    bool TakeEarlyDataConnection();
     void DataConnectFailed(int error);
     void CloseDataSocket();
     bool ReleaseLocalStream();
@@ -343,6 +345,8 @@ private:
     bool FSendDataClosed = false;
     bool FStorAnswered = false;      // 125/150 seen for STOR/APPE
     bool FDataConnected = false;
+    // The server connected to our PORT before the transfer command.
+    bool FEarlyDataConnection = false;
     bool FEofFlag = false;
     int FTransferStatus = 0;
     // A local failure during a transfer (write/read error, send error, abort

@@ -37,13 +37,14 @@ void TCustomFtpCli::StepPort()
         UsageError("FTP component not connected");
 
     TWSocket& data = *FDataSocket;
-    if (data.State() != wsClosed)
-        data.Close();
+    // Handlers of an earlier transfer must not see this socket's close.
     data.OnSessionAvailable = nullptr;
     data.OnSessionClosed = nullptr;
     data.OnDataAvailable = nullptr;
     data.OnSessionConnected = nullptr;
     data.OnDataSent = nullptr;
+    if (data.State() != wsClosed)
+        data.Close();
     data.SetProto("tcp");
     data.SetAddr("0.0.0.0");
     data.SetPort("0");
@@ -52,6 +53,11 @@ void TCustomFtpCli::StepPort()
     if (FPassive) {
         command = "PASV";
     } else {
+        // Some servers connect as soon as they get PORT, before the
+        // transfer command is even sent; the connection waits in the
+        // listening socket until the transfer starts and takes it.
+        FEarlyDataConnection = false;
+        data.OnSessionAvailable = [this](TCustomWSocket*, std::uint16_t) { FEarlyDataConnection = true; };
         int port = 0;
         try {
             data.SetLingerOnOff(wsLingerOn);
@@ -109,19 +115,23 @@ bool TCustomFtpCli::PassiveDataPort(const std::string& reply, int& port) const
     return true;
 }
 
-bool TCustomFtpCli::ConnectPassiveData(const std::string& reply, bool receive)
+bool TCustomFtpCli::PassiveDataPortOrFail(const std::string& reply, int& port)
 {
-    int port = 0;
-    if (!PassiveDataPort(reply, port)) {
-        FLastResponse = "Unable to establish data connection, passive reply not understood: " + reply;
-        FStatusCode = 550;
-        KeepFirstError();
-        CloseDataSocket();
-        ReleaseLocalStream();
-        FStepStatus = 550;
-        Finish(550);
-        return false;
-    }
+    if (PassiveDataPort(reply, port))
+        return true;
+    // Without the numbers there is nowhere to connect to; the request ends
+    // before its command is sent, so the server is not left waiting.
+    FLastResponse = "Unable to establish data connection, passive reply not understood: " + reply;
+    FStatusCode = 550;
+    KeepFirstError();
+    CloseDataSocket();
+    FStepStatus = 550;
+    Finish(550);
+    return false;
+}
+
+bool TCustomFtpCli::ConnectPassiveData(int port, bool receive)
+{
     TWSocket& data = *FDataSocket;
     try {
         if (data.State() != wsClosed)
@@ -179,4 +189,11 @@ TSocket TCustomFtpCli::AcceptDataConnection()
     if (handle == INVALID_SOCKET)
         DataConnectFailed(error != 0 ? error : WSAEINVAL);
     return handle;
+}
+
+bool TCustomFtpCli::TakeEarlyDataConnection()
+{
+    const bool early = FEarlyDataConnection;
+    FEarlyDataConnection = false;
+    return early && FDataSocket->State() == wsListening;
 }

@@ -1,6 +1,8 @@
 #include "ftp/ftp_local_stream.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -8,6 +10,7 @@
 
 namespace {
 constexpr std::size_t WriteBlock = 256 * 1024;
+constexpr std::size_t ReadBlock = 256 * 1024;
 }
 
 FtpLocalStream::~FtpLocalStream()
@@ -109,12 +112,23 @@ int FtpLocalStream::Read(char* data, int length)
 {
     if (fd_ < 0)
         return -1;
-    for (;;) {
-        ssize_t n = ::read(fd_, data, static_cast<std::size_t>(length));
-        if (n < 0 && errno == EINTR)
-            continue;
-        return static_cast<int>(n);
+    if (readPos_ >= readBlock_.size()) {
+        readBlock_.resize(ReadBlock);
+        readPos_ = 0;
+        ssize_t n;
+        do {
+            n = ::read(fd_, readBlock_.data(), readBlock_.size());
+        } while (n < 0 && errno == EINTR);
+        if (n <= 0) {
+            readBlock_.clear();
+            return static_cast<int>(n);
+        }
+        readBlock_.resize(static_cast<std::size_t>(n));
     }
+    const std::size_t count = std::min(static_cast<std::size_t>(length), readBlock_.size() - readPos_);
+    std::memcpy(data, readBlock_.data() + readPos_, count);
+    readPos_ += count;
+    return static_cast<int>(count);
 }
 
 bool FtpLocalStream::Release()
@@ -129,6 +143,9 @@ bool FtpLocalStream::Release()
     fd_ = -1;
     pending_.clear();
     pending_.shrink_to_fit();
+    readBlock_.clear();
+    readBlock_.shrink_to_fit();
+    readPos_ = 0;
     return ok;
 }
 

@@ -7,8 +7,9 @@
 #include <vector>
 
 // The local file of a running transfer. Writes are gathered into a larger
-// block before they reach the file, because received data arrives in pieces
-// of at most 2048 bytes; a failed write is reported by the write that sees
+// block before they reach the file, and reads are served from a larger
+// block, because the network side moves pieces of at most 2048 (received)
+// and 1514 (sent) bytes; a failed write is reported by the write that sees
 // it or, at the latest, by Release.
 //
 // Sharing: Linux has no mandatory share modes. The modes that deny others
@@ -48,4 +49,6 @@ private:
     int fd_ = -1;
     bool failed_ = false;
     std::vector<char> pending_;
+    std::vector<char> readBlock_;
+    std::size_t readPos_ = 0;
 };

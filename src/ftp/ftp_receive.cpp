@@ -29,6 +29,11 @@ void TCustomFtpCli::StartReceive(const char* word, TFtpRequest single)
     if (FResumeAt < 0)
         FResumeAt = 0;
     FDataSocket->OnSessionAvailable = [this](TCustomWSocket*, std::uint16_t e) { AcceptForReceive(e); };
+    // An unusable passive reply ends the request before the local file is
+    // created, so an existing file is not emptied for nothing.
+    int passivePort = 0;
+    if (FPassive && !PassiveDataPortOrFail(FPasvResponse, passivePort))
+        return;
 
     if (!FDisplayFileFlag) {
         ReleaseLocalStream();
@@ -45,8 +50,13 @@ void TCustomFtpCli::StartReceive(const char* word, TFtpRequest single)
             return;
         }
     }
-    if (FPassive && !ConnectPassiveData(FPasvResponse, true))
+    if (FPassive && !ConnectPassiveData(passivePort, true))
         return;
+    if (!FPassive && TakeEarlyDataConnection()) {
+        AcceptForReceive(0);
+        if (FRequestDoneFlag)
+            return;
+    }
     SetState(ftpStateAwaitingReply);
     FNext = &TCustomFtpCli::ReceiveStartReply;
     SendCommand(FHostFileName.empty() ? FDataCommandWord : FDataCommandWord + " " + FHostFileName);

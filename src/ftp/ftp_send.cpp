@@ -42,6 +42,11 @@ void TCustomFtpCli::StartUpload(const char* word, TFtpRequest request)
     }
 
     FDataSocket->OnSessionAvailable = [this](TCustomWSocket*, std::uint16_t e) { AcceptForSend(e); };
+    // Within the request sequences the passive reply is the last line
+    // received when the upload starts.
+    int passivePort = 0;
+    if (FPassive && !PassiveDataPortOrFail(FLastResponse, passivePort))
+        return;
     ReleaseLocalStream();
     if (!FLocalStream.OpenForRead(FLocalFileName, FResumeAt > 0 ? FResumeAt : 0, ShareMode())) {
         FErrorMessage = "426 Unable to open local file " + FLocalFileName;
@@ -54,10 +59,14 @@ void TCustomFtpCli::StartUpload(const char* word, TFtpRequest request)
     }
     FEofFlag = false;
     if (FPassive) {
-        // The command goes out once the data connection is up. Within the
-        // request sequences the passive reply is the last line received.
-        ConnectPassiveData(FLastResponse, false);
+        // The command goes out once the data connection is up.
+        ConnectPassiveData(passivePort, false);
         return;
+    }
+    if (TakeEarlyDataConnection()) {
+        AcceptForSend(0);
+        if (FRequestDoneFlag)
+            return;
     }
     SendUploadCommand();
 }

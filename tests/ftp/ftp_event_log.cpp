@@ -2,7 +2,9 @@
 
 #include "support/wait.h"
 
+#include <QtGlobal>
 #include <algorithm>
+#include <cstdio>
 
 FtpEventLog::FtpEventLog(TCustomFtpCli& client) : client_(client)
 {
@@ -10,7 +12,11 @@ FtpEventLog::FtpEventLog(TCustomFtpCli& client) : client_(client)
         events.push_back("State(" + std::to_string(c->State()) + ")");
     };
     client.OnCommand = [this](TCustomFtpCli*, std::string& cmd) { events.push_back("Command(" + cmd + ")"); };
+    // TAVLIN_FTP_TRACE=1 shows the conversation while a test runs.
+    static const bool trace = qEnvironmentVariableIsSet("TAVLIN_FTP_TRACE");
     client.OnDisplay = [this](TCustomFtpCli*, std::string& msg) {
+        if (trace)
+            std::fprintf(stderr, "ftp: %s\n", msg.c_str());
         events.push_back("Display(" + msg + ")");
         display.push_back(msg);
     };

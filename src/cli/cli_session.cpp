@@ -1,0 +1,172 @@
+#include "cli/cli_session.h"
+
+#include <utility>
+
+CliSession::CliSession(CliOptions options, std::FILE* out, std::FILE* err)
+    : options_(std::move(options)), out_(out), err_(err)
+{
+    client_.SetHostName(options_.host);
+    client_.SetPort(options_.port);
+    client_.SetUserName(options_.user);
+    client_.SetPassWord(options_.password);
+    client_.SetPassive(options_.passive);
+    client_.SetBinary(!options_.ascii);
+    client_.OnDisplay = [this](TCustomFtpCli*, std::string& msg) {
+        if (msg.find(" bytes received/sent in ") != std::string::npos && msg.rfind("! ", 0) == 0)
+            statistics_ = msg.substr(2);
+        if (options_.verbose)
+            std::fprintf(err_, "%s\n", msg.c_str());
+    };
+    client_.OnDisplayFile = [this](TCustomFtpCli*, std::string& line) { std::fprintf(out_, "%s\n", line.c_str()); };
+    client_.OnRequestDone = [this](TCustomFtpCli*, TFtpRequest rq, std::uint16_t error) { RequestDone(rq, error); };
+}
+
+void CliSession::Start(std::function<void(int)> finished)
+{
+    finished_ = std::move(finished);
+    StartPhase(Phase::LogIn);
+}
+
+bool CliSession::IsTransfer() const
+{
+    const std::string& c = options_.command;
+    return c == "get" || c == "resume-get" || c == "put" || c == "append";
+}
+
+void CliSession::StartPhase(Phase phase)
+{
+    phase_ = phase;
+    try {
+        switch (phase) {
+        case Phase::LogIn:
+            client_.BeginLogin();
+            break;
+        case Phase::ChangeDir:
+            if (options_.directory.empty())
+                return StartPhase(Phase::SetType);
+            client_.SetHostDirName(options_.directory);
+            client_.BeginChangeDir();
+            break;
+        case Phase::SetType:
+            client_.BeginSetType();
+            break;
+        case Phase::Command:
+            StartCommand();
+            break;
+        case Phase::Quit:
+            client_.BeginQuit();
+            break;
+        }
+    } catch (const FtpException& e) {
+        Fail(e.what());
+        End(2);
+    }
+}
+
+void CliSession::StartCommand()
+{
+    const std::string& c = options_.command;
+    const auto& a = options_.args;
+    client_.SetDisplayFileFlag(false);
+    if (c == "ls" || c == "nlst") {
+        client_.SetDisplayFileFlag(true);
+        client_.SetHostFileName(a.empty() ? "" : a[0]);
+        c == "ls" ? client_.BeginListDir() : client_.BeginListNames();
+    } else if (c == "get" || c == "resume-get") {
+        client_.SetHostFileName(a[0]);
+        client_.SetLocalFileName(a[1]);
+        c == "get" ? client_.BeginGetFile() : client_.BeginResumeGetFile();
+    } else if (c == "put" || c == "append") {
+        client_.SetLocalFileName(a[0]);
+        client_.SetHostFileName(a[1]);
+        c == "put" ? client_.BeginPutFile() : client_.BeginAppendFile();
+    } else if (c == "size") {
+        client_.SetHostFileName(a[0]);
+        client_.BeginFileSize();
+    } else if (c == "mkdir") {
+        client_.SetHostFileName(a[0]);
+        client_.BeginMakeDir();
+    } else if (c == "rmdir") {
+        client_.SetHostFileName(a[0]);
+        client_.BeginRemoveDir();
+    } else if (c == "delete") {
+        client_.SetHostFileName(a[0]);
+        client_.BeginDelete();
+    } else if (c == "rename") {
+        client_.SetHostFileName(a[0]);
+        client_.SetLocalFileName(a[1]);
+        client_.BeginRename();
+    } else if (c == "raw") {
+        client_.SetLocalFileName(a[0]);
+        client_.BeginRawCommand();
+    }
+}
+
+void CliSession::Fail(const std::string& text)
+{
+    std::fprintf(err_, "tavlinftp-cli: %s\n", text.c_str());
+}
+
+void CliSession::RequestDone(TFtpRequest, std::uint16_t error)
+{
+    if (ended_)
+        return;
+    if (phase_ == Phase::Quit) {
+        End(status_);
+        return;
+    }
+    if (error != 0) {
+        std::string text = client_.ErrorMessage().empty() ? client_.LastResponse() : client_.ErrorMessage();
+        if (text.empty())
+            text = "request failed";
+        Fail(text + " (error " + std::to_string(error) + ")");
+        status_ = 1;
+        // Say goodbye when the connection is still there.
+        if (client_.Connected() && client_.State() == ftpStateReady)
+            StartPhase(Phase::Quit);
+        else
+            End(status_);
+        return;
+    }
+    switch (phase_) {
+    case Phase::LogIn:
+        StartPhase(Phase::ChangeDir);
+        break;
+    case Phase::ChangeDir:
+        StartPhase(Phase::SetType);
+        break;
+    case Phase::SetType:
+        StartPhase(Phase::Command);
+        break;
+    case Phase::Command:
+        CommandDone();
+        StartPhase(Phase::Quit);
+        break;
+    case Phase::Quit:
+        break;
+    }
+}
+
+void CliSession::CommandDone()
+{
+    if (options_.command == "size")
+        std::fprintf(out_, "%lld\n", static_cast<long long>(client_.SizeResult()));
+    else if (options_.command == "raw")
+        std::fprintf(out_, "%s\n", client_.LastResponse().c_str());
+    else if (options_.command == "mkdir" && !client_.DirResult().empty())
+        std::fprintf(out_, "%s\n", client_.DirResult().c_str());
+    if (IsTransfer() && !statistics_.empty())
+        std::fprintf(out_, "%s\n", statistics_.c_str());
+    std::fflush(out_);
+}
+
+void CliSession::End(int status)
+{
+    if (ended_)
+        return;
+    ended_ = true;
+    std::fflush(out_);
+    std::fflush(err_);
+    if (finished_)
+        finished_(status);
+}

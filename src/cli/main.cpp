@@ -1,0 +1,31 @@
+// tavlinftp-cli: one FTP command from the command line, for scripts and for
+// measuring the client against other tools.
+#include "cli/cli_options.h"
+#include "cli/cli_session.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::string error;
+    auto options = ParseCliOptions(arguments, error);
+    if (!options) {
+        std::fprintf(stderr, "tavlinftp-cli: %s\n%s", error.c_str(), CliUsage);
+        return 2;
+    }
+    CliSession session(*options, stdout, stderr);
+    int status = 1;
+    QTimer::singleShot(0, &app, [&] {
+        session.Start([&](int result) {
+            status = result;
+            QCoreApplication::exit(result);
+        });
+    });
+    app.exec();
+    return status;
+}

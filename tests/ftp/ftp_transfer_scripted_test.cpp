@@ -1,0 +1,320 @@
+// Data-connection corners against the scripted server.
+#include "fixtures/scripted_ftp_server.h"
+#include "ftp_event_log.h"
+#include "support/temp_dir.h"
+#include "support/wait.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Done = std::pair<TFtpRequest, int>;
+const QByteArray Pasv227 = "227 Entering Passive Mode (127,0,0,1,{p1},{p2})";
+
+struct Transfer {
+    ScriptedFtpServer server;
+    TFtpClient client;
+    FtpEventLog log{client};
+    TempDir local;
+
+    // Starts the server, logs in (the script must begin with login()).
+    bool start(bool passive)
+    {
+        if (!server.start())
+            return false;
+        pointAt(client, server.portText().toStdString());
+        client.SetPassive(passive);
+        client.BeginLogin();
+        return log.waitDone() && log.done.back().second == 0;
+    }
+
+    Done run(void (TCustomFtpCli::*begin)())
+    {
+        const std::size_t before = log.done.size();
+        (client.*begin)();
+        if (!log.waitDone(before + 1))
+            return {ftpRqNone, -1};
+        return log.done.back();
+    }
+
+    bool shown(const std::string& line) const
+    {
+        return std::find(log.display.begin(), log.display.end(), line) != log.display.end();
+    }
+};
+
+} // namespace
+
+TEST(FtpTransferScripted, FinalReplyBeforeOrAfterTheDataCloseEndsTheReceiveOnce)
+{
+    Transfer t;
+    t.server.login()
+        .expect("PASV").replyWithDataPort(Pasv227).expect("RETR one").reply("150 Opening")
+        .acceptDataConnection().sendData("first file").reply("226 early").delay(200).closeData()
+        .expect("PASV").replyWithDataPort(Pasv227).expect("RETR two").reply("150 Opening")
+        .acceptDataConnection().sendData("second file").closeData().delay(200).reply("226 late");
+    ASSERT_TRUE(t.start(true));
+    t.client.SetLocalFileName(t.local.file("one"));
+    t.client.SetHostFileName("one");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 0));
+    EXPECT_EQ(t.local.read("one"), "first file");
+    t.client.SetLocalFileName(t.local.file("two"));
+    t.client.SetHostFileName("two");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 0));
+    EXPECT_EQ(t.local.read("two"), "second file");
+    pumpEventsFor(100);
+    EXPECT_EQ(t.log.done.size(), 3u);
+    EXPECT_TRUE(t.server.failure().isEmpty()) << t.server.failure().toStdString();
+}
+
+TEST(FtpTransferScripted, RestAnsweredWith200RestartsAtZeroOnATruncatedFile)
+{
+    Transfer t;
+    t.server.login()
+        .expect("PASV").replyWithDataPort(Pasv227).expect("REST 1000").reply("200 REST ignored")
+        .expect("RETR f").reply("150 go").acceptDataConnection().sendData("whole new content")
+        .closeData().reply("226 ok");
+    ASSERT_TRUE(t.start(true));
+    t.local.write("f", std::string(1000, 'z'));
+    t.client.SetLocalFileName(t.local.file("f"));
+    t.client.SetHostFileName("f");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginResumeGetFile), Done(ftpRqResumeGetFile, 0));
+    EXPECT_EQ(t.local.read("f"), "whole new content");
+    ASSERT_FALSE(t.log.progress.empty());
+    EXPECT_EQ(t.log.progress.front(), 0);
+}
+
+TEST(FtpTransferScripted, MultiLine150IsShownInFullAndTheLastLineMovesOn)
+{
+    Transfer t;
+    t.server.login()
+        .expect("PASV").replyWithDataPort(Pasv227).expect("RETR m")
+        .send("150-Here it comes\r\n150-in binary\r\n150 Opening data connection\r\n")
+        .acceptDataConnection().sendData("xyz").closeData().reply("226 done");
+    ASSERT_TRUE(t.start(true));
+    t.client.SetLocalFileName(t.local.file("m"));
+    t.client.SetHostFileName("m");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 0));
+    EXPECT_TRUE(t.shown("< 150-Here it comes"));
+    EXPECT_TRUE(t.shown("< 150-in binary"));
+    EXPECT_TRUE(t.shown("< 150 Opening data connection"));
+    EXPECT_EQ(t.local.read("m"), "xyz");
+}
+
+TEST(FtpTransferScripted, ActiveModeAtLoopbackSendsAPortCommandForLoopback)
+{
+    Transfer t;
+    t.server.login()
+        .expect("PORT 127,0,0,1,").reply("200 PORT ok").expect("RETR a").reply("150 go")
+        .connectToClientDataPort().sendData("active data").closeData().reply("226 ok");
+    ASSERT_TRUE(t.start(false));
+    t.client.SetLocalFileName(t.local.file("a"));
+    t.client.SetHostFileName("a");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 0)) << t.server.failure().toStdString();
+    EXPECT_EQ(t.local.read("a"), "active data");
+    const QByteArray port = t.server.commands().at(2);
+    EXPECT_TRUE(QRegularExpression("^PORT 127,0,0,1,\\d{1,3},\\d{1,3}$").match(QString::fromLatin1(port)).hasMatch())
+        << port.toStdString();
+}
+
+TEST(FtpTransferScripted, PassiveReplyAddressIsIgnoredAndOnlyItsPortUsed)
+{
+    Transfer t;
+    t.server.login()
+        .expect("PASV").replyWithDataPort("227 Entering Passive Mode (10,255,0,1,{p1},{p2})")
+        .expect("LIST").reply("150 here").acceptDataConnection()
+        .sendData("-rw-r--r-- 1 u g 5 Jan 1 00:00 a.txt\r\n").closeData().reply("226 ok");
+    ASSERT_TRUE(t.start(true));
+    t.client.SetLocalFileName(t.local.file("FTPDIRL.TXT"));
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginListDir), Done(ftpRqListDir, 0));
+    EXPECT_EQ(t.local.read("FTPDIRL.TXT"), "-rw-r--r-- 1 u g 5 Jan 1 00:00 a.txt\r\n");
+}
+
+TEST(FtpTransferScripted, PassiveReplyWithoutNumbersEndsTheRequestWithoutSendingRetr)
+{
+    Transfer t;
+    t.server.login().expect("PASV").reply("227 Entering Passive Mode").expect("NOOP").reply("200 still here");
+    ASSERT_TRUE(t.start(true));
+    t.local.write("keep", "old content");
+    t.client.SetLocalFileName(t.local.file("keep"));
+    t.client.SetHostFileName("x");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 550));
+    EXPECT_EQ(t.client.ErrorMessage(),
+              "Unable to establish data connection, passive reply not understood: 227 Entering Passive Mode");
+    EXPECT_EQ(t.local.read("keep"), "old content") << "the local file is not touched";
+    t.client.SetLocalFileName("NOOP");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginRawCommand), Done(ftpRqRawCommand, 0));
+    EXPECT_EQ(t.server.commands(), (QList<QByteArray>{"USER tavlin", "PASS s3cret", "PASV", "NOOP"}));
+}
+
+TEST(FtpTransferScripted, LocalFileThatCannotBeCreatedEndsWith550BeforeRetr)
+{
+    Transfer t;
+    t.server.login().expect("PASV").replyWithDataPort(Pasv227);
+    ASSERT_TRUE(t.start(true));
+    const std::string path = t.local.file("missing-dir/f");
+    t.client.SetLocalFileName(path);
+    t.client.SetHostFileName("f");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 550));
+    EXPECT_EQ(t.client.LastResponse(), "Unable to open local file " + path);
+    EXPECT_EQ(t.client.StatusCode(), 550);
+    EXPECT_EQ(t.server.commands().size(), 3);
+}
+
+TEST(FtpTransferScripted, CancelInReadyToTransmitAndMissingFileEndWith426WithoutStor)
+{
+    Transfer t;
+    t.server.login().expect("PORT").reply("200 ok").expect("PORT").reply("200 ok");
+    ASSERT_TRUE(t.start(false));
+    t.local.write("up", "data");
+    t.client.OnReadyToTransmit = [](TCustomFtpCli*, bool& cancel) { cancel = true; };
+    t.client.SetLocalFileName(t.local.file("up"));
+    t.client.SetHostFileName("up");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginPutFile), Done(ftpRqPutFile, 426));
+    EXPECT_EQ(t.client.ErrorMessage(), "426 Transmit cancelled by application");
+    EXPECT_TRUE(t.shown("! 426 Transmit cancelled by application"));
+
+    t.client.OnReadyToTransmit = nullptr;
+    t.client.SetLocalFileName(t.local.file("absent"));
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginPutFile), Done(ftpRqPutFile, 426));
+    EXPECT_EQ(t.client.ErrorMessage(), "426 Unable to open local file " + t.local.file("absent"));
+    pumpEventsFor(50);
+    for (const QByteArray& command : t.server.commands())
+        EXPECT_FALSE(command.startsWith("STOR")) << command.toStdString();
+}
+
+TEST(FtpTransferScripted, RefusedStorAndEarlyCloseOfTheDataConnectionFail)
+{
+    Transfer t;
+    t.server.login()
+        .expect("PORT").reply("200 ok").expect("STOR a").reply("553 Not allowed")
+        .expect("PORT").reply("200 ok").expect("STOR b").reply("150 go").connectToClientDataPort()
+        .closeData().reply("226 Transfer complete");
+    ASSERT_TRUE(t.start(false));
+    t.local.write("big", std::string(3 << 20, 'q'));
+    t.client.SetLocalFileName(t.local.file("big"));
+    t.client.SetHostFileName("a");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginPutFile), Done(ftpRqPutFile, 553));
+    EXPECT_EQ(t.client.ErrorMessage(), "553 Not allowed");
+
+    // The server hangs up the data connection after a few bytes and still
+    // claims success: the upload did not go through and must not say so.
+    t.client.SetHostFileName("b");
+    const Done done = t.run(&TCustomFtpCli::BeginPutFile);
+    EXPECT_EQ(done.first, ftpRqPutFile);
+    EXPECT_NE(done.second, 0);
+    EXPECT_EQ(t.client.State(), ftpStateReady);
+}
+
+TEST(FtpTransferScripted, ServerThatCannotOpenTheDataConnectionEndsTheReceive)
+{
+    Transfer t;
+    t.server.login().expect("PORT").reply("200 ok").expect("RETR r").reply("425 Can't open data connection.");
+    ASSERT_TRUE(t.start(false));
+    t.client.SetLocalFileName(t.local.file("r"));
+    t.client.SetHostFileName("r");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 425));
+    EXPECT_EQ(t.client.ErrorMessage(), "425 Can't open data connection.");
+}
+
+TEST(FtpTransferScripted, ReceiveEndedByAFailureReplyShowsRetrFailed)
+{
+    Transfer t;
+    t.server.login()
+        .expect("PASV").replyWithDataPort(Pasv227).expect("RETR x").reply("150 go")
+        .acceptDataConnection().sendData("part").closeData().reply("426 Connection closed; transfer aborted.");
+    ASSERT_TRUE(t.start(true));
+    t.client.SetLocalFileName(t.local.file("x"));
+    t.client.SetHostFileName("x");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 426));
+    EXPECT_TRUE(t.shown("! RETR/LIST/NLST Failed"));
+}
+
+TEST(FtpTransferScripted, DisplayedLinesFollowTheReceivedBlocks)
+{
+    Transfer t;
+    t.server.login()
+        .expect("PASV").replyWithDataPort(Pasv227).expect("NLST").reply("150 go")
+        .acceptDataConnection().sendData("a\r\nb").delay(300).sendData("\r\nc\r\n").closeData().reply("226 ok");
+    ASSERT_TRUE(t.start(true));
+    t.client.SetDisplayFileFlag(true);
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginListNames), Done(ftpRqListNames, 0));
+    EXPECT_EQ(t.log.displayFile, (std::vector<std::string>{"a", "b", "", "c"}));
+}
+
+TEST(FtpTransferScripted, ActiveUploadSendsTheWholeFileWhicheverComesFirst)
+{
+    // 150 before the data connection, then the data connection before 150.
+    Transfer t;
+    const std::string bytes(100000, 'u');
+    t.server.login()
+        .expect("PORT").reply("200 ok").expect("STOR one").reply("150 go").delay(200)
+        .connectToClientDataPort().receiveDataUntilClosed().reply("226 ok")
+        .expect("PORT").reply("200 ok").expect("STOR two").connectToClientDataPort().delay(200)
+        .reply("150 go").receiveDataUntilClosed().reply("226 ok");
+    ASSERT_TRUE(t.start(false));
+    t.local.write("up", bytes);
+    t.client.SetLocalFileName(t.local.file("up"));
+    t.client.SetHostFileName("one");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginPutFile), Done(ftpRqPutFile, 0)) << t.server.failure().toStdString();
+    t.client.SetHostFileName("two");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginPutFile), Done(ftpRqPutFile, 0)) << t.server.failure().toStdString();
+    EXPECT_EQ(t.server.receivedData(), QByteArray::fromStdString(bytes + bytes));
+}
+
+TEST(FtpTransferStatistics, RateUsesIntegerArithmeticAndIsLeftOutForNoTime)
+{
+    EXPECT_EQ(TCustomFtpCli::TransferStatisticsText(100000, 5000, 5000), "100000 bytes received/sent in 0 seconds");
+    EXPECT_EQ(TCustomFtpCli::TransferStatisticsText(20000, 1000, 1400),
+              "20000 bytes received/sent in 0 seconds (50000 Bytes/sec)");
+    // From 32768 bytes on the division comes first.
+    EXPECT_EQ(TCustomFtpCli::TransferStatisticsText(100000, 0, 3000),
+              "100000 bytes received/sent in 3 seconds (33000 Bytes/sec)");
+    EXPECT_EQ(TCustomFtpCli::TransferStatisticsText(5000000000LL, 0, 4000),
+              "5000000000 bytes received/sent in 4 seconds (1250000000 Bytes/sec)");
+}
+
+TEST(FtpTransferScripted, OneShotPutReportsThePutTypeOnceItsUploadStepBegan)
+{
+    Transfer t;
+    t.server.login()
+        .expect("CWD /in").reply("250 ok").expect("TYPE I").reply("200 ok")
+        .expect("PASV").replyWithDataPort(Pasv227).acceptDataConnection().expect("STOR s.txt").reply("150 go")
+        .receiveDataUntilClosed().reply("226 stored").expect("QUIT").reply("221 bye")
+        .acceptControlConnection().login()
+        .expect("CWD /in").reply("250 ok").expect("TYPE I").reply("200 ok")
+        .expect("PASV").replyWithDataPort(Pasv227).acceptDataConnection().expect("APPE s.txt").reply("150 go")
+        .receiveDataUntilClosed().reply("226 appended").expect("QUIT").reply("221 bye")
+        .acceptControlConnection().login()
+        .expect("CWD /in").reply("550 no such directory");
+    ASSERT_TRUE(t.server.start());
+    pointAt(t.client, t.server.portText().toStdString());
+    t.client.SetPassive(true);
+    t.local.write("s.txt", "session data");
+    t.client.SetLocalFileName(t.local.file("s.txt"));
+    t.client.SetHostFileName("s.txt");
+    t.client.SetHostDirName("/in");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginSessionPut), Done(ftpRqPutFile, 0)) << t.server.failure().toStdString();
+    EXPECT_EQ(t.client.LastResponse(), "226 stored");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginSessionAppend), Done(ftpRqAppendFile, 0)) << t.server.failure().toStdString();
+    EXPECT_EQ(t.server.receivedData(), "session datasession data");
+    // Failing before the upload step, the one-shot put keeps its own type.
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginSessionPut), Done(ftpRqSessionPut, 550));
+}
+
+TEST(FtpTransferScripted, FailedPortStepEndsTheGetAndNothingOfItLingers)
+{
+    Transfer t;
+    t.server.login().expect("PORT").reply("500 PORT not understood").expect("CWD /d").reply("250 ok");
+    ASSERT_TRUE(t.start(false));
+    t.client.SetLocalFileName(t.local.file("g"));
+    t.client.SetHostFileName("g");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 500));
+    t.client.SetHostDirName("/d");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginChangeDir), Done(ftpRqChangeDir, 0));
+    pumpEventsFor(100);
+    EXPECT_EQ(t.server.commands().size(), 4);
+    EXPECT_TRUE(t.server.finished());
+}
