@@ -7,12 +7,12 @@
 # MB/s (10^6 bytes per second of wall time), the client's CPU seconds (user +
 # system) and the ratio of tavlinftp-cli to curl.
 #
-# Usage: bench/ftp_vs_curl.sh [SIZE_MIB] [REPEATS]     (defaults: 1024, 3)
+# Usage: bench/ftp/ftp_vs_curl.sh [SIZE_MIB] [REPEATS]     (defaults: 1024, 3)
 # Each figure is the best of REPEATS runs. Needs root for vsftpd (it is
 # installed here if missing, together with curl).
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-# shellcheck source=../scripts/deps.sh
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+# shellcheck source=../../scripts/deps.sh
 source "$root/scripts/deps.sh"
 
 size_mib="${1:-1024}"
