@@ -112,10 +112,13 @@ void TAsciitypes::Button2Click()
 
 void TAsciitypes::Button3Click()
 {
-    const int row = ListBox1->currentRow();
-    if (row < 0)
+    // The selected item counts, not the list's current row: a list that
+    // takes the keyboard focus, or whose item was unselected with Ctrl+click,
+    // keeps a current row that nobody chose for deletion.
+    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    if (selected.isEmpty())
         return;
-    list_.removeAt(static_cast<std::size_t>(row));
+    list_.removeAt(static_cast<std::size_t>(ListBox1->row(selected.first())));
     showList();
 }
 

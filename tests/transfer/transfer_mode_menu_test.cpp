@@ -158,6 +158,16 @@ TEST_F(OptionsMenuModes, DeleteTakesEffectAtOnceButReachesTheFileOnlyWithOk)
         QTest::mouseClick(ed.Button3, Qt::LeftButton);
         EXPECT_EQ(ed.ListBox1->count(), 9);
 
+        // Nor after an item was clicked and unselected again with Ctrl: the
+        // list still has a current row, but nothing is chosen.
+        const QRect third = ed.ListBox1->visualItemRect(ed.ListBox1->item(2));
+        QTest::mouseClick(ed.ListBox1->viewport(), Qt::LeftButton, {}, third.center());
+        QTest::mouseClick(ed.ListBox1->viewport(), Qt::LeftButton, Qt::ControlModifier, third.center());
+        ASSERT_TRUE(ed.ListBox1->selectedItems().isEmpty());
+        ASSERT_EQ(ed.ListBox1->currentRow(), 2);
+        QTest::mouseClick(ed.Button3, Qt::LeftButton);
+        EXPECT_EQ(ed.ListBox1->count(), 9);
+
         const QRect first = ed.ListBox1->visualItemRect(ed.ListBox1->item(0));
         QTest::mouseClick(ed.ListBox1->viewport(), Qt::LeftButton, {}, first.center());
         QTest::mouseClick(ed.Button3, Qt::LeftButton);
