@@ -18,6 +18,17 @@ QString shown(const std::string& bytes)
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
+// A site field is one line of the site file. A line edit keeps the line
+// breaks of pasted text, and one written as it is would split the record
+// and shift every site after it, so they are dropped.
+std::string siteLine(const QString& text)
+{
+    QString line = text;
+    line.remove(QLatin1Char('\r'));
+    line.remove(QLatin1Char('\n'));
+    return line.toUtf8().toStdString();
+}
+
 }  // namespace
 
 AddressManager::AddressManager(const AddressManagerControls& controls, Dialogs& dialogs,
@@ -205,7 +216,7 @@ void AddressManager::OKClick()
     setAddModeButtons(false);
     SiteRecord site;
     for (std::size_t line = 0; line < kTextFields; ++line)
-        site.lines[line] = textFields_[line]->text().toUtf8().toStdString();
+        site.lines[line] = siteLine(textFields_[line]->text());
     site[SiteField::Passive] = c_.CheckBox1->isChecked() ? "1" : "0";
     reportIfNotSaved(store_.appendSite(site));
     fillSiteList();
@@ -252,7 +263,7 @@ std::string AddressManager::storedText(const QLineEdit* field, SiteField line) c
     const std::string original = store_.field(static_cast<std::size_t>(selectedIndex_), line);
     if (field->text() == shown(original))
         return original;
-    return field->text().toUtf8().toStdString();
+    return siteLine(field->text());
 }
 
 void AddressManager::reportIfNotSaved(bool ok)

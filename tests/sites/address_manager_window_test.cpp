@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -282,6 +284,43 @@ TEST_F(AddressManagerWindow, AddModeAppendsANewSite)
     EXPECT_EQ(c().ListBox1->count(), 3);
     EXPECT_EQ(c().Edit7->text(), "alpha");
     EXPECT_TRUE(c().Button2->isVisible());
+}
+
+TEST_F(AddressManagerWindow, PastedLineBreaksNeverSplitARecord)
+{
+    // A line edit keeps the line breaks of pasted text; written as they are
+    // they would make a record nine lines long and shift every later site.
+    dir.write("serv3.adr", site("alpha") + site("beta"));
+    open();
+    clickSite(0);
+    QTest::mouseClick(c().Edit1, Qt::LeftButton);
+    c().Edit1->selectAll();
+    QGuiApplication::clipboard()->setText(QStringLiteral("ftp.new\r\n.com\n"));
+    QTest::keyClick(c().Edit1, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(c().Edit1->text().contains(QLatin1Char('\n')));
+    pressTab();
+    EXPECT_EQ(dir.read("serv3.adr"),
+              "alpha\r\nftp.new.com\r\n" + site("alpha").substr(22) + site("beta"));
+    EXPECT_EQ(c().Edit1->text(), "ftp.new.com");
+
+    // A new site typed in add mode, and "Save changes?" on closing.
+    QTest::mouseClick(c().server, Qt::LeftButton);
+    typeInto(c().Edit7, "delta");
+    QTest::mouseClick(c().Edit2, Qt::LeftButton);
+    QGuiApplication::clipboard()->setText(QStringLiteral("an\nna"));
+    QTest::keyClick(c().Edit2, Qt::Key_V, Qt::ControlModifier);
+    QTest::mouseClick(c().OK, Qt::LeftButton);
+    clickSite(1);
+    QTest::mouseClick(c().Edit6, Qt::LeftButton);
+    c().Edit6->selectAll();
+    QGuiApplication::clipboard()->setText(QStringLiteral("/www\r\n/b"));
+    QTest::keyClick(c().Edit6, Qt::Key_V, Qt::ControlModifier);
+    dialogs.expectOkCancel("Save changes?", true);
+    window->reject();
+    EXPECT_EQ(dir.read("serv3.adr"), "alpha\r\nftp.new.com\r\n" + site("alpha").substr(22) +
+                                         site("beta").substr(0, site("beta").size() - 14) + "/www/b\r\n0\r\n" +
+                                         "delta\r\n\r\nanna\r\n\r\n21\r\n\r\n\r\n0\r\n");
+    EXPECT_EQ(TextLineList::splitLines(dir.read("serv3.adr")).size(), 24u);
 }
 
 TEST_F(AddressManagerWindow, SaveChangesOnClosingRewritesTheSelectedRecordInPlace)
