@@ -133,6 +133,14 @@ void LocalPanel::fillLocalFileList()
     localSizes_.clear();
 
     lastSearchPattern_ = localSearchPattern(folders_.directory(), lastFilter_);
+    // The filter is a pattern for names in the local directory: the listed
+    // names are opened and uploaded from there. One naming another folder
+    // ("../*.*", "sub/*.htm") would list that folder's files under names
+    // that here mean other files, or none, so it matches nothing.
+    if (lastFilter_.find('/') != std::string::npos) {
+        list->setUpdatesEnabled(true);
+        return;
+    }
     QList<QTreeWidgetItem*> items;
     DirectorySearch search(lastSearchPattern_, true);
     DirectoryEntry entry;

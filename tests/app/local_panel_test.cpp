@@ -288,6 +288,24 @@ TEST_F(LocalPanelWindow, FilterRefillsOnEnterAndOnlyOnChangedTextOtherwise)
     EXPECT_EQ(panel().fileCounter(), 0);
 }
 
+TEST_F(LocalPanelWindow, FilterNamingAnotherFolderListsNothing)
+{
+    // The listed names are taken as names in the local directory (opening,
+    // uploading); a file from "sub" listed here would name another file.
+    folder.write("inner.html", "not the one in sub");
+    for (const QString& filter : {QStringLiteral("sub/*.*"), QStringLiteral("../*.*")}) {
+        typeFilter(filter);
+        QTest::keyClick(c->ComboBox1->lineEdit(), Qt::Key_Return);
+        EXPECT_TRUE(listed().isEmpty()) << filter.toStdString() << ": " << listed().join(' ').toStdString();
+        EXPECT_EQ(panel().fileCounter(), 0);
+        EXPECT_FALSE(panel().localFileSize(0).has_value());
+    }
+
+    typeFilter(QStringLiteral("*.html"));
+    QTest::keyClick(c->ComboBox1->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(listed(), QStringList({"inner.html"}));
+}
+
 TEST_F(LocalPanelWindow, UploadButtonFollowsTheSelectionWhileConnectedOrRecording)
 {
     // Neither connected nor recording: selecting changes nothing.
