@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -40,7 +41,20 @@ bool readWholeFile(const std::string& path, std::string& out)
 
 bool writeWholeFile(const std::string& path, std::string_view bytes)
 {
-    const std::string temporary = path + ".tmp" + std::to_string(::getpid());
+    // The file is replaced by a new one written beside it. A link is
+    // followed, so a data file kept elsewhere through a link is updated
+    // there instead of the link being replaced by a copy; and the new file
+    // gets the old one's permissions, so a site list the user made private
+    // does not become readable by everyone at the next save.
+    std::string target = path;
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+        target = resolved;
+        std::free(resolved);
+    }
+    struct stat previous {};
+    const bool replacing = ::stat(target.c_str(), &previous) == 0;
+
+    const std::string temporary = target + ".tmp" + std::to_string(::getpid());
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out)
@@ -53,7 +67,9 @@ bool writeWholeFile(const std::string& path, std::string_view bytes)
             return false;
         }
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (replacing)
+        ::chmod(temporary.c_str(), previous.st_mode & 07777);
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
         std::remove(temporary.c_str());
         return false;
     }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 TEST(TextLineList, SplitsOnCrLfAndBareLf)
 {
     EXPECT_EQ(TextLineList::splitLines("a\r\nb\nc"), (std::vector<std::string>{"a", "b", "c"}));
@@ -37,6 +40,36 @@ TEST(TextLineList, FailedLoadKeepsListAndFailedSaveReportsIt)
     dir.write("folder.dfd/inside", "x");
     EXPECT_FALSE(list.loadFromFile(dir.file("folder.dfd")));
     EXPECT_EQ(list.lineOr(0), "keep");
+}
+
+TEST(TextLineList, SavingKeepsTheFilesPermissionsAndLinks)
+{
+    TempDir dir;
+    const mode_t previousMask = ::umask(022);
+
+    // A user who made the site list private keeps it private: the file is
+    // replaced by a new one, which must not fall back to the default mode.
+    dir.write("serv3.adr", "old\r\n");
+    ASSERT_EQ(::chmod(dir.file("serv3.adr").c_str(), 0600), 0);
+    EXPECT_TRUE(TextLineList({"new"}).saveToFile(dir.file("serv3.adr")));
+    struct stat status {};
+    ASSERT_EQ(::stat(dir.file("serv3.adr").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+    EXPECT_EQ(dir.read("serv3.adr"), "new\r\n");
+
+    // A data file kept elsewhere through a link is written there; the link
+    // stays a link.
+    dir.write("elsewhere/wbprj.dfd", "0\r\n");
+    ASSERT_EQ(::symlink(dir.file("elsewhere/wbprj.dfd").c_str(), dir.file("wbprj.dfd").c_str()), 0);
+    EXPECT_TRUE(TextLineList({"1", "site", "0", "0"}).saveToFile(dir.file("wbprj.dfd")));
+    ASSERT_EQ(::lstat(dir.file("wbprj.dfd").c_str(), &status), 0);
+    EXPECT_TRUE(S_ISLNK(status.st_mode));
+    EXPECT_EQ(dir.read("elsewhere/wbprj.dfd"), "1\r\nsite\r\n0\r\n0\r\n");
+
+    // A new file is still made.
+    EXPECT_TRUE(TextLineList({"x"}).saveToFile(dir.file("new.dfd")));
+    EXPECT_EQ(dir.read("new.dfd"), "x\r\n");
+    ::umask(previousMask);
 }
 
 TEST(DataPaths, JoinAddsOneSeparatorAndNeverCuts)
