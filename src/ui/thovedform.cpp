@@ -1,6 +1,9 @@
 #include "ui/thovedform.h"
 
 #include "app/local_panel.h"
+#include "app/browse_session.h"
+#include "app/remote_file_operations.h"
+#include "ui/session_site_links.h"
 #include "core/data_paths.h"
 #include "core/first_start_files.h"
 #include "ui/control_factory.h"
@@ -11,6 +14,7 @@
 #include <QResizeEvent>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWindow(parent)
@@ -90,7 +94,13 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     createSiteAndModeWindows();
 }
 
-Thovedform::~Thovedform() = default;
+Thovedform::~Thovedform()
+{
+    // The views emit selection changes while they are torn down; the
+    // handlers go first, so nothing may reach them any more.
+    c_.TreeView1->disconnect(this);
+    c_.ListView1->disconnect(this);
+}
 
 void Thovedform::showEvent(QShowEvent* event)
 {

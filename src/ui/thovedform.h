@@ -15,13 +15,16 @@
 
 class AddressManagerConnectRequest;
 class ConnectionFieldsTarget;
+class BrowseSession;
 class Dialogs;
 class LocalPanel;
+class SessionSiteLinks;
 class PassiveModeOption;
 class QBoxLayout;
 class TAsciitypes;
 class Tmidlform;
 class TransferModeOptions;
+class RemoteFileOperations;
 
 // What the main window is started with. Everything has a default that fits
 // a normal program start; tests point the folders at temporary ones and hand
@@ -60,14 +63,17 @@ public:
     // The local side's handler; the session and the recorder set its
     // connected and recording flags.
     LocalPanel& localPanel() { return *localPanel_; }
+    // The interactive FTP session on FtpClient1 and its remote operations.
+    BrowseSession& session() { return *session_; }
+    RemoteFileOperations& remoteOperations() { return *remoteOperations_; }
 
     // The windows and handlers of transfer modes, passive mode and sites.
     TAsciitypes& asciitypes() { return *asciitypes_; }
     TransferModeOptions& transferModes() { return *transferModes_; }
     PassiveModeOption& passiveMode() { return *passiveMode_; }
     Tmidlform& midlform() { return *midlform_; }
-    // Stands in for the browsing session's connected state until the
-    // session provides it.
+    // Forces the connected state that settings see (the browsing session's
+    // own state counts as well), for tests of what a connection locks.
     BrowsingConnectionFlag& browsingConnection() { return browsingConnection_; }
     // Asked to connect when the address manager closes with "Connect".
     void setAddressManagerConnectRequest(AddressManagerConnectRequest* request)
@@ -172,4 +178,7 @@ private:
     std::unique_ptr<ConnectionFieldsTarget> siteTarget_;
     Tmidlform* midlform_ = nullptr;
     AddressManagerConnectRequest* addressManagerConnect_ = nullptr;
+    std::unique_ptr<BrowseSession> session_;
+    std::unique_ptr<RemoteFileOperations> remoteOperations_;
+    std::unique_ptr<SessionSiteLinks> sessionSiteLinks_;
 };

@@ -1,11 +1,39 @@
 // The browsing session and the remote file operations.
 #include "ui/thovedform.h"
 
+#include "app/browse_session.h"
+#include "app/remote_file_operations.h"
+#include "app/remote_tree.h"
+#include "ui/session_site_links.h"
+#include "ui/tmidlform.h"
+
 #include <QPushButton>
 #include <QTreeWidget>
 
 void Thovedform::wireSession()
 {
+    BrowseSessionServices services;
+    services.dialogs = dialogs_;
+    services.listingFilePath = startup_.paths.ftpdirlTxt;
+    services.fileIcon = [this](int index) { return fileIcons_.icon(index); };
+    // The address manager is created after start-up; its fields are read
+    // only once a log-in has succeeded.
+    services.remoteDirectoryField = [this] {
+        return midlform_ ? remote_tree::toBytes(midlform_->manager().remoteDirectory()) : std::string();
+    };
+    services.setRemoteDirectoryField = [this](const std::string& directory) {
+        if (midlform_)
+            midlform_->manager().setRemoteDirectory(remote_tree::fromBytes(directory));
+    };
+    services.localDirectoryField = [this] {
+        return midlform_ ? remote_tree::toBytes(midlform_->manager().localDirectory()) : std::string();
+    };
+    session_ = std::make_unique<BrowseSession>(c_, std::move(services));
+    remoteOperations_ = std::make_unique<RemoteFileOperations>(c_, *session_, *dialogs_);
+    session_->setOperationHandlers(remoteOperations_.get());
+    sessionSiteLinks_ = std::make_unique<SessionSiteLinks>(*session_, browsingConnection_);
+    addressManagerConnect_ = sessionSiteLinks_.get();
+
     connect(c_.connectknap, &QPushButton::clicked, this, &Thovedform::connectknapClick);
     connect(c_.BitBtn1, &QPushButton::clicked, this, &Thovedform::BitBtn1Click);
     connect(c_.TreeView1, &QTreeWidget::currentItemChanged, this, &Thovedform::TreeView1Change);
@@ -16,12 +44,10 @@ void Thovedform::wireSession()
     connect(c_.BitBtn7, &QPushButton::clicked, this, &Thovedform::BitBtn7Click);
 }
 
-// Seams for the browsing session handler.
-void Thovedform::connectknapClick() {}
-void Thovedform::TreeView1Change() {}
-void Thovedform::ListView1SelectItem() {}
-// Seams for the remote file operations handler.
-void Thovedform::BitBtn5Click() {}
-void Thovedform::BitBtn8Click() {}
-void Thovedform::BitBtn6Click() {}
-void Thovedform::BitBtn7Click() {}
+void Thovedform::connectknapClick() { session_->connectknapClick(); }
+void Thovedform::TreeView1Change() { session_->TreeView1Change(); }
+void Thovedform::ListView1SelectItem() { session_->ListView1SelectItem(); }
+void Thovedform::BitBtn5Click() { remoteOperations_->BitBtn5Click(); }
+void Thovedform::BitBtn8Click() { remoteOperations_->BitBtn8Click(); }
+void Thovedform::BitBtn6Click() { remoteOperations_->BitBtn6Click(); }
+void Thovedform::BitBtn7Click() { remoteOperations_->BitBtn7Click(); }

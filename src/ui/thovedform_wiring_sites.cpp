@@ -6,6 +6,7 @@
 #include "sites/passive_mode_option.h"
 #include "sites/site_connection_target.h"
 #include "transfer/transfer_mode_options.h"
+#include "ui/session_site_links.h"
 #include "ui/tasciitypes.h"
 #include "ui/tmidlform.h"
 
@@ -23,7 +24,7 @@ void Thovedform::createSiteAndModeWindows()
     transferModes_ = new TransferModeOptions({c_.Binary, c_.ASCII, c_.AutoDetect},
                                              asciitypes_->asciiTypes(), this);
 
-    passiveMode_ = new PassiveModeOption(c_.Passivemode1, c_.Memo1, *dialogs_, browsingConnection_,
+    passiveMode_ = new PassiveModeOption(c_.Passivemode1, c_.Memo1, *dialogs_, *sessionSiteLinks_,
                                          files.proxDfd, this);
     passiveMode_->loadAtStart();
 

@@ -1,0 +1,163 @@
+// The browsing session's listing: the LIST file parsed into tree nodes
+// (directories) and file list items (files and links), letting the event
+// loop run between entries so the window stays responsive.
+#include "app/browse_session.h"
+
+#include "app/remote_tree.h"
+#include "core/text_line_list.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTreeWidget>
+
+using namespace remote_tree;
+
+namespace {
+constexpr int kEntriesBetweenEvents = 200;
+constexpr qint64 kMillisecondsBetweenEvents = 30;
+} // namespace
+
+void BrowseSession::listDirDone()
+{
+    c_.BitBtn6->setEnabled(true);
+    parseListing();
+    setWaitCursor(false);
+    // Aborted or disconnected while the listing was shown: the window has
+    // been reset already and must stay so.
+    if (!connected_)
+        return;
+    if (walkActive_) {
+        walkStep();
+    } else if (linkWalkActive_) {
+        linkWalkStep();
+    } else {
+        QCoreApplication::processEvents();
+        c_.BitBtn7->setEnabled(true);
+        c_.BitBtn1->setEnabled(true);
+    }
+}
+
+bool BrowseSession::parseMustStop(std::uint64_t generation) const
+{
+    // Beside the user's stop and abort: a session that ended while events
+    // ran has emptied the views, and a newer parse owns them now.
+    return stopParsing_ || abortRequested_ || !connected_ || generation != parseGeneration_;
+}
+
+void BrowseSession::parseListing()
+{
+    TextLineList& lines = *c_.ListBox1;
+    if (!lines.loadFromFile(services_.listingFilePath))
+        lines.clear();
+    setWaitCursor(true);
+    tables_.reset();
+    stopParsing_ = false;
+    const std::uint64_t generation = ++parseGeneration_;
+    if (abortRequested_)
+        return;
+
+    ListingParser parser(lines.lines());
+    if (parser.emptyListing()) {
+        handleEmptyListing();
+        return;
+    }
+    // The window stays responsive during long listings: user actions and
+    // network events run between entries. Each run of the event loop lays
+    // the views out anew, so it runs every so many entries or milliseconds
+    // rather than after every entry, which would make a long listing take
+    // time growing with the square of its length.
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    int entriesSinceEvents = 0;
+    while (auto entry = parser.next()) {
+        addListingEntry(*entry);
+        if (parseMustStop(generation))
+            return;
+        if (++entriesSinceEvents >= kEntriesBetweenEvents || sinceEvents.elapsed() >= kMillisecondsBetweenEvents) {
+            QCoreApplication::processEvents();
+            entriesSinceEvents = 0;
+            sinceEvents.restart();
+            if (parseMustStop(generation))
+                return;
+        }
+    }
+    if (parser.leftOutCount() > 0)
+        log("! " + std::to_string(parser.leftOutCount()) +
+            " listing lines left out: too long, or not a usable file name");
+    if (parser.truncatedAtLineLimit())
+        log("! Listing shown up to line " + std::to_string(kListingMaxLines));
+    log("Done...");
+}
+
+void BrowseSession::addListingEntry(const ListingEntry& entry)
+{
+    if (entry.kind == ListingEntry::Kind::Directory) {
+        ++tables_.fileCount;
+        ++tables_.directoryCount;
+        addDirectoryNode(entry.name);
+        return;
+    }
+    if (!walkActive_)
+        addFileItem(entry);
+    ++tables_.fileCount;
+}
+
+void BrowseSession::addDirectoryNode(const std::string& name)
+{
+    QTreeWidgetItem* selected = c_.TreeView1->currentItem();
+    if (selected) {
+        if (!findChild(selected, name, true))
+            addNode(selected, name, c_.ImageList1, kDirectoryImage, kSelectedDirectoryImage);
+    } else if (root_) {
+        addNode(root_, name, nullptr, -1, -1);
+    }
+}
+
+void BrowseSession::addFileItem(const ListingEntry& entry)
+{
+    const int position = c_.ListView1->topLevelItemCount();
+    auto* item = new QTreeWidgetItem;
+    item->setText(0, fromBytes(entry.name));
+    item->setData(0, kRawNameRole, QByteArray::fromStdString(entry.name));
+
+    tables_.recordSize(static_cast<std::size_t>(position), entry.size);
+    item->setText(1, QString::fromStdString(remoteSizeText(entry.size)));
+
+    if (entry.kind == ListingEntry::Kind::Link) {
+        item->setText(2, QStringLiteral("Link"));
+        item->setData(0, kImageIndexRole, kLinkImage);
+        if (c_.ImageList1 && c_.ImageList1->size() > kLinkImage)
+            item->setIcon(0, c_.ImageList1->at(kLinkImage));
+        tables_.addLink(entry.linkTarget, position + 1);
+    } else {
+        item->setText(2, fromBytes(remoteTypeText(entry.name)));
+        const int image = c_.ListBox2 ? iconIndexForFile(entry.name, c_.ListBox2->lines()) : 0;
+        item->setData(0, kImageIndexRole, image);
+        if (services_.fileIcon)
+            item->setIcon(0, services_.fileIcon(image));
+    }
+    item->setText(3, fromBytes(entry.date));
+    c_.ListView1->addTopLevelItem(item);
+}
+
+void BrowseSession::handleEmptyListing()
+{
+    // An empty directory brings no node for the next step of a walk; add it,
+    // so that the walk can go on below it.
+    QTreeWidgetItem* selected = c_.TreeView1->currentItem();
+    if (!selected)
+        return;
+    const int k = walk_.step;
+    if (walkActive_ && k >= 1 && k < walk_.componentCount) {
+        const std::string& next = walk_.component(k + 1);
+        if (!findChild(selected, next, true))
+            addNode(selected, next, c_.ImageList1, kDirectoryImage, kSelectedDirectoryImage);
+    }
+    const int l = linkWalk_.step;
+    if (linkWalkActive_ && l >= 1 && l <= 6 && l < linkWalk_.componentCount) {
+        const std::string& next = linkWalk_.component(l + 1);
+        if (!findChild(selected, next, true))
+            addNode(selected, next, c_.ImageList1, kDirectoryImage, kSelectedDirectoryImage);
+    }
+}

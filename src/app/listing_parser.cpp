@@ -1,0 +1,217 @@
+#include "app/listing_parser.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Characters [from, to] of the line, clamped to the line: short lines of other
+// layouts yield whatever part of the columns they have.
+std::string_view slice(std::string_view line, std::ptrdiff_t from, std::ptrdiff_t to)
+{
+    from = std::max<std::ptrdiff_t>(from, 0);
+    to = std::min<std::ptrdiff_t>(to, static_cast<std::ptrdiff_t>(line.size()) - 1);
+    if (from > to)
+        return {};
+    return line.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from + 1));
+}
+
+// A name that a directory entry can have on the server. Names with a slash or
+// a NUL byte cannot come from a genuine listing; taking them would let a
+// hostile server steer later local file names out of the chosen folder.
+bool isUsableName(std::string_view name)
+{
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    return name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+}
+
+} // namespace
+
+ListingParser::ListingParser(std::vector<std::string> lines) : lines_(std::move(lines))
+{
+    // A first line starting with "t" is the "total" line of the listing.
+    if (!lines_.empty() && !lines_.front().empty() && lines_.front().front() == 't')
+        index_ = 1;
+    end_ = std::min(lines_.size(), kListingMaxLines);
+    truncated_ = lines_.size() > kListingMaxLines;
+}
+
+std::optional<ListingEntry> ListingParser::next()
+{
+    while (!finished_ && index_ < end_) {
+        const std::string& line = lines_[index_++];
+        if (line.empty()) {
+            finished_ = true;
+            break;
+        }
+        if (line.front() == '>')
+            continue;
+        if (auto entry = entryFromLine(line))
+            return entry;
+    }
+    finished_ = true;
+    return std::nullopt;
+}
+
+std::optional<ListingParser::Columns> ListingParser::findColumns(std::string_view line,
+                                                                 bool isLink) const
+{
+    Columns columns;
+    if (!isLink) {
+        // The last blank that follows a digit ends the date column.
+        for (std::size_t i = line.size(); i-- > 1;) {
+            if (line[i] == ' ' && isDigit(line[i - 1])) {
+                columns.nameStart = i + 1;
+                return columns;
+            }
+        }
+        return std::nullopt;
+    }
+    // "name -> target": the target follows the last blank, the name ends
+    // before the four characters " -> " and starts after the blank before it.
+    const std::size_t lastBlank = line.rfind(' ');
+    if (lastBlank == std::string_view::npos || lastBlank < 4)
+        return std::nullopt;
+    const std::size_t targetStart = lastBlank + 1;
+    const std::size_t nameEnd = targetStart - 4; // one past the name
+    const std::size_t blankBeforeName = line.substr(0, nameEnd).rfind(' ');
+    if (blankBeforeName == std::string_view::npos)
+        return std::nullopt;
+    columns.nameStart = blankBeforeName + 1;
+    columns.nameEnd = nameEnd;
+    columns.targetStart = targetStart;
+    return columns;
+}
+
+std::optional<ListingEntry> ListingParser::entryFromLine(std::string_view line)
+{
+    if (line.size() > kListingMaxLineLength) {
+        // The name sits at the end of the line, so cutting the line would
+        // cut the name.
+        ++leftOut_;
+        return std::nullopt;
+    }
+
+    ListingEntry entry;
+    const char type = line.front();
+    entry.kind = type == 'd'   ? ListingEntry::Kind::Directory
+                 : type == 'l' ? ListingEntry::Kind::Link
+                               : ListingEntry::Kind::File;
+    const bool isLink = entry.kind == ListingEntry::Kind::Link;
+
+    if (auto found = findColumns(line, isLink))
+        previous_ = *found;
+    const Columns& columns = previous_;
+
+    const std::size_t nameStart = std::min(columns.nameStart, line.size());
+    std::size_t nameEnd = line.size();
+    if (isLink && columns.nameEnd)
+        nameEnd = std::clamp(*columns.nameEnd, nameStart, line.size());
+    const std::string_view name = line.substr(nameStart, nameEnd - nameStart);
+
+    if (name == "." || name == "..")
+        return std::nullopt;
+    if (name.size() > kListingMaxNameLength || !isUsableName(name)) {
+        ++leftOut_;
+        return std::nullopt;
+    }
+    entry.name = name;
+
+    if (isLink) {
+        const std::size_t targetStart = std::min(columns.targetStart.value_or(line.size()), line.size());
+        const std::string_view target = line.substr(targetStart);
+        if (target.size() > kListingMaxLinkTargetLength) {
+            ++leftOut_;
+            return std::nullopt;
+        }
+        entry.linkTarget = target;
+    }
+
+    const auto s = static_cast<std::ptrdiff_t>(nameStart);
+    entry.date = slice(line, s - 13, s - 2);
+
+    // The size column ends two characters before the date and begins at the
+    // nearest blank before that end.
+    const std::ptrdiff_t sizeEnd = s - 15;
+    if (sizeEnd >= 0 && sizeEnd < static_cast<std::ptrdiff_t>(line.size())) {
+        const std::size_t blank = line.substr(0, static_cast<std::size_t>(sizeEnd) + 1).rfind(' ');
+        const std::ptrdiff_t sizeStart = blank == std::string_view::npos ? 0 : static_cast<std::ptrdiff_t>(blank);
+        const std::string_view sizeText = slice(line, sizeStart, sizeEnd);
+        // A size column wider than any real size is not a size; the entry
+        // stays, with its size unknown.
+        if (sizeText.size() <= kListingMaxSizeTextLength)
+            entry.size = leadingNumber(sizeText);
+    }
+    return entry;
+}
+
+std::int64_t leadingNumber(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    std::int64_t value = 0;
+    constexpr std::int64_t limit = std::numeric_limits<std::int64_t>::max() / 10 - 9;
+    for (; i < text.size() && isDigit(text[i]); ++i) {
+        if (value > limit)
+            return 0;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+std::string remoteSizeText(std::int64_t size)
+{
+    if (size <= 0)
+        return {};
+    const std::int64_t kilobytes = size / 1024;
+    if (kilobytes != 0)
+        return std::to_string(kilobytes) + "KB";
+    return std::to_string(size);
+}
+
+std::string_view remoteFileExtension(std::string_view fileName)
+{
+    const std::size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos)
+        return {};
+    return fileName.substr(dot);
+}
+
+std::string remoteTypeText(std::string_view fileName)
+{
+    std::string_view extension = remoteFileExtension(fileName);
+    if (!extension.empty())
+        extension.remove_prefix(1);
+    std::string text(extension);
+    text += " File";
+    return text;
+}
+
+int iconIndexForFile(std::string_view fileName, const std::vector<std::string>& iconTable)
+{
+    const std::string_view extension = remoteFileExtension(fileName);
+    if (extension.size() < 4)
+        return 0;
+    const std::string_view key = extension.substr(0, 4);
+    constexpr std::size_t kLinesSearched = 1800;
+    const std::size_t count = std::min(iconTable.size(), kLinesSearched);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view line = std::string_view(iconTable[i]).substr(0, 15);
+        if (line.size() < 4 || line.substr(0, 4) != key)
+            continue;
+        const std::string_view number = line.substr(4, 10);
+        std::int64_t index = 0;
+        for (char c : number) {
+            if (!isDigit(c))
+                break;
+            index = index * 10 + (c - '0');
+        }
+        return index <= std::numeric_limits<int>::max() ? static_cast<int>(index) : 0;
+    }
+    return 0;
+}

@@ -1,0 +1,144 @@
+// The address manager's part in browsing: its remote directory decides the
+// walk after log-in, and its "Connect" quits a running session and connects
+// to the chosen site.
+#include "browse_window_harness.h"
+
+#include "sites/address_manager.h"
+#include "support/modal.h"
+#include "ui/tmidlform.h"
+
+#include <QListWidget>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+std::string siteRecord(const std::string& name, const LocalFtpServer& server, const std::string& remoteDirectory)
+{
+    return name + "\r\n127.0.0.1\r\n" + server.user() + "\r\n" + server.password() + "\r\n" + server.portText() +
+           "\r\n\r\n" + remoteDirectory + "\r\n0\r\n";
+}
+
+class BrowseAddressManager : public BrowseWindowTest {
+protected:
+    std::string remoteDirectory;
+    TempDir otherSite;
+    std::unique_ptr<LocalFtpServer> otherServer;
+
+    void beforeWindow() override
+    {
+        site.write("home/user/www/index.html", std::string(12345, 'x'));
+        site.write("www/page.html", "p");
+        site.write("top.txt", "t");
+        otherSite.write("other.txt", "o");
+        startServer();
+        otherServer = std::make_unique<LocalFtpServer>(otherSite.path());
+        ASSERT_TRUE(otherServer->start()) << otherServer->lastError();
+        // An icon table on disk: a later start, which keeps this site list.
+        data.write("fiext1.fil", "");
+        data.write("serv3.adr",
+                   siteRecord("Test", *server, remoteDirectory) + siteRecord("Other", *otherServer, ""));
+    }
+
+    void TearDown() override
+    {
+        BrowseWindowTest::TearDown();
+        if (otherServer)
+            otherServer->stop();
+    }
+
+    // Opens the address manager with "Addr", picks a site and clicks
+    // "Connect".
+    void connectToSite(int row)
+    {
+        whenModalOpens([this, row](QWidget*) {
+            const AddressManagerControls& am = window->midlform().controls();
+            const QRect item = am.ListBox1->visualItemRect(am.ListBox1->item(row));
+            QTest::mouseClick(am.ListBox1->viewport(), Qt::LeftButton, {}, item.center());
+            QTest::mouseClick(am.Button1, Qt::LeftButton);
+        });
+        click(c->BitBtn1);
+    }
+};
+
+class WalkToRemoteDirectory : public BrowseAddressManager {
+protected:
+    void beforeWindow() override
+    {
+        remoteDirectory = "/home/user/www";
+        BrowseAddressManager::beforeWindow();
+    }
+};
+
+TEST_F(WalkToRemoteDirectory, WalksThroughRootHomeUserAndWww)
+{
+    connectToSite(0);
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    EXPECT_EQ(commands(), (Strings{"USER " + server->user(), "PASS " + server->password(), "CWD /", "PORT", "LIST",
+                                   "CWD /", "CWD ./home", "PORT", "LIST", "CWD /", "CWD ./home/user", "PORT", "LIST",
+                                   "CWD /", "CWD ./home/user/www", "PORT", "LIST"}));
+    EXPECT_EQ(c->TreeView1->currentItem(), node({"home", "user", "www"}));
+    EXPECT_EQ(fileNames(), QStringList{"index.html"});
+    EXPECT_EQ(fileItem(QStringLiteral("index.html"))->text(1), QStringLiteral("12KB"));
+    // Every listing of the walk but the last added nodes only.
+    EXPECT_EQ(doneCount(), 4);
+}
+
+class DotRemoteDirectory : public BrowseAddressManager {
+protected:
+    void beforeWindow() override
+    {
+        remoteDirectory = "./www";
+        BrowseAddressManager::beforeWindow();
+    }
+};
+
+TEST_F(DotRemoteDirectory, IsTakenFromTheServerRoot)
+{
+    connectToSite(0);
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    EXPECT_EQ(commands(), (Strings{"USER " + server->user(), "PASS " + server->password(), "CWD /", "PORT", "LIST",
+                                   "CWD /", "CWD ./www", "PORT", "LIST"}));
+    EXPECT_EQ(window->midlform().manager().remoteDirectory(), QStringLiteral("/www"));
+    EXPECT_EQ(fileNames(), QStringList{"page.html"});
+}
+
+class RootRemoteDirectory : public BrowseAddressManager {
+protected:
+    void beforeWindow() override
+    {
+        remoteDirectory = "/";
+        BrowseAddressManager::beforeWindow();
+    }
+};
+
+TEST_F(RootRemoteDirectory, RefreshesTheRootAndShowsItsFiles)
+{
+    connectToSite(0);
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    EXPECT_EQ(commands(), (Strings{"USER " + server->user(), "PASS " + server->password(), "CWD /", "PORT", "LIST",
+                                   "CWD /", "CWD .", "PORT", "LIST"}));
+    EXPECT_EQ(fileNames(), QStringList{"top.txt"});
+    EXPECT_TRUE(c->BitBtn5->isEnabled());
+}
+
+TEST_F(BrowseAddressManager, ChoosingAnotherSiteWhileConnectedQuitsAndConnectsToIt)
+{
+    connectToSite(0);
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    EXPECT_EQ(fileNames(), QStringList{"top.txt"});
+
+    connectToSite(1);
+    ASSERT_TRUE(waitUntil([&] {
+        return fileNames() == QStringList{"other.txt"} && c->BitBtn1->isEnabled() && !session().requestRunning();
+    })) << logText();
+    EXPECT_EQ(commands().back(), "QUIT");
+    const std::vector<std::string> other = otherServer->commands();
+    ASSERT_GE(other.size(), 3u);
+    EXPECT_EQ(other[0], "USER " + otherServer->user());
+    EXPECT_EQ(other[2], "PWD");
+    EXPECT_EQ(c->Edit4->text().toStdString(), otherServer->portText());
+    EXPECT_TRUE(session().connected());
+}
+
+} // namespace

@@ -1,0 +1,325 @@
+// Connecting, logging in, walking to the login directory and browsing the
+// server, through the real main window against the real FTP server.
+#include "browse_window_harness.h"
+
+#include "app/control_hint.h"
+#include "app/remote_tree.h"
+#include "core/placeholder_password.h"
+#include "fixtures/scripted_ftp_server.h"
+
+#include <QAbstractItemModel>
+#include <QTimer>
+
+#include <ctime>
+#include <filesystem>
+#include <sys/stat.h>
+#include <utime.h>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// Sets a file's modification time to a fixed local date, so the listing's
+// date column is known ("Mar 03  2019" for a date older than half a year).
+void setModified(const std::string& path, int year, int month, int day)
+{
+    std::tm when{};
+    when.tm_year = year - 1900;
+    when.tm_mon = month - 1;
+    when.tm_mday = day;
+    when.tm_hour = 12;
+    when.tm_isdst = -1;
+    const std::time_t stamp = std::mktime(&when);
+    utimbuf times{stamp, stamp};
+    ASSERT_EQ(::utime(path.c_str(), &times), 0);
+}
+
+class BrowseSessionWindow : public BrowseWindowTest {
+protected:
+    void makeSite()
+    {
+        site.write("index.html", std::string(12345, 'x'));
+        setModified(site.file("index.html"), 2019, 3, 3);
+        site.write("my page.html", "0123456789");
+        site.write("empty.txt", "");
+        site.write("www/about.html", "about");
+        site.write("www/logo.gif", std::string(2048, 'g'));
+        std::filesystem::create_directory(site.file("docs"));
+    }
+};
+
+TEST_F(BrowseSessionWindow, LogsInListsTheRootAndShowsTheFileColumns)
+{
+    makeSite();
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+
+    EXPECT_EQ(commands(), (Strings{"USER " + server->user(), "PASS " + server->password(), "PWD", "CWD /",
+                                   "PORT", "LIST"}));
+
+    // Directories only in the tree, files and links only in the list.
+    ASSERT_NE(root(), nullptr);
+    EXPECT_EQ(root()->text(0), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(childNames(root()), (QStringList{"docs", "www"}));
+    QStringList files = fileNames();
+    files.sort();
+    EXPECT_EQ(files, (QStringList{"empty.txt", "index.html", "my page.html"}));
+
+    QTreeWidgetItem* index = fileItem(QStringLiteral("index.html"));
+    ASSERT_NE(index, nullptr);
+    EXPECT_EQ(index->text(1), QStringLiteral("12KB"));
+    EXPECT_EQ(index->text(2), QStringLiteral("html File"));
+    EXPECT_EQ(index->text(3), QStringLiteral("Mar 03  2019"));
+    EXPECT_EQ(fileItem(QStringLiteral("my page.html"))->text(1), QStringLiteral("10"));
+    EXPECT_EQ(fileItem(QStringLiteral("empty.txt"))->text(1), QString());
+    // The transfer queue takes download sizes from the table by position.
+    EXPECT_EQ(session().listingTables().sizeAt(
+                  static_cast<std::size_t>(c->ListView1->indexOfTopLevelItem(index))),
+              12345);
+
+    const QStringList log = c->Memo1->toPlainText().split(QLatin1Char('\n'));
+    EXPECT_EQ(log.first(), QStringLiteral("Connecting"));
+    EXPECT_TRUE(log.contains(QStringLiteral("> PWD")));
+    EXPECT_EQ(log.last(), QStringLiteral("Done..."));
+    EXPECT_EQ(hintOf(c->connectknap), QStringLiteral("Disconnect"));
+    // TAVLIN_SCREENSHOT=file.png keeps a picture of the connected window.
+    if (const QByteArray shot = qgetenv("TAVLIN_SCREENSHOT"); !shot.isEmpty()) {
+        clickNode(node({"www"}));
+        waitForListing(doneCount());
+        window->grab().save(QString::fromLocal8Bit(shot));
+        return;
+    }
+    for (QPushButton* button : {c->BitBtn6, c->BitBtn7, c->BitBtn1})
+        EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
+    // The login directory "/" is listed straight away, not through a node
+    // change, so delete and rename wait for the first node the user picks.
+    EXPECT_FALSE(c->BitBtn5->isEnabled());
+}
+
+TEST_F(BrowseSessionWindow, EmptyPasswordSendsThePlaceholderAndEmptyHostDoesNothing)
+{
+    makeSite();
+    startServer();
+    c->Edit1->clear();
+    click(c->connectknap);
+    pumpEventsFor(200);
+    EXPECT_TRUE(server->commands().empty());
+    EXPECT_FALSE(session().connected());
+
+    connectAs("anonymous", "");
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    const Strings sent = commands();
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(sent[0], "USER anonymous");
+    EXPECT_EQ(sent[1], std::string("PASS ") + kPlaceholderEmailPassword);
+}
+
+TEST_F(BrowseSessionWindow, ANonNumericPortIsRefusedWithAMessage)
+{
+    startServer();
+    c->Edit1->setText(QStringLiteral("127.0.0.1"));
+    c->Edit4->setText(QStringLiteral("twenty"));
+    dialogs.expectMessage(QStringLiteral("'twenty' is not a valid integer value"));
+    click(c->connectknap);
+    pumpEventsFor(200);
+    EXPECT_TRUE(server->commands().empty());
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+TEST_F(BrowseSessionWindow, ClickingANodeChangesToItThroughTheRoot)
+{
+    makeSite();
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    server->clearCommands();
+
+    const int before = doneCount();
+    clickNode(node({"www"}));
+    ASSERT_TRUE(waitForListing(before)) << logText();
+    EXPECT_EQ(commands(), (Strings{"CWD /", "CWD ./www", "PORT", "LIST"}));
+    QStringList files = fileNames();
+    files.sort();
+    EXPECT_EQ(files, (QStringList{"about.html", "logo.gif"}));
+    EXPECT_EQ(fileItem(QStringLiteral("logo.gif"))->text(1), QStringLiteral("2KB"));
+    EXPECT_TRUE(c->Memo1->toPlainText().contains(QStringLiteral("Directory is \"/\"")));
+    EXPECT_EQ(hintOf(c->BitBtn8), QStringLiteral("Rename Directory www"));
+
+    // Selecting a file names it in the delete and rename hints.
+    clickFile(fileItem(QStringLiteral("about.html")));
+    EXPECT_EQ(hintOf(c->BitBtn5), QStringLiteral("Delete file about.html"));
+    EXPECT_TRUE(c->BitBtn3->isEnabled());
+}
+
+TEST_F(BrowseSessionWindow, ALinkToAFolderIsWalkedToFromTheRoot)
+{
+    makeSite();
+    std::filesystem::create_symlink("www", site.file("folderlink"));
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    QTreeWidgetItem* link = fileItem(QStringLiteral("folderlink"));
+    ASSERT_NE(link, nullptr) << logText();
+    EXPECT_EQ(link->text(2), QStringLiteral("Link"));
+    EXPECT_EQ(link->data(0, remote_tree::kImageIndexRole).toInt(), remote_tree::kLinkImage);
+
+    server->clearCommands();
+    const int before = doneCount();
+    clickFile(link);
+    // SIZE fails, so the link is a folder: step in, ask where that is, list
+    // the root and walk from there to the link's node.
+    ASSERT_TRUE(waitUntil([&] {
+        return doneCount() >= before + 2 && !session().requestRunning() &&
+               c->TreeView1->currentItem() == node({"folderlink"});
+    })) << logText();
+    EXPECT_EQ(commands(), (Strings{"SIZE folderlink", "CWD folderlink", "PWD", "CWD /", "CWD .", "PORT", "LIST",
+                                   "CWD /", "CWD ./folderlink", "PORT", "LIST"}));
+    EXPECT_EQ(session().linkSizeState(), -1);
+    QStringList files = fileNames();
+    files.sort();
+    EXPECT_EQ(files, (QStringList{"about.html", "logo.gif"}));
+}
+
+TEST_F(BrowseSessionWindow, ClickingAnotherNodeDuringALongListingStopsTheParse)
+{
+    for (int i = 0; i < 3000; ++i)
+        site.write("big/file" + std::to_string(i) + ".txt", "x");
+    site.write("small/only.txt", "1");
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+
+    // The user clicks "small" while the big listing is being shown.
+    bool clicked = false;
+    QObject::connect(c->ListView1->model(), &QAbstractItemModel::rowsInserted, window.get(), [&] {
+        if (!clicked && c->ListView1->topLevelItemCount() >= 50) {
+            clicked = true;
+            QTimer::singleShot(0, window.get(), [&] { clickNode(node({"small"})); });
+        }
+    });
+    server->clearCommands();
+    const int before = doneCount();
+    clickNode(node({"big"}));
+    ASSERT_TRUE(waitUntil([&] {
+        return clicked && fileNames() == QStringList{"only.txt"} && !session().requestRunning() &&
+               doneCount() > before;
+    })) << logText();
+    // The big listing ended early without its "Done...".
+    EXPECT_EQ(doneCount(), before + 1);
+    EXPECT_EQ(commands(), (Strings{"CWD /", "CWD ./big", "PORT", "LIST", "CWD /", "CWD ./small", "PORT", "LIST"}));
+    EXPECT_EQ(c->TreeView1->currentItem(), node({"small"}));
+}
+
+TEST_F(BrowseSessionWindow, DisconnectQuitsAndEmptiesTheWindow)
+{
+    makeSite();
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    server->clearCommands();
+    click(c->connectknap);
+    ASSERT_TRUE(waitUntil([&] { return !session().FtpClient1().Connected() && !session().requestRunning(); }));
+    EXPECT_EQ(commands(), (Strings{"QUIT"}));
+    EXPECT_FALSE(session().connected());
+    EXPECT_EQ(c->TreeView1->topLevelItemCount(), 0);
+    EXPECT_EQ(c->ListView1->topLevelItemCount(), 0);
+    EXPECT_EQ(hintOf(c->connectknap), QStringLiteral("Connect"));
+    for (QPushButton* button : {c->BitBtn5, c->BitBtn6, c->BitBtn7, c->BitBtn8, c->BitBtn3})
+        EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
+
+    // Connecting again works from the emptied window.
+    server->clearCommands();
+    click(c->connectknap);
+    ASSERT_TRUE(waitUntilBrowsing());
+    EXPECT_EQ(childNames(root()), (QStringList{"docs", "www"}));
+}
+
+// --- the walk to the login directory, against the scripted server ---------------------------
+
+void scriptListing(ScriptedFtpServer& server, const QByteArray& listing)
+{
+    server.expect("PORT").reply("200 PORT command successful.")
+        .expect("LIST").reply("150 Here comes the listing.")
+        .connectToClientDataPort().sendData(listing).closeData()
+        .reply("226 Transfer complete.");
+}
+
+void scriptChangeDir(ScriptedFtpServer& server, const QByteArray& path)
+{
+    server.expect("CWD /").reply("250 \"/\" is the current directory.")
+        .expect("CWD " + path).reply("250 \"" + path + "\" is the current directory.");
+}
+
+TEST_F(BrowseSessionWindow, WalksFromTheRootToTheLoginDirectoryOneListingAtATime)
+{
+    const QByteArray dir = "drwxr-xr-x   2 user     group        4096 Jan 14 10:22 ";
+    ScriptedFtpServer scripted;
+    scripted.login().expect("PWD").reply("257 \"/home/user/www\" is the current directory.")
+        .expect("CWD /").reply("250 \"/\" is the current directory.");
+    scriptListing(scripted, dir + "home\r\n-rw-r--r-- 1 u g 5 Jan 14 10:22 rootfile.txt\r\n");
+    scriptChangeDir(scripted, "./home");
+    scriptListing(scripted, dir + "user\r\n");
+    scriptChangeDir(scripted, "./home/user");
+    scriptListing(scripted, "total 4\r\n" + dir + "www\r\n");
+    scriptChangeDir(scripted, "./home/user/www");
+    scriptListing(scripted, "-rw-r--r--   1 user     group       12345 Jan 14 10:22 index.html\r\n");
+    ASSERT_TRUE(scripted.start());
+
+    c->Edit1->setText(QStringLiteral("127.0.0.1"));
+    c->Edit2->setText(QStringLiteral("user"));
+    c->Edit3->setText(QStringLiteral("pw"));
+    c->Edit4->setText(QString::fromLatin1(scripted.portText()));
+    click(c->connectknap);
+    ASSERT_TRUE(waitUntil([&] { return scripted.finished() && fileNames() == QStringList{"index.html"} &&
+                                       c->BitBtn1->isEnabled(); }))
+        << scripted.failure().toStdString() << "\n" << logText();
+    EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
+
+    QList<QByteArray> sent = scripted.commands();
+    for (QByteArray& line : sent)
+        if (line.startsWith("PORT "))
+            line = "PORT";
+    EXPECT_EQ(sent, (QList<QByteArray>{"USER user", "PASS pw", "PWD", "CWD /", "PORT", "LIST", "CWD /",
+                                       "CWD ./home", "PORT", "LIST", "CWD /", "CWD ./home/user", "PORT", "LIST",
+                                       "CWD /", "CWD ./home/user/www", "PORT", "LIST"}));
+    // Files were shown only for the last directory; the walk's listings
+    // only added nodes.
+    EXPECT_EQ(doneCount(), 4);
+    EXPECT_EQ(c->TreeView1->currentItem(), node({"home", "user", "www"}));
+    EXPECT_EQ(fileItem(QStringLiteral("index.html"))->text(1), QStringLiteral("12KB"));
+}
+
+// The test server answers SIZE only in binary mode, which the browsing
+// client never sets; a link to a file is sized against the scripted server.
+TEST_F(BrowseSessionWindow, ALinkToAFileIsSizedWithoutChangingDirectory)
+{
+    ScriptedFtpServer scripted;
+    scripted.login().expect("PWD").reply("257 \"/\" is the current directory.")
+        .expect("CWD /").reply("250 \"/\" is the current directory.");
+    scriptListing(scripted, "-rw-r--r--   1 user     group         100 Jan 14 10:22 docs.txt\r\n"
+                            "lrwxrwxrwx   1 user     group          15 Feb  1 12:00 readme -> docs/readme.txt\r\n");
+    scripted.expect("SIZE readme").reply("213 4321");
+    ASSERT_TRUE(scripted.start());
+
+    c->Edit1->setText(QStringLiteral("127.0.0.1"));
+    c->Edit2->setText(QStringLiteral("user"));
+    c->Edit3->setText(QStringLiteral("pw"));
+    c->Edit4->setText(QString::fromLatin1(scripted.portText()));
+    click(c->connectknap);
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    QTreeWidgetItem* link = fileItem(QStringLiteral("readme"));
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->text(2), QStringLiteral("Link"));
+    EXPECT_EQ(link->text(3), QStringLiteral("Feb  1 12:00"));
+
+    // Selecting a plain file asks nothing.
+    clickFile(fileItem(QStringLiteral("docs.txt")));
+    pumpEventsFor(100);
+    EXPECT_FALSE(session().linkSizeKnown());
+
+    clickFile(link);
+    ASSERT_TRUE(waitUntil([&] { return session().linkSizeKnown(); })) << logText();
+    EXPECT_TRUE(scripted.finished());
+    EXPECT_EQ(scripted.commands().last(), QByteArray("SIZE readme"));
+    EXPECT_EQ(session().linkSizeState(), 4321);
+    EXPECT_EQ(session().linkName(), "readme");
+    EXPECT_EQ(session().listingTables().sizeAt(1), 4321);
+}
+
+} // namespace

@@ -1,0 +1,159 @@
+#include "browse_window_harness.h"
+
+#include <QApplication>
+
+void BrowseWindowTest::SetUp()
+{
+    beforeWindow();
+    ThovedformSetup setup;
+    setup.dialogs = &dialogs;
+    setup.dataDirectory = data.path();
+    // A first start collects the file-type icon table from here, not from
+    // the whole machine.
+    setup.iconTableRoot = data.path();
+    window = std::make_unique<Thovedform>(setup);
+    window->show();
+    c = &window->controls();
+}
+
+void BrowseWindowTest::TearDown()
+{
+    window.reset();
+    if (server)
+        server->stop();
+}
+
+void BrowseWindowTest::startServer()
+{
+    server = std::make_unique<LocalFtpServer>(site.path());
+    ASSERT_TRUE(server->start()) << server->lastError();
+}
+
+void BrowseWindowTest::connectAs(const std::string& user, const std::string& password)
+{
+    if (!server)
+        startServer();
+    c->Edit1->setText(QStringLiteral("127.0.0.1"));
+    c->Edit2->setText(QString::fromStdString(user));
+    c->Edit3->setText(QString::fromStdString(password));
+    c->Edit4->setText(QString::fromStdString(server->portText()));
+    click(c->connectknap);
+}
+
+int BrowseWindowTest::doneCount() const
+{
+    return static_cast<int>(c->Memo1->toPlainText().split(QLatin1Char('\n')).count(QStringLiteral("Done...")));
+}
+
+bool BrowseWindowTest::waitForListing(int before, int timeoutMs)
+{
+    return waitUntil(
+        [&] {
+            return doneCount() > before && !window->session().requestRunning() &&
+                   window->session().FtpClient1().State() == ftpStateReady;
+        },
+        timeoutMs);
+}
+
+bool BrowseWindowTest::waitUntilBrowsing(int timeoutMs)
+{
+    // The address manager button comes back once the last listing of the
+    // walk is shown.
+    return waitUntil(
+        [&] {
+            return window->session().connected() && c->BitBtn1->isEnabled() &&
+                   !window->session().requestRunning() && doneCount() > 0;
+        },
+        timeoutMs);
+}
+
+std::vector<std::string> BrowseWindowTest::commands() const
+{
+    std::vector<std::string> out;
+    for (std::string line : server->commands()) {
+        if (line.rfind("PORT ", 0) == 0)
+            line = "PORT";
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::vector<std::string> BrowseWindowTest::commandsFrom(const std::string& from) const
+{
+    std::vector<std::string> all = commands();
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (all[i] == from)
+            return {all.begin() + static_cast<std::ptrdiff_t>(i), all.end()};
+    return {};
+}
+
+QTreeWidgetItem* BrowseWindowTest::root() const
+{
+    return c->TreeView1->topLevelItemCount() > 0 ? c->TreeView1->topLevelItem(0) : nullptr;
+}
+
+QTreeWidgetItem* BrowseWindowTest::node(const QStringList& path) const
+{
+    QTreeWidgetItem* item = root();
+    for (const QString& name : path) {
+        if (!item)
+            return nullptr;
+        QTreeWidgetItem* next = nullptr;
+        for (int i = 0; i < item->childCount(); ++i)
+            if (item->child(i)->text(0) == name)
+                next = item->child(i);
+        item = next;
+    }
+    return item;
+}
+
+QStringList BrowseWindowTest::childNames(const QTreeWidgetItem* item) const
+{
+    QStringList names;
+    if (item)
+        for (int i = 0; i < item->childCount(); ++i)
+            names << item->child(i)->text(0);
+    names.sort();
+    return names;
+}
+
+QTreeWidgetItem* BrowseWindowTest::fileItem(const QString& name) const
+{
+    for (int i = 0; i < c->ListView1->topLevelItemCount(); ++i)
+        if (c->ListView1->topLevelItem(i)->text(0) == name)
+            return c->ListView1->topLevelItem(i);
+    return nullptr;
+}
+
+QStringList BrowseWindowTest::fileNames() const
+{
+    QStringList names;
+    for (int i = 0; i < c->ListView1->topLevelItemCount(); ++i)
+        names << c->ListView1->topLevelItem(i)->text(0);
+    return names;
+}
+
+void BrowseWindowTest::clickNode(QTreeWidgetItem* item)
+{
+    ASSERT_NE(item, nullptr);
+    for (QTreeWidgetItem* parent = item->parent(); parent; parent = parent->parent())
+        parent->setExpanded(true);
+    c->TreeView1->scrollToItem(item);
+    const QRect rect = c->TreeView1->visualItemRect(item);
+    ASSERT_TRUE(rect.isValid());
+    QTest::mouseClick(c->TreeView1->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+void BrowseWindowTest::clickFile(QTreeWidgetItem* item)
+{
+    ASSERT_NE(item, nullptr);
+    c->ListView1->scrollToItem(item);
+    const QRect rect = c->ListView1->visualItemRect(item);
+    ASSERT_TRUE(rect.isValid());
+    QTest::mouseClick(c->ListView1->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+void BrowseWindowTest::click(QPushButton* button)
+{
+    QTest::mouseClick(button, Qt::LeftButton);
+}

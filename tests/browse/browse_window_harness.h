@@ -1,0 +1,81 @@
+#pragma once
+
+// The real main window, offscreen, against the real FTP server over a folder
+// the test fills. Shared by the browsing and remote-operation tests.
+#include "app/browse_session.h"
+#include "fixtures/local_ftp_server.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+#include "support/wait.h"
+#include "ui/thovedform.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class BrowseWindowTest : public ::testing::Test {
+protected:
+    TempDir data;
+    TempDir site;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<LocalFtpServer> server;
+    std::unique_ptr<Thovedform> window;
+    MainWindowControls* c = nullptr;
+
+    // Creates the window; the server starts at the first connect, so a test
+    // fills the site folder first.
+    void SetUp() override;
+    void TearDown() override;
+    // Runs before the window is created, for data files it reads at start.
+    virtual void beforeWindow() {}
+
+    void startServer();
+    // Types the server's address and the test user into the connection
+    // fields and clicks the connect button.
+    void connectAs(const std::string& user, const std::string& password);
+    void connectAsTestUser()
+    {
+        if (!server)
+            startServer();
+        connectAs(server->user(), server->password());
+    }
+
+    BrowseSession& session() { return window->session(); }
+
+    // How many listings have been parsed to their end since the log was
+    // last cleared (each ends with the log line "Done...").
+    int doneCount() const;
+    // Waits until a listing more than `before` has ended and the session is
+    // idle.
+    bool waitForListing(int before, int timeoutMs = 15000);
+    // After connecting: waits until the log-in walk has shown its last
+    // directory.
+    bool waitUntilBrowsing(int timeoutMs = 20000);
+
+    // The commands the server received, PORT/PASV arguments dropped.
+    std::vector<std::string> commands() const;
+    // The commands from the first one equal to `from` on.
+    std::vector<std::string> commandsFrom(const std::string& from) const;
+
+    QTreeWidgetItem* root() const;
+    QTreeWidgetItem* node(const QStringList& path) const;
+    QStringList childNames(const QTreeWidgetItem* item) const;
+    QTreeWidgetItem* fileItem(const QString& name) const;
+    QStringList fileNames() const;
+
+    // A user's click on a tree node (expanding its parents first, as the
+    // user would) or on a file list item.
+    void clickNode(QTreeWidgetItem* item);
+    void clickFile(QTreeWidgetItem* item);
+    void click(QPushButton* button);
+
+    std::string logText() const { return c->Memo1->toPlainText().toStdString(); }
+};

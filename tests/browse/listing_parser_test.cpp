@@ -1,0 +1,220 @@
+#include "app/listing_parser.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<ListingEntry> parseAll(const std::vector<std::string>& lines)
+{
+    ListingParser parser(lines);
+    std::vector<ListingEntry> entries;
+    while (auto entry = parser.next())
+        entries.push_back(*entry);
+    return entries;
+}
+
+std::vector<std::string> names(const std::vector<ListingEntry>& entries)
+{
+    std::vector<std::string> out;
+    for (const auto& e : entries)
+        out.push_back(e.name);
+    return out;
+}
+
+std::string fileLine(const std::string& name, const std::string& size = "12345",
+                     const std::string& date = "Jan 14 10:22")
+{
+    return "-rw-r--r--   1 user     group    " + size + " " + date + " " + name;
+}
+
+} // namespace
+
+TEST(ListingParser, FileColumnsGiveNameSizeAndDate)
+{
+    auto entries = parseAll({fileLine("index.html"), fileLine("small.txt", "1023"),
+                             fileLine("empty.txt", "0"), fileLine("old.txt", "77", "Mar  3  2019")});
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].kind, ListingEntry::Kind::File);
+    EXPECT_EQ(entries[0].name, "index.html");
+    EXPECT_EQ(entries[0].size, 12345);
+    EXPECT_EQ(entries[0].date, "Jan 14 10:22");
+    EXPECT_EQ(remoteSizeText(entries[0].size), "12KB");
+    EXPECT_EQ(remoteTypeText(entries[0].name), "html File");
+    EXPECT_EQ(remoteSizeText(entries[1].size), "1023");
+    EXPECT_EQ(remoteSizeText(entries[2].size), "");
+    EXPECT_EQ(entries[3].date, "Mar  3  2019");
+    EXPECT_EQ(entries[3].size, 77);
+}
+
+TEST(ListingParser, SizeAndTypeTexts)
+{
+    EXPECT_EQ(remoteSizeText(1024), "1KB");
+    EXPECT_EQ(remoteSizeText(-5), "");
+    EXPECT_EQ(remoteSizeText(5 * 1024 * 1024 + 3), "5120KB");
+    EXPECT_EQ(remoteTypeText("README"), " File");
+    EXPECT_EQ(remoteTypeText("archive.tar.gz"), "gz File");
+    EXPECT_EQ(remoteTypeText(".htaccess"), "htaccess File");
+}
+
+TEST(ListingParser, NamesWithBlanksAreKeptUnlessADigitPrecedesABlank)
+{
+    auto entries = parseAll({fileLine("my file.txt"), fileLine("release 2 notes"),
+                             "drwxr-xr-x   2 user     group     4096 Jan 14 10:22 My Documents"});
+    EXPECT_EQ(names(entries), (std::vector<std::string>{"my file.txt", "notes", "My Documents"}));
+    EXPECT_EQ(entries[2].kind, ListingEntry::Kind::Directory);
+}
+
+TEST(ListingParser, LinkGivesNameAndTarget)
+{
+    auto entries = parseAll({"lrwxrwxrwx   1 user     group        9 Feb  1 12:00 docs -> /pub/docs"});
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].kind, ListingEntry::Kind::Link);
+    EXPECT_EQ(entries[0].name, "docs");
+    EXPECT_EQ(entries[0].linkTarget, "/pub/docs");
+    EXPECT_EQ(entries[0].date, "Feb  1 12:00");
+    EXPECT_EQ(entries[0].size, 9);
+}
+
+TEST(ListingParser, TotalLineEmptyLineArrowLinesAndDotEntries)
+{
+    // "total" is only special as the first line; an empty line ends the
+    // listing; lines starting with ">" and the entries "." and ".." create
+    // nothing.
+    auto entries = parseAll({"total 12",
+                             "drwxr-xr-x   2 user group 4096 Jan 14 10:22 .",
+                             "drwxr-xr-x   2 user group 4096 Jan 14 10:22 ..",
+                             "> some server remark 1 x",
+                             fileLine("a.txt"),
+                             "",
+                             fileLine("after-empty.txt")});
+    EXPECT_EQ(names(entries), (std::vector<std::string>{"a.txt"}));
+
+    // Without a total line the first line is an entry.
+    EXPECT_EQ(names(parseAll({fileLine("first.txt"), fileLine("second.txt")})),
+              (std::vector<std::string>{"first.txt", "second.txt"}));
+    EXPECT_TRUE(ListingParser({}).emptyListing());
+    EXPECT_FALSE(ListingParser({"total 0"}).emptyListing());
+    EXPECT_TRUE(parseAll({"total 0"}).empty());
+}
+
+TEST(ListingParser, LooksAtTenThousandLinesAtMost)
+{
+    std::vector<std::string> lines;
+    for (int i = 0; i < 10005; ++i)
+        lines.push_back(fileLine("f" + std::to_string(i)));
+    ListingParser parser(lines);
+    int count = 0;
+    std::string last;
+    while (auto e = parser.next()) {
+        ++count;
+        last = e->name;
+    }
+    EXPECT_EQ(count, 10000);
+    EXPECT_EQ(last, "f9999");
+    EXPECT_TRUE(parser.truncatedAtLineLimit());
+
+    // The limit counts from the first line of the file, total line included.
+    lines.resize(10000);
+    lines[0] = "total 40000";
+    EXPECT_EQ(parseAll(lines).size(), 9999u);
+}
+
+TEST(ListingParser, OverlongLinesAndFieldsAreLeftOutNotCut)
+{
+    const std::string name511(507, 'n');
+    const std::string maxName = name511 + ".txt"; // 511 characters
+    const std::string longName = maxName + "x";   // 512: cutting would name another file
+    // A very wide owner column: the line length is the only limit hit.
+    const std::string head = "-rw-r--r--   1 ";
+    const std::string tail = " 12345 Jan 14 10:22 z";
+    const std::string owner(1022 - head.size() - tail.size(), 'o');
+    const std::string line1022 = head + owner + tail;
+    ASSERT_EQ(line1022.size(), 1022u);
+    const std::string line1023 = head + owner + "o" + tail;
+
+    ListingParser parser({fileLine(maxName), fileLine(longName), line1023,
+                          "lrwxrwxrwx 1 u g 9 Feb  1 12:00 far -> /" + std::string(511, 't'),
+                          "lrwxrwxrwx 1 u g 9 Feb  1 12:00 near -> /" + std::string(510, 't'), line1022});
+    std::vector<ListingEntry> entries;
+    while (auto e = parser.next())
+        entries.push_back(*e);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].name, maxName);
+    EXPECT_EQ(entries[1].name, "near");
+    EXPECT_EQ(entries[1].linkTarget.size(), 511u);
+    EXPECT_EQ(entries[2].name, "z");
+    EXPECT_EQ(entries[2].size, 12345);
+    EXPECT_EQ(parser.leftOutCount(), 3u);
+}
+
+TEST(ListingParser, NamesThatCannotBeRemoteFileNamesAreLeftOut)
+{
+    ListingParser parser({fileLine("../../etc/passwd"), fileLine("sub/x"), fileLine("ok.txt")});
+    std::vector<std::string> seen;
+    while (auto e = parser.next())
+        seen.push_back(e->name);
+    EXPECT_EQ(seen, (std::vector<std::string>{"ok.txt"}));
+    EXPECT_EQ(parser.leftOutCount(), 2u);
+}
+
+TEST(ListingParser, LineWithoutColumnsReusesThePreviousPositions)
+{
+    // The second line has no blank after a digit; the name is taken from
+    // where the first line's name started.
+    const std::string first = fileLine("index.html");
+    const std::size_t nameStart = first.size() - std::string("index.html").size();
+    std::string second = "-rw-r--r--   x user     group    abcde Jan xx yy:zz ";
+    second.resize(nameStart, ' ');
+    second += "other name";
+    auto entries = parseAll({first, second});
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].name, "other name");
+    EXPECT_EQ(entries[1].size, 0);
+}
+
+TEST(ListingParser, GarbageLinesNeverCrashAndYieldWhatThePositionsGive)
+{
+    std::vector<std::string> lines = {"x", "-", "l", "d", "l ->", "l a -> b", "-1 ", "d 9 a",
+                                      std::string("\xff\xfe\x00\x01 2 3", 8), "l 1 -> ", "-rw 99999999999999999999999 Jan 14 10:22 big"};
+    auto entries = parseAll(lines);
+    for (const auto& e : entries) {
+        EXPECT_FALSE(e.name.empty());
+        EXPECT_LE(e.date.size(), kListingDateLength);
+        EXPECT_GE(e.size, 0);
+    }
+    // "d 9 a": a directory named "a" (the blank after the digit 9).
+    bool sawA = false;
+    for (const auto& e : entries)
+        sawA = sawA || (e.name == "a" && e.kind == ListingEntry::Kind::Directory);
+    EXPECT_TRUE(sawA);
+}
+
+TEST(ListingParser, LeadingNumber)
+{
+    EXPECT_EQ(leadingNumber(" 12345"), 12345);
+    EXPECT_EQ(leadingNumber("12KB"), 12);
+    EXPECT_EQ(leadingNumber("abc"), 0);
+    EXPECT_EQ(leadingNumber(""), 0);
+    EXPECT_EQ(leadingNumber("99999999999999999999999"), 0);
+    EXPECT_EQ(leadingNumber("9223372036854775"), 9223372036854775);
+}
+
+TEST(ListingParser, IconLookupComparesFourExtensionCharacters)
+{
+    const std::vector<std::string> table = {".txt3", ".htm12", ".html40", ".jpeg7"};
+    EXPECT_EQ(iconIndexForFile("readme.txt", table), 3);
+    // ".html" matches the ".htm" line first.
+    EXPECT_EQ(iconIndexForFile("index.html", table), 12);
+    EXPECT_EQ(iconIndexForFile("a.gz", table), 0);
+    EXPECT_EQ(iconIndexForFile("noext", table), 0);
+    // A first matching line with a longer extension yields 0.
+    EXPECT_EQ(iconIndexForFile("photo.jpeg", table), 0);
+    EXPECT_EQ(iconIndexForFile("page.html", {".html40"}), 0);
+
+    // Only the first 1800 lines take part.
+    std::vector<std::string> longTable(1800, ".xyz1");
+    longTable.push_back(".pdf9");
+    EXPECT_EQ(iconIndexForFile("a.pdf", longTable), 0);
+    longTable[1799] = ".pdf9";
+    EXPECT_EQ(iconIndexForFile("a.pdf", longTable), 9);
+}

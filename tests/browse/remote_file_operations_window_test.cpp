@@ -1,0 +1,260 @@
+// Deleting, renaming and creating remote files and directories, and aborting,
+// through the real main window against the real FTP server.
+#include "browse_window_harness.h"
+
+#include "app/control_hint.h"
+#include "app/remote_file_operations.h"
+#include "fixtures/scripted_ftp_server.h"
+
+#include <QAbstractItemModel>
+#include <QListWidget>
+#include <QTimer>
+
+#include <filesystem>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+class RemoteOperationsWindow : public BrowseWindowTest {
+protected:
+    // Connects and opens the node at `path` (its files listed).
+    void browseTo(const QStringList& path)
+    {
+        connectAsTestUser();
+        ASSERT_TRUE(waitUntilBrowsing()) << logText();
+        QTreeWidgetItem* item = root();
+        for (const QString& name : path) {
+            QTreeWidgetItem* next = nullptr;
+            for (int i = 0; item && i < item->childCount(); ++i)
+                if (item->child(i)->text(0) == name)
+                    next = item->child(i);
+            ASSERT_NE(next, nullptr) << name.toStdString();
+            const int before = doneCount();
+            clickNode(next);
+            ASSERT_TRUE(waitForListing(before)) << logText();
+            item = next;
+        }
+        server->clearCommands();
+    }
+
+    bool waitUntilIdleWith(const std::function<bool()>& condition)
+    {
+        return waitUntil([&] {
+            return condition() && !session().requestRunning() &&
+                   session().FtpClient1().State() == ftpStateReady;
+        });
+    }
+};
+
+TEST_F(RemoteOperationsWindow, DeletingAFolderDeletesItsFilesInListOrderThenTheFolder)
+{
+    site.write("keep.txt", "k");
+    site.write("trash/a.txt", "a");
+    site.write("trash/b.txt", "b");
+    site.write("trash/c.txt", "c");
+    browseTo({"trash"});
+    const QStringList listed = fileNames();
+    ASSERT_EQ(listed.size(), 3);
+
+    dialogs.expectNameDialog(QStringLiteral("Remove directory "), DialogAnswer::Ok, std::nullopt,
+                             QStringLiteral("Delete directory"));
+    const int before = doneCount();
+    click(c->BitBtn5);
+    ASSERT_TRUE(waitUntilIdleWith([&] { return doneCount() > before && !fs::exists(site.file("trash")); }))
+        << logText();
+
+    // The dialog showed the folder's name, and is reset afterwards.
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_EQ(dialogs.shown()[0].name.editText, QStringLiteral("trash"));
+    EXPECT_EQ(dialogs.nameDialog().caption, QStringLiteral("Write name"));
+    EXPECT_EQ(dialogs.nameDialog().editText, QString());
+
+    const Strings sent = commands();
+    ASSERT_GE(sent.size(), 5u) << logText();
+    const Strings expectedStart = {"DELE " + listed[0].toStdString(), "DELE " + listed[1].toStdString(),
+                                   "DELE " + listed[2].toStdString(), "CDUP", "RMD trash"};
+    EXPECT_EQ(Strings(sent.begin(), sent.begin() + 5), expectedStart);
+    // Then the root is listed again and no longer holds the folder.
+    EXPECT_EQ(sent.back(), "LIST");
+    EXPECT_EQ(c->TreeView1->currentItem(), root());
+    EXPECT_EQ(childNames(root()), QStringList{});
+    EXPECT_EQ(fileNames(), QStringList{"keep.txt"});
+}
+
+TEST_F(RemoteOperationsWindow, AFolderWithASubfolderLosesItsFilesThenAsksToRemoveTheSubfolderFirst)
+{
+    site.write("full/one.txt", "1");
+    site.write("full/two.txt", "2");
+    site.write("full/inner/deep.txt", "d");
+    browseTo({"full"});
+
+    dialogs.expectNameDialog(QStringLiteral("Remove directory "), DialogAnswer::Ok)
+        .expectMessage(QStringLiteral("Subdirectory must be removed first!"));
+    const int before = doneCount();
+    click(c->BitBtn5);
+    // After the message the folder is listed again: only its subfolder is left.
+    ASSERT_TRUE(waitUntilIdleWith([&] { return dialogs.pending() == 0 && doneCount() > before; })) << logText();
+    EXPECT_FALSE(fs::exists(site.file("full/one.txt")));
+    EXPECT_FALSE(fs::exists(site.file("full/two.txt")));
+    EXPECT_TRUE(fs::exists(site.file("full/inner/deep.txt")));
+    const Strings sent = commands();
+    ASSERT_GE(sent.size(), 4u);
+    EXPECT_EQ(Strings(sent.begin() + 2, sent.begin() + 4), (Strings{"CDUP", "RMD full"}));
+    EXPECT_EQ(Strings(sent.begin() + 4, sent.end()), (Strings{"CWD /", "CWD ./full", "PORT", "LIST"}));
+    EXPECT_TRUE(fileNames().isEmpty());
+    EXPECT_TRUE(logText().find("< 550") != std::string::npos) << logText();
+}
+
+TEST_F(RemoteOperationsWindow, CancellingTheDeletionSendsNothingAndResetsTheDialog)
+{
+    site.write("trash/a.txt", "a");
+    browseTo({"trash"});
+    dialogs.expectNameDialog(QStringLiteral("Remove directory "), DialogAnswer::Cancel, QStringLiteral("typed"),
+                             QStringLiteral("Delete directory"));
+    click(c->BitBtn5);
+    pumpEventsFor(300);
+    EXPECT_TRUE(commands().empty());
+    EXPECT_EQ(dialogs.nameDialog().caption, QStringLiteral("Write name"));
+    EXPECT_EQ(dialogs.nameDialog().editText, QString());
+    EXPECT_TRUE(fs::exists(site.file("trash/a.txt")));
+}
+
+TEST_F(RemoteOperationsWindow, AFileIsDeletedWithoutAQuestion)
+{
+    site.write("www/old.html", "old");
+    site.write("www/new.html", "new");
+    browseTo({"www"});
+    clickFile(fileItem(QStringLiteral("old.html")));
+    const int before = doneCount();
+    click(c->BitBtn5);
+    ASSERT_TRUE(waitForListing(before)) << logText();
+    EXPECT_EQ(commands(), (Strings{"DELE old.html", "CWD /", "CWD ./www", "PORT", "LIST"}));
+    EXPECT_TRUE(dialogs.shown().empty());
+    EXPECT_FALSE(fs::exists(site.file("www/old.html")));
+    EXPECT_EQ(fileNames(), QStringList{"new.html"});
+}
+
+TEST_F(RemoteOperationsWindow, RenamingAFolderRenamesItFromItsParent)
+{
+    site.write("drafts/page.html", "p");
+    browseTo({"drafts"});
+    dialogs.expectNameDialog(QStringLiteral("New name for drafts"), DialogAnswer::Ok, QStringLiteral("final"));
+    const int before = doneCount();
+    click(c->BitBtn8);
+    ASSERT_TRUE(waitUntilIdleWith([&] { return doneCount() > before && node({"final"}) != nullptr; }))
+        << logText();
+    const Strings sent = commands();
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ(Strings(sent.begin(), sent.begin() + 3), (Strings{"CDUP", "RNFR drafts", "RNTO final"}));
+    EXPECT_EQ(childNames(root()), QStringList{"final"});
+    EXPECT_TRUE(fs::exists(site.file("final/page.html")));
+}
+
+TEST_F(RemoteOperationsWindow, RenamingAFileStaysInTheDirectory)
+{
+    site.write("www/a.html", "a");
+    browseTo({"www"});
+    clickFile(fileItem(QStringLiteral("a.html")));
+    dialogs.expectNameDialog(QStringLiteral("New name for a.html"), DialogAnswer::Ok, QStringLiteral("b.html"));
+    const int before = doneCount();
+    click(c->BitBtn8);
+    ASSERT_TRUE(waitForListing(before)) << logText();
+    EXPECT_EQ(commands(), (Strings{"RNFR a.html", "RNTO b.html", "CWD /", "CWD ./www", "PORT", "LIST"}));
+    EXPECT_EQ(fileNames(), QStringList{"b.html"});
+}
+
+TEST_F(RemoteOperationsWindow, MakeDirectoryShowsTheTextLastTyped)
+{
+    site.write("www/index.html", "i");
+    browseTo({"www"});
+    dialogs.expectNameDialog(QStringLiteral("Create Directory"), DialogAnswer::Ok, QStringLiteral("images"));
+    int before = doneCount();
+    click(c->BitBtn6);
+    ASSERT_TRUE(waitForListing(before)) << logText();
+    EXPECT_EQ(commands(), (Strings{"MKD images", "CWD /", "CWD ./www", "PORT", "LIST"}));
+    EXPECT_TRUE(fs::is_directory(site.file("www/images")));
+    EXPECT_EQ(childNames(node({"www"})), QStringList{"images"});
+
+    // Shown again, the field holds "images"; cancelling creates nothing.
+    server->clearCommands();
+    dialogs.expectNameDialog(QStringLiteral("Create Directory"), DialogAnswer::Cancel);
+    click(c->BitBtn6);
+    ASSERT_EQ(dialogs.shown().size(), 2u);
+    EXPECT_EQ(dialogs.shown()[1].name.editText, QStringLiteral("images"));
+    pumpEventsFor(200);
+    EXPECT_TRUE(commands().empty());
+}
+
+TEST_F(RemoteOperationsWindow, AbortDuringALongListingEndsTheSessionAtOnce)
+{
+    for (int i = 0; i < 3000; ++i)
+        site.write("big/file" + std::to_string(i) + ".txt", "x");
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    c->ListBox4->addItem(QStringLiteral("»» queued.html"));
+
+    bool aborted = false;
+    QObject::connect(c->ListView1->model(), &QAbstractItemModel::rowsInserted, window.get(), [&] {
+        if (!aborted && c->ListView1->topLevelItemCount() >= 50) {
+            aborted = true;
+            QTimer::singleShot(0, window.get(), [&] { click(c->BitBtn7); });
+        }
+    });
+    clickNode(node({"big"}));
+    ASSERT_TRUE(waitUntil([&] { return aborted && !session().connected(); })) << logText();
+    pumpEventsFor(200);
+    EXPECT_EQ(c->TreeView1->topLevelItemCount(), 0);
+    EXPECT_EQ(c->ListView1->topLevelItemCount(), 0);
+    EXPECT_EQ(c->ListBox4->count(), 0);
+    EXPECT_TRUE(c->BitBtn1->isEnabled());
+    EXPECT_FALSE(c->BitBtn7->isEnabled());
+    EXPECT_EQ(hintOf(c->connectknap), QStringLiteral("Connect"));
+    EXPECT_FALSE(session().FtpClient1().Connected());
+    // The big listing was cut short: no "Done..." after it started.
+    const std::string log = logText();
+    const std::size_t bigListing = log.find("> CWD ./big");
+    ASSERT_NE(bigListing, std::string::npos) << log;
+    EXPECT_EQ(log.find("Done...", bigListing), std::string::npos) << log;
+
+    // A new connection starts from the emptied window.
+    click(c->connectknap);
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    EXPECT_EQ(childNames(root()), QStringList{"big"});
+}
+
+// Abort while the listing is still being received: the gate lets BeginAbort
+// through although the LIST request is running.
+TEST_F(RemoteOperationsWindow, AbortWhileAListingIsReceivedClosesTheConnection)
+{
+    ScriptedFtpServer scripted;
+    scripted.login().expect("PWD").reply("257 \"/\" is the current directory.")
+        .expect("CWD /").reply("250 \"/\" is the current directory.")
+        .expect("PORT").reply("200 PORT command successful.")
+        .expect("LIST").reply("150 Here comes the listing.")
+        .connectToClientDataPort().sendData("-rw-r--r-- 1 u g 5 Jan 14 10:22 first.txt\r\n")
+        .waitForClientClose();
+    ASSERT_TRUE(scripted.start());
+    c->Edit1->setText(QStringLiteral("127.0.0.1"));
+    c->Edit2->setText(QStringLiteral("user"));
+    c->Edit3->setText(QStringLiteral("pw"));
+    c->Edit4->setText(QString::fromLatin1(scripted.portText()));
+    click(c->connectknap);
+    ASSERT_TRUE(waitUntil([&] { return scripted.commands().contains("LIST") && c->BitBtn7->isEnabled(); }))
+        << logText();
+    ASSERT_TRUE(session().requestRunning());
+
+    click(c->BitBtn7);
+    EXPECT_FALSE(session().connected());
+    EXPECT_EQ(c->TreeView1->topLevelItemCount(), 0);
+    ASSERT_TRUE(waitUntil([&] { return scripted.clientClosedControl(); }));
+    EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
+    EXPECT_FALSE(session().FtpClient1().Connected());
+    // The listing's end (426) changes nothing more in the window.
+    pumpEventsFor(200);
+    EXPECT_EQ(c->TreeView1->topLevelItemCount(), 0);
+    EXPECT_TRUE(c->BitBtn1->isEnabled());
+}
+
+} // namespace
