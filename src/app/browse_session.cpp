@@ -121,7 +121,7 @@ void BrowseSession::disconnectAction()
 {
     if (client_.State() != ftpStateReady)
         return;
-    connected_ = false;
+    setConnected(false);
     resetWindowAfterSession();
     setHint(c_.BitBtn11, QString());
     prepareRequest();
@@ -148,6 +148,13 @@ void BrowseSession::resetWindowAfterSession()
     // The address manager is closed while logging in; a session that ends
     // before its first listing must not leave it out of reach.
     c_.BitBtn1->setEnabled(true);
+}
+
+void BrowseSession::setConnected(bool connected)
+{
+    connected_ = connected;
+    if (services_.connectedChanged)
+        services_.connectedChanged(connected);
 }
 
 void BrowseSession::markAborted()
@@ -179,7 +186,7 @@ void BrowseSession::FtpClient1StateChange()
         // The control connection has closed: the session is over.
         setWaitCursor(false);
         closedSeen_ = false;
-        connected_ = false;
+        setConnected(false);
         resetWindowAfterSession();
     }
 }
@@ -257,7 +264,7 @@ void BrowseSession::openDone()
     c_.TreeView1->setCurrentItem(root_);
     c_.Memo1->clear();
     log("Connecting");
-    connected_ = true;
+    setConnected(true);
     client_.SetUserName(toBytes(c_.Edit2->text()));
     if (services_.localDirectoryField && services_.changeLocalDirectory) {
         const std::string localDirectory = services_.localDirectoryField();

@@ -31,6 +31,8 @@ struct BrowseSessionServices {
     std::function<void(const std::string&)> changeLocalDirectory;
     // The icon of a remote file by its index from the file-type icon table.
     std::function<QIcon(int)> fileIcon;
+    // Told whenever the session becomes connected or stops being so.
+    std::function<void(bool)> connectedChanged;
 };
 
 // The interactive FTP session of the main window on its first client,
@@ -86,7 +88,7 @@ public:
     bool connected() const { return connected_; }
     bool requestRunning() const { return requestRunning_; }
     void clearRequestRunning() { requestRunning_ = false; }
-    void clearConnected() { connected_ = false; }
+    void clearConnected() { setConnected(false); }
     QTreeWidgetItem* rootNode() const { return root_; }
     // Makes the client log to Memo1 and receive listings into the file, as
     // before every browsing request.
@@ -131,6 +133,7 @@ private:
     void handleLink();
     void linkTakenForDirectory();
 
+    void setConnected(bool connected);
     void setWaitCursor(bool waiting);
     void disableSessionButtons();
 

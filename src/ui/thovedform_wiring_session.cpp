@@ -2,6 +2,7 @@
 #include "ui/thovedform.h"
 
 #include "app/browse_session.h"
+#include "app/local_panel.h"
 #include "app/remote_file_operations.h"
 #include "app/remote_tree.h"
 #include "ui/session_site_links.h"
@@ -27,6 +28,15 @@ void Thovedform::wireSession()
     };
     services.localDirectoryField = [this] {
         return midlform_ ? remote_tree::toBytes(midlform_->manager().localDirectory()) : std::string();
+    };
+    // The local panel is wired after the session.
+    services.changeLocalDirectory = [this](const std::string& directory) {
+        if (localPanel_)
+            localPanel_->setLocalDirectory(directory);
+    };
+    services.connectedChanged = [this](bool connected) {
+        if (localPanel_)
+            localPanel_->setConnected(connected);
     };
     session_ = std::make_unique<BrowseSession>(c_, std::move(services));
     remoteOperations_ = std::make_unique<RemoteFileOperations>(c_, *session_, *dialogs_);

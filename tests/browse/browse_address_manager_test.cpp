@@ -3,6 +3,7 @@
 // to the chosen site.
 #include "browse_window_harness.h"
 
+#include "app/local_panel.h"
 #include "sites/address_manager.h"
 #include "support/modal.h"
 #include "ui/tmidlform.h"
@@ -13,15 +14,17 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-std::string siteRecord(const std::string& name, const LocalFtpServer& server, const std::string& remoteDirectory)
+std::string siteRecord(const std::string& name, const LocalFtpServer& server, const std::string& localDirectory,
+                       const std::string& remoteDirectory)
 {
     return name + "\r\n127.0.0.1\r\n" + server.user() + "\r\n" + server.password() + "\r\n" + server.portText() +
-           "\r\n\r\n" + remoteDirectory + "\r\n0\r\n";
+           "\r\n" + localDirectory + "\r\n" + remoteDirectory + "\r\n0\r\n";
 }
 
 class BrowseAddressManager : public BrowseWindowTest {
 protected:
     std::string remoteDirectory;
+    TempDir localFolder;
     TempDir otherSite;
     std::unique_ptr<LocalFtpServer> otherServer;
 
@@ -37,7 +40,8 @@ protected:
         // An icon table on disk: a later start, which keeps this site list.
         data.write("fiext1.fil", "");
         data.write("serv3.adr",
-                   siteRecord("Test", *server, remoteDirectory) + siteRecord("Other", *otherServer, ""));
+                   siteRecord("Test", *server, localFolder.path(), remoteDirectory) +
+                       siteRecord("Other", *otherServer, "", ""));
     }
 
     void TearDown() override
@@ -82,6 +86,8 @@ TEST_F(WalkToRemoteDirectory, WalksThroughRootHomeUserAndWww)
     EXPECT_EQ(fileItem(QStringLiteral("index.html"))->text(1), QStringLiteral("12KB"));
     // Every listing of the walk but the last added nodes only.
     EXPECT_EQ(doneCount(), 4);
+    // The site's local directory is shown on the local side.
+    EXPECT_EQ(window->localPanel().localDirectory(), localFolder.path());
 }
 
 class DotRemoteDirectory : public BrowseAddressManager {
