@@ -86,14 +86,21 @@ void BrowseSession::selectChild(const std::string& name, bool addWhenMissing)
 
 void BrowseSession::ListView1SelectItem()
 {
-    if (c_.ListView2) {
-        // Only the selection goes; the local panel's own reaction to losing
-        // it (which clears this list's selection) is not wanted here.
-        const QSignalBlocker blocker(c_.ListView2);
-        c_.ListView2->clearSelection();
+    QTreeWidgetItem* item = selectedItem(c_.ListView1);
+    // One side's file is selected at a time. A remote selection that was
+    // only taken away (the local side does that when the user picks a local
+    // file) must leave the local selection alone; and the local panel's own
+    // reaction to losing its selection is not wanted here.
+    if (item && c_.ListView2 && !c_.ListView2->selectedItems().isEmpty()) {
+        {
+            const QSignalBlocker blocker(c_.ListView2);
+            c_.ListView2->clearSelection();
+        }
+        // No local file is selected now, so there is nothing to upload.
+        if (c_.BitBtn2)
+            c_.BitBtn2->setEnabled(false);
     }
     linkSizeKnown_ = false;
-    QTreeWidgetItem* item = selectedItem(c_.ListView1);
     if (item) {
         linkSizeState_ = 0;
         if (tables_.linkCount() > 0) {

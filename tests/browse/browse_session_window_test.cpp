@@ -3,6 +3,7 @@
 #include "browse_window_harness.h"
 
 #include "app/control_hint.h"
+#include "app/local_panel.h"
 #include "app/remote_tree.h"
 #include "core/placeholder_password.h"
 #include "fixtures/scripted_ftp_server.h"
@@ -148,6 +149,39 @@ TEST_F(BrowseSessionWindow, ClickingANodeChangesToItThroughTheRoot)
     clickFile(fileItem(QStringLiteral("about.html")));
     EXPECT_EQ(hintOf(c->BitBtn5), QStringLiteral("Delete file about.html"));
     EXPECT_TRUE(c->BitBtn3->isEnabled());
+}
+
+TEST_F(BrowseSessionWindow, OneSideHasASelectedFileAtATime)
+{
+    makeSite();
+    TempDir localFolder;
+    localFolder.write("local.html", "l");
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    ASSERT_TRUE(window->localPanel().setLocalDirectory(localFolder.path()));
+
+    auto clickLocal = [&] {
+        QTreeWidgetItem* local = c->ListView2->topLevelItem(0);
+        ASSERT_NE(local, nullptr);
+        QTest::mouseClick(c->ListView2->viewport(), Qt::LeftButton, {}, c->ListView2->visualItemRect(local).center());
+    };
+    clickLocal();
+    EXPECT_TRUE(c->BitBtn2->isEnabled());
+
+    // A remote file takes the selection from the local one, and with it
+    // the upload button.
+    clickFile(fileItem(QStringLiteral("index.html")));
+    EXPECT_TRUE(c->ListView2->selectedItems().isEmpty());
+    EXPECT_FALSE(c->BitBtn2->isEnabled());
+    EXPECT_TRUE(c->BitBtn3->isEnabled());
+    ASSERT_EQ(c->ListView1->selectedItems().size(), 1);
+
+    // And back: a local file takes it from the remote one.
+    clickLocal();
+    EXPECT_TRUE(c->ListView1->selectedItems().isEmpty());
+    EXPECT_EQ(c->ListView2->selectedItems().size(), 1);
+    EXPECT_TRUE(c->BitBtn2->isEnabled());
+    EXPECT_FALSE(c->BitBtn3->isEnabled());
 }
 
 TEST_F(BrowseSessionWindow, ALinkToAFolderIsWalkedToFromTheRoot)

@@ -1,9 +1,11 @@
 #include "browse_window_harness.h"
 
 #include <QApplication>
+#include <QDir>
 
 void BrowseWindowTest::SetUp()
 {
+    startDirectory_ = QDir::currentPath();
     beforeWindow();
     ThovedformSetup setup;
     setup.dialogs = &dialogs;
@@ -21,6 +23,9 @@ void BrowseWindowTest::TearDown()
     window.reset();
     if (server)
         server->stop();
+    // The local panel makes the directory it shows the process's current
+    // one; a later test must not start in a removed temporary folder.
+    QDir::setCurrent(startDirectory_);
 }
 
 void BrowseWindowTest::startServer()

@@ -78,4 +78,7 @@ protected:
     void click(QPushButton* button);
 
     std::string logText() const { return c->Memo1->toPlainText().toStdString(); }
+
+private:
+    QString startDirectory_;
 };
