@@ -257,4 +257,86 @@ TEST_F(RemoteOperationsWindow, AbortWhileAListingIsReceivedClosesTheConnection)
     EXPECT_TRUE(c->BitBtn1->isEnabled());
 }
 
+// --- server failures, against the scripted server ------------------------------------------
+
+void scriptListing(ScriptedFtpServer& server, const QByteArray& listing)
+{
+    server.expect("PORT").reply("200 PORT command successful.")
+        .expect("LIST").reply("150 Here comes the listing.")
+        .connectToClientDataPort().sendData(listing).closeData()
+        .reply("226 Transfer complete.");
+}
+
+// Logs in at "/", lists a root holding the folder "trash", then opens it.
+void scriptUpToTrash(ScriptedFtpServer& server, const QByteArray& trashListing)
+{
+    server.login().expect("PWD").reply("257 \"/\" is the current directory.")
+        .expect("CWD /").reply("250 \"/\" is the current directory.");
+    scriptListing(server, "drwxr-xr-x   2 user     group        4096 Jan 14 10:22 trash\r\n");
+    server.expect("CWD /").reply("250 \"/\" is the current directory.")
+        .expect("CWD ./trash").reply("250 \"/trash\" is the current directory.");
+    scriptListing(server, trashListing);
+}
+
+class ScriptedOperations : public RemoteOperationsWindow {
+protected:
+    ScriptedFtpServer scripted;
+
+    void connectAndOpenTrash()
+    {
+        ASSERT_TRUE(scripted.start());
+        c->Edit1->setText(QStringLiteral("127.0.0.1"));
+        c->Edit2->setText(QStringLiteral("user"));
+        c->Edit3->setText(QStringLiteral("pw"));
+        c->Edit4->setText(QString::fromLatin1(scripted.portText()));
+        click(c->connectknap);
+        ASSERT_TRUE(waitUntilBrowsing()) << logText();
+        const int before = doneCount();
+        clickNode(node({"trash"}));
+        ASSERT_TRUE(waitForListing(before)) << scripted.failure().toStdString() << "\n" << logText();
+    }
+};
+
+TEST_F(ScriptedOperations, ARefusedDeleteEndsTheDirectoryDeletion)
+{
+    scriptUpToTrash(scripted, "-rw-r--r-- 1 u g 1 Jan 14 10:22 a.txt\r\n"
+                              "-rw-r--r-- 1 u g 1 Jan 14 10:22 b.txt\r\n"
+                              "-rw-r--r-- 1 u g 1 Jan 14 10:22 c.txt\r\n");
+    scripted.expect("DELE a.txt").reply("250 Deleted.").expect("DELE b.txt").reply("550 Permission denied.");
+    connectAndOpenTrash();
+
+    dialogs.expectNameDialog(QStringLiteral("Remove directory "), DialogAnswer::Ok);
+    click(c->BitBtn5);
+    ASSERT_TRUE(waitUntil([&] { return scripted.finished() && !session().requestRunning(); })) << logText();
+    pumpEventsFor(300);
+    // Nothing follows the refusal: no further DELE, no CDUP, no RMD.
+    EXPECT_EQ(scripted.commands().last(), QByteArray("DELE b.txt"));
+    EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
+    EXPECT_NE(logText().find("< 550 Permission denied."), std::string::npos);
+    EXPECT_FALSE(window->remoteOperations().directoryDeletionRunning());
+    EXPECT_TRUE(session().connected());
+    EXPECT_EQ(fileNames(), (QStringList{"a.txt", "b.txt", "c.txt"}));
+}
+
+TEST_F(ScriptedOperations, AConnectionDroppedDuringARenameEndsTheSession)
+{
+    scriptUpToTrash(scripted, "-rw-r--r-- 1 u g 1 Jan 14 10:22 a.txt\r\n");
+    scripted.expect("CDUP").reply("250 \"/\" is the current directory.").expect("RNFR trash").dropConnection();
+    connectAndOpenTrash();
+
+    dialogs.expectNameDialog(QStringLiteral("New name for trash"), DialogAnswer::Ok, QStringLiteral("bin"));
+    click(c->BitBtn8);
+    ASSERT_TRUE(waitUntil([&] { return !session().connected() && !session().FtpClient1().Connected(); }))
+        << logText();
+    pumpEventsFor(300);
+    EXPECT_EQ(c->TreeView1->topLevelItemCount(), 0);
+    EXPECT_EQ(c->ListView1->topLevelItemCount(), 0);
+    EXPECT_EQ(hintOf(c->connectknap), QStringLiteral("Connect"));
+    EXPECT_FALSE(c->BitBtn5->isEnabled());
+    EXPECT_TRUE(c->BitBtn1->isEnabled());
+    EXPECT_EQ(scripted.commands().last(), QByteArray("RNFR trash"));
+    // The session can start again.
+    EXPECT_FALSE(session().requestRunning());
+}
+
 } // namespace
