@@ -82,11 +82,14 @@ for _ in $(seq 100); do
 done
 
 url="ftp://127.0.0.1:$port"
-# Best wall time over the repeats; prints "wall cpu".
+# measure TARGET COMMAND...: best wall time over the repeats, as "wall cpu".
+# TARGET (the file the command writes) is removed before each run; the
+# anonymous user may not overwrite an upload.
 measure() {
-  local best_wall="" best_cpu=""
+  local target="$1" best_wall="" best_cpu=""
+  shift
   for _ in $(seq "$repeats"); do
-    rm -f "$work/down.bin"
+    rm -f "$target"
     /usr/bin/time -f "%e %U %S" -o "$work/time.txt" "$@" >/dev/null 2>"$work/err.txt" || {
       echo "FAILED: $*" >&2; cat "$work/err.txt" >&2; exit 1; }
     read -r wall user sys < "$work/time.txt"
@@ -104,10 +107,10 @@ declare -A result
 for mode in passive active; do
   if [ "$mode" = active ]; then curl_mode=(-P 127.0.0.1); cli_mode=--active; else curl_mode=(--ftp-pasv); cli_mode=--passive; fi
 
-  result[curl,down,$mode]=$(measure curl -s "${curl_mode[@]}" -o "$work/down.bin" "$url/pub/big.bin"); check_download
-  result[cli,down,$mode]=$(measure "$cli" "$cli_mode" "$url/pub" get big.bin "$work/down.bin"); check_download
-  result[curl,up,$mode]=$(measure curl -s "${curl_mode[@]}" -T "$work/source.bin" "$url/up/curl-$mode.bin"); check_upload "curl-$mode.bin"
-  result[cli,up,$mode]=$(measure "$cli" "$cli_mode" "$url/up" put "$work/source.bin" "cli-$mode.bin"); check_upload "cli-$mode.bin"
+  result[curl,down,$mode]=$(measure "$work/down.bin" curl -s "${curl_mode[@]}" -o "$work/down.bin" "$url/pub/big.bin"); check_download
+  result[cli,down,$mode]=$(measure "$work/down.bin" "$cli" "$cli_mode" "$url/pub" get big.bin "$work/down.bin"); check_download
+  result[curl,up,$mode]=$(measure "$anon/up/curl-$mode.bin" curl -s "${curl_mode[@]}" -T "$work/source.bin" "$url/up/curl-$mode.bin"); check_upload "curl-$mode.bin"
+  result[cli,up,$mode]=$(measure "$anon/up/cli-$mode.bin" "$cli" "$cli_mode" "$url/up" put "$work/source.bin" "cli-$mode.bin"); check_upload "cli-$mode.bin"
 done
 
 mbps() { echo "scale=1; $bytes / $1 / 1000000" | bc -l; }

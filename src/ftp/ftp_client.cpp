@@ -25,6 +25,7 @@ bool TFtpClient::RunAndWait(void (TCustomFtpCli::*begin)())
 bool TFtpClient::WaitForRequest()
 {
     FDeadline = TickCount() + static_cast<std::uint64_t>(FTimeout) * 1000;
+    FProgressSeen = false;
     // Wakes the wait now and then, so the deadline is seen even when no
     // event comes.
     QTimer wake;
@@ -34,6 +35,10 @@ bool TFtpClient::WaitForRequest()
             return LastStepStatus() == 0;
         if (!QCoreApplication::instance() || QCoreApplication::closingDown())
             break;
+        if (FProgressSeen) {
+            FProgressSeen = false;
+            FDeadline = TickCount() + static_cast<std::uint64_t>(FTimeout) * 1000;
+        }
         if (FTimeout > 0 && TickCount() > FDeadline)
             break;
         if (FMultiThreaded)
@@ -50,9 +55,9 @@ bool TFtpClient::WaitForRequest()
 
 void TFtpClient::TriggerProgress(std::int64_t count, bool& abort)
 {
-    // A transfer that keeps moving never times out.
-    if (FTimeout > 0)
-        FDeadline = TickCount() + static_cast<std::uint64_t>(FTimeout) * 1000;
+    // A transfer that keeps moving never times out. Progress comes for every
+    // block, so only note it here; the wait moves its deadline.
+    FProgressSeen = true;
     TCustomFtpCli::TriggerProgress(count, abort);
 }
 

@@ -52,4 +52,5 @@ private:
     int FTimeout = 15;
     bool FMultiThreaded = false;
     std::uint64_t FDeadline = 0;
+    bool FProgressSeen = false;
 };
