@@ -22,15 +22,6 @@ enum SocksError {
     SocksCannotResolveDestination = 20017,
 };
 
-std::string trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
 std::string lowerCase(std::string text)
 {
     for (char& c : text)
@@ -74,7 +65,7 @@ void TCustomSocksWSocket::SetSocksServer(const std::string& value)
         ReportError("Can't change socks server if not closed");
         return;
     }
-    FSocksServer = trimmed(value);
+    FSocksServer = TrimmedSocketText(value);
 }
 
 void TCustomSocksWSocket::SetSocksPort(const std::string& value)
@@ -83,7 +74,7 @@ void TCustomSocksWSocket::SetSocksPort(const std::string& value)
         ReportError("Can't change socks port if not closed");
         return;
     }
-    FSocksPort = trimmed(value);
+    FSocksPort = TrimmedSocketText(value);
 }
 
 void TCustomSocksWSocket::ResetProperties()

@@ -20,19 +20,6 @@
 
 using wsocket_internal::lastSocketError;
 
-namespace {
-
-std::string trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
-}  // namespace
-
 TCustomWSocket::TCustomWSocket()
 {
     FWindow = new SocketMessageWindow(this);
@@ -64,7 +51,7 @@ TCustomWSocket::~TCustomWSocket()
 
 void TCustomWSocket::SetAddr(const std::string& value)
 {
-    const std::string addr = trimmed(value);
+    const std::string addr = TrimmedSocketText(value);
     if (FState != wsClosed) {
         if (addr != FAddrStr)
             ReportError("Cannot change Addr if not closed");
@@ -77,7 +64,7 @@ void TCustomWSocket::SetAddr(const std::string& value)
 
 void TCustomWSocket::SetPort(const std::string& value)
 {
-    const std::string port = trimmed(value);
+    const std::string port = TrimmedSocketText(value);
     if (FState != wsClosed) {
         if (port != FPortStr)
             ReportError("Cannot change Port if not closed");
@@ -90,7 +77,7 @@ void TCustomWSocket::SetPort(const std::string& value)
 
 void TCustomWSocket::SetProto(const std::string& value)
 {
-    const std::string proto = trimmed(value);
+    const std::string proto = TrimmedSocketText(value);
     if (FState != wsClosed) {
         if (proto != FProtoStr)
             ReportError("Cannot change Proto if not closed");
@@ -107,7 +94,7 @@ void TCustomWSocket::SetLocalAddr(const std::string& value)
         ReportError("Cannot change LocalAddr if not closed");
         return;
     }
-    std::string addr = trimmed(value);
+    std::string addr = TrimmedSocketText(value);
     if (addr.empty())
         addr = "0.0.0.0";
     if (inet_addr(addr.c_str()) == INADDR_NONE) {

@@ -10,15 +10,6 @@
 
 namespace {
 
-std::string trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
 std::string formatted(const char* format, const std::string& value)
 {
     const int size = std::snprintf(nullptr, 0, format, value.c_str());
@@ -45,6 +36,15 @@ bool startsWithNumber(const std::string& text, long& number)
 }
 
 }  // namespace
+
+std::string TrimmedSocketText(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
 
 bool IsDottedAddress(const std::string& text)
 {
@@ -82,7 +82,7 @@ in_addr_t ResolveHost(const std::string& host)
 {
     if (host.empty() || host.size() > 256)
         throw ESocketException("WSocketResolveHost: '" + host + "' Invalid Hostname.", WSAEINVAL);
-    const std::string name = trimmed(host);
+    const std::string name = TrimmedSocketText(host);
     if (IsDottedAddress(name)) {
         const in_addr_t address = inet_addr(name.c_str());
         if (address == INADDR_NONE && name != "255.255.255.255")
@@ -116,7 +116,7 @@ std::uint16_t ResolvePort(const std::string& port, const std::string& proto)
             throw ESocketException("WSocketResolvePort: Invalid Port.", WSAEINVAL);
         return static_cast<std::uint16_t>(number);
     }
-    const std::string name = trimmed(port);
+    const std::string name = TrimmedSocketText(port);
     const servent* service = getservbyname(name.c_str(), proto.empty() ? nullptr : proto.c_str());
     if (service == nullptr)
         throw ESocketException(formatted("WSocketResolvePort: Cannot convert port '%s'", port), WSANO_DATA);
@@ -130,7 +130,7 @@ int ResolveProto(const std::string& proto)
     long number = 0;
     if (startsWithNumber(proto, number))
         return static_cast<int>(number);
-    const std::string name = trimmed(proto);
+    const std::string name = TrimmedSocketText(proto);
     if (const protoent* entry = getprotobyname(name.c_str()))
         return entry->p_proto;
     // Minimal systems may lack the protocol database; the two protocols a

@@ -7,6 +7,11 @@
 // Blocking name, service and protocol resolution as used by Connect and
 // Listen. Failures raise ESocketException with the component's texts.
 
+// The text without the blanks, tabs and line ends around it. Addresses,
+// ports and protocols are taken this way wherever they are set or resolved,
+// so a value typed with a stray space still names the same thing.
+std::string TrimmedSocketText(const std::string& text);
+
 // True for text of the form d.d.d.d (blanks allowed around it, each number
 // at most 255).
 bool IsDottedAddress(const std::string& text);

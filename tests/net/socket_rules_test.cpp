@@ -81,6 +81,15 @@ TEST(SocketErrorText, PosixCodesMapToTheNumbersOfTheSameMeaning)
     EXPECT_EQ(WinsockErrorFromGai(EAI_AGAIN), 11002);
 }
 
+TEST(TrimmedSocketText, DropsBlanksAndLineEndsAroundButNotInside)
+{
+    EXPECT_EQ(TrimmedSocketText(" \t127.0.0.1\r\n"), "127.0.0.1");
+    EXPECT_EQ(TrimmedSocketText("ftp server "), "ftp server");
+    EXPECT_EQ(TrimmedSocketText(" \t\r\n"), "");
+    EXPECT_EQ(TrimmedSocketText(""), "");
+    EXPECT_EQ(TrimmedSocketText("21"), "21");
+}
+
 TEST(IsDottedAddress, AcceptsOnlyFourNumbersUpTo255)
 {
     EXPECT_TRUE(IsDottedAddress("127.0.0.1"));
