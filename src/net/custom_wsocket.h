@@ -240,6 +240,13 @@ private:
     void PostSocketEvent(std::uint16_t events, std::uint16_t error);
     void CloseHandleNow();
     void ResolveForConnect();
+    // Resolves the address, port and protocol, drops what is left of an
+    // earlier attempt and opens a fresh non-blocking handle; on failure it
+    // has reported the error (socketFailureOp names a failing socket()).
+    bool ResolveAndOpenHandle(const char* socketFailureOp);
+    // Checks the name a lookup starts from and forgets the results and any
+    // lookup still running; false (error reported) for an empty name.
+    bool BeginLookup(const std::string& name);
 
     SocketMessageWindow* FWindow = nullptr;   // deleted late when destroyed inside its own dispatch
     std::list<std::unique_ptr<TBuffer>> FBufList;

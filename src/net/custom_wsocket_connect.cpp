@@ -77,23 +77,8 @@ void TCustomWSocket::Connect()
         ReportError("Connect: No Protocol Specified");
         return;
     }
-    try {
-        ResolveForConnect();
-    } catch (const ESocketException& e) {
-        FLastError = e.ErrorCode;
-        ReportError(e.what());
+    if (!ResolveAndOpenHandle("Connect (socket)"))
         return;
-    }
-
-    DeleteBufferedData();
-    if (FHSocket != INVALID_SOCKET)
-        CloseHandleNow();   // left over from a failed Listen
-    FHSocket = ::socket(AF_INET, FType | SOCK_NONBLOCK | SOCK_CLOEXEC, FProto);
-    if (FHSocket == INVALID_SOCKET) {
-        SocketError("Connect (socket)", lastSocketError());
-        return;
-    }
-    ++FSerial;
     ChangeState(wsOpened);
 
     if (FType == SOCK_DGRAM) {
@@ -144,6 +129,27 @@ void TCustomWSocket::Connect()
     }
 }
 
+bool TCustomWSocket::ResolveAndOpenHandle(const char* socketFailureOp)
+{
+    try {
+        ResolveForConnect();
+    } catch (const ESocketException& e) {
+        FLastError = e.ErrorCode;
+        ReportError(e.what());
+        return false;
+    }
+    DeleteBufferedData();
+    if (FHSocket != INVALID_SOCKET)
+        CloseHandleNow();   // left over from a failed Connect or Listen
+    FHSocket = ::socket(AF_INET, FType | SOCK_NONBLOCK | SOCK_CLOEXEC, FProto);
+    if (FHSocket == INVALID_SOCKET) {
+        SocketError(socketFailureOp, lastSocketError());
+        return false;
+    }
+    ++FSerial;
+    return true;
+}
+
 void TCustomWSocket::BindLocal()
 {
     sockaddr_in local{};
@@ -187,22 +193,8 @@ void TCustomWSocket::Listen()
         ReportError("listen: address not assigned");
         return;
     }
-    try {
-        ResolveForConnect();
-    } catch (const ESocketException& e) {
-        FLastError = e.ErrorCode;
-        ReportError(e.what());
+    if (!ResolveAndOpenHandle("socket"))
         return;
-    }
-    DeleteBufferedData();
-    if (FHSocket != INVALID_SOCKET)
-        CloseHandleNow();
-    FHSocket = ::socket(AF_INET, FType | SOCK_NONBLOCK | SOCK_CLOEXEC, FProto);
-    if (FHSocket == INVALID_SOCKET) {
-        SocketError("socket", lastSocketError());
-        return;
-    }
-    ++FSerial;
     if (::bind(FHSocket, reinterpret_cast<const sockaddr*>(&FSin), sizeof FSin) != 0) {
         const int error = lastSocketError();
         // Release the socket before reporting: the report may raise, and the

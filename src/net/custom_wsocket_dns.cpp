@@ -10,17 +10,24 @@
 // Host lookups of the socket component: a dotted address is answered at
 // once, anything else asynchronously from the event loop.
 
-void TCustomWSocket::DnsLookup(const std::string& hostName)
+bool TCustomWSocket::BeginLookup(const std::string& name)
 {
-    if (hostName.empty()) {
+    if (name.empty()) {
         FLastError = WSAEINVAL;
         ReportError("DNS lookup: invalid host name.");
         TriggerDnsLookupDone(WSAEINVAL);
-        return;
+        return false;
     }
     ForgetRunningLookup();
     FDnsResult.clear();
     FDnsResultList.clear();
+    return true;
+}
+
+void TCustomWSocket::DnsLookup(const std::string& hostName)
+{
+    if (!BeginLookup(hostName))
+        return;
     const in_addr_t address = inet_addr(hostName.c_str());
     if (address != INADDR_NONE) {
         FDnsResult = DottedAddress(address);
@@ -35,15 +42,8 @@ void TCustomWSocket::DnsLookup(const std::string& hostName)
 
 void TCustomWSocket::ReverseDnsLookup(const std::string& dottedAddress)
 {
-    if (dottedAddress.empty()) {
-        FLastError = WSAEINVAL;
-        ReportError("DNS lookup: invalid host name.");
-        TriggerDnsLookupDone(WSAEINVAL);
+    if (!BeginLookup(dottedAddress))
         return;
-    }
-    ForgetRunningLookup();
-    FDnsResult.clear();
-    FDnsResultList.clear();
     if (inet_addr(dottedAddress.c_str()) == INADDR_NONE) {
         // A reverse lookup needs an address; a name would silently turn
         // into a forward lookup.
