@@ -25,9 +25,9 @@ DeletionEntry DeletionList::entry(std::size_t i) const
 {
     if (i >= count())
         return {};
-    const std::size_t first = i * kLinesPerEntry;
-    return {lines_[first], lines_[first + 1], lines_[first + 2],
-            lines_[first + 3], lines_[first + 4], lines_[first + 5]};
+    DeletionEntry entry;
+    entry.readLines(lines_, i * kLinesPerEntry);
+    return entry;
 }
 
 std::vector<DeletionEntry> DeletionList::entries() const
@@ -44,9 +44,7 @@ void DeletionList::append(const DeletionEntry& entry)
     // Appending after a damaged tail would shift every field of the new
     // entry; the incomplete lines go first.
     lines_.lines().resize(count() * kLinesPerEntry);
-    for (const auto* value : {&entry.server, &entry.login, &entry.password,
-                              &entry.port, &entry.remoteDirectory, &entry.remoteFileName})
-        lines_.append(*value);
+    entry.appendLines(lines_);
 }
 
 void DeletionList::removeFirst()

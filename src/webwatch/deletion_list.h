@@ -1,20 +1,14 @@
 #pragma once
 
 #include "core/text_line_list.h"
+#include "webwatch/remote_file_target.h"
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
 // One remote file that a pending upload run still has to delete.
-struct DeletionEntry {
-    std::string server;
-    std::string login;
-    std::string password;
-    std::string port;
-    std::string remoteDirectory;
-    std::string remoteFileName;
-
+struct DeletionEntry : RemoteFileTarget {
     friend bool operator==(const DeletionEntry&, const DeletionEntry&) = default;
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "webwatch/remote_file_target.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -31,14 +33,8 @@ inline constexpr std::string_view kNeverUploadedStamp = "May";
 // One uploaded (or to-be-uploaded) file of a web project. On disk each value
 // is one line with a leading space; the mode code packs `binary` (bit 0) and
 // `notClean` (bit 1) into one digit.
-struct ProjectFileEntry {
+struct ProjectFileEntry : RemoteFileTarget {
     std::string localPath;
-    std::string server;
-    std::string login;
-    std::string password;
-    std::string port;
-    std::string remoteDirectory;
-    std::string remoteFileName;
     bool binary = true;
     // Added as a single file: it does not stand for its whole directory, so
     // the clean-directory scan never lists that directory because of it.

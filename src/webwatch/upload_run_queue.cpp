@@ -50,12 +50,7 @@ void UploadRunQueue::append(const QueuedUpload& upload)
     else
         lines_[0] = countLine;
     lines_.append("1" + upload.localPath);
-    lines_.append(upload.server);
-    lines_.append(upload.login);
-    lines_.append(upload.password);
-    lines_.append(upload.port);
-    lines_.append(upload.remoteDirectory);
-    lines_.append(upload.remoteFileName);
+    upload.appendLines(lines_);
     lines_.append(std::to_string(upload.size));
     lines_.append(upload.binary ? "1" : "0");
 }
@@ -70,12 +65,7 @@ std::vector<QueuedUpload> UploadRunQueue::entries() const
         QueuedUpload upload;
         const std::string& pathLine = lines_[first];
         upload.localPath = pathLine.empty() ? std::string() : pathLine.substr(1);
-        upload.server = lines_[first + 1];
-        upload.login = lines_[first + 2];
-        upload.password = lines_[first + 3];
-        upload.port = lines_[first + 4];
-        upload.remoteDirectory = lines_[first + 5];
-        upload.remoteFileName = lines_[first + 6];
+        upload.readLines(lines_, first + 1);
         upload.size = parseUnsigned(lines_[first + 7]);
         upload.binary = lines_[first + 8] == "1";
         all.push_back(std::move(upload));

@@ -1,21 +1,17 @@
 #pragma once
 
 #include "core/text_line_list.h"
+#include "webwatch/remote_file_target.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// One file an upload run sends, as a queue entry.
-struct QueuedUpload {
+// One file an upload run sends, as a queue entry. Brace-initialised, the
+// shared remote values come first: {{server, ..., remoteFileName}, localPath, ...}.
+struct QueuedUpload : RemoteFileTarget {
     std::string localPath;
-    std::string server;
-    std::string login;
-    std::string password;
-    std::string port;
-    std::string remoteDirectory;
-    std::string remoteFileName;
     std::uint64_t size = 0; // bytes, taken when the run scanned the file
     bool binary = true;
 

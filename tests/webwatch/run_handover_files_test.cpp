@@ -10,13 +10,13 @@ namespace {
 
 DeletionEntry deletion(const std::string& name)
 {
-    return {"ftp.example.org", "webmaster", "secret", "21", "/www", name};
+    return {{"ftp.example.org", "webmaster", "secret", "21", "/www", name}};
 }
 
 QueuedUpload upload(const std::string& localPath, std::uint64_t size, bool binary)
 {
-    return {localPath, "ftp.example.org", "webmaster", "secret", "2121", "/www/img",
-            localPath.substr(localPath.rfind('/') + 1), size, binary};
+    const std::string name = localPath.substr(localPath.rfind('/') + 1);
+    return {{"ftp.example.org", "webmaster", "secret", "2121", "/www/img", name}, localPath, size, binary};
 }
 
 } // namespace
