@@ -1,7 +1,36 @@
 #include "ui/control_factory.h"
 
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTreeWidget>
+
+QLabel* makeQuestionPanel(QWidget* parent, int minimumHeight)
+{
+    auto* panel = named(new QLabel(parent), "Panel1");
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Raised);
+    panel->setAlignment(Qt::AlignCenter);
+    panel->setWordWrap(true);
+    panel->setMinimumHeight(minimumHeight);
+    return panel;
+}
+
+QHBoxLayout* makeOkCancelRow(QDialog* dialog, QPushButton*& ok, QPushButton*& cancel)
+{
+    ok = named(new QPushButton(QStringLiteral("OK"), dialog), "OK");
+    ok->setDefault(true);
+    cancel = named(new QPushButton(QStringLiteral("Cancel"), dialog), "Cancel");
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
+}
 
 QTreeWidget* makeFileList(QWidget* parent, const char* objectName, const QString& hint)
 {

@@ -23,7 +23,18 @@ inline QPushButton* makeButton(QWidget* parent, const char* objectName, const QS
     return button;
 }
 
+class QDialog;
+class QHBoxLayout;
+class QLabel;
 class QTreeWidget;
+
+// The raised, centred, word-wrapping panel the small question dialogs show
+// their text in, named "Panel1" as the dialog tests know it.
+QLabel* makeQuestionPanel(QWidget* parent, int minimumHeight);
+
+// OK (the default button, named "OK") and Cancel (named "Cancel") at the
+// right edge of a row; they accept and reject the dialog.
+QHBoxLayout* makeOkCancelRow(QDialog* dialog, QPushButton*& ok, QPushButton*& cancel);
 
 // The remote and local file lists share their look: report style, the
 // columns FileName, Size, Type and Date, one selected item at a time, items

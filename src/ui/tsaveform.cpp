@@ -1,5 +1,7 @@
 #include "ui/tsaveform.h"
 
+#include "ui/control_factory.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -11,26 +13,9 @@ Tsaveform::Tsaveform(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Tavlinftp"));
     setModal(true);
 
-    Panel1 = new QLabel(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFrameShape(QFrame::Panel);
-    Panel1->setFrameShadow(QFrame::Raised);
-    Panel1->setAlignment(Qt::AlignCenter);
-    Panel1->setWordWrap(true);
-    Panel1->setMinimumHeight(40);
+    Panel1 = makeQuestionPanel(this, 40);
 
-    OkButton = new QPushButton(QStringLiteral("OK"), this);
-    OkButton->setObjectName(QStringLiteral("OK"));
-    OkButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("Cancel"));
-    connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
+    auto* buttons = makeOkCancelRow(this, OkButton, CancelButton);
     auto* column = new QVBoxLayout(this);
     column->addWidget(Panel1);
     column->addLayout(buttons);
