@@ -2,6 +2,7 @@
 // entries of mixed files, directories and links, as one LIST would bring.
 #include "app/listing_parser.h"
 #include "app/remote_listing_tables.h"
+#include "large_listing.h"
 
 #include <benchmark/benchmark.h>
 
@@ -10,27 +11,9 @@
 
 namespace {
 
-std::vector<std::string> makeListing(int entries)
-{
-    std::vector<std::string> lines;
-    lines.reserve(static_cast<std::size_t>(entries) + 1);
-    lines.push_back("total " + std::to_string(entries * 8));
-    for (int i = 0; i < entries; ++i) {
-        const std::string n = std::to_string(i);
-        if (i % 20 == 0)
-            lines.push_back("drwxr-xr-x   2 user     group        4096 Jan 14 10:22 folder" + n);
-        else if (i % 50 == 1)
-            lines.push_back("lrwxrwxrwx   1 user     group          12 Feb  1 12:00 link" + n + " -> /pub/docs" + n);
-        else
-            lines.push_back("-rw-r--r--   1 user     group    " + std::to_string(1000 + i * 37) +
-                            " Mar  3  2019 page " + n + ".html");
-    }
-    return lines;
-}
-
 void BM_ParseListing(benchmark::State& state)
 {
-    const std::vector<std::string> listing = makeListing(static_cast<int>(state.range(0)));
+    const std::vector<std::string> listing = makeLargeListing(static_cast<int>(state.range(0)));
     const std::vector<std::string> iconTable = {".txt3", ".htm12", ".gif5", ".jpg6", ".css9"};
     for (auto _ : state) {
         ListingParser parser(listing);

@@ -6,6 +6,7 @@
 #include "app/browse_session.h"
 #include "core/text_line_list.h"
 #include "ui/thovedform.h"
+#include "large_listing.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,23 +17,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-std::vector<std::string> makeListing(int entries)
-{
-    std::vector<std::string> lines;
-    lines.push_back("total " + std::to_string(entries * 8));
-    for (int i = 0; i < entries; ++i) {
-        const std::string n = std::to_string(i);
-        if (i % 20 == 0)
-            lines.push_back("drwxr-xr-x   2 user     group        4096 Jan 14 10:22 folder" + n);
-        else if (i % 50 == 1)
-            lines.push_back("lrwxrwxrwx   1 user     group          12 Feb  1 12:00 link" + n + " -> /pub/docs" + n);
-        else
-            lines.push_back("-rw-r--r--   1 user     group    " + std::to_string(1000 + i * 37) +
-                            " Mar  3  2019 page " + n + ".html");
-    }
-    return lines;
-}
 
 void BM_ParseListingIntoWindow(benchmark::State& state)
 {
@@ -50,7 +34,7 @@ void BM_ParseListingIntoWindow(benchmark::State& state)
     // The open's completion makes the session connected and adds the root;
     // its USER finds no connection and is refused without side effects.
     session.FtpClient1RequestDone(ftpRqOpen, 0);
-    TextLineList(makeListing(static_cast<int>(state.range(0)))).saveToFile(window.dataFiles().ftpdirlTxt);
+    TextLineList(makeLargeListing(static_cast<int>(state.range(0)))).saveToFile(window.dataFiles().ftpdirlTxt);
 
     for (auto _ : state) {
         state.PauseTiming();
