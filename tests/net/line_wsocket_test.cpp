@@ -1,4 +1,4 @@
-#include "loopback_peer.h"
+#include "loopback_connect.h"
 #include "support/wait.h"
 
 #include "net/wsocket.h"
@@ -7,10 +7,7 @@
 
 namespace {
 
-struct LinePair {
-    LoopbackListener listener;
-    TWSocket socket;
-    PeerConnection peer;
+struct LinePair : ConnectedPair {
     std::vector<std::string> lines;   // one entry per data event
     bool closed = false;
 
@@ -19,15 +16,6 @@ struct LinePair {
         socket.SetLineMode(true);
         socket.OnDataAvailable = [this](TCustomWSocket* s, std::uint16_t) { lines.push_back(s->ReceiveStr()); };
         socket.OnSessionClosed = [this](TCustomWSocket*, std::uint16_t) { closed = true; };
-    }
-
-    bool connect()
-    {
-        socket.SetAddr("127.0.0.1");
-        socket.SetPort(std::to_string(listener.port()));
-        socket.Connect();
-        peer = listener.accept();
-        return peer.valid() && waitUntil([&] { return socket.State() == wsConnected; });
     }
 
     // Sends and waits until the component has taken the bytes off the socket.

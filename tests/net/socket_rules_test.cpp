@@ -1,3 +1,5 @@
+#include "socket_exception_text.h"
+
 #include "net/socket_buffer.h"
 #include "net/socket_errors.h"
 #include "net/socket_resolve.h"
@@ -13,17 +15,6 @@ std::string peekText(const TBuffer& buffer)
     int length = 0;
     const char* data = buffer.Peek(length);
     return std::string(data, static_cast<std::size_t>(length));
-}
-
-template <typename F>
-std::string thrownText(F&& f)
-{
-    try {
-        f();
-    } catch (const ESocketException& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
 }
 
 }  // namespace

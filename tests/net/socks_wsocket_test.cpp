@@ -1,4 +1,5 @@
 #include "loopback_peer.h"
+#include "socket_exception_text.h"
 #include "socket_event_log.h"
 #include "support/wait.h"
 
@@ -14,17 +15,6 @@ std::string bytes(std::initializer_list<int> values)
     for (int v : values)
         out += static_cast<char>(v);
     return out;
-}
-
-template <typename F>
-std::string thrownText(F&& f)
-{
-    try {
-        f();
-    } catch (const ESocketException& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
 }
 
 // A component that talks to a SOCKS peer scripted by the test, with every

@@ -1,4 +1,5 @@
-#include "loopback_peer.h"
+#include "loopback_connect.h"
+#include "socket_exception_text.h"
 #include "socket_event_log.h"
 #include "support/wait.h"
 
@@ -6,30 +7,13 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-template <typename F>
-std::string thrownText(F&& f)
-{
-    try {
-        f();
-    } catch (const ESocketException& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
-
-}  // namespace
-
 TEST(WSocketConnect, ConnectsToALoopbackPeer)
 {
     LoopbackListener listener;
     TWSocket socket;
     SocketEventLog log;
     log.attach(socket);
-    socket.SetAddr("127.0.0.1");
-    socket.SetPort(std::to_string(listener.port()));
-    socket.Connect();
+    startLoopbackConnect(socket, listener.port());
     EXPECT_EQ(socket.State(), wsConnecting);
     EXPECT_EQ(log.count("connected"), 0) << "the outcome is reported from the event loop";
 
@@ -50,9 +34,7 @@ TEST(WSocketConnect, RefusedConnectPassesThroughConnectedToClosed)
     TWSocket socket;
     SocketEventLog log;
     log.attach(socket);
-    socket.SetAddr("127.0.0.1");
-    socket.SetPort(std::to_string(unusedLoopbackPort()));
-    socket.Connect();
+    startLoopbackConnect(socket, unusedLoopbackPort());
     ASSERT_TRUE(waitUntil([&] { return log.count("closed") > 0; }));
     const std::vector<std::string> expected{"state 7>1", "state 1>3", "state 3>4", "connected 10061", "state 4>7", "closed 0"};
     EXPECT_EQ(log.events(), expected);
@@ -70,11 +52,8 @@ TEST(WSocketConnect, CloseTwiceFiresNothingTheSecondTime)
     TWSocket socket;
     SocketEventLog log;
     log.attach(socket);
-    socket.SetAddr("127.0.0.1");
-    socket.SetPort(std::to_string(listener.port()));
-    socket.Connect();
-    PeerConnection peer = listener.accept();
-    ASSERT_TRUE(waitUntil([&] { return socket.State() == wsConnected; }));
+    PeerConnection peer = connectAndAccept(socket, listener);
+    ASSERT_TRUE(peer.valid());
 
     log.clear();
     socket.Close();
@@ -91,11 +70,8 @@ TEST(WSocketConnect, CloseResetsAddressAndPortAssignment)
 {
     LoopbackListener listener;
     TWSocket socket;
-    socket.SetAddr("127.0.0.1");
-    socket.SetPort(std::to_string(listener.port()));
-    socket.Connect();
-    PeerConnection peer = listener.accept();
-    ASSERT_TRUE(waitUntil([&] { return socket.State() == wsConnected; }));
+    PeerConnection peer = connectAndAccept(socket, listener);
+    ASSERT_TRUE(peer.valid());
     socket.Close();
 
     EXPECT_EQ(thrownText([&] { socket.Connect(); }), "Connect: No Port Specified");
@@ -256,15 +232,10 @@ TEST(WSocketConnect, ReconnectingFromTheCloseEventKeepsTheNewConnection)
         if (reconnected)
             return;
         reconnected = true;
-        s->SetAddr("127.0.0.1");
-        s->SetPort(std::to_string(second.port()));
-        s->Connect();
+        startLoopbackConnect(*s, second.port());
     };
-    socket.SetAddr("127.0.0.1");
-    socket.SetPort(std::to_string(first.port()));
-    socket.Connect();
-    PeerConnection one = first.accept();
-    ASSERT_TRUE(waitUntil([&] { return socket.State() == wsConnected; }));
+    PeerConnection one = connectAndAccept(socket, first);
+    ASSERT_TRUE(one.valid());
     socket.Close();
     PeerConnection two = second.accept();
     ASSERT_TRUE(two.valid());

@@ -1,4 +1,4 @@
-#include "loopback_peer.h"
+#include "loopback_connect.h"
 #include "socket_event_log.h"
 #include "support/wait.h"
 
@@ -11,21 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct ConnectedPair {
-    LoopbackListener listener;
-    TWSocket socket;
-    PeerConnection peer;
-
-    bool connect()
-    {
-        socket.SetAddr("127.0.0.1");
-        socket.SetPort(std::to_string(listener.port()));
-        socket.Connect();
-        peer = listener.accept();
-        return peer.valid() && waitUntil([&] { return socket.State() == wsConnected; });
-    }
-};
 
 // Counts socket readiness activations anywhere in the program. An idle
 // socket must produce none: a notifier left enabled on an always-writable
@@ -73,11 +58,8 @@ TEST(WSocketLifecycle, CloseLaterAndReleaseLaterActFromTheLoop)
         closedSeen = true;
         s->ReleaseLater();
     };
-    self->SetAddr("127.0.0.1");
-    self->SetPort(std::to_string(listener.port()));
-    self->Connect();
-    PeerConnection peer = listener.accept();
-    ASSERT_TRUE(waitUntil([&] { return self->State() == wsConnected; }));
+    PeerConnection peer = connectAndAccept(*self, listener);
+    ASSERT_TRUE(peer.valid());
     peer.closeGracefully();
     ASSERT_TRUE(waitUntil([&] { return SocketLibrary::LiveSocketCount() == liveBefore; }));
     EXPECT_TRUE(closedSeen);

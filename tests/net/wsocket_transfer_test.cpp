@@ -1,4 +1,4 @@
-#include "loopback_peer.h"
+#include "loopback_connect.h"
 #include "socket_event_log.h"
 #include "support/wait.h"
 
@@ -10,22 +10,6 @@
 #include <random>
 
 namespace {
-
-// A component connected to a peer the test holds directly.
-struct ConnectedPair {
-    LoopbackListener listener;
-    TWSocket socket;
-    PeerConnection peer;
-
-    bool connect()
-    {
-        socket.SetAddr("127.0.0.1");
-        socket.SetPort(std::to_string(listener.port()));
-        socket.Connect();
-        peer = listener.accept();
-        return peer.valid() && waitUntil([&] { return socket.State() == wsConnected; });
-    }
-};
 
 std::string patternBytes(std::size_t size, unsigned seed)
 {
