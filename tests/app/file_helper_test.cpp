@@ -1,30 +1,14 @@
 #include "app/file_helper.h"
 #include "core/file_copy.h"
+#include "support/opened_urls.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
-#include <QDesktopServices>
-#include <QObject>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-
-namespace {
-
-// Receives the URLs the program asks the desktop to open.
-class OpenedUrls : public QObject {
-    Q_OBJECT
-public:
-    OpenedUrls() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
-    ~OpenedUrls() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls.append(url); }
-};
-
-} // namespace
 
 TEST(ExecuteFile, OpensTheFileInTheDefaultDirectoryWithoutCuttingIt)
 {
@@ -79,5 +63,3 @@ TEST(CopyFile, FailureIsShownAndLeavesTheOldDestination)
         ++entries;
     EXPECT_EQ(entries, 2u);
 }
-
-#include "file_helper_test.moc"

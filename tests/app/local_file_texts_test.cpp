@@ -1,4 +1,5 @@
 #include "app/local_file_texts.h"
+#include "support/time_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -7,23 +8,8 @@
 
 namespace {
 
-std::time_t utcNoon(int year, int month, int day)
-{
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = 12;
-    return ::timegm(&t);
-}
-
 class UtcZone : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
-    }
+    ScopedTimeZone zone_{"UTC"};
 };
 
 } // namespace

@@ -1,12 +1,13 @@
 #include "app/control_hint.h"
 #include "app/local_panel.h"
+#include "support/opened_urls.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/time_fixtures.h"
 #include "support/wait.h"
 #include "ui/thovedform.h"
 
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeDatabase>
@@ -27,27 +28,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::time_t utcNoon(int year, int month, int day)
-{
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = 12;
-    return ::timegm(&t);
-}
-
-// Receives the URLs the program asks the desktop to open.
-class OpenedUrls : public QObject {
-    Q_OBJECT
-public:
-    OpenedUrls() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
-    ~OpenedUrls() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls.append(url); }
-};
-
 // The real main window, started in a folder of test files (the program
 // starts in its data directory, which the local panel shows first).
 class LocalPanelWindow : public ::testing::Test {
@@ -58,11 +38,10 @@ protected:
     std::unique_ptr<Thovedform> window;
     MainWindowControls* c = nullptr;
     fs::path previousDirectory;
+    ScopedTimeZone zone{"UTC"};
 
     void SetUp() override
     {
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
         previousDirectory = fs::current_path();
         writeDated("small.txt", std::string(1023, 's'), utcNoon(1999, 2, 2));
         writeDated("onek.htm", std::string(1024, 'k'), utcNoon(2000, 3, 5));
@@ -90,15 +69,12 @@ protected:
     {
         window.reset();
         fs::current_path(previousDirectory);
-        ::unsetenv("TZ");
-        ::tzset();
     }
 
     void writeDated(const std::string& name, const std::string& bytes, std::time_t when)
     {
         folder.write(name, bytes);
-        timeval times[2] = {{when, 0}, {when, 0}};
-        ASSERT_EQ(::utimes(folder.file(name).c_str(), times), 0);
+        ASSERT_TRUE(setModifiedTime(folder.file(name), when));
     }
 
     LocalPanel& panel() { return window->localPanel(); }
@@ -415,5 +391,3 @@ TEST_F(LocalPanelWindow, ScreenshotOfThePanel)
         EXPECT_TRUE(picture.save(QString::fromLocal8Bit(target)));
     }
 }
-
-#include "local_panel_test.moc"

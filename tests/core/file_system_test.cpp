@@ -3,6 +3,7 @@
 #include "core/file_attributes.h"
 #include "core/wildcard.h"
 #include "support/temp_dir.h"
+#include "support/time_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -20,46 +21,12 @@ namespace {
 
 // Stamps depend on the local time zone; every test here fixes it.
 class FixedTimeZone : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        const char* old = std::getenv("TZ");
-        hadZone_ = old != nullptr;
-        if (old)
-            oldZone_ = old;
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
-    }
-    void TearDown() override
-    {
-        if (hadZone_)
-            ::setenv("TZ", oldZone_.c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    bool hadZone_ = false;
-    std::string oldZone_;
+    ScopedTimeZone zone_{"UTC"};
 };
-
-std::time_t utc(int year, int month, int day, int hour, int minute, int second)
-{
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    return ::timegm(&t);
-}
 
 void setModified(const std::string& path, std::time_t when)
 {
-    timeval times[2] = {{when, 0}, {when, 0}};
-    ASSERT_EQ(::utimes(path.c_str(), times), 0);
+    ASSERT_TRUE(setModifiedTime(path, when));
 }
 
 std::vector<std::string> namesOf(const std::vector<DirectoryEntry>& entries)
@@ -85,14 +52,14 @@ using UploadStamp = FixedTimeZone;
 
 TEST_F(UploadStamp, PacksLocalTimeIntoDosDateAndTimeDigits)
 {
-    const DosDateTime packed = dosDateTimeFromTime(utc(2005, 12, 31, 23, 59, 58));
+    const DosDateTime packed = dosDateTimeFromTime(utcTime(2005, 12, 31, 23, 59, 58));
     EXPECT_EQ(packed.date, 13215);
     EXPECT_EQ(packed.time, 49021);
     EXPECT_EQ(uploadStampText(packed), "1321549021");
 
     // Odd seconds fall to the even second below; the first DOS day.
-    EXPECT_EQ(dosDateTimeFromTime(utc(2005, 12, 31, 23, 59, 59)), packed);
-    EXPECT_EQ(uploadStampText(dosDateTimeFromTime(utc(1980, 1, 1, 0, 0, 0))), "330");
+    EXPECT_EQ(dosDateTimeFromTime(utcTime(2005, 12, 31, 23, 59, 59)), packed);
+    EXPECT_EQ(uploadStampText(dosDateTimeFromTime(utcTime(1980, 1, 1, 0, 0, 0))), "330");
 }
 
 TEST_F(UploadStamp, FollowsTheLocalZoneNotUtc)
@@ -100,22 +67,22 @@ TEST_F(UploadStamp, FollowsTheLocalZoneNotUtc)
     ::setenv("TZ", "CET-1", 1);
     ::tzset();
     // 23:00 UTC on 31 Dec is already 1 January 2006 00:00 in CET.
-    const DosDateTime packed = dosDateTimeFromTime(utc(2005, 12, 31, 23, 0, 0));
+    const DosDateTime packed = dosDateTimeFromTime(utcTime(2005, 12, 31, 23, 0, 0));
     EXPECT_EQ(packed.date, (26 << 9) | (1 << 5) | 1);
     EXPECT_EQ(packed.time, 0);
 }
 
 TEST_F(UploadStamp, TimesOutsideTheDosRangeStillGiveDigits)
 {
-    EXPECT_EQ(uploadStampText(dosDateTimeFromTime(utc(1970, 6, 1, 12, 0, 0))), "330");
-    EXPECT_EQ(dosDateTimeFromTime(utc(2200, 1, 1, 0, 0, 0)).date, (127 << 9) | (12 << 5) | 31);
+    EXPECT_EQ(uploadStampText(dosDateTimeFromTime(utcTime(1970, 6, 1, 12, 0, 0))), "330");
+    EXPECT_EQ(dosDateTimeFromTime(utcTime(2200, 1, 1, 0, 0, 0)).date, (127 << 9) | (12 << 5) | 31);
 }
 
 TEST_F(UploadStamp, LookupOfOnePathTakesBothSeparatorsAndNeverAnotherFile)
 {
     TempDir dir;
     dir.write("site/index.html", "<html>");
-    setModified(dir.file("site/index.html"), utc(2005, 12, 31, 23, 59, 58));
+    setModified(dir.file("site/index.html"), utcTime(2005, 12, 31, 23, 59, 58));
 
     EXPECT_EQ(uploadStampOf(dir.file("site/index.html")), "1321549021");
     std::string withBackslashes = dir.file("site\\index.html");
@@ -192,7 +159,7 @@ TEST_F(UploadStamp, DirectorySearchYieldsSizeTimeAndHonoursDirectoriesFlag)
     dir.write("page.HTM", "<p>");
     dir.write("other.txt", "");
     fs::create_directory(dir.file("images"));
-    setModified(dir.file("page.HTM"), utc(2005, 12, 31, 23, 59, 58));
+    setModified(dir.file("page.HTM"), utcTime(2005, 12, 31, 23, 59, 58));
 
     EXPECT_EQ(namesOf(findEntries(dir.file("*.*"), true)),
               (std::vector<std::string>{"Makefile", "images", "other.txt", "page.HTM"}));

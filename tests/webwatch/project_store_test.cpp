@@ -1,5 +1,6 @@
 #include "core/text_line_list.h"
 #include "support/temp_dir.h"
+#include "support/time_fixtures.h"
 #include "webwatch/project_store.h"
 
 #include <gtest/gtest.h>
@@ -320,33 +321,15 @@ TEST(ProjectStoreDamagedFile, TruncatedRecordsAndHeaders)
 
 TEST(ProjectStore, StampOfALocalFile)
 {
-    const char* old = std::getenv("TZ");
-    const std::string oldZone = old ? old : "";
-    ::setenv("TZ", "UTC", 1);
-    ::tzset();
+    ScopedTimeZone zone("UTC");
 
     TempDir dir;
     dir.write("site/index.html", "<html>");
-    std::tm t{};
-    t.tm_year = 2005 - 1900;
-    t.tm_mon = 11;
-    t.tm_mday = 31;
-    t.tm_hour = 23;
-    t.tm_min = 59;
-    t.tm_sec = 58;
-    const std::time_t when = ::timegm(&t);
-    timeval times[2] = {{when, 0}, {when, 0}};
-    ASSERT_EQ(::utimes(dir.file("site/index.html").c_str(), times), 0);
+    ASSERT_TRUE(setModifiedTime(dir.file("site/index.html"), utcTime(2005, 12, 31, 23, 59, 58)));
 
     // The stamp line a run writes for this file.
     const auto stamp = ProjectStore::stampOf(dir.file("site\\index.html"));
     ASSERT_TRUE(stamp);
     EXPECT_EQ(" " + *stamp, " 1321549021");
     EXPECT_EQ(ProjectStore::stampOf(dir.file("site/gone.html")), std::nullopt);
-
-    if (old)
-        ::setenv("TZ", oldZone.c_str(), 1);
-    else
-        ::unsetenv("TZ");
-    ::tzset();
 }
