@@ -266,14 +266,6 @@ TEST_F(BrowseSessionWindow, DisconnectQuitsAndEmptiesTheWindow)
 
 // --- the walk to the login directory, against the scripted server ---------------------------
 
-void scriptListing(ScriptedFtpServer& server, const QByteArray& listing)
-{
-    server.expect("PORT").reply("200 PORT command successful.")
-        .expect("LIST").reply("150 Here comes the listing.")
-        .connectToClientDataPort().sendData(listing).closeData()
-        .reply("226 Transfer complete.");
-}
-
 void scriptChangeDir(ScriptedFtpServer& server, const QByteArray& path)
 {
     server.expect("CWD /").reply("250 \"/\" is the current directory.")
@@ -295,11 +287,7 @@ TEST_F(BrowseSessionWindow, WalksFromTheRootToTheLoginDirectoryOneListingAtATime
     scriptListing(scripted, "-rw-r--r--   1 user     group       12345 Jan 14 10:22 index.html\r\n");
     ASSERT_TRUE(scripted.start());
 
-    c->Edit1->setText(QStringLiteral("127.0.0.1"));
-    c->Edit2->setText(QStringLiteral("user"));
-    c->Edit3->setText(QStringLiteral("pw"));
-    c->Edit4->setText(QString::fromLatin1(scripted.portText()));
-    click(c->connectknap);
+    connectToScripted(scripted);
     ASSERT_TRUE(waitUntil([&] { return scripted.finished() && fileNames() == QStringList{"index.html"} &&
                                        c->BitBtn1->isEnabled(); }))
         << scripted.failure().toStdString() << "\n" << logText();
@@ -331,11 +319,7 @@ TEST_F(BrowseSessionWindow, ALinkToAFileIsSizedWithoutChangingDirectory)
     scripted.expect("SIZE readme").reply("213 4321");
     ASSERT_TRUE(scripted.start());
 
-    c->Edit1->setText(QStringLiteral("127.0.0.1"));
-    c->Edit2->setText(QStringLiteral("user"));
-    c->Edit3->setText(QStringLiteral("pw"));
-    c->Edit4->setText(QString::fromLatin1(scripted.portText()));
-    click(c->connectknap);
+    connectToScripted(scripted);
     ASSERT_TRUE(waitUntilBrowsing()) << logText();
     QTreeWidgetItem* link = fileItem(QStringLiteral("readme"));
     ASSERT_NE(link, nullptr);

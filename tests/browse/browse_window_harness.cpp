@@ -38,11 +38,30 @@ void BrowseWindowTest::connectAs(const std::string& user, const std::string& pas
 {
     if (!server)
         startServer();
+    typeConnectionAndConnect(server->portText(), user, password);
+}
+
+void BrowseWindowTest::connectToScripted(const ScriptedFtpServer& scripted)
+{
+    typeConnectionAndConnect(scripted.portText().toStdString(), "user", "pw");
+}
+
+void BrowseWindowTest::typeConnectionAndConnect(const std::string& port, const std::string& user,
+                                                const std::string& password)
+{
     c->Edit1->setText(QStringLiteral("127.0.0.1"));
     c->Edit2->setText(QString::fromStdString(user));
     c->Edit3->setText(QString::fromStdString(password));
-    c->Edit4->setText(QString::fromStdString(server->portText()));
+    c->Edit4->setText(QString::fromStdString(port));
     click(c->connectknap);
+}
+
+void scriptListing(ScriptedFtpServer& server, const QByteArray& listing)
+{
+    server.expect("PORT").reply("200 PORT command successful.")
+        .expect("LIST").reply("150 Here comes the listing.")
+        .connectToClientDataPort().sendData(listing).closeData()
+        .reply("226 Transfer complete.");
 }
 
 int BrowseWindowTest::doneCount() const

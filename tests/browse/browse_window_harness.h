@@ -4,6 +4,7 @@
 // the test fills. Shared by the browsing and remote-operation tests.
 #include "app/browse_session.h"
 #include "fixtures/local_ftp_server.h"
+#include "fixtures/scripted_ftp_server.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
@@ -41,6 +42,9 @@ protected:
     // Types the server's address and the test user into the connection
     // fields and clicks the connect button.
     void connectAs(const std::string& user, const std::string& password);
+    // The same against a scripted server, as the user "user" with password
+    // "pw".
+    void connectToScripted(const ScriptedFtpServer& scripted);
     void connectAsTestUser()
     {
         if (!server)
@@ -80,5 +84,10 @@ protected:
     std::string logText() const { return c->Memo1->toPlainText().toStdString(); }
 
 private:
+    void typeConnectionAndConnect(const std::string& port, const std::string& user, const std::string& password);
+
     QString startDirectory_;
 };
+
+// Scripts the PORT and LIST of one directory listing that sends `listing`.
+void scriptListing(ScriptedFtpServer& server, const QByteArray& listing);

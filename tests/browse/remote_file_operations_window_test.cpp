@@ -236,11 +236,7 @@ TEST_F(RemoteOperationsWindow, AbortWhileAListingIsReceivedClosesTheConnection)
         .connectToClientDataPort().sendData("-rw-r--r-- 1 u g 5 Jan 14 10:22 first.txt\r\n")
         .waitForClientClose();
     ASSERT_TRUE(scripted.start());
-    c->Edit1->setText(QStringLiteral("127.0.0.1"));
-    c->Edit2->setText(QStringLiteral("user"));
-    c->Edit3->setText(QStringLiteral("pw"));
-    c->Edit4->setText(QString::fromLatin1(scripted.portText()));
-    click(c->connectknap);
+    connectToScripted(scripted);
     ASSERT_TRUE(waitUntil([&] { return scripted.commands().contains("LIST") && c->BitBtn7->isEnabled(); }))
         << logText();
     ASSERT_TRUE(session().requestRunning());
@@ -258,14 +254,6 @@ TEST_F(RemoteOperationsWindow, AbortWhileAListingIsReceivedClosesTheConnection)
 }
 
 // --- server failures, against the scripted server ------------------------------------------
-
-void scriptListing(ScriptedFtpServer& server, const QByteArray& listing)
-{
-    server.expect("PORT").reply("200 PORT command successful.")
-        .expect("LIST").reply("150 Here comes the listing.")
-        .connectToClientDataPort().sendData(listing).closeData()
-        .reply("226 Transfer complete.");
-}
 
 // Logs in at "/", lists a root holding the folder "trash", then opens it.
 void scriptUpToTrash(ScriptedFtpServer& server, const QByteArray& trashListing)
@@ -285,11 +273,7 @@ protected:
     void connectAndOpenTrash()
     {
         ASSERT_TRUE(scripted.start());
-        c->Edit1->setText(QStringLiteral("127.0.0.1"));
-        c->Edit2->setText(QStringLiteral("user"));
-        c->Edit3->setText(QStringLiteral("pw"));
-        c->Edit4->setText(QString::fromLatin1(scripted.portText()));
-        click(c->connectknap);
+        connectToScripted(scripted);
         ASSERT_TRUE(waitUntilBrowsing()) << logText();
         const int before = doneCount();
         clickNode(node({"trash"}));
