@@ -62,7 +62,8 @@ bool FtpLocalStream::CreateForWrite(const std::string& path, TFtpShareMode share
     // ours is writing is not emptied under it.
     if (!Open(path, O_WRONLY | O_CREAT, 0, share, true))
         return false;
-    if (::ftruncate(fd_, 0) != 0) {
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd_, 0) != 0) {
         Release();
         return false;
     }

@@ -1,5 +1,6 @@
 // Data-connection corners against the scripted server.
 #include "fixtures/scripted_ftp_server.h"
+#include "ftp/ftp_local_stream.h"
 #include "ftp_event_log.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
@@ -317,4 +318,77 @@ TEST(FtpTransferScripted, FailedPortStepEndsTheGetAndNothingOfItLingers)
     pumpEventsFor(100);
     EXPECT_EQ(t.server.commands().size(), 4);
     EXPECT_TRUE(t.server.finished());
+}
+
+TEST(FtpTransferScripted, AbortDuringADownloadEndsItAndLetsGoOfTheFile)
+{
+    Transfer t;
+    t.server.login()
+        .expect("PASV").replyWithDataPort(Pasv227).expect("RETR slow").reply("150 go")
+        .acceptDataConnection().sendData(QByteArray(5000, 's')).delay(5000).closeData().reply("226 late");
+    ASSERT_TRUE(t.start(true));
+    t.client.SetLocalFileName(t.local.file("slow"));
+    t.client.SetHostFileName("slow");
+    t.client.BeginGetFile();
+    ASSERT_TRUE(waitUntil([&] { return t.client.ByteCount() == 5000; }));
+    t.client.BeginAbort();
+    ASSERT_TRUE(t.log.waitDone(2));
+    EXPECT_EQ(t.log.done.back(), Done(ftpRqGetFile, 426));
+    EXPECT_EQ(t.client.ErrorMessage(), "426 Operation aborted.");
+    EXPECT_EQ(t.client.State(), ftpStateReady);
+    EXPECT_FALSE(t.client.Connected());
+    EXPECT_EQ(t.local.read("slow"), std::string(5000, 's')) << "what arrived is on disk, the file closed";
+    // Another transfer of ours may take the file at once: nothing holds it.
+    FtpLocalStream stream;
+    EXPECT_TRUE(stream.CreateForWrite(t.local.file("slow"), ftpShareExclusive));
+}
+
+TEST(FtpTransferScripted, LocalWriteFailureEndsTheDownloadWithAnError)
+{
+    // The server confirms the transfer; the disk did not take it.
+    Transfer t;
+    t.server.login()
+        .expect("PASV").replyWithDataPort(Pasv227).expect("RETR full").reply("150 go")
+        .acceptDataConnection().sendData(QByteArray(600000, 'f')).closeData().reply("226 ok");
+    ASSERT_TRUE(t.start(true));
+    t.client.SetShareMode(ftpShareDenyNone);
+    t.client.SetLocalFileName("/dev/full");
+    t.client.SetHostFileName("full");
+    const Done done = t.run(&TCustomFtpCli::BeginGetFile);
+    EXPECT_EQ(done, Done(ftpRqGetFile, 550));
+    EXPECT_EQ(t.client.ErrorMessage(), "550 Error writing local file /dev/full");
+    EXPECT_TRUE(t.shown("! Error writing local file"));
+    EXPECT_EQ(t.client.State(), ftpStateReady);
+}
+
+TEST(FtpShareMode, ModesThatDenyOthersHoldOffOurOtherTransfers)
+{
+    TempDir dir;
+    dir.write("f", "content");
+    const std::string path = dir.file("f");
+    {
+        FtpLocalStream writer;
+        ASSERT_TRUE(writer.CreateForWrite(path, ftpShareExclusive));
+        FtpLocalStream other;
+        EXPECT_FALSE(other.OpenForRead(path, 0, ftpShareDenyWrite));
+        EXPECT_FALSE(other.CreateForWrite(path, ftpShareExclusive));
+        EXPECT_TRUE(other.OpenForRead(path, 0, ftpShareDenyNone));
+    }
+    dir.write("f", "content");
+    {
+        FtpLocalStream reader1;
+        FtpLocalStream reader2;
+        ASSERT_TRUE(reader1.OpenForRead(path, 0, ftpShareDenyWrite));
+        EXPECT_TRUE(reader2.OpenForRead(path, 0, ftpShareDenyWrite)) << "readers share";
+        FtpLocalStream writer;
+        EXPECT_FALSE(writer.CreateForWrite(path, ftpShareExclusive));
+    }
+    EXPECT_EQ(dir.read("f"), "content") << "a writer refused its lock must not empty the file";
+
+    TFtpClient client;
+    EXPECT_EQ(client.ShareMode(), ftpShareExclusive);
+    client.SetShareMode(ftpShareDenyRead);
+    EXPECT_EQ(client.ShareMode(), ftpShareDenyRead);
+    client.SetShareMode(static_cast<TFtpShareMode>(42));
+    EXPECT_EQ(client.ShareMode(), ftpShareExclusive);
 }
