@@ -6,7 +6,6 @@
 #include "app/remote_tree.h"
 
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QTreeWidget>
 
 using namespace remote_tree;
@@ -89,17 +88,10 @@ void BrowseSession::ListView1SelectItem()
     QTreeWidgetItem* item = selectedItem(c_.ListView1);
     // One side's file is selected at a time. A remote selection that was
     // only taken away (the local side does that when the user picks a local
-    // file) must leave the local selection alone; and the local panel's own
-    // reaction to losing its selection is not wanted here.
-    if (item && c_.ListView2 && !c_.ListView2->selectedItems().isEmpty()) {
-        {
-            const QSignalBlocker blocker(c_.ListView2);
-            c_.ListView2->clearSelection();
-        }
-        // No local file is selected now, so there is nothing to upload.
-        if (c_.BitBtn2)
-            c_.BitBtn2->setEnabled(false);
-    }
+    // file) must leave the local selection alone. The local panel follows
+    // the loss of its selection itself (upload button off).
+    if (item && c_.ListView2)
+        c_.ListView2->clearSelection();
     linkSizeKnown_ = false;
     if (item) {
         linkSizeState_ = 0;

@@ -186,8 +186,13 @@ std::string LocalPanel::fileNameOf(const QTreeWidgetItem* item)
 
 void LocalPanel::ListView2SelectItem()
 {
+    const bool fileSelected = !c_.ListView2->selectedItems().isEmpty();
     if (connected_) {
-        c_.ListView1->clearSelection();
+        // One side's file is selected at a time. A local selection that was
+        // only taken away (the remote list does that when the user picks a
+        // remote file) must leave the remote one alone.
+        if (fileSelected)
+            c_.ListView1->clearSelection();
         const QTreeWidgetItem* node = c_.TreeView1->currentItem();
         const QString nodeText = node ? node->text(0) : QString();
         setHint(c_.BitBtn5, QStringLiteral("Delete Directory ") + nodeText);
@@ -195,7 +200,6 @@ void LocalPanel::ListView2SelectItem()
     } else if (!recording_) {
         return;
     }
-    const bool fileSelected = !c_.ListView2->selectedItems().isEmpty();
     c_.BitBtn2->setEnabled(fileSelected);
     c_.BitBtn4->setEnabled(fileSelected);
 }

@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
@@ -312,6 +313,17 @@ TEST_F(LocalPanelWindow, UploadButtonFollowsTheSelectionWhileConnectedOrRecordin
     EXPECT_TRUE(c->ListView1->selectedItems().isEmpty());
     EXPECT_EQ(hintOf(c->BitBtn5), "Delete Directory htdocs");
     EXPECT_EQ(hintOf(c->BitBtn8), "Rename Directory htdocs");
+
+    // A local selection that is only taken away (the remote list does that
+    // when the user picks a remote file) leaves the remote selection alone.
+    {
+        const QSignalBlocker remoteListQuiet(c->ListView1);
+        remote->setSelected(true);
+    }
+    ASSERT_EQ(c->ListView2->selectedItems().size(), 1);
+    c->ListView2->clearSelection();
+    EXPECT_EQ(c->ListView1->selectedItems().size(), 1);
+    EXPECT_FALSE(c->BitBtn2->isEnabled());
 
     // Cancel selections clears both lists.
     remote->setSelected(true);
