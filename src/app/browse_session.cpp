@@ -197,6 +197,13 @@ void BrowseSession::FtpClient1RequestDone(TFtpRequest RqType, std::uint16_t Erro
 {
     requestRunning_ = false;
     if (Error != 0) {
+        // A server that cannot be looked up or reached says nothing on the
+        // control connection, so the log would stay silent and the click on
+        // Connect seem to do nothing; show the client's reason. (A server
+        // that refuses the session has its reply logged already.)
+        constexpr std::uint16_t kFirstSocketError = 10000;
+        if (RqType == ftpRqOpen && Error >= kFirstSocketError && !client_.LastResponse().empty())
+            log("! " + client_.LastResponse());
         requestFailed();
         return;
     }

@@ -9,6 +9,8 @@
 #include "fixtures/scripted_ftp_server.h"
 
 #include <QAbstractItemModel>
+#include <QHostAddress>
+#include <QTcpServer>
 #include <QTimer>
 
 #include <ctime>
@@ -125,6 +127,33 @@ TEST_F(BrowseSessionWindow, ANonNumericPortIsRefusedWithAMessage)
     pumpEventsFor(200);
     EXPECT_TRUE(server->commands().empty());
     EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+TEST_F(BrowseSessionWindow, AConnectionThatCannotBeMadeIsLoggedAndLeavesTheWindowReady)
+{
+    makeSite();
+    startServer();
+    // A loopback port that nobody listens on: take a free one and let it go.
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 deadPort = probe.serverPort();
+    probe.close();
+
+    c->Edit1->setText(QStringLiteral("127.0.0.1"));
+    c->Edit2->setText(QString::fromStdString(server->user()));
+    c->Edit3->setText(QString::fromStdString(server->password()));
+    c->Edit4->setText(QString::number(deadPort));
+    click(c->connectknap);
+    // The user learns why nothing happened: the reason is in the log.
+    ASSERT_TRUE(waitUntil([&] { return logText().find("! 500 ") != std::string::npos; })) << logText();
+    EXPECT_NE(logText().find("Winsock error #"), std::string::npos) << logText();
+    EXPECT_FALSE(session().connected());
+    EXPECT_FALSE(session().requestRunning());
+    EXPECT_EQ(c->TreeView1->topLevelItemCount(), 0);
+
+    // And the next try, to the right port, works.
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
 }
 
 TEST_F(BrowseSessionWindow, ClickingANodeChangesToItThroughTheRoot)
