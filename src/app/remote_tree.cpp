@@ -100,6 +100,10 @@ QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const std::string& name, const
     node->setData(0, kImageIndexRole, image);
     node->setData(0, kSelectedImageIndexRole, selectedImage);
     node->setIcon(0, nodeIcon(images, image, selectedImage));
+    // A folder that gains sub-folders opens, so the folders just listed (and
+    // the path of a walk) are in view without a further click.
+    if (parent && !parent->isExpanded())
+        parent->setExpanded(true);
     return node;
 }
 

@@ -64,6 +64,8 @@ TEST_F(BrowseSessionWindow, LogsInListsTheRootAndShowsTheFileColumns)
     ASSERT_NE(root(), nullptr);
     EXPECT_EQ(root()->text(0), QStringLiteral("127.0.0.1"));
     EXPECT_EQ(childNames(root()), (QStringList{"docs", "www"}));
+    // The folders just listed are shown without a further click.
+    EXPECT_TRUE(root()->isExpanded());
     QStringList files = fileNames();
     files.sort();
     EXPECT_EQ(files, (QStringList{"empty.txt", "index.html", "my page.html"}));
