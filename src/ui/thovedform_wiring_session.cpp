@@ -16,7 +16,11 @@ void Thovedform::wireSession()
     BrowseSessionServices services;
     services.dialogs = dialogs_;
     services.listingFilePath = startup_.paths.ftpdirlTxt;
-    services.fileIcon = [this](int index) { return fileIcons_.icon(index); };
+    // A remote file whose type the icon table does not know still gets the
+    // plain document icon rather than a blank space.
+    services.fileIcon = [this](int index) {
+        return fileIcons_.icon(index > 0 ? index : FileIconList::indexOfIconName(QStringLiteral("unknown")));
+    };
     // The address manager is created after start-up; its fields are read
     // only once a log-in has succeeded.
     services.remoteDirectoryField = [this] {

@@ -75,6 +75,8 @@ TEST_F(BrowseSessionWindow, LogsInListsTheRootAndShowsTheFileColumns)
     EXPECT_EQ(index->text(1), QStringLiteral("12KB"));
     EXPECT_EQ(index->text(2), QStringLiteral("html File"));
     EXPECT_EQ(index->text(3), QStringLiteral("Mar 03  2019"));
+    // This icon table holds no ".html": the file still shows a document icon.
+    EXPECT_FALSE(index->icon(0).isNull());
     EXPECT_EQ(fileItem(QStringLiteral("my page.html"))->text(1), QStringLiteral("10"));
     EXPECT_EQ(fileItem(QStringLiteral("empty.txt"))->text(1), QString());
     // The transfer queue takes download sizes from the table by position.
