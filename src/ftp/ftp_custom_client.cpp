@@ -16,6 +16,11 @@ constexpr int ShareFlagDenyWrite = 0x0020;
 constexpr int ShareFlagDenyRead = 0x0030;
 constexpr int ShareFlagDenyNone = 0x0040;
 
+// The data handler still takes at most 2048 bytes per receive event; the
+// data socket fetches this much per system call and serves those pieces
+// from memory.
+constexpr int DataReadAhead = 256 * 1024;
+
 } // namespace
 
 TCustomFtpCli::TCustomFtpCli()
@@ -28,6 +33,7 @@ TCustomFtpCli::TCustomFtpCli()
     FControlSocket->OnSessionConnected = [this](TCustomWSocket*, std::uint16_t e) { ControlSessionConnected(e); };
     FControlSocket->OnDataAvailable = [this](TCustomWSocket*, std::uint16_t e) { ControlDataAvailable(e); };
     FControlSocket->OnSessionClosed = [this](TCustomWSocket*, std::uint16_t e) { ControlSessionClosed(e); };
+    FDataSocket->SetReadAhead(DataReadAhead);
 }
 
 TCustomFtpCli::~TCustomFtpCli()

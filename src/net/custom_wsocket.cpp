@@ -146,8 +146,8 @@ int TCustomWSocket::RcvdCount()
         return 0;
     int waiting = 0;
     if (ioctl(FHSocket, FIONREAD, &waiting) != 0)
-        return 0;
-    return waiting;
+        waiting = 0;
+    return waiting + static_cast<int>(AheadBuffered());
 }
 
 TSocketSendFlags TCustomWSocket::SendFlags()

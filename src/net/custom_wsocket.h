@@ -131,6 +131,12 @@ public:
     // Takes a waiting connection of a listening socket; -1 on failure.
     virtual TSocket Accept();
     virtual int Receive(void* buffer, int length);
+    // With a size > 0 the socket fetches up to that many bytes per system
+    // call into a buffer of its own and serves reads from there: a reader
+    // that takes small pieces then costs no system call per piece. 0 (the
+    // default) reads straight from the network. Counted in RcvdCount.
+    void SetReadAhead(int size);
+    int ReadAhead() const { return static_cast<int>(FReadAhead.size()); }
     virtual std::string ReceiveStr();
     virtual int ReceiveFrom(void* buffer, int length, sockaddr_in& from, int& fromLength);
     // Queues the data; returns length (0 when length <= 0) or -1 when not
@@ -269,5 +275,14 @@ private:
     bool FConnectPending = false;  // waiting for the outcome of connect()
     bool FCloseSeen = false;       // peer close already reported
     bool FAcceptPending = false;   // FD_ACCEPT given, waiting for Accept
+    // Read-ahead: bytes fetched from the network not yet handed to a reader
+    // are FReadAhead[FAheadPos, FAheadEnd). FAheadFull says the last fetch
+    // filled the whole buffer, so more may be waiting in the network.
+    std::vector<char> FReadAhead;
+    std::size_t FAheadPos = 0;
+    std::size_t FAheadEnd = 0;
+    bool FAheadFull = false;
+    std::size_t AheadBuffered() const { return FAheadEnd - FAheadPos; }
+    void DropReadAhead();
     std::uint64_t FSerial = 0;     // bumped for every new handle
 };

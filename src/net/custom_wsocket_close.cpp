@@ -101,6 +101,7 @@ void TCustomWSocket::CloseHandleNow()
     FConnectPending = false;
     FCloseSeen = false;
     FAcceptPending = false;
+    DropReadAhead();
     FWriteBlocked = false;
 }
 

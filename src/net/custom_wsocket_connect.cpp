@@ -147,6 +147,7 @@ bool TCustomWSocket::ResolveAndOpenHandle(const char* socketFailureOp)
         return false;
     }
     ++FSerial;
+    DropReadAhead();
     return true;
 }
 
@@ -259,6 +260,7 @@ void TCustomWSocket::AdoptHandle(TSocket handle)
     CloseHandleNow();
     FHSocket = handle;
     ++FSerial;
+    DropReadAhead();
     const int flags = fcntl(FHSocket, F_GETFL, 0);
     if (flags >= 0)
         fcntl(FHSocket, F_SETFL, flags | O_NONBLOCK);

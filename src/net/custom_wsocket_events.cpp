@@ -229,8 +229,10 @@ void TCustomWSocket::Resume()
     if (FState == wsListening)
         events |= FD_ACCEPT;   // otherwise a resumed listener would never accept again
     SelectEvents(events);
-    if (FHSocket != INVALID_SOCKET && FState == wsConnected)
-        PostSocketEvent(FD_WRITE, 0);
+    if (FHSocket != INVALID_SOCKET && FState == wsConnected) {
+        // Bytes read ahead before the pause wake no readiness watch.
+        PostSocketEvent(AheadBuffered() > 0 ? FD_READ | FD_WRITE : FD_WRITE, 0);
+    }
 }
 
 // --- running the event loop ------------------------------------------------------

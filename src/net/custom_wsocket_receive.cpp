@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
@@ -12,13 +13,52 @@
 
 using wsocket_internal::lastSocketError;
 
+void TCustomWSocket::SetReadAhead(int size)
+{
+    // Bytes already fetched stay readable; the buffer only grows while it
+    // holds some.
+    const std::size_t wanted = static_cast<std::size_t>(std::max(0, size));
+    if (AheadBuffered() == 0) {
+        FReadAhead.assign(wanted, '\0');
+        FAheadPos = FAheadEnd = 0;
+        FAheadFull = false;
+    } else if (wanted > FReadAhead.size()) {
+        FReadAhead.resize(wanted);
+    }
+}
+
+void TCustomWSocket::DropReadAhead()
+{
+    FAheadPos = FAheadEnd = 0;
+    FAheadFull = false;
+}
+
 int TCustomWSocket::RecvRaw(void* buffer, int length, int flags)
 {
     if (FHSocket == INVALID_SOCKET) {
         errno = ENOTSOCK;
         return -1;
     }
-    return static_cast<int>(::recv(FHSocket, buffer, static_cast<std::size_t>(std::max(0, length)), flags));
+    const std::size_t wanted = static_cast<std::size_t>(std::max(0, length));
+    // Urgent data and other special reads bypass the buffer.
+    if (FReadAhead.empty() || (flags & ~MSG_PEEK) != 0)
+        return static_cast<int>(::recv(FHSocket, buffer, wanted, flags));
+    if (AheadBuffered() == 0) {
+        // One large fetch; end of stream and errors reach the caller just
+        // as a direct read would have returned them.
+        const ssize_t count = ::recv(FHSocket, FReadAhead.data(), FReadAhead.size(), 0);
+        FAheadFull = count == static_cast<ssize_t>(FReadAhead.size());
+        if (count <= 0)
+            return static_cast<int>(count);
+        FAheadPos = 0;
+        FAheadEnd = static_cast<std::size_t>(count);
+    }
+    const std::size_t count = std::min(wanted, AheadBuffered());
+    if (count > 0)
+        std::memcpy(buffer, FReadAhead.data() + FAheadPos, count);
+    if ((flags & MSG_PEEK) == 0)
+        FAheadPos += count;
+    return static_cast<int>(count);
 }
 
 int TCustomWSocket::Receive(void* buffer, int length)
@@ -65,6 +105,7 @@ int TCustomWSocket::ReceiveFrom(void* buffer, int length, sockaddr_in& from, int
 void TCustomWSocket::ReceiveLoop(std::uint16_t error)
 {
     for (;;) {
+        const std::size_t aheadBefore = AheadBuffered();
         FLastError = 0;
         if (!TriggerDataAvailable(error)) {
             // Nobody reads: drain so that the connection does not stall.
@@ -75,8 +116,28 @@ void TCustomWSocket::ReceiveLoop(std::uint16_t error)
             if (count <= 0)
                 break;
         }
-        if (FLastError != 0 || FHSocket == INVALID_SOCKET)
+        // A handler that paused the socket wants no further data events;
+        // Resume brings the rest.
+        if (FLastError != 0 || FHSocket == INVALID_SOCKET || FPaused)
             break;
+        if (!FReadAhead.empty()) {
+            // Bytes in our own buffer wake no readiness watch, so they are
+            // offered here until taken. A reader that took none of them gets
+            // them offered again from the event loop, not in a tight spin.
+            if (AheadBuffered() > 0) {
+                if (AheadBuffered() == aheadBefore) {
+                    PostSocketEvent(FD_READ, 0);
+                    break;
+                }
+                continue;
+            }
+            // After a fetch that filled the buffer more may be waiting; the
+            // next read finds out (at worst "would block"). A shorter fetch
+            // emptied the network, and the readiness watch reports the rest.
+            if (FAheadFull)
+                continue;
+            break;
+        }
         int waiting = 0;
         if (ioctl(FHSocket, FIONREAD, &waiting) != 0) {
             FLastError = lastSocketError();
