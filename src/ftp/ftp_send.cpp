@@ -4,7 +4,26 @@
 #include "ftp/ftp_message_window.h"
 #include "net/wsocket.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
+
+namespace {
+
+// An upload hands the socket 1514 bytes at a time. Corked, the kernel
+// gathers those pieces into full segments instead of pushing each through
+// the network stack on its own (and waking the receiver for each); the
+// chunks, and the wait for each to be sent, stay as they are. Uncorking
+// pushes out whatever is gathered.
+void corkUpload(TSocket handle, bool on)
+{
+    if (handle == INVALID_SOCKET)
+        return;
+    const int value = on ? 1 : 0;
+    ::setsockopt(handle, IPPROTO_TCP, TCP_CORK, &value, sizeof value);
+}
+
+}  // namespace
 
 void TCustomFtpCli::StartUpload(const char* word, TFtpRequest request)
 {
@@ -89,6 +108,7 @@ void TCustomFtpCli::PassiveSendConnected(std::uint16_t error)
         DataConnectFailed(error);
         return;
     }
+    corkUpload(FDataSocket->HSocket(), true);
     SendUploadCommand();
 }
 
@@ -122,6 +142,7 @@ void TCustomFtpCli::AcceptForSend(std::uint16_t)
     data.SetLingerTimeout(10);
     linger option{0, 10};
     ::setsockopt(data.HSocket(), SOL_SOCKET, SO_LINGER, &option, sizeof option);
+    corkUpload(data.HSocket(), true);
     FDataConnected = true;
     if (FStorAnswered && FStartTick == 0)
         FWindow->Post(WM_FTP_SENDDATA);
@@ -182,6 +203,7 @@ void TCustomFtpCli::SendNextChunk(std::uint16_t error)
         // Everything handed to the socket has gone out (data-sent comes only
         // then), so the close ends the file cleanly.
         FEofFlag = true;
+        corkUpload(FDataSocket->HSocket(), false);
         CloseDataSocket();
         return;
     }
