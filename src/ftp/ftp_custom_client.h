@@ -175,11 +175,17 @@ private:
     void RunRequest(Start start)
     {
         FUsageErrorReported = false;
+        // A refused call starts nothing, so it must not leave its step as
+        // the running request's current step: the runner judges the next
+        // step by it (REST before RETR keeps the resume offset).
+        const TFtpStep runningStep = FCurrentStep;
         ++FCallDepth;
         try {
             start();
         } catch (const UsageReported&) {
+            FCurrentStep = runningStep;
         } catch (...) {
+            FCurrentStep = runningStep;
             --FCallDepth;
             throw;
         }

@@ -87,6 +87,25 @@ TEST(FtpTransferScripted, RestAnsweredWith200RestartsAtZeroOnATruncatedFile)
     EXPECT_EQ(t.log.progress.front(), 0);
 }
 
+TEST(FtpTransferScripted, ARefusedCallDuringRestDoesNotLoseTheResumeOffset)
+{
+    Transfer t;
+    t.server.login()
+        .expect("PASV").replyWithDataPort(Pasv227).expect("REST 1000").delay(300).reply("350 Restarting at 1000")
+        .expect("RETR f").reply("150 go").acceptDataConnection().sendData("the rest").closeData().reply("226 ok");
+    ASSERT_TRUE(t.start(true));
+    t.local.write("f", std::string(1000, 'h'));
+    t.client.SetLocalFileName(t.local.file("f"));
+    t.client.SetHostFileName("f");
+    t.client.BeginResumeGetFile();
+    ASSERT_TRUE(waitUntil([&] { return t.server.commands().size() == 4; }));
+    // A request while busy is refused and starts nothing.
+    EXPECT_THROW(t.client.BeginSystem(), FtpException);
+    ASSERT_TRUE(t.log.waitDone(2));
+    EXPECT_EQ(t.log.done.back(), Done(ftpRqResumeGetFile, 0)) << t.server.failure().toStdString();
+    EXPECT_EQ(t.local.read("f"), std::string(1000, 'h') + "the rest");
+}
+
 TEST(FtpTransferScripted, MultiLine150IsShownInFullAndTheLastLineMovesOn)
 {
     Transfer t;
