@@ -1,5 +1,7 @@
 #include "cli/cli_session.h"
 
+#include <QFile>
+
 #include <utility>
 
 CliSession::CliSession(CliOptions options, std::FILE* out, std::FILE* err)
@@ -17,7 +19,6 @@ CliSession::CliSession(CliOptions options, std::FILE* out, std::FILE* err)
         if (options_.verbose)
             std::fprintf(err_, "%s\n", msg.c_str());
     };
-    client_.OnDisplayFile = [this](TCustomFtpCli*, std::string& line) { std::fprintf(out_, "%s\n", line.c_str()); };
     client_.OnRequestDone = [this](TCustomFtpCli*, TFtpRequest rq, std::uint16_t error) { RequestDone(rq, error); };
 }
 
@@ -25,6 +26,11 @@ void CliSession::Start(std::function<void(int)> finished)
 {
     finished_ = std::move(finished);
     StartPhase(Phase::LogIn);
+}
+
+bool CliSession::IsListing() const
+{
+    return options_.command == "ls" || options_.command == "nlst";
 }
 
 bool CliSession::IsTransfer() const
@@ -69,7 +75,14 @@ void CliSession::StartCommand()
     const auto& a = options_.args;
     client_.SetDisplayFileFlag(false);
     if (c == "ls" || c == "nlst") {
-        client_.SetDisplayFileFlag(true);
+        listing_ = std::make_unique<QTemporaryFile>();
+        if (!listing_->open()) {
+            Fail("cannot create a temporary file for the listing");
+            status_ = 1;
+            StartPhase(Phase::Quit);
+            return;
+        }
+        client_.SetLocalFileName(listing_->fileName().toStdString());
         client_.SetHostFileName(a.empty() ? "" : a[0]);
         c == "ls" ? client_.BeginListDir() : client_.BeginListNames();
     } else if (c == "get" || c == "resume-get") {
@@ -147,8 +160,27 @@ void CliSession::RequestDone(TFtpRequest, std::uint16_t error)
     }
 }
 
+void CliSession::PrintListing()
+{
+    QFile file(listing_->fileName());
+    if (!file.open(QIODevice::ReadOnly)) {
+        Fail("cannot read the received listing");
+        status_ = 1;
+        return;
+    }
+    // One entry per line, whatever line end the server used.
+    for (QByteArray line : file.readAll().split('\n')) {
+        while (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            std::fprintf(out_, "%s\n", line.constData());
+    }
+}
+
 void CliSession::CommandDone()
 {
+    if (IsListing())
+        PrintListing();
     if (options_.command == "size")
         std::fprintf(out_, "%lld\n", static_cast<long long>(client_.SizeResult()));
     else if (options_.command == "raw")

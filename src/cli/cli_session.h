@@ -3,8 +3,11 @@
 #include "cli/cli_options.h"
 #include "ftp/ftp_client.h"
 
+#include <QTemporaryFile>
+
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 
 // Runs one command on an FTP server with the asynchronous client, the way
@@ -28,6 +31,8 @@ private:
     void Fail(const std::string& text);
     void End(int status);
     bool IsTransfer() const;
+    bool IsListing() const;
+    void PrintListing();
 
     CliOptions options_;
     std::FILE* out_;
@@ -35,6 +40,9 @@ private:
     TFtpClient client_;
     Phase phase_ = Phase::LogIn;
     std::string statistics_;
+    // A listing is received whole into this file and printed once it is
+    // complete: data blocks end anywhere, also inside a name.
+    std::unique_ptr<QTemporaryFile> listing_;
     int status_ = 0;
     bool ended_ = false;
     std::function<void(int)> finished_;

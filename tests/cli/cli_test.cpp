@@ -4,7 +4,10 @@
 #include "support/temp_dir.h"
 
 #include <QProcess>
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -135,6 +138,43 @@ TEST_F(CliAgainstServer, RemoteFileOperationsAndListings)
     CliRun raw = runCli({url(), "raw", "SYST"});
     EXPECT_EQ(raw.status, 0);
     EXPECT_EQ(raw.out.substr(0, 4), "215 ");
+}
+
+TEST_F(CliAgainstServer, ListingsLongerThanOneDataBlockKeepEveryNameWhole)
+{
+    // Names of 29 bytes plus CR LF: a 2048-byte data block ends inside a
+    // name, and so does almost any shorter read.
+    std::vector<std::string> expected;
+    for (int i = 0; i < 200; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "entry-%03d-abcdefghijklmno.txt", i);
+        ASSERT_EQ(std::string(name).size(), 29u);
+        root.write(std::string("many/") + name, "x");
+        expected.push_back(name);
+    }
+    std::sort(expected.begin(), expected.end());
+    for (const char* mode : {"--passive", "--active"}) {
+        SCOPED_TRACE(mode);
+        CliRun names = runCli({mode, url("/many"), "nlst"});
+        ASSERT_EQ(names.status, 0) << names.err;
+        std::vector<std::string> lines;
+        std::istringstream in(names.out);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        std::sort(lines.begin(), lines.end());
+        EXPECT_EQ(lines, expected);
+
+        CliRun list = runCli({mode, url("/many"), "ls"});
+        ASSERT_EQ(list.status, 0) << list.err;
+        std::istringstream listIn(list.out);
+        std::size_t whole = 0;
+        for (std::string line; std::getline(listIn, line);) {
+            EXPECT_EQ(line[0], '-') << "a listing line cut in two: " << line;
+            const std::string name = line.substr(line.rfind(' ') + 1);
+            whole += std::binary_search(expected.begin(), expected.end(), name) ? 1 : 0;
+        }
+        EXPECT_EQ(whole, expected.size()) << list.out;
+    }
 }
 
 TEST_F(CliAgainstServer, FailuresGiveANonZeroStatusAndTheReasonOnStandardError)
