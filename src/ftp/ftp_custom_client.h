@@ -261,6 +261,7 @@ private:
     void DataConnectFailed(int error);
     void CloseDataSocket();
     bool ReleaseLocalStream();
+    void RefuseTransferByReply();
     void NoteTransferFault(int code, const std::string& text);
     int EndStatusOfTransfer();
     void ShowStatistics();

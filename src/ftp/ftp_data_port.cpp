@@ -173,6 +173,20 @@ bool TCustomFtpCli::ReleaseLocalStream()
     return FLocalStream.Release();
 }
 
+// The server answered the transfer command with something other than "start
+// sending": drop the data connection and the local file, forget any resume
+// offset, and end the request with the server's code.
+void TCustomFtpCli::RefuseTransferByReply()
+{
+    KeepFirstError();
+    FNext = nullptr;
+    CloseDataSocket();
+    ReleaseLocalStream();
+    FResumeAt = 0;
+    FStepStatus = FStatusCode;
+    Finish(FStatusCode);
+}
+
 TSocket TCustomFtpCli::AcceptDataConnection()
 {
     TWSocket& data = *FDataSocket;

@@ -95,13 +95,7 @@ void TCustomFtpCli::ReceiveStartReply()
         FNext = &TCustomFtpCli::ReceiveEndReply;
         return;
     }
-    KeepFirstError();
-    FNext = nullptr;
-    CloseDataSocket();
-    ReleaseLocalStream();
-    FResumeAt = 0;
-    FStepStatus = FStatusCode;
-    Finish(FStatusCode);
+    RefuseTransferByReply();
 }
 
 void TCustomFtpCli::ReceiveEndReply()

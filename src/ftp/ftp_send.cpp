@@ -163,13 +163,7 @@ void TCustomFtpCli::UploadStartReply()
         }
         return;
     }
-    KeepFirstError();
-    FNext = nullptr;
-    CloseDataSocket();
-    ReleaseLocalStream();
-    FResumeAt = 0;
-    FStepStatus = FStatusCode;
-    Finish(FStatusCode);
+    RefuseTransferByReply();
 }
 
 void TCustomFtpCli::SendNextChunk(std::uint16_t error)
