@@ -1,7 +1,7 @@
 // How long the remote listing parser takes for a large directory: 10,000
 // entries of mixed files, directories and links, as one LIST would bring.
-#include "app/listing_parser.h"
-#include "app/remote_listing_tables.h"
+#include "remote/listing_parser.h"
+#include "remote/remote_listing_tables.h"
 #include "large_listing.h"
 
 #include <benchmark/benchmark.h>

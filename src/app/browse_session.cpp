@@ -4,7 +4,7 @@
 #include "app/browse_session.h"
 
 #include "app/control_hint.h"
-#include "app/dialogs.h"
+#include "services/dialogs.h"
 #include "app/remote_tree.h"
 #include "core/placeholder_password.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/directory_walk.h"
-#include "app/listing_parser.h"
+#include "remote/directory_walk.h"
+#include "remote/listing_parser.h"
 #include "app/main_window_controls.h"
-#include "app/remote_listing_tables.h"
+#include "remote/remote_listing_tables.h"
 #include "ftp/ftp_client.h"
 
 #include <QIcon>

@@ -1,6 +1,6 @@
 #include "app/file_helper.h"
 
-#include "app/dialogs.h"
+#include "services/dialogs.h"
 #include "core/data_paths.h"
 #include "core/file_copy.h"
 

@@ -1,6 +1,6 @@
 #include "app/install_modes.h"
 
-#include "app/dialogs.h"
+#include "services/dialogs.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "app/remote_file_operations.h"
 
 #include "app/control_hint.h"
-#include "app/dialogs.h"
+#include "services/dialogs.h"
 #include "app/remote_tree.h"
 
 #include <QListWidget>

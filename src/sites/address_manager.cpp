@@ -1,6 +1,6 @@
 #include "sites/address_manager.h"
 
-#include "app/dialogs.h"
+#include "services/dialogs.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

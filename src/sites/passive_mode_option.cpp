@@ -1,6 +1,6 @@
 #include "sites/passive_mode_option.h"
 
-#include "app/dialogs.h"
+#include "services/dialogs.h"
 #include "sites/browsing_connection_state.h"
 #include "sites/passive_mode_file.h"
 

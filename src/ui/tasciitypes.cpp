@@ -1,6 +1,6 @@
 #include "ui/tasciitypes.h"
 
-#include "app/dialogs.h"
+#include "services/dialogs.h"
 #include "ui/control_factory.h"
 
 #include <QFrame>

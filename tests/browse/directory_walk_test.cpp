@@ -1,4 +1,4 @@
-#include "app/directory_walk.h"
+#include "remote/directory_walk.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the remote listing parser as the contents of the
 // listing file and checks what it promises about every entry it yields.
-#include "app/listing_parser.h"
-#include "app/remote_listing_tables.h"
+#include "remote/listing_parser.h"
+#include "remote/remote_listing_tables.h"
 #include "core/text_line_list.h"
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "app/listing_parser.h"
+#include "remote/listing_parser.h"
 
 #include <algorithm>
 #include <limits>
