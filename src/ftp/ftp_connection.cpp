@@ -16,6 +16,9 @@ void TCustomFtpCli::StepOpen()
     }
     FRequestDoneFlag = false;
     FReceiveLen = 0;
+    FReplyLines = 0;
+    FReplyBytes = 0;
+    FSizeAnswered = false;
     FStepStatus = 0;
     FDnsResult.clear();
     FCloseReason.clear();

@@ -4,6 +4,9 @@
 #include "ftp/ftp_message_window.h"
 #include "net/wsocket.h"
 
+#include <QTimer>
+
+#include <cctype>
 #include <chrono>
 
 namespace {
@@ -121,14 +124,39 @@ void TCustomFtpCli::UsageError(const std::string& msg)
     throw FtpException(msg);
 }
 
-void TCustomFtpCli::SendCommand(const std::string& command)
+namespace {
+
+bool IsPasswordCommand(const std::string& command)
+{
+    if (command.size() < 5 || command[4] != ' ')
+        return false;
+    for (int i = 0; i < 4; ++i) {
+        if (std::toupper(static_cast<unsigned char>(command[static_cast<std::size_t>(i)])) != "PASS"[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool TCustomFtpCli::SendCommand(const std::string& command)
 {
     std::string cmd = command;
     if (OnCommand)
         OnCommand(this, cmd);
-    Display("> " + cmd);
+    // The last line of defence: a line break would end this command early
+    // and make the rest a command of its own.
+    if (cmd.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
+        RefuseRequest(501, "501 Not sent: the command contains CR, LF or NUL");
+        return false;
+    }
+    // The log is shown on screens and kept in files; the password is not.
+    Display(IsPasswordCommand(cmd) ? "> PASS ****" : "> " + cmd);
+    KeepOrForgetSizeAnswer();
+    ++FControlActivity;
     if (FControlSocket->State() == wsConnected)
         FControlSocket->SendStr(cmd + "\r\n");
+    return true;
 }
 
 void TCustomFtpCli::IssueCommand(TFtpRequest request, const std::string& command,
@@ -143,6 +171,8 @@ void TCustomFtpCli::IssueCommand(TFtpRequest request, const std::string& command
         // The first error of *this* request is what ErrorMessage tells.
         FErrorMessage.clear();
     }
+    if (RefuseUnsafeArgument(FCurrentStep))
+        return;
     FOkResponses.fill(0);
     std::size_t i = 0;
     for (int code : accepted) {

@@ -11,6 +11,7 @@
 class TWSocket;
 class TCustomWSocket;
 class FtpMessageWindow;
+class QTimer;
 
 // The FTP client component: one control connection carrying commands and
 // replies, one data connection for listings and file transfers. Every
@@ -24,7 +25,10 @@ class FtpMessageWindow;
 // (ftp_step_runner.cpp), reading and judging replies (ftp_replies.cpp), the
 // open / close / abort life of the control connection (ftp_connection.cpp),
 // the data connection (ftp_data_port.cpp) and the transfers over it
-// (ftp_receive.cpp, ftp_send.cpp).
+// (ftp_receive.cpp, ftp_send.cpp), with the checks of what a download
+// brought (ftp_download_checks.cpp); the guards against unsafe command
+// arguments and endless replies (ftp_request_guards.cpp) and the
+// inactivity limit (ftp_inactivity.cpp).
 class TCustomFtpCli {
 public:
     TCustomFtpCli();
@@ -72,6 +76,25 @@ public:
     void SetResumeAt(std::int64_t v) { FResumeAt = v; }
     TWSocket* ControlSocket() const { return FControlSocket.get(); }
     TWSocket* DataSocket() const { return FDataSocket.get(); }
+
+    // How long, in seconds, a request may go without a byte moving on the
+    // control or the data connection. Past it the request ends with 426
+    // ("426 Timeout: ..."), both connections are closed and the client is
+    // ready again. 0 means no limit. This is not the blocking forms'
+    // Timeout, which limits a whole blocking call.
+    int InactivityTimeout() const { return FInactivityTimeout; }
+    void SetInactivityTimeout(int seconds) { FInactivityTimeout = seconds > 0 ? seconds : 0; }
+
+    // Whether the current or last download (RETR, LIST or NLST into
+    // LocalFileName) began writing its local file: created or emptied it
+    // or, when resuming, began writing at ResumeAt. That happens only when
+    // the transfer starts (the 125/150 reply, or the first data byte if it
+    // comes earlier). While false, the local file is exactly as it was
+    // before the request: a download refused, cut off or timed out before
+    // it started has not touched it, and a file that did not exist has not
+    // been left behind. When true and the download failed, the file holds
+    // what arrived (a partial file, fit for resuming).
+    bool LocalFileWritten() const { return FLocalFileWritten; }
 
     // --- events -------------------------------------------------------------
     TFtpDisplay OnDisplay;
@@ -190,6 +213,7 @@ private:
             throw;
         }
         --FCallDepth;
+        WatchInactivity();
     }
     [[noreturn]] void UsageError(const std::string& msg);
     void StartMultiStep(TFtpRequest request, TFtpSteps steps);
@@ -223,7 +247,29 @@ private:
     // Sends one command of a single step and waits for its final reply.
     void IssueCommand(TFtpRequest request, const std::string& command,
                       std::initializer_list<int> accepted, Handler afterReply = nullptr);
-    void SendCommand(const std::string& command);
+    // False when the command was refused (the request has then ended).
+    bool SendCommand(const std::string& command);
+
+    // Guards of what goes out and comes in (ftp_request_guards.cpp).
+    bool RefuseUnsafeArguments(TFtpSteps steps);
+    bool RefuseUnsafeArgument(TFtpStep step);
+    void RefuseRequest(int code, const std::string& reason);
+    bool ReplyTooLong(const std::string& line, int consumed);
+
+    // The inactivity limit (ftp_inactivity.cpp).
+    void WatchInactivity();
+    void CheckInactivity();
+    void EndInactiveRequest();
+
+    // What a download should bring (ftp_download_checks.cpp).
+    void KeepOrForgetSizeAnswer();
+    void NoteSizeAnswer();
+    void TakeExpectedDownloadSize();
+    bool RefuseNeedlessResume();
+    void CheckDownloadSize();
+    bool StartWritingLocalFile();
+    // The "(n bytes)" of a 150 reply; -1 when it names none.
+    static std::int64_t AnnouncedByteCount(const std::string& line);
 
     // Step runner and end of requests.
     void RunNextStep();
@@ -340,6 +386,31 @@ private:
     // True while a public request method runs (usage errors raised there
     // reach the caller; inside socket events they end the request instead).
     int FCallDepth = 0;
+    // Lines and bytes of the reply being read, so that a reply without end
+    // is cut off.
+    int FReplyLines = 0;
+    std::int64_t FReplyBytes = 0;
+
+    // --- inactivity limit ---
+    int FInactivityTimeout = 60;
+    std::unique_ptr<QTimer> FInactivityTimer;
+    // Counts the control connection's traffic; with ByteCount it tells the
+    // watch whether anything moved since it last looked.
+    std::uint64_t FControlActivity = 0;
+    std::uint64_t FSeenControlActivity = 0;
+    std::int64_t FSeenByteCount = 0;
+    std::uint64_t FLastActivityTick = 0;
+
+    // --- download checks ---
+    // The last SIZE answer (binary type), for a download of that same file
+    // with nothing in between that could have changed it.
+    bool FSizeAnswered = false;
+    std::string FSizeAnsweredFor;
+    // The running download's whole remote file size, from that SIZE
+    // answer, and the byte count its 150 reply announced; -1 when unknown.
+    std::int64_t FRemoteFileSize = -1;
+    std::int64_t FAnnouncedSize = -1;
+    bool FLocalFileWritten = false;
 
     // --- data side ---
     std::string FPasvResponse;

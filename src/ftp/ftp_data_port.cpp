@@ -9,19 +9,35 @@
 
 namespace {
 
-// A text of blanks and up to three digits as a number 0..255; -1 when it is
-// not one.
-int ByteNumber(const std::string& text)
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Six numbers 0..255 separated by commas (blanks allowed around them),
+// starting at `pos`; false when the text there is not such a list.
+bool SixNumbersAt(const std::string& text, std::size_t pos, int (&numbers)[6])
 {
-    std::size_t b = text.find_first_not_of(' ');
-    std::size_t e = text.find_last_not_of(' ');
-    if (b == std::string::npos)
-        return -1;
-    std::string digits = text.substr(b, e - b + 1);
-    if (digits.empty() || digits.size() > 3 || digits.find_first_not_of("0123456789") != std::string::npos)
-        return -1;
-    int value = std::atoi(digits.c_str());
-    return value <= 255 ? value : -1;
+    std::size_t i = pos;
+    for (int n = 0; n < 6; ++n) {
+        if (n > 0) {
+            while (i < text.size() && text[i] == ' ')
+                ++i;
+            if (i >= text.size() || text[i] != ',')
+                return false;
+            ++i;
+            while (i < text.size() && text[i] == ' ')
+                ++i;
+        }
+        int value = 0;
+        int digits = 0;
+        while (i < text.size() && IsDigit(text[i]) && digits < 4) {
+            value = value * 10 + (text[i] - '0');
+            ++digits;
+            ++i;
+        }
+        if (digits == 0 || digits > 3 || value > 255)
+            return false;
+        numbers[n] = value;
+    }
+    return true;
 }
 
 } // namespace
@@ -49,6 +65,13 @@ void TCustomFtpCli::StepPort()
     data.SetAddr("0.0.0.0");
     data.SetPort("0");
 
+    // The control connection's local address: where PORT tells the server
+    // to connect, and the one address the data listener takes connections
+    // on, so no other network can reach it.
+    sockaddr_in local{};
+    int length = sizeof local;
+    const bool localKnown = !FPassive && FControlSocket->GetSockName(local, length) == 0;
+
     std::string command;
     if (FPassive) {
         command = "PASV";
@@ -60,6 +83,11 @@ void TCustomFtpCli::StepPort()
         data.OnSessionAvailable = [this](TCustomWSocket*, std::uint16_t) { FEarlyDataConnection = true; };
         int port = 0;
         try {
+            if (localKnown) {
+                char address[INET_ADDRSTRLEN] = {};
+                if (::inet_ntop(AF_INET, &local.sin_addr, address, sizeof address))
+                    data.SetAddr(address);
+            }
             data.SetLingerOnOff(wsLingerOn);
             data.SetLingerTimeout(10);
             data.Listen();
@@ -72,9 +100,6 @@ void TCustomFtpCli::StepPort()
             std::snprintf(text, sizeof text, "PORT 127,0,0,1,%d,%d", port / 256, port % 256);
             command = text;
         } else {
-            sockaddr_in local{};
-            int length = sizeof local;
-            FControlSocket->GetSockName(local, length);
             const auto* b = reinterpret_cast<const unsigned char*>(&local.sin_addr.s_addr);
             char text[64];
             std::snprintf(text, sizeof text, "PORT %d,%d,%d,%d,%d,%d", b[0], b[1], b[2], b[3],
@@ -88,31 +113,27 @@ void TCustomFtpCli::StepPort()
 
 bool TCustomFtpCli::PassiveDataPort(const std::string& reply, int& port) const
 {
-    // "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)": only p1 and p2 are
-    // used; the data connection goes where the control connection goes.
-    std::size_t pos = reply.find('(');
-    if (pos == std::string::npos)
-        return false;
-    std::string rest = reply.substr(pos + 1);
-    for (int i = 0; i < 4; ++i) {
-        std::size_t comma = rest.find(',');
-        if (comma == std::string::npos)
+    // "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)"; servers differ in the
+    // words and leave out the parentheses, so the address is the first six
+    // comma-separated numbers after the code, wherever they stand. Only p1
+    // and p2 are used: the data connection goes where the control
+    // connection goes.
+    std::size_t i = 0;
+    while (i < reply.size() && IsDigit(reply[i]))
+        ++i;
+    for (; i < reply.size(); ++i) {
+        if (!IsDigit(reply[i]) || (i > 0 && IsDigit(reply[i - 1])))
+            continue;
+        int numbers[6];
+        if (!SixNumbersAt(reply, i, numbers))
+            continue;
+        const int p = numbers[4] * 256 + numbers[5];
+        if (p == 0)
             return false;
-        rest.erase(0, comma + 1);
+        port = p;
+        return true;
     }
-    std::size_t comma = rest.find(',');
-    if (comma == std::string::npos)
-        return false;
-    int p1 = ByteNumber(rest.substr(0, comma));
-    rest.erase(0, comma + 1);
-    std::size_t close = rest.find(')');
-    if (close == std::string::npos)
-        return false;
-    int p2 = ByteNumber(rest.substr(0, close));
-    if (p1 < 0 || p2 < 0 || p1 * 256 + p2 == 0)
-        return false;
-    port = p1 * 256 + p2;
-    return true;
+    return false;
 }
 
 bool TCustomFtpCli::PassiveDataPortOrFail(const std::string& reply, int& port)

@@ -70,6 +70,37 @@ bool FtpLocalStream::CreateForWrite(const std::string& path, TFtpShareMode share
     return true;
 }
 
+bool FtpLocalStream::PrepareForWrite(const std::string& path, std::int64_t offset, TFtpShareMode share)
+{
+    if (offset > 0) {
+        // Resuming needs the file that is there.
+        if (!Open(path, O_WRONLY, 0, share, true))
+            return false;
+    } else if (Open(path, O_WRONLY | O_CREAT | O_EXCL, 0, share, true)) {
+        createdPath_ = path;
+    } else if (errno != EEXIST || !Open(path, O_WRONLY, 0, share, true)) {
+        return false;
+    }
+    writeOffset_ = offset;
+    writingBegun_ = false;
+    return true;
+}
+
+bool FtpLocalStream::BeginWriting()
+{
+    if (fd_ < 0)
+        return false;
+    if (writingBegun_)
+        return true;
+    writingBegun_ = true;
+    createdPath_.clear();
+    if (writeOffset_ > 0)
+        return ::lseek(fd_, writeOffset_, SEEK_SET) >= 0;
+    // Devices and pipes cannot be emptied and need not be.
+    struct stat st {};
+    return ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd_, 0) == 0;
+}
+
 bool FtpLocalStream::OpenForWriteAt(const std::string& path, std::int64_t offset, TFtpShareMode share)
 {
     return Open(path, O_WRONLY, offset, share, true);
@@ -140,6 +171,12 @@ bool FtpLocalStream::Release()
     if (!pending_.empty())
         ok = FlushPending();
     ok = ok && !failed_;
+    // A download that never started leaves no file it created behind; the
+    // lock is still held, so it is the file Prepare made.
+    if (!writingBegun_ && !createdPath_.empty())
+        ::unlink(createdPath_.c_str());
+    writingBegun_ = true;
+    createdPath_.clear();
     ::close(fd_); // also drops the advisory lock
     fd_ = -1;
     pending_.clear();

@@ -31,6 +31,16 @@ public:
     // Opens the file for reading, positioned at offset.
     bool OpenForRead(const std::string& path, std::int64_t offset, TFtpShareMode share);
 
+    // A download's file, in two moves, so that a download that never starts
+    // leaves the file as it was. PrepareForWrite opens it without changing
+    // it (or, with offset 0 and no such file, creates it empty) and takes
+    // the lock; BeginWriting, when the transfer starts, empties it or
+    // positions it at offset. Released before that, a file that Prepare
+    // created is removed again.
+    bool PrepareForWrite(const std::string& path, std::int64_t offset, TFtpShareMode share);
+    bool BeginWriting();
+    bool WritingBegun() const { return writingBegun_; }
+
     bool IsOpen() const { return fd_ >= 0; }
     bool Write(const char* data, int length);
     // Bytes read, 0 at the end of the file, -1 on a read error.
@@ -48,6 +58,11 @@ private:
 
     int fd_ = -1;
     bool failed_ = false;
+    // A prepared download file: where writing begins, whether it began, and
+    // the path when Prepare created the file.
+    std::int64_t writeOffset_ = 0;
+    bool writingBegun_ = true;
+    std::string createdPath_;
     std::vector<char> pending_;
     std::vector<char> readBlock_;
     std::size_t readPos_ = 0;

@@ -17,6 +17,9 @@ void TCustomFtpCli::StartReceive(const char* word, TFtpRequest single)
         FRequestType = single;
         FErrorMessage.clear();
     }
+    FLocalFileWritten = false;
+    if (RefuseUnsafeArgument(FCurrentStep))
+        return;
     FDataCommandWord = word;
     FReplyOk = false;
     FReceiveDataClosed = false;
@@ -28,6 +31,7 @@ void TCustomFtpCli::StartReceive(const char* word, TFtpRequest single)
     // REST without a local file leaves -1 behind; nothing to resume then.
     if (FResumeAt < 0)
         FResumeAt = 0;
+    TakeExpectedDownloadSize();
     FDataSocket->OnSessionAvailable = [this](TCustomWSocket*, std::uint16_t e) { AcceptForReceive(e); };
     // An unusable passive reply ends the request before the local file is
     // created, so an existing file is not emptied for nothing.
@@ -37,10 +41,10 @@ void TCustomFtpCli::StartReceive(const char* word, TFtpRequest single)
 
     if (!FDisplayFileFlag) {
         ReleaseLocalStream();
-        const bool opened = FResumeAt > 0
-                                ? FLocalStream.OpenForWriteAt(FLocalFileName, FResumeAt, ShareMode())
-                                : FLocalStream.CreateForWrite(FLocalFileName, ShareMode());
-        if (!opened) {
+        // Opened (and locked) now, so that a file we cannot write ends the
+        // request before the server is asked for anything; emptied only
+        // when the transfer starts, so that a refusal leaves it as it was.
+        if (!FLocalStream.PrepareForWrite(FLocalFileName, FResumeAt, ShareMode())) {
             FLastResponse = "Unable to open local file " + FLocalFileName;
             FStatusCode = 550;
             KeepFirstError();
@@ -93,6 +97,10 @@ void TCustomFtpCli::ReceiveStartReply()
         return;
     if (FStatusCode == 125 || FStatusCode == 150) {
         FNext = &TCustomFtpCli::ReceiveEndReply;
+        if (FDataCommandWord == "RETR")
+            FAnnouncedSize = AnnouncedByteCount(FLastResponse);
+        if (!StartWritingLocalFile())
+            FDataSocket->Shutdown(2);
         return;
     }
     RefuseTransferByReply();
@@ -137,6 +145,11 @@ void TCustomFtpCli::ReceiveData(std::uint16_t)
     const int n = data.Receive(FRecvBuffer.data(), static_cast<int>(FRecvBuffer.size()));
     if (n > 0) {
         FByteCount += n;
+        // Data may come before the 125/150 reply; the transfer has started.
+        if (!StartWritingLocalFile()) {
+            data.Shutdown(2);
+            return;
+        }
         if (FLocalStream.IsOpen() && !FLocalStream.Write(FRecvBuffer.data(), n)) {
             DisplayStatus("Error writing local file");
             NoteTransferFault(550, "550 Error writing local file " + FLocalFileName);
@@ -185,6 +198,7 @@ void TCustomFtpCli::TryToEndReceive()
     if (!FReplyOk || !FReceiveDataClosed)
         return;
     ShowStatistics();
+    CheckDownloadSize();
     FResumeAt = 0;
     const int status = EndStatusOfTransfer();
     FStepStatus = status;

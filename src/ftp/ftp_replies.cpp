@@ -29,6 +29,7 @@ void TCustomFtpCli::ControlDataAvailable(std::uint16_t error)
     }
     if (len < 0)
         return;
+    ++FControlActivity;
     FReceiveLen += len;
     FReceiveBuffer[static_cast<std::size_t>(FReceiveLen)] = 0;
 
@@ -61,6 +62,10 @@ void TCustomFtpCli::ControlDataAvailable(std::uint16_t error)
         FReceiveLen -= consumed;
         FReceiveBuffer[static_cast<std::size_t>(FReceiveLen)] = 0;
 
+        if (ReplyTooLong(line, consumed)) {
+            FControlSocket->Close();
+            return;
+        }
         FLastResponse = line;
         if (OnResponse)
             OnResponse(this);
@@ -135,7 +140,7 @@ void TCustomFtpCli::GenericReply()
         FPasvResponse = FLastResponse;
     if (status == 0) {
         if (FCurrentStep == ftpStepSize)
-            ParseSizeResult();
+            NoteSizeAnswer();
         else if (FCurrentStep == ftpStepCwd || FCurrentStep == ftpStepMkd
                  || FCurrentStep == ftpStepPwd || FCurrentStep == ftpStepCdup)
             ParseDirResult();

@@ -149,6 +149,8 @@ void TCustomFtpCli::StepRest()
     if (!FConnected)
         UsageError("FTP component not connected");
     FResumeAt = FtpLocalStream::FileSize(FLocalFileName);
+    if (RefuseNeedlessResume())
+        return;
     if (FResumeAt <= 0) {
         if (!FMultiStep) {
             FRequestType = ftpRqRestart;

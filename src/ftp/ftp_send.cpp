@@ -36,6 +36,8 @@ void TCustomFtpCli::StartUpload(const char* word, TFtpRequest request)
         UsageError("LocalFileName empty");
     if (!FMultiStep)
         FErrorMessage.clear();
+    if (RefuseUnsafeArgument(FCurrentStep))
+        return;
     FDataCommandWord = word;
     FReplyOk = false;
     FSendDataClosed = false;

@@ -31,6 +31,8 @@ void TCustomFtpCli::StartMultiStep(TFtpRequest request, TFtpSteps steps)
     FMultiStep = true;
     FLastResponse.clear();
     FErrorMessage.clear();
+    if (RefuseUnsafeArguments(steps))
+        return;
     RunNextStep();
 }
 

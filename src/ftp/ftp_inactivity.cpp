@@ -1,0 +1,83 @@
+// The inactivity limit: a request during which nothing moves for too long
+// ends, instead of waiting for a server that may never answer.
+#include "ftp/ftp_custom_client.h"
+
+#include "net/wsocket.h"
+
+#include <QTimer>
+
+#include <algorithm>
+
+void TCustomFtpCli::WatchInactivity()
+{
+    if (FInactivityTimeout <= 0 || FRequestDoneFlag)
+        return;
+    if (!FInactivityTimer) {
+        FInactivityTimer = std::make_unique<QTimer>();
+        QObject::connect(FInactivityTimer.get(), &QTimer::timeout, FInactivityTimer.get(),
+                         [this] { CheckInactivity(); });
+    }
+    // Each request gets the whole limit from its start.
+    FSeenControlActivity = FControlActivity;
+    FSeenByteCount = FByteCount;
+    FLastActivityTick = TickCount();
+    // Looking now and then is enough: traffic itself only counts, so a fast
+    // transfer pays nothing for the watch.
+    const int interval = std::clamp(FInactivityTimeout * 1000 / 4, 50, 1000);
+    if (!FInactivityTimer->isActive() || FInactivityTimer->interval() != interval)
+        FInactivityTimer->start(interval);
+}
+
+void TCustomFtpCli::CheckInactivity()
+{
+    if (FRequestDoneFlag || FInactivityTimeout <= 0) {
+        FInactivityTimer->stop();
+        return;
+    }
+    const std::uint64_t now = TickCount();
+    if (FControlActivity != FSeenControlActivity || FByteCount != FSeenByteCount) {
+        FSeenControlActivity = FControlActivity;
+        FSeenByteCount = FByteCount;
+        FLastActivityTick = now;
+        return;
+    }
+    if (now - FLastActivityTick >= static_cast<std::uint64_t>(FInactivityTimeout) * 1000)
+        EndInactiveRequest();
+}
+
+void TCustomFtpCli::EndInactiveRequest()
+{
+    FInactivityTimer->stop();
+    const std::string reason = "426 Timeout: nothing received or sent for "
+                               + std::to_string(FInactivityTimeout) + " seconds";
+    DisplayStatus(reason);
+    if (FErrorMessage.empty())
+        FErrorMessage = reason;
+    FStatusCode = 426;
+    FStepStatus = 426;
+    FStepContinuation = nullptr;
+    FPendingSteps.Clear();
+    // The transfer's handlers must not take this close for the end of the
+    // transfer: the request ends here, with the timeout.
+    TWSocket& data = *FDataSocket;
+    data.OnSessionAvailable = nullptr;
+    data.OnSessionConnected = nullptr;
+    data.OnSessionClosed = nullptr;
+    data.OnDataAvailable = nullptr;
+    data.OnDataSent = nullptr;
+    CloseDataSocket();
+    ReleaseLocalStream();
+    if (FState == ftpStateResolving) {
+        // Leaving the resolving state first keeps the cancelled lookup from
+        // ending the open as a lookup failure.
+        SetState(ftpStateStepDone);
+        FControlSocket->CancelDnsLookup();
+    }
+    // A server that stopped answering cannot be trusted to answer the next
+    // command in turn: the connection goes. Its close ends the request.
+    const bool closeEndsRequest = FControlSocket->HSocket() != INVALID_SOCKET
+                                  && FControlSocket->State() != wsClosed && !FControlCloseHandled;
+    CloseControl();
+    if (!closeEndsRequest)
+        Finish(426);
+}
