@@ -1,11 +1,15 @@
 #include "cli/cli_session.h"
 
+#include "cli/cli_terminal_text.h"
+
 #include <QFile>
 
+#include <unistd.h>
 #include <utility>
 
 CliSession::CliSession(CliOptions options, std::FILE* out, std::FILE* err)
-    : options_(std::move(options)), out_(out), err_(err)
+    : options_(std::move(options)), out_(out), err_(err),
+      outIsTerminal_(::isatty(::fileno(out)) == 1), errIsTerminal_(::isatty(::fileno(err)) == 1)
 {
     client_.SetHostName(options_.host);
     client_.SetPort(options_.port);
@@ -13,11 +17,16 @@ CliSession::CliSession(CliOptions options, std::FILE* out, std::FILE* err)
     client_.SetPassWord(options_.password);
     client_.SetPassive(options_.passive);
     client_.SetBinary(!options_.ascii);
+    client_.SetInactivityTimeout(options_.timeout);
     client_.OnDisplay = [this](TCustomFtpCli*, std::string& msg) {
-        if (msg.find(" bytes received/sent in ") != std::string::npos && msg.rfind("! ", 0) == 0)
-            statistics_ = msg.substr(2);
+        if (msg.rfind("! ", 0) == 0) {
+            if (msg.find(" bytes received/sent in ") != std::string::npos)
+                statistics_ = msg.substr(2);
+            else if (msg.rfind("! Nothing left to fetch", 0) == 0)
+                nothingLeft_ = msg.substr(2);
+        }
         if (options_.verbose)
-            std::fprintf(err_, "%s\n", msg.c_str());
+            std::fprintf(err_, "%s\n", ForErr(msg).c_str());
     };
     client_.OnRequestDone = [this](TCustomFtpCli*, TFtpRequest rq, std::uint16_t error) { RequestDone(rq, error); };
 }
@@ -31,6 +40,21 @@ void CliSession::Start(std::function<void(int)> finished)
 bool CliSession::IsListing() const
 {
     return options_.command == "ls" || options_.command == "nlst";
+}
+
+bool CliSession::IsDownload() const
+{
+    return options_.command == "get" || options_.command == "resume-get";
+}
+
+std::string CliSession::ForOut(const std::string& text) const
+{
+    return outIsTerminal_ ? TerminalSafe(text) : text;
+}
+
+std::string CliSession::ForErr(const std::string& text) const
+{
+    return errIsTerminal_ ? TerminalSafe(text) : text;
 }
 
 bool CliSession::IsTransfer() const
@@ -55,6 +79,12 @@ void CliSession::StartPhase(Phase phase)
             break;
         case Phase::SetType:
             client_.BeginSetType();
+            break;
+        case Phase::Size:
+            if (!IsDownload() || options_.ascii)
+                return StartPhase(Phase::Command);
+            client_.SetHostFileName(options_.args[0]);
+            client_.BeginFileSize();
             break;
         case Phase::Command:
             StartCommand();
@@ -117,7 +147,7 @@ void CliSession::StartCommand()
 
 void CliSession::Fail(const std::string& text)
 {
-    std::fprintf(err_, "tavlinftp-cli: %s\n", text.c_str());
+    std::fprintf(err_, "tavlinftp-cli: %s\n", ForErr(text).c_str());
 }
 
 void CliSession::RequestDone(TFtpRequest, std::uint16_t error)
@@ -126,6 +156,12 @@ void CliSession::RequestDone(TFtpRequest, std::uint16_t error)
         return;
     if (phase_ == Phase::Quit) {
         End(status_);
+        return;
+    }
+    // A server without SIZE, or one that does not know the file: the
+    // download goes ahead unchecked, or is refused on its own.
+    if (phase_ == Phase::Size && error != 0 && client_.Connected() && client_.State() == ftpStateReady) {
+        StartPhase(Phase::Command);
         return;
     }
     if (error != 0) {
@@ -149,6 +185,9 @@ void CliSession::RequestDone(TFtpRequest, std::uint16_t error)
         StartPhase(Phase::SetType);
         break;
     case Phase::SetType:
+        StartPhase(Phase::Size);
+        break;
+    case Phase::Size:
         StartPhase(Phase::Command);
         break;
     case Phase::Command:
@@ -173,7 +212,7 @@ void CliSession::PrintListing()
         while (line.endsWith('\r'))
             line.chop(1);
         if (!line.isEmpty())
-            std::fprintf(out_, "%s\n", line.constData());
+            std::fprintf(out_, "%s\n", ForOut(line.toStdString()).c_str());
     }
 }
 
@@ -184,10 +223,12 @@ void CliSession::CommandDone()
     if (options_.command == "size")
         std::fprintf(out_, "%lld\n", static_cast<long long>(client_.SizeResult()));
     else if (options_.command == "raw")
-        std::fprintf(out_, "%s\n", client_.LastResponse().c_str());
+        std::fprintf(out_, "%s\n", ForOut(client_.LastResponse()).c_str());
     else if (options_.command == "mkdir" && !client_.DirResult().empty())
-        std::fprintf(out_, "%s\n", client_.DirResult().c_str());
-    if (IsTransfer() && !statistics_.empty())
+        std::fprintf(out_, "%s\n", ForOut(client_.DirResult()).c_str());
+    if (!nothingLeft_.empty())
+        std::fprintf(out_, "%s\n", nothingLeft_.c_str());
+    else if (IsTransfer() && !statistics_.empty())
         std::fprintf(out_, "%s\n", statistics_.c_str());
     std::fflush(out_);
 }

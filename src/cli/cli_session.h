@@ -22,7 +22,9 @@ public:
     void Start(std::function<void(int)> finished);
 
 private:
-    enum class Phase { LogIn, ChangeDir, SetType, Command, Quit };
+    // A binary download asks SIZE first, so that a file of another size
+    // than the server claims, or a resume with nothing to fetch, is seen.
+    enum class Phase { LogIn, ChangeDir, SetType, Size, Command, Quit };
 
     void RequestDone(TFtpRequest rq, std::uint16_t error);
     void StartPhase(Phase phase);
@@ -32,14 +34,23 @@ private:
     void End(int status);
     bool IsTransfer() const;
     bool IsListing() const;
+    bool IsDownload() const;
     void PrintListing();
+    // Server text for one of the two streams: escaped there when it is a
+    // terminal.
+    std::string ForOut(const std::string& text) const;
+    std::string ForErr(const std::string& text) const;
 
     CliOptions options_;
     std::FILE* out_;
     std::FILE* err_;
     TFtpClient client_;
     Phase phase_ = Phase::LogIn;
+    bool outIsTerminal_;
+    bool errIsTerminal_;
     std::string statistics_;
+    // Said instead of statistics when a resume had nothing left to fetch.
+    std::string nothingLeft_;
     // A listing is received whole into this file and printed once it is
     // complete: data blocks end anywhere, also inside a name.
     std::unique_ptr<QTemporaryFile> listing_;

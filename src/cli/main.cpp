@@ -1,5 +1,6 @@
 // tavlinftp-cli: one FTP command from the command line, for scripts and for
 // measuring the client against other tools.
+#include "cli/cli_credentials.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 
@@ -7,6 +8,22 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+std::string HomeDir()
+{
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd* entry = ::getpwuid(::getuid()))
+        return entry->pw_dir;
+    return ".";
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -21,6 +38,10 @@ int main(int argc, char** argv)
     auto options = ParseCliOptions(arguments, error);
     if (!options) {
         std::fprintf(stderr, "tavlinftp-cli: %s\n%s", error.c_str(), CliUsage);
+        return 2;
+    }
+    if (!ResolveCredentials(*options, std::getenv("TAVLINFTP_PASSWORD"), HomeDir(), error)) {
+        std::fprintf(stderr, "tavlinftp-cli: %s\n", error.c_str());
         return 2;
     }
     CliSession session(*options, stdout, stderr);

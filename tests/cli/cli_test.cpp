@@ -1,59 +1,12 @@
 // tavlinftp-cli as a script would use it, against the real FTP server.
 #include "cli/cli_options.h"
-#include "fixtures/local_ftp_server.h"
-#include "support/temp_dir.h"
+#include "cli_run.h"
 
-#include <QProcess>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <gtest/gtest.h>
-
-namespace {
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun runCli(const std::vector<std::string>& arguments)
-{
-    QProcess process;
-    QStringList args;
-    for (const auto& a : arguments)
-        args << QString::fromStdString(a);
-    process.start(QStringLiteral(TAVLIN_CLI_PATH), args);
-    CliRun run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = process.readAllStandardOutput().toStdString();
-    run.err = process.readAllStandardError().toStdString();
-    return run;
-}
-
-class CliAgainstServer : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        root.write("site/index.html", "<html>hello</html>");
-        ASSERT_TRUE(server.start()) << server.lastError();
-    }
-    std::string url(const std::string& dir = "/site") const
-    {
-        return "ftp://" + server.user() + ":" + server.password() + "@127.0.0.1:" + server.portText() + dir;
-    }
-    TempDir root;
-    TempDir local;
-    LocalFtpServer server{root.path()};
-};
-
-} // namespace
 
 TEST(CliOptions, UrlPartsAreTakenApartAndDecoded)
 {
@@ -202,4 +155,6 @@ TEST_F(CliAgainstServer, FailuresGiveANonZeroStatusAndTheReasonOnStandardError)
     EXPECT_NE(verbose.err.find("> USER " + server.user()), std::string::npos) << verbose.err;
     EXPECT_NE(verbose.err.find("< 230 "), std::string::npos);
     EXPECT_NE(verbose.err.find("> QUIT"), std::string::npos);
+    EXPECT_NE(verbose.err.find("> PASS ****\n"), std::string::npos) << verbose.err;
+    EXPECT_EQ(verbose.err.find(server.password()), std::string::npos) << verbose.err;
 }
