@@ -87,6 +87,9 @@ TEST_F(BrowseSessionWindow, LogsInListsTheRootAndShowsTheFileColumns)
     const QStringList log = c->Memo1->toPlainText().split(QLatin1Char('\n'));
     EXPECT_EQ(log.first(), QStringLiteral("Connecting"));
     EXPECT_TRUE(log.contains(QStringLiteral("> PWD")));
+    // The password went to the server, not into the log.
+    EXPECT_TRUE(log.contains(QStringLiteral("> PASS ****")));
+    EXPECT_EQ(logText().find(server->password()), std::string::npos) << logText();
     EXPECT_EQ(log.last(), QStringLiteral("Done..."));
     EXPECT_EQ(hintOf(c->connectknap), QStringLiteral("Disconnect"));
     // TAVLIN_SCREENSHOT=file.png keeps a picture of the connected window.
