@@ -207,12 +207,16 @@ private:
             start();
         } catch (const UsageReported&) {
             FCurrentStep = runningStep;
+            --FCallDepth;
+            return;
         } catch (...) {
             FCurrentStep = runningStep;
             --FCallDepth;
             throw;
         }
         --FCallDepth;
+        // Only a request this call started gets a fresh inactivity limit; a
+        // refused call leaves the running request's limit alone.
         WatchInactivity();
     }
     [[noreturn]] void UsageError(const std::string& msg);
