@@ -3,6 +3,7 @@
 #include "cli/cli_terminal_text.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <unistd.h>
 #include <utility>
@@ -18,6 +19,10 @@ CliSession::CliSession(CliOptions options, std::FILE* out, std::FILE* err)
     client_.SetPassive(options_.passive);
     client_.SetBinary(!options_.ascii);
     client_.SetInactivityTimeout(options_.timeout);
+    client_.OnProgress = [this](TCustomFtpCli*, std::int64_t position, bool&) {
+        if (meter_)
+            meter_->update(position);
+    };
     client_.OnDisplay = [this](TCustomFtpCli*, std::string& msg) {
         if (msg.rfind("! ", 0) == 0) {
             if (msg.find(" bytes received/sent in ") != std::string::npos)
@@ -116,10 +121,12 @@ void CliSession::StartCommand()
         client_.SetHostFileName(a.empty() ? "" : a[0]);
         c == "ls" ? client_.BeginListDir() : client_.BeginListNames();
     } else if (c == "get" || c == "resume-get") {
+        StartProgressMeter();
         client_.SetHostFileName(a[0]);
         client_.SetLocalFileName(a[1]);
         c == "get" ? client_.BeginGetFile() : client_.BeginResumeGetFile();
     } else if (c == "put" || c == "append") {
+        StartProgressMeter();
         client_.SetLocalFileName(a[0]);
         client_.SetHostFileName(a[1]);
         c == "put" ? client_.BeginPutFile() : client_.BeginAppendFile();
@@ -147,6 +154,8 @@ void CliSession::StartCommand()
 
 void CliSession::Fail(const std::string& text)
 {
+    if (meter_)
+        meter_->clear();
     std::fprintf(err_, "tavlinftp-cli: %s\n", ForErr(text).c_str());
 }
 
@@ -216,8 +225,31 @@ void CliSession::PrintListing()
     }
 }
 
+void CliSession::StartProgressMeter()
+{
+    // The conversation of -v goes to the same stream; the two would tear
+    // each other's lines.
+    if (!errIsTerminal_ || options_.verbose)
+        return;
+    const std::string& c = options_.command;
+    std::int64_t total = -1;
+    std::int64_t offset = 0;
+    if (c == "put" || c == "append") {
+        total = QFileInfo(QString::fromStdString(options_.args[0])).size();
+    } else {
+        // Known when the size was asked before a binary download.
+        if (!options_.ascii && client_.SizeResult() > 0)
+            total = client_.SizeResult();
+        if (c == "resume-get")
+            offset = QFileInfo(QString::fromStdString(options_.args[1])).size();
+    }
+    meter_ = std::make_unique<CliProgressMeter>(err_, total, offset);
+}
+
 void CliSession::CommandDone()
 {
+    if (meter_)
+        meter_->clear();
     if (IsListing())
         PrintListing();
     if (options_.command == "size")
@@ -238,6 +270,8 @@ void CliSession::End(int status)
     if (ended_)
         return;
     ended_ = true;
+    if (meter_)
+        meter_->clear();
     std::fflush(out_);
     std::fflush(err_);
     if (finished_)

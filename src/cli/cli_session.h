@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/cli_options.h"
+#include "cli/cli_progress_meter.h"
 #include "ftp/ftp_client.h"
 
 #include <QTemporaryFile>
@@ -54,6 +55,9 @@ private:
     // A listing is received whole into this file and printed once it is
     // complete: data blocks end anywhere, also inside a name.
     std::unique_ptr<QTemporaryFile> listing_;
+    // Shown on standard error for get and put when it is a terminal.
+    std::unique_ptr<CliProgressMeter> meter_;
+    void StartProgressMeter();
     int status_ = 0;
     bool ended_ = false;
     std::function<void(int)> finished_;

@@ -3,6 +3,7 @@
 #include "cli/cli_credentials.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
+#include "core/version.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -37,8 +38,16 @@ int main(int argc, char** argv)
     std::string error;
     auto options = ParseCliOptions(arguments, error);
     if (!options) {
-        std::fprintf(stderr, "tavlinftp-cli: %s\n%s", error.c_str(), CliUsage);
+        std::fprintf(stderr, "tavlinftp-cli: %s\n%s", error.c_str(), CliUsage().c_str());
         return 2;
+    }
+    if (options->help) {
+        std::fputs(CliUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::printf("tavlinftp-cli %s\n", kProgramVersion);
+        return 0;
     }
     if (!ResolveCredentials(*options, std::getenv("TAVLINFTP_PASSWORD"), HomeDir(), error)) {
         std::fprintf(stderr, "tavlinftp-cli: %s\n", error.c_str());

@@ -1,0 +1,76 @@
+#include "cli/cli_progress_meter.h"
+
+#include <cinttypes>
+
+namespace {
+
+constexpr auto kRedrawInterval = std::chrono::milliseconds(200);
+
+std::string bytesText(double bytes)
+{
+    static const char* const units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+    int unit = 0;
+    while (bytes >= 1024.0 && unit < 4) {
+        bytes /= 1024.0;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, units[unit]);
+    return text;
+}
+
+std::string durationText(std::int64_t seconds)
+{
+    char text[32];
+    if (seconds >= 3600)
+        std::snprintf(text, sizeof text, "%" PRId64 ":%02" PRId64 ":%02" PRId64, seconds / 3600, seconds / 60 % 60,
+                      seconds % 60);
+    else
+        std::snprintf(text, sizeof text, "%" PRId64 ":%02" PRId64, seconds / 60, seconds % 60);
+    return text;
+}
+
+} // namespace
+
+CliProgressMeter::CliProgressMeter(std::FILE* terminal, std::int64_t total, std::int64_t offset)
+    : terminal_(terminal), total_(total), offset_(offset), start_(Clock::now())
+{
+}
+
+std::string CliProgressMeter::line(std::int64_t done, std::int64_t total, double bytesPerSecond)
+{
+    std::string text = bytesText(static_cast<double>(done));
+    if (total > 0) {
+        text += " of " + bytesText(static_cast<double>(total));
+        char percent[16];
+        std::snprintf(percent, sizeof percent, " %3d%%",
+                      static_cast<int>(done >= total ? 100 : done * 100 / total));
+        text += percent;
+    }
+    text += "  " + bytesText(bytesPerSecond) + "/s";
+    if (total > 0 && bytesPerSecond > 0 && done < total)
+        text += "  " + durationText(static_cast<std::int64_t>((total - done) / bytesPerSecond)) + " left";
+    return text;
+}
+
+void CliProgressMeter::update(std::int64_t position, Clock::time_point now)
+{
+    if (drawn_ && now - lastDraw_ < kRedrawInterval)
+        return;
+    lastDraw_ = now;
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    const double rate = seconds > 0 ? static_cast<double>(position - offset_) / seconds : 0.0;
+    // \r and "erase to end of line": a shorter line leaves nothing behind.
+    std::fprintf(terminal_, "\r%s\033[K", line(position, total_, rate).c_str());
+    std::fflush(terminal_);
+    drawn_ = true;
+}
+
+void CliProgressMeter::clear()
+{
+    if (!drawn_)
+        return;
+    std::fprintf(terminal_, "\r\033[K");
+    std::fflush(terminal_);
+    drawn_ = false;
+}
