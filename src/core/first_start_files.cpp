@@ -19,11 +19,12 @@ void addSite(TextLineList& list, const char* name, const char* host, const char*
         list.append(line);
 }
 
-void writeUnlessPresent(const std::string& path, const TextLineList& lines, FirstStartOutcome& outcome)
+void writeUnlessPresent(const std::string& path, const TextLineList& lines, FirstStartOutcome& outcome,
+                        FileAccess access = FileAccess::KeepMode)
 {
     if (entryExists(path))
         return;
-    if (lines.saveToFile(path))
+    if (lines.saveToFile(path, access))
         outcome.written.push_back(path);
 }
 
@@ -61,8 +62,9 @@ FirstStartOutcome writeFirstStartFiles(const DataFilePaths& paths, const TextLin
 {
     FirstStartOutcome outcome;
     outcome.oldSiteListRead = outcome.oldSiteList.loadFromFile(paths.servAdr);
+    // The site list holds passwords: its owner's alone.
     if (!outcome.oldSiteListRead)
-        writeUnlessPresent(paths.serv3Adr, builtInSites, outcome);
+        writeUnlessPresent(paths.serv3Adr, builtInSites, outcome, FileAccess::OwnerOnly);
     writeUnlessPresent(paths.ascdDfd, defaultAsciiExtensions(), outcome);
     writeUnlessPresent(paths.wbprjDfd, emptyProjectFile(), outcome);
     writeUnlessPresent(paths.proxDfd, defaultSettingsFile(), outcome);

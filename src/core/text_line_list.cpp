@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,7 +38,7 @@ bool readWholeFile(const std::string& path, std::string& out)
     return true;
 }
 
-bool writeWholeFile(const std::string& path, std::string_view bytes)
+bool writeWholeFile(const std::string& path, std::string_view bytes, FileAccess access)
 {
     // The file is replaced by a new one written beside it. A link is
     // followed, so a data file kept elsewhere through a link is updated
@@ -53,23 +52,41 @@ bool writeWholeFile(const std::string& path, std::string_view bytes)
     }
     struct stat previous {};
     const bool replacing = ::stat(target.c_str(), &previous) == 0;
+    const bool ownerOnly = access == FileAccess::OwnerOnly;
 
+    // The temporary file is created closed to others from its first byte
+    // when it will hold a password; otherwise the umask decides, as for any
+    // new file.
     const std::string temporary = target + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temporary.c_str());
-            return false;
+    // One left behind by a killed run of the same process id goes first, so
+    // the new one is created with the mode asked for here.
+    ::unlink(temporary.c_str());
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                          ownerOnly ? 0600 : 0666);
+    if (fd < 0)
+        return false;
+    bool written = true;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            written = false;
+            break;
         }
     }
-    if (replacing)
-        ::chmod(temporary.c_str(), previous.st_mode & 07777);
-    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+    if (written && replacing) {
+        mode_t mode = previous.st_mode & 07777;
+        if (ownerOnly && (mode & (S_IRGRP | S_IROTH | S_IWGRP | S_IWOTH)))
+            mode = 0600;
+        written = ::fchmod(fd, mode) == 0;
+    }
+    if (::close(fd) != 0)
+        written = false;
+    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
         std::remove(temporary.c_str());
         return false;
     }
@@ -118,9 +135,9 @@ bool TextLineList::loadFromFile(const std::string& path)
     return true;
 }
 
-bool TextLineList::saveToFile(const std::string& path) const
+bool TextLineList::saveToFile(const std::string& path, FileAccess access) const
 {
-    return writeWholeFile(path, joinedText());
+    return writeWholeFile(path, joinedText(), access);
 }
 
 std::string TextLineList::lineOr(std::size_t i, std::string fallback) const

@@ -5,6 +5,12 @@
 #include <string_view>
 #include <vector>
 
+// Who may read a data file the program writes. Files that hold a password
+// (the queue, the resume record, the site list) are the user's alone: a new
+// one is created for its owner only, and an existing one that others could
+// read is closed to them when it is written.
+enum class FileAccess { KeepMode, OwnerOnly };
+
 // An ordered list of byte strings that is loaded from and saved to a text file
 // as a whole, one item per line. Every data file of the program and most of
 // its in-memory tables are kept this way.
@@ -25,7 +31,7 @@ public:
     // Writes the whole list, each line ended by CR LF. The file is written
     // under a temporary name and renamed over the old one, so an interrupted
     // save never leaves a half-written queue or project file behind.
-    bool saveToFile(const std::string& path) const;
+    bool saveToFile(const std::string& path, FileAccess access = FileAccess::KeepMode) const;
 
     // Splits file contents into lines (CR LF or LF). A final line without a
     // line end counts as a line; a final line end does not start a new one.
@@ -60,4 +66,8 @@ private:
 // Reads a whole file into a string; false when it cannot be opened or read.
 bool readWholeFile(const std::string& path, std::string& out);
 // Writes a whole file (temporary name, then rename); false on any failure.
-bool writeWholeFile(const std::string& path, std::string_view bytes);
+// A kill at any moment leaves either the old file or the new one, whole.
+// The new file keeps the old one's permissions; with OwnerOnly a new file
+// gets 0600 and an existing one readable by group or others gets 0600.
+bool writeWholeFile(const std::string& path, std::string_view bytes,
+                    FileAccess access = FileAccess::KeepMode);

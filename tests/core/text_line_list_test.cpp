@@ -72,6 +72,37 @@ TEST(TextLineList, SavingKeepsTheFilesPermissionsAndLinks)
     ::umask(previousMask);
 }
 
+TEST(TextLineList, FilesHoldingPasswordsAreTheOwnersAlone)
+{
+    TempDir dir;
+    const mode_t previousMask = ::umask(022);
+    auto modeOf = [](const std::string& path) {
+        struct stat status {};
+        return ::stat(path.c_str(), &status) == 0 ? (status.st_mode & 07777) : 0u;
+    };
+
+    // New: owner only, while the umask would give everyone read access.
+    EXPECT_TRUE(TextLineList({"1", "secret"}).saveToFile(dir.file("koefil.dfd"), FileAccess::OwnerOnly));
+    EXPECT_EQ(modeOf(dir.file("koefil.dfd")), 0600u);
+    // An existing file that others may read is closed to them when a
+    // password is written into it; a plain data file keeps its mode.
+    dir.write("serv3.adr", "old\r\n");
+    ASSERT_EQ(::chmod(dir.file("serv3.adr").c_str(), 0644), 0);
+    EXPECT_TRUE(TextLineList({"site"}).saveToFile(dir.file("serv3.adr"), FileAccess::OwnerOnly));
+    EXPECT_EQ(modeOf(dir.file("serv3.adr")), 0600u);
+    dir.write("ascd.dfd", ".htm\r\n");
+    ASSERT_EQ(::chmod(dir.file("ascd.dfd").c_str(), 0644), 0);
+    EXPECT_TRUE(TextLineList({".txt"}).saveToFile(dir.file("ascd.dfd")));
+    EXPECT_EQ(modeOf(dir.file("ascd.dfd")), 0644u);
+    // A private file the user also made read-only for himself stays so.
+    dir.write("rstfil.txt", "x\r\n");
+    ASSERT_EQ(::chmod(dir.file("rstfil.txt").c_str(), 0400), 0);
+    EXPECT_TRUE(TextLineList({"y"}).saveToFile(dir.file("rstfil.txt"), FileAccess::OwnerOnly));
+    EXPECT_EQ(modeOf(dir.file("rstfil.txt")), 0400u);
+    EXPECT_EQ(dir.read("rstfil.txt"), "y\r\n");
+    ::umask(previousMask);
+}
+
 TEST(DataPaths, JoinAddsOneSeparatorAndNeverCuts)
 {
     EXPECT_EQ(joinPath("/home/u/data", "koefil.dfd"), "/home/u/data/koefil.dfd");

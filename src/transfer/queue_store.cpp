@@ -1,0 +1,187 @@
+#include "transfer/queue_store.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace {
+
+bool isDecimal(std::string_view text)
+{
+    return !text.empty() && text.size() <= 18 &&
+           std::all_of(text.begin(), text.end(), [](unsigned char ch) { return std::isdigit(ch); });
+}
+
+std::int64_t decimalOrZero(const std::string& text)
+{
+    return isDecimal(text) ? std::stoll(text) : 0;
+}
+
+}  // namespace
+
+std::int64_t QueueEntry::sizeInBytes() const
+{
+    return decimalOrZero(size);
+}
+
+bool QueueEntry::sameSiteAs(const QueueEntry& other) const
+{
+    return host == other.host && user == other.user && password == other.password && port == other.port;
+}
+
+std::vector<std::string> QueueEntry::fields() const
+{
+    return {directionAndPath, host, user, password, port, remoteDirectory, fileName, size, mode};
+}
+
+QueueEntry QueueEntry::fromFields(const std::vector<std::string>& lines, std::size_t first)
+{
+    auto field = [&](std::size_t i) { return first + i < lines.size() ? lines[first + i] : std::string(); };
+    return QueueEntry{field(0), field(1), field(2), field(3), field(4), field(5), field(6), field(7), field(8)};
+}
+
+std::string queueListLine(const QueueEntry& entry)
+{
+    return (entry.isDownload() ? kDownloadMark : kUploadMark) + entry.fileName;
+}
+
+std::string localPathIn(const std::string& directory, const std::string& name)
+{
+    if (!directory.empty() && directory.back() == '/')
+        return directory + name;
+    return directory + "/" + name;
+}
+
+bool isSafeLocalName(std::string_view name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+           name.find('\0') == std::string_view::npos;
+}
+
+bool QueueEntries::append(QueueEntry entry)
+{
+    if (full())
+        return false;
+    entries_.push_back(std::move(entry));
+    return true;
+}
+
+void QueueEntries::removeFirst()
+{
+    if (!entries_.empty())
+        entries_.erase(entries_.begin());
+}
+
+void QueueEntries::prepend(QueueEntry entry)
+{
+    entries_.insert(entries_.begin(), std::move(entry));
+    if (entries_.size() > kCapacity)
+        entries_.pop_back();
+}
+
+TextLineList QueueEntries::toLines() const
+{
+    std::vector<std::string> lines;
+    lines.reserve(entries_.size() * QueueEntry::kFieldCount + 1);
+    lines.push_back(std::to_string(entries_.size()));
+    for (const QueueEntry& entry : entries_)
+        for (std::string& field : entry.fields())
+            lines.push_back(std::move(field));
+    return TextLineList(std::move(lines));
+}
+
+std::optional<QueueEntries> QueueEntries::fromLines(const TextLineList& lines)
+{
+    if (lines.empty() || !isDecimal(lines[0]))
+        return std::nullopt;
+    const std::int64_t count = std::stoll(lines[0]);
+    if (count < 0 || static_cast<std::size_t>(count) > kCapacity ||
+        lines.size() < static_cast<std::size_t>(count) * QueueEntry::kFieldCount + 1)
+        return std::nullopt;
+    QueueEntries queue;
+    for (std::int64_t i = 0; i < count; ++i)
+        queue.entries_.push_back(
+            QueueEntry::fromFields(lines.lines(), 1 + static_cast<std::size_t>(i) * QueueEntry::kFieldCount));
+    return queue;
+}
+
+ResumeRecord ResumeRecord::forDownload(const QueueEntry& entry, bool localFileIsOurs)
+{
+    return ResumeRecord{entry.host,     entry.user,         entry.password,
+                        entry.port,     entry.localPath(),  entry.fileName,
+                        entry.remoteDirectory, entry.size,  entry.mode,
+                        localFileIsOurs};
+}
+
+TextLineList ResumeRecord::toLines() const
+{
+    // Lines 5 and 7 both hold the local path, lines 6 and 9 both the name:
+    // the file's layout has always named them twice.
+    return TextLineList({host, user, password, port, localPath, fileName, localPath, remoteDirectory, fileName, size,
+                         mode, localFileIsOurs ? "1" : "0"});
+}
+
+std::optional<ResumeRecord> ResumeRecord::fromLines(const TextLineList& lines)
+{
+    if (lines.size() < kLineCount)
+        return std::nullopt;
+    ResumeRecord record;
+    record.host = lines[0];
+    record.user = lines[1];
+    record.password = lines[2];
+    record.port = lines[3];
+    record.localPath = lines[6];
+    record.fileName = lines[8];
+    record.remoteDirectory = lines[7];
+    record.size = lines[9];
+    record.mode = lines[10];
+    record.localFileIsOurs = lines.lineOr(11, "1") != "0";
+    return record;
+}
+
+std::int64_t ResumeRecord::sizeInBytes() const
+{
+    return decimalOrZero(size);
+}
+
+QueueEntry ResumeRecord::toEntry() const
+{
+    return QueueEntry{kDownloadDirection + localPath, host, user, password, port, remoteDirectory, fileName, size,
+                      mode};
+}
+
+bool QueueFiles::saveQueue(const QueueEntries& entries) const
+{
+    return entries.toLines().saveToFile(queuePath_, FileAccess::OwnerOnly);
+}
+
+std::optional<QueueEntries> QueueFiles::loadQueue() const
+{
+    TextLineList lines;
+    if (!lines.loadFromFile(queuePath_))
+        return std::nullopt;
+    return QueueEntries::fromLines(lines);
+}
+
+void QueueFiles::removeQueue() const
+{
+    std::remove(queuePath_.c_str());
+}
+
+bool QueueFiles::saveResumeRecord(const ResumeRecord& record) const
+{
+    return record.toLines().saveToFile(resumePath_, FileAccess::OwnerOnly);
+}
+
+std::optional<ResumeRecord> QueueFiles::loadResumeRecord() const
+{
+    TextLineList lines;
+    if (!lines.loadFromFile(resumePath_))
+        return std::nullopt;
+    return ResumeRecord::fromLines(lines);
+}
+
+void QueueFiles::removeResumeRecord() const
+{
+    std::remove(resumePath_.c_str());
+}

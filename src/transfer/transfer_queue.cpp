@@ -1,0 +1,405 @@
+// The queue itself: adding files, starting the next transfer, the start and
+// remove-all buttons, and lending the transfer client to another job.
+#include "transfer/transfer_queue.h"
+
+#include "core/placeholder_password.h"
+#include "services/dialogs.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace {
+
+QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+bool fileExists(const std::string& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0;
+}
+
+// The part of a path before its last '/'.
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+}  // namespace
+
+TransferQueue::TransferQueue(QueueFiles files, Dialogs& dialogs, QObject* parent)
+    : QObject(parent), files_(std::move(files)), dialogs_(dialogs)
+{
+    client_.OnRequestDone = [this](TCustomFtpCli*, TFtpRequest rq, std::uint16_t error) {
+        if (lentTo_) {
+            lentTo_(rq, error);
+            return;
+        }
+        requestDone(rq, error);
+    };
+    client_.OnProgress = [this](TCustomFtpCli*, std::int64_t count, bool& abort) { progress(count, abort); };
+    client_.OnDisplay = [this](TCustomFtpCli*, std::string& line) { observer_->logLine(line); };
+}
+
+TransferQueue::~TransferQueue()
+{
+    client_.OnRequestDone = nullptr;
+    client_.OnProgress = nullptr;
+    client_.OnDisplay = nullptr;
+}
+
+bool TransferQueue::confirmDiscardOfInterruptedDownload()
+{
+    if (resume_ != ResumeState::Offered)
+        return true;
+    const std::string name = haveResumeRecord_ ? resumeRecord_.fileName : std::string();
+    if (!dialogs_.confirmOkCancel(qs("Delete " + name)))
+        return false;
+    display_.removeAllVisible = false;
+    publish();
+    return true;
+}
+
+bool TransferQueue::appendEntry(QueueEntry entry)
+{
+    const std::string line = queueListLine(entry);
+    if (!entries_.append(std::move(entry)))
+        return false;
+    queueFileStale_ = true;
+    observer_->queueLineAppended(line);
+    return true;
+}
+
+void TransferQueue::refuseFullQueue(const std::string& name, std::size_t leftOut)
+{
+    // The queue has room for a fixed number of files; rather than lose the
+    // rest silently, the user is told what did not fit.
+    std::string text = "The queue is full (" + std::to_string(QueueEntries::kCapacity) + kFilesInLine + "). ";
+    if (leftOut == 1)
+        text += name + " was not queued.";
+    else
+        text += std::to_string(leftOut) + " files were not queued, from " + name + " on.";
+    observer_->logLine("! " + text);
+    dialogs_.message(qs(text));
+}
+
+void TransferQueue::showCount()
+{
+    display_.countText = std::to_string(entries_.count()) + kFilesInLine;
+    display_.countVisible = true;
+}
+
+void TransferQueue::saveQueueFile()
+{
+    if (entries_.empty()) {
+        files_.removeQueue();
+    } else if (!files_.saveQueue(entries_)) {
+        observer_->logLine("! Could not write the queue file " + files_.queuePath());
+        return;
+    }
+    queueFileStale_ = false;
+}
+
+TransferQueue::Queued TransferQueue::queueUpload(const QueueSite& site, const std::string& remoteDirectory,
+                                                 const std::string& localDirectory, const std::string& name,
+                                                 const std::string& size, const std::string& mode)
+{
+    if (!confirmDiscardOfInterruptedDownload())
+        return Queued::Cancelled;
+    QueueEntry entry{kUploadDirection + localPathIn(localDirectory, name),
+                     site.host,
+                     site.user,
+                     site.password,
+                     site.port,
+                     remoteDirectory,
+                     name,
+                     size,
+                     mode};
+    if (!appendEntry(std::move(entry))) {
+        refuseFullQueue(name, 1);
+        return Queued::Refused;
+    }
+    showCount();
+    publish();
+    saveQueueFile();
+    startNextTransfer();
+    return Queued::Yes;
+}
+
+TransferQueue::Queued TransferQueue::queueDownload(const QueueSite& site, const std::string& remoteDirectory,
+                                                   const std::string& localDirectory, const std::string& remoteName,
+                                                   const std::string& size, const std::string& mode)
+{
+    // The remote name becomes part of a local path: a server could name a
+    // file "../x" or "a/b" and have it written outside the chosen folder.
+    if (!isSafeLocalName(remoteName)) {
+        observer_->logLine("! Download of \"" + remoteName +
+                           "\" refused: that name would be written outside the local folder");
+        return Queued::Refused;
+    }
+    if (!confirmDiscardOfInterruptedDownload())
+        return Queued::Cancelled;
+
+    std::string localPath = localPathIn(localDirectory, remoteName);
+    if (fileExists(localPath)) {
+        switch (dialogs_.askYesNoCancel(qs(localPath), QStringLiteral("Overwrite File???"))) {
+        case DialogAnswer::Yes:
+            break;
+        case DialogAnswer::No: {
+            SaveFileRequest request{qs(localDirectory), qs(remoteName), {}};
+            const std::string extension = [&] {
+                const std::size_t dot = remoteName.rfind('.');
+                return dot == std::string::npos ? std::string() : remoteName.substr(dot);
+            }();
+            if (extension.size() == 4)
+                request.defaultExtension = qs(extension.substr(1));
+            const std::optional<QString> chosen = dialogs_.askSaveFileName(request);
+            if (!chosen)
+                return Queued::Cancelled;
+            localPath = chosen->toStdString();
+            break;
+        }
+        default:
+            return Queued::Cancelled;
+        }
+    }
+
+    QueueEntry entry{kDownloadDirection + localPath,
+                     site.host,
+                     site.user,
+                     site.password,
+                     site.port,
+                     remoteDirectory,
+                     remoteName,
+                     size,
+                     mode};
+    if (!appendEntry(std::move(entry))) {
+        refuseFullQueue(remoteName, 1);
+        return Queued::Refused;
+    }
+    saveQueueFile();
+    showCount();
+    publish();
+    startNextTransfer();
+    return Queued::Yes;
+}
+
+std::size_t TransferQueue::queueDirectory(const QueueSite& site, const std::string& remoteDirectory,
+                                          const std::string& localDirectory, const std::vector<LocalFile>& files,
+                                          const std::function<std::string(const std::string&)>& modeFor,
+                                          const std::string& targetText)
+{
+    if (!confirmDiscardOfInterruptedDownload())
+        return 0;
+    NameDialogState& dialog = dialogs_.nameDialog();
+    dialog.caption = QStringLiteral("Transfer local dir to");
+    dialog.panelText = qs(targetText);
+    dialog.editVisible = false;
+    const bool confirmed = dialogs_.runNameDialog();
+    dialog.editVisible = true;
+    dialog.caption = QStringLiteral("Write name");
+    if (!confirmed)
+        return 0;
+
+    // At most this many list items are looked at in one action.
+    constexpr std::size_t kMostItems = 9999;
+    std::size_t queued = 0;
+    for (std::size_t i = 0; i < files.size() && i < kMostItems; ++i) {
+        const LocalFile& file = files[i];
+        QueueEntry entry{kUploadDirection + localPathIn(localDirectory, file.name),
+                         site.host,
+                         site.user,
+                         site.password,
+                         site.port,
+                         remoteDirectory,
+                         file.name,
+                         file.size,
+                         modeFor(file.name)};
+        if (!appendEntry(std::move(entry))) {
+            refuseFullQueue(file.name, std::min(files.size(), kMostItems) - i);
+            break;
+        }
+        ++queued;
+    }
+    if (queued > 0) {
+        // One write for the whole folder: the file holds every entry either
+        // way, and thousands of rewrites of a growing file would take long.
+        showCount();
+        publish();
+        saveQueueFile();
+    }
+    if (!entries_.empty())
+        startNextTransfer();
+    return queued;
+}
+
+void TransferQueue::startNextTransfer()
+{
+    if (busy_ || entries_.empty())
+        return;
+    busy_ = true;
+    display_.webwatchMenusEnabled = false;
+    const QueueEntry& entry = entries_.first();
+    direction_ = entry.isDownload() ? Direction::Download : Direction::Upload;
+    showCount();
+    display_.title = display_.countText;
+    publish();
+
+    // A log-in whose connection has gone (dropped while the last file
+    // failed) cannot carry the next file: log in again.
+    if (loggedIn_ && !client_.Connected())
+        loggedIn_ = false;
+    if (!loggedIn_) {
+        openConnectionFor(entry);
+    } else if (entry.host == client_.HostName() && entry.user == client_.UserName() &&
+               (entry.password == client_.PassWord() ||
+                (entry.password.empty() && client_.PassWord() == kPlaceholderEmailPassword)) &&
+               entry.port == client_.Port()) {
+        client_.SetHostDirName("/");
+        begin(ftpRqChangeDir, [this] { client_.BeginChangeDir(); });
+    } else {
+        otherSite_ = true;
+        begin(ftpRqQuit, [this] { client_.BeginQuit(); });
+    }
+}
+
+void TransferQueue::startButtonClicked()
+{
+    if (busy_)
+        return;
+    abortRequested_ = false;
+    if (resume_ == ResumeState::Offered)
+        showInterruptedDownload();
+
+    if (queuePending_ && !entries_.empty()) {
+        const QueueEntry& entry = entries_.first();
+        if (!observer_->browsingConnected())
+            observer_->connectBrowsing(QueueSite{entry.host, entry.user, entry.password, entry.port},
+                                       folderOf(entry.localPath()), entry.remoteDirectory);
+        direction_ = entry.isDownload() ? Direction::Download : Direction::Upload;
+        display_.startHint.clear();
+        // Busy from here, so a second click cannot start a second log-in.
+        busy_ = true;
+        display_.webwatchMenusEnabled = false;
+        showCount();
+        display_.title = display_.countText;
+        publish();
+        openConnectionFor(entry);
+        return;
+    }
+
+    if (resume_ == ResumeState::Running) {
+        direction_ = Direction::Download;
+        if (std::optional<ResumeRecord> stored = files_.loadResumeRecord()) {
+            resumeRecord_ = *stored;
+            haveResumeRecord_ = true;
+        }
+        if (!haveResumeRecord_) {
+            resume_ = ResumeState::None;
+            return;
+        }
+        if (!observer_->browsingConnected())
+            observer_->connectBrowsing(
+                QueueSite{resumeRecord_.host, resumeRecord_.user, resumeRecord_.password, resumeRecord_.port},
+                folderOf(resumeRecord_.localPath), resumeRecord_.remoteDirectory);
+        display_.startHint.clear();
+        busy_ = true;
+        // The queue file holds the download as its first entry; a queue that
+        // lost it (or never had it) gets it back from the record.
+        if (std::optional<QueueEntries> stored = files_.loadQueue())
+            entries_ = std::move(*stored);
+        if (entries_.empty() || !entries_.first().isDownload() ||
+            entries_.first().localPath() != resumeRecord_.localPath ||
+            entries_.first().fileName != resumeRecord_.fileName) {
+            entries_.prepend(resumeRecord_.toEntry());
+            queueFileStale_ = true;
+        }
+        replaceQueueList();
+        showCount();
+        display_.title = display_.countText;
+        // A failure from here on is a failure of a started transfer: it asks
+        // the user instead of leaving the download hanging.
+        loggedIn_ = true;
+        display_.webwatchMenusEnabled = false;
+        publish();
+        openConnectionFor(entries_.first());
+    }
+}
+
+void TransferQueue::removeAllClicked()
+{
+    if (busy_)
+        return;
+    clearBar();
+    display_.startVisible = false;
+    display_.removeAllVisible = false;
+    display_.countVisible = false;
+    display_.title = kIdleTitle;
+    files_.removeResumeRecord();
+    files_.removeQueue();
+    const std::string firstLocalPath = entries_.empty() ? std::string() : entries_.first().localPath();
+    entries_.clear();
+    queueFileStale_ = false;
+    observer_->queueListReplaced({});
+    queuePending_ = false;
+    if (resume_ != ResumeState::None) {
+        resume_ = ResumeState::None;
+        // The partly downloaded file goes too, but only when the download
+        // wrote it: a file that was there before is the user's own.
+        const std::string partial =
+            haveResumeRecord_ ? resumeRecord_.localPath : firstLocalPath;
+        if (haveResumeRecord_ && resumeRecord_.localFileIsOurs && !partial.empty())
+            std::remove(partial.c_str());
+    }
+    haveResumeRecord_ = false;
+    publish();
+}
+
+bool TransferQueue::lendClient(RequestDoneHandler handler)
+{
+    if (busy_ || lentTo_ || !handler)
+        return false;
+    lentTo_ = std::move(handler);
+    return true;
+}
+
+void TransferQueue::takeClientBack()
+{
+    lentTo_ = nullptr;
+}
+
+void TransferQueue::showPendingQueue(const TextLineList& queueLines)
+{
+    std::optional<QueueEntries> restored = QueueEntries::fromLines(queueLines);
+    if (!restored || restored->empty())
+        return;
+    entries_ = std::move(*restored);
+    queueFileStale_ = false;
+    replaceQueueList();
+    showPendingQueueOfEntries();
+}
+
+void TransferQueue::prepareResumeOfInterruptedDownload(const TextLineList& recordLines)
+{
+    std::optional<ResumeRecord> record = ResumeRecord::fromLines(recordLines);
+    if (!record)
+        return;
+    resumeRecord_ = std::move(*record);
+    haveResumeRecord_ = true;
+    showInterruptedDownload();
+}
+
+void TransferQueue::noteDownloadWriting()
+{
+    // The first data of a download into a file that was there before: from
+    // now on the file holds this download's bytes and may be resumed.
+    if (!haveResumeRecord_ || resumeRecord_.localFileIsOurs)
+        return;
+    resumeRecord_.localFileIsOurs = true;
+    files_.saveResumeRecord(resumeRecord_);
+}

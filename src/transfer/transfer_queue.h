@@ -1,0 +1,188 @@
+#pragma once
+
+#include "ftp/ftp_client.h"
+#include "transfer/queue_store.h"
+#include "transfer/transfer_queue_observer.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class Dialogs;
+
+// The transfer queue: files waiting to go up or down, worked off strictly in
+// order, one at a time, by a client of its own (the transfer client), which
+// logs in with the site each file was queued with and keeps that log-in from
+// one file to the next while the site stays the same. The queue is kept in
+// the queue file before every transfer and a running download in the resume
+// record, so a queue or download cut short by a crash is offered again at
+// the next start.
+//
+// No widget in here: what the queue shows goes to its observer, questions go
+// through the dialogs service, so the same engine runs under the main window
+// and without one.
+class TransferQueue : public QObject {
+    Q_OBJECT
+public:
+    TransferQueue(QueueFiles files, Dialogs& dialogs, QObject* parent = nullptr);
+    ~TransferQueue() override;
+
+    void setObserver(TransferQueueObserver* observer) { observer_ = observer ? observer : &silent_; }
+    // Read at every log-in: the passive-mode setting of the moment.
+    void setPassiveMode(std::function<bool()> passive) { passiveMode_ = std::move(passive); }
+
+    // The transfer client (FtpClient2).
+    TFtpClient& client() { return client_; }
+
+    // --- queueing -----------------------------------------------------------
+    enum class Queued { Yes, Cancelled, Refused };
+
+    // One local file to upload into remoteDirectory of the site.
+    Queued queueUpload(const QueueSite& site, const std::string& remoteDirectory,
+                       const std::string& localDirectory, const std::string& name, const std::string& size,
+                       const std::string& mode);
+    // One remote file to download into localDirectory. An existing local
+    // file of that name is overwritten only when the user says so; "No"
+    // offers the save dialog for another name. Cancelled means the user
+    // backed out (the download button is then disabled); Refused, that the
+    // name cannot be written inside the folder or the queue is full.
+    Queued queueDownload(const QueueSite& site, const std::string& remoteDirectory,
+                         const std::string& localDirectory, const std::string& remoteName, const std::string& size,
+                         const std::string& mode);
+
+    struct LocalFile {
+        std::string name;
+        std::string size;
+    };
+    // Every listed file of a local folder, for upload into remoteDirectory,
+    // after the user confirmed the target shown as targetText. Returns how
+    // many were queued.
+    std::size_t queueDirectory(const QueueSite& site, const std::string& remoteDirectory,
+                               const std::string& localDirectory, const std::vector<LocalFile>& files,
+                               const std::function<std::string(const std::string&)>& modeFor,
+                               const std::string& targetText);
+
+    // Begins work on the first entry unless a transfer runs.
+    void startNextTransfer();
+
+    // --- buttons ------------------------------------------------------------
+    // Restarts a pending queue or resumes an interrupted download.
+    void startButtonClicked();
+    // Forgets every queued file and an interrupted download.
+    void removeAllClicked();
+    // The main window's abort: the running transfer stops at its next
+    // progress and waits for the start button.
+    void requestAbort() { abortRequested_ = true; }
+
+    // --- taking up what a previous run left ---------------------------------
+    // The queue file's lines as found at start-up: shown pending, for Start.
+    void showPendingQueue(const TextLineList& queueLines);
+    // The resume record's lines as found at start-up: the download is offered
+    // with the percentage already present.
+    void prepareResumeOfInterruptedDownload(const TextLineList& recordLines);
+
+    // --- another driver on the transfer client ------------------------------
+    // While another job (WebWatch's deletion pass) runs its own requests on
+    // the transfer client, the client's request-done events go to it instead
+    // of the queue. The queue must be idle.
+    using RequestDoneHandler = std::function<void(TFtpRequest, std::uint16_t)>;
+    bool lendClient(RequestDoneHandler handler);
+    void takeClientBack();
+
+    // --- state --------------------------------------------------------------
+    enum class ResumeState { None, Offered, Running };
+
+    bool busy() const { return busy_; }
+    bool loggedIn() const { return loggedIn_; }
+    bool queuePending() const { return queuePending_; }
+    ResumeState resumeState() const { return resume_; }
+    const QueueEntries& entries() const { return entries_; }
+    const QueueDisplay& display() const { return display_; }
+    int percentage() const { return percentage_; }
+
+    static constexpr const char* kIdleTitle = "Tavlinftp";
+    static constexpr const char* kFilesInLine = " files in line ";
+
+private:
+    enum class Direction { Upload, Download };
+
+    // queueing (transfer_queue.cpp)
+    bool confirmDiscardOfInterruptedDownload();
+    bool appendEntry(QueueEntry entry);
+    void refuseFullQueue(const std::string& name, std::size_t leftOut);
+    void showCount();
+    void saveQueueFile();
+
+    // the request chain (transfer_queue_chain.cpp)
+    void requestDone(TFtpRequest request, std::uint16_t error);
+    void openConnectionFor(const QueueEntry& entry);
+    void afterOpen();
+    void afterUser();
+    void afterChangeDir();
+    void afterSetType();
+    void afterTransfer(Direction direction);
+    void afterQuit();
+    void startUpload();
+    void startDownload();
+    void resumeDownload();
+    // Completing the first entry: it leaves the queue, then the next one
+    // starts or the queue ends.
+    void finishFirstEntry(Direction direction);
+    void continueQueue();
+    void endQueue();
+    void progress(std::int64_t count, bool& abort);
+    void noteDownloadWriting();
+
+    // failures (transfer_queue_failure.cpp)
+    void requestFailed(TFtpRequest request, std::uint16_t error);
+    void removeFailedEntry();
+    void tryAgain(TFtpRequest failedRequest);
+    void openFailed();
+    void abortedTransferEnded();
+
+    // display (transfer_queue_display.cpp)
+    void showPendingQueueOfEntries();
+    void showInterruptedDownload();
+    void clearBar();
+    void publish();
+    void replaceQueueList();
+
+    // Starts a request of the transfer client; a request the client refuses
+    // (it throws on misuse) ends like a failed one, from the event loop.
+    void begin(TFtpRequest request, const std::function<void()>& start);
+
+    QueueFiles files_;
+    Dialogs& dialogs_;
+    TFtpClient client_;
+    TransferQueueObserver silent_;
+    TransferQueueObserver* observer_ = &silent_;
+    std::function<bool()> passiveMode_ = [] { return false; };
+    RequestDoneHandler lentTo_;
+
+    QueueEntries entries_;
+    QueueDisplay display_;
+
+    bool busy_ = false;
+    Direction direction_ = Direction::Upload;
+    bool loggedIn_ = false;
+    bool otherSite_ = false;
+    bool abortRequested_ = false;
+    ResumeState resume_ = ResumeState::None;
+    bool queuePending_ = false;
+    bool firstProgress_ = false;
+    std::int64_t runningSize_ = 0;
+    int percentage_ = 0;
+    bool localListChanged_ = false;
+    bool remoteListChanged_ = false;
+    // A request of ours is running; request-done events at other times
+    // (left over from a connection that was closed) are not ours to act on.
+    bool awaitingRequest_ = false;
+    // The queue file no longer matches the entries.
+    bool queueFileStale_ = true;
+    // The resume record of the running or interrupted download.
+    ResumeRecord resumeRecord_;
+    bool haveResumeRecord_ = false;
+};

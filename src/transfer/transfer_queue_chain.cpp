@@ -1,0 +1,310 @@
+// The transfer client's request chain: each finished request starts the
+// next one, from the log-in to the file, and each finished file the next
+// file, until the queue is empty.
+#include "transfer/transfer_queue.h"
+
+#include "core/placeholder_password.h"
+
+#include <QTimer>
+
+#include <sys/stat.h>
+
+namespace {
+
+bool fileExists(const std::string& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0;
+}
+
+}  // namespace
+
+void TransferQueue::begin(TFtpRequest request, const std::function<void()>& start)
+{
+    awaitingRequest_ = true;
+    try {
+        start();
+    } catch (const std::exception& e) {
+        // The client refused to start (not connected, a name left empty):
+        // that ends the request like a failure, later, as a request's end
+        // always comes.
+        observer_->logLine(std::string("! ") + e.what());
+        QTimer::singleShot(0, this, [this, request] {
+            if (awaitingRequest_)
+                requestDone(request, 500);
+        });
+    }
+}
+
+void TransferQueue::requestDone(TFtpRequest request, std::uint16_t error)
+{
+    if (!awaitingRequest_)
+        return;
+    awaitingRequest_ = false;
+    if (error != 0) {
+        requestFailed(request, error);
+        return;
+    }
+    switch (request) {
+    case ftpRqOpen:
+        afterOpen();
+        break;
+    case ftpRqUser:
+        afterUser();
+        break;
+    case ftpRqPass:
+        client_.SetHostDirName("/");
+        begin(ftpRqChangeDir, [this] { client_.BeginChangeDir(); });
+        break;
+    case ftpRqChangeDir:
+        afterChangeDir();
+        break;
+    case ftpRqSetType:
+        afterSetType();
+        break;
+    case ftpRqGetFile:
+    case ftpRqResumeGetFile:
+        afterTransfer(Direction::Download);
+        break;
+    case ftpRqPutFile:
+        afterTransfer(Direction::Upload);
+        break;
+    case ftpRqQuit:
+        afterQuit();
+        break;
+    default:
+        break;
+    }
+}
+
+void TransferQueue::openConnectionFor(const QueueEntry& entry)
+{
+    // A connection left from an aborted transfer is closed first: the new
+    // log-in starts from a fresh one.
+    if (client_.Connected() || client_.State() != ftpStateReady)
+        client_.BeginAbort();
+    client_.SetHostName(entry.host);
+    client_.SetPort(entry.port);
+    client_.SetPassive(passiveMode_());
+    otherSite_ = false;
+    abortRequested_ = false;
+    begin(ftpRqOpen, [this] { client_.BeginOpen(); });
+}
+
+void TransferQueue::afterOpen()
+{
+    if (entries_.empty())
+        return;
+    client_.SetUserName(entries_.first().user);
+    loggedIn_ = true;
+    begin(ftpRqUser, [this] { client_.BeginUser(); });
+}
+
+void TransferQueue::afterUser()
+{
+    if (entries_.empty())
+        return;
+    const std::string& password = entries_.first().password;
+    client_.SetPassWord(password.empty() ? std::string(kPlaceholderEmailPassword) : password);
+    begin(ftpRqPass, [this] { client_.BeginPass(); });
+}
+
+void TransferQueue::afterChangeDir()
+{
+    if (entries_.empty())
+        return;
+    const QueueEntry& entry = entries_.first();
+    if (client_.HostDirName() == "/" && entry.remoteDirectory != "/" && !entry.remoteDirectory.empty()) {
+        client_.SetHostDirName(entry.remoteDirectory);
+        begin(ftpRqChangeDir, [this] { client_.BeginChangeDir(); });
+        return;
+    }
+    client_.SetBinary(entry.binary());
+    begin(ftpRqSetType, [this] { client_.BeginSetType(); });
+}
+
+void TransferQueue::afterSetType()
+{
+    if (direction_ == Direction::Upload)
+        startUpload();
+    else if (resume_ == ResumeState::Running)
+        resumeDownload();
+    else
+        startDownload();
+}
+
+void TransferQueue::afterQuit()
+{
+    if (!otherSite_ || entries_.empty())
+        return;
+    loggedIn_ = false;
+    otherSite_ = false;
+    abortRequested_ = false;
+    openConnectionFor(entries_.first());
+}
+
+void TransferQueue::startUpload()
+{
+    const QueueEntry& entry = entries_.first();
+    client_.SetLocalFileName(entry.localPath());
+    client_.SetHostFileName(entry.fileName);
+    runningSize_ = entry.sizeInBytes();
+    percentage_ = 0;
+    busy_ = true;
+    firstProgress_ = true;
+    if (queueFileStale_)
+        saveQueueFile();
+    begin(ftpRqPutFile, [this] { client_.BeginPutFile(); });
+}
+
+void TransferQueue::startDownload()
+{
+    const QueueEntry& entry = entries_.first();
+    const std::string localPath = entry.localPath();
+    client_.SetLocalFileName(localPath);
+    client_.SetHostFileName(entry.fileName);
+    runningSize_ = entry.sizeInBytes();
+    percentage_ = 0;
+    busy_ = true;
+    // The record says whether the local file is this download's own: it is
+    // when nothing was there before (or an earlier try of the same download
+    // already wrote it). A file that was there stays the user's until data
+    // arrives, and is never appended to.
+    const bool sameDownload = haveResumeRecord_ && resumeRecord_.localPath == localPath &&
+                              resumeRecord_.fileName == entry.fileName;
+    const bool ours = !fileExists(localPath) || (sameDownload && resumeRecord_.localFileIsOurs);
+    resumeRecord_ = ResumeRecord::forDownload(entry, ours);
+    haveResumeRecord_ = true;
+    if (!files_.saveResumeRecord(resumeRecord_))
+        observer_->logLine("! Could not write the resume record " + files_.resumeRecordPath());
+    if (queueFileStale_)
+        saveQueueFile();
+    firstProgress_ = true;
+    begin(ftpRqGetFile, [this] { client_.BeginGetFile(); });
+}
+
+void TransferQueue::resumeDownload()
+{
+    const QueueEntry& entry = entries_.first();
+    client_.SetLocalFileName(entry.localPath());
+    client_.SetHostFileName(entry.fileName);
+    runningSize_ = entry.sizeInBytes();
+    busy_ = true;
+    firstProgress_ = true;
+    if (queueFileStale_)
+        saveQueueFile();
+    // Appending is only right onto bytes this download wrote; a file that
+    // was there before it is fetched again from the start.
+    if (haveResumeRecord_ && !resumeRecord_.localFileIsOurs) {
+        observer_->logLine("! " + entry.localPath() +
+                           " was there before this download; fetching the whole file again");
+        begin(ftpRqGetFile, [this] { client_.BeginGetFile(); });
+        return;
+    }
+    begin(ftpRqResumeGetFile, [this] { client_.BeginResumeGetFile(); });
+}
+
+void TransferQueue::afterTransfer(Direction direction)
+{
+    observer_->logLine(client_.LastResponse());
+    // A transfer the client reports as done has moved the whole file; the
+    // percentage may still be short of it (no progress for a small or
+    // empty file, a size that changed since it was listed), and waiting for
+    // it would only leave the queue stuck.
+    finishFirstEntry(direction);
+    continueQueue();
+}
+
+void TransferQueue::finishFirstEntry(Direction direction)
+{
+    if (!entries_.empty()) {
+        entries_.removeFirst();
+        observer_->queueFirstLineRemoved();
+    }
+    queueFileStale_ = true;
+    display_.startVisible = false;
+    display_.removeAllVisible = false;
+    busy_ = false;
+    percentage_ = 0;
+    if (direction == Direction::Download) {
+        resume_ = ResumeState::None;
+        files_.removeResumeRecord();
+        haveResumeRecord_ = false;
+        localListChanged_ = true;
+    } else {
+        queuePending_ = false;
+        remoteListChanged_ = true;
+    }
+    // While files remain the file is rewritten, not deleted: a kill before
+    // the next transfer starts must not lose them.
+    saveQueueFile();
+}
+
+void TransferQueue::continueQueue()
+{
+    if (!entries_.empty()) {
+        showCount();
+        publish();
+        startNextTransfer();
+        return;
+    }
+    endQueue();
+}
+
+void TransferQueue::endQueue()
+{
+    display_.title = kIdleTitle;
+    display_.countVisible = false;
+    display_.webwatchMenusEnabled = true;
+    loggedIn_ = false;
+    client_.BeginAbort();
+    publish();
+    QueueEndReport report{localListChanged_, remoteListChanged_, client_.HostDirName()};
+    localListChanged_ = false;
+    remoteListChanged_ = false;
+    observer_->queueEnded(report);
+}
+
+void TransferQueue::progress(std::int64_t count, bool& abort)
+{
+    if (!busy_ || entries_.empty())
+        return;
+    const QueueEntry& entry = entries_.first();
+    if (abortRequested_) {
+        abort = true;
+        if (direction_ == Direction::Download) {
+            resume_ = ResumeState::Running;
+            display_.startHint = "Get rest of " + entry.fileName;
+        } else {
+            display_.startHint = "Send rest of " + entry.fileName;
+            showPendingQueueOfEntries();
+        }
+        publish();
+        return;
+    }
+    if (direction_ == Direction::Download && count > 0)
+        noteDownloadWriting();
+    if (runningSize_ <= 100) {
+        percentage_ = 100;
+        return;
+    }
+    const int percentage = static_cast<int>(count / (runningSize_ / 100));
+    const bool first = firstProgress_;
+    if (first) {
+        firstProgress_ = false;
+        display_.startVisible = true;
+        display_.startAtBarStart = false;
+        display_.percentage = 0;
+    }
+    // Only a change of the shown percentage is worth a redraw; progress
+    // comes for every block received.
+    if (!first && percentage == percentage_)
+        return;
+    percentage_ = percentage;
+    if (count > 0)
+        display_.percentage = percentage;
+    display_.startCaption = std::to_string(percentage) + "%";
+    display_.title = display_.countText + display_.startCaption;
+    display_.barDrawn = true;
+    publish();
+}

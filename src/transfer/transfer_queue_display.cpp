@@ -1,0 +1,64 @@
+// What the queue shows when it waits: a pending queue with its "Start"
+// button, an interrupted download with the share already present.
+#include "transfer/transfer_queue.h"
+
+#include "ftp/ftp_local_stream.h"
+
+void TransferQueue::showPendingQueueOfEntries()
+{
+    if (entries_.empty())
+        return;
+    const std::string firstPath = entries_.first().localPath();
+    display_.startAtBarStart = true;
+    display_.startCaption = "Start";
+    display_.startVisible = true;
+    display_.removeAllVisible = true;
+    display_.removeAllHint = "Regret transfer of " + firstPath;
+    display_.startHint = "Send " + firstPath;
+    queuePending_ = true;
+    showCount();
+    publish();
+}
+
+void TransferQueue::showInterruptedDownload()
+{
+    if (!haveResumeRecord_)
+        return;
+    observer_->interruptedDownloadShown(resumeRecord_);
+    display_.startHint = "Get rest of " + resumeRecord_.fileName;
+    display_.removeAllHint = "Regret transfer of " + resumeRecord_.fileName;
+    display_.removeAllVisible = true;
+    runningSize_ = resumeRecord_.sizeInBytes();
+    // Bytes the download has not written do not count as received: a file
+    // that was there before it is fetched again whole.
+    std::int64_t present = 0;
+    if (resumeRecord_.localFileIsOurs)
+        present = std::max<std::int64_t>(0, FtpLocalStream::FileSize(resumeRecord_.localPath));
+    percentage_ = runningSize_ <= 100 ? 100 : static_cast<int>(present / (runningSize_ / 100));
+    display_.percentage = percentage_;
+    display_.startCaption = std::to_string(percentage_) + "%";
+    display_.startAtBarStart = false;
+    display_.startVisible = true;
+    display_.barDrawn = true;
+    resume_ = resume_ == ResumeState::Offered ? ResumeState::Running : ResumeState::Offered;
+    publish();
+}
+
+void TransferQueue::clearBar()
+{
+    display_.barDrawn = false;
+}
+
+void TransferQueue::publish()
+{
+    observer_->displayChanged(display_);
+}
+
+void TransferQueue::replaceQueueList()
+{
+    std::vector<std::string> lines;
+    lines.reserve(entries_.count());
+    for (const QueueEntry& entry : entries_.all())
+        lines.push_back(queueListLine(entry));
+    observer_->queueListReplaced(lines);
+}

@@ -1,0 +1,112 @@
+// A request of the transfer client that failed: an abort the user asked for,
+// a failed transfer (the user removes the file or tries again), or a
+// connection that could not be made.
+#include "transfer/transfer_queue.h"
+
+#include "services/dialogs.h"
+
+#include <QTimer>
+
+void TransferQueue::requestFailed(TFtpRequest request, std::uint16_t error)
+{
+    // The old site's log-in is over even when its QUIT went wrong; the
+    // next site's log-in does not depend on it.
+    if (request == ftpRqQuit && otherSite_) {
+        afterQuit();
+        return;
+    }
+    observer_->logLine("! Transfer request failed with error " + std::to_string(error));
+    if (abortRequested_)
+        abortedTransferEnded();
+    else if (loggedIn_) {
+        const DialogAnswer answer =
+            dialogs_.askYesNoCancel(QStringLiteral("Error!! "),
+                                    QStringLiteral(":Do You want to remove the file that caused the error from "
+                                                   "this transfer"));
+        if (answer == DialogAnswer::Yes) {
+            removeFailedEntry();
+        } else {
+            dialogs_.message(QStringLiteral("Trying again! "));
+            tryAgain(request);
+        }
+    } else {
+        openFailed();
+    }
+    display_.webwatchMenusEnabled = true;
+    publish();
+}
+
+void TransferQueue::abortedTransferEnded()
+{
+    if (!busy_)
+        return;
+    display_.removeAllHint = "Regret transfer of " + (entries_.empty() ? std::string() : entries_.first().localPath());
+    loggedIn_ = false;
+    busy_ = false;
+    if (direction_ == Direction::Download)
+        resume_ = ResumeState::Offered;
+    display_.removeAllVisible = true;
+    // The queue and the resume record stay for the start button, which
+    // logs in afresh.
+    client_.BeginAbort();
+}
+
+void TransferQueue::removeFailedEntry()
+{
+    const std::string name = entries_.empty() ? std::string() : entries_.first().fileName;
+    // Whatever its direction, the entry leaves as a finished download does:
+    // the resume record goes with it and the local list is read again.
+    finishFirstEntry(Direction::Download);
+    queuePending_ = false;
+    publish();
+    dialogs_.message(QString::fromStdString(name + " removed"));
+    continueQueue();
+}
+
+void TransferQueue::tryAgain(TFtpRequest failedRequest)
+{
+    if (entries_.empty()) {
+        busy_ = false;
+        return;
+    }
+    const bool transferFailed = failedRequest == ftpRqPutFile || failedRequest == ftpRqGetFile ||
+                                failedRequest == ftpRqResumeGetFile;
+    if (transferFailed && client_.Connected()) {
+        // The log-in still stands: the same file again on it.
+        if (direction_ == Direction::Upload)
+            startUpload();
+        else if (resume_ == ResumeState::Running)
+            resumeDownload();
+        else
+            startDownload();
+        return;
+    }
+    // The failure lay in the log-in, or the connection is gone: log in
+    // again from the start. The reopen waits for the loop so nothing left of
+    // the closed connection can be taken for the new one's answer.
+    loggedIn_ = false;
+    client_.BeginAbort();
+    QTimer::singleShot(0, this, [this] {
+        if (busy_ && !awaitingRequest_ && !entries_.empty())
+            openConnectionFor(entries_.first());
+    });
+}
+
+void TransferQueue::openFailed()
+{
+    // Nothing can be done without a connection; rather than stay busy for
+    // good, the queue waits for the start button with every file kept.
+    busy_ = false;
+    if (!entries_.empty()) {
+        const QueueEntry& entry = entries_.first();
+        observer_->logLine("! No connection to " + entry.host + " port " + entry.port +
+                           ": the queue waits; press Start to try again");
+    }
+    client_.BeginAbort();
+    if (resume_ == ResumeState::Running && haveResumeRecord_) {
+        resume_ = ResumeState::None;
+        showInterruptedDownload();
+        return;
+    }
+    showPendingQueueOfEntries();
+}

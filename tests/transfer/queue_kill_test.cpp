@@ -1,0 +1,139 @@
+// A queue killed in the middle of its work (SIGKILL, nothing flushed, no
+// handler run) is found whole at the next start and finishes byte-identical.
+#include "core/data_files.h"
+#include "core/restore_files.h"
+#include "fixtures/local_ftp_server.h"
+#include "queue_recorder.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+#include "support/wait.h"
+#include "transfer/transfer_queue.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <sys/stat.h>
+
+namespace {
+
+std::string randomBytes(std::size_t size, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (auto& c : bytes)
+        c = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? (status.st_mode & 0777) : 0;
+}
+
+class QueueKillTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory(root.path() + "/site");
+        ASSERT_TRUE(server.start()) << server.lastError();
+    }
+
+    // Runs the queue driver until it holds in the middle of `holdName`, then
+    // kills it.
+    void runAndKill(const QStringList& tail)
+    {
+        QProcess runner;
+        QStringList arguments{QString::fromStdString(data.path()), QString::fromStdString(local.path()),
+                              QString::fromStdString(server.portText()), "tavlin", "s3cret"};
+        arguments += tail;
+        runner.start(QStringLiteral(TAVLIN_QUEUE_RUNNER), arguments);
+        ASSERT_TRUE(runner.waitForStarted());
+        QByteArray said;
+        const bool held = waitUntil(
+            [&] {
+                said += runner.readAllStandardOutput();
+                return said.contains("holding") || runner.state() == QProcess::NotRunning;
+            },
+            60000);
+        if (!held)
+            runner.kill();
+        ASSERT_TRUE(held) << runner.readAllStandardError().toStdString();
+        ASSERT_EQ(runner.state(), QProcess::Running) << runner.readAllStandardError().toStdString();
+        runner.kill();  // SIGKILL
+        ASSERT_TRUE(runner.waitForFinished());
+    }
+
+    TempDir data;
+    TempDir local;
+    TempDir root;
+    DataFilePaths paths = DataFilePaths::inDirectory(data.path());
+    LocalFtpServer server{root.path()};
+    ScriptedDialogs dialogs;
+    QueueRecorder recorder;
+};
+
+TEST_F(QueueKillTest, AKilledUploadQueueComesBackPendingAndAKilledDownloadResumes)
+{
+    const std::string first = randomBytes(3 * 1024 * 1024, 1);
+    const std::string second = randomBytes(4 * 1024 * 1024, 2);
+    const std::string third = randomBytes(300, 3);
+    local.write("first.bin", first);
+    local.write("second.bin", second);
+    local.write("third.bin", third);
+    runAndKill({"up", "/site", "second.bin", "20", "first.bin", "second.bin", "third.bin"});
+
+    // The first file was done before the kill; the file still holds the two
+    // after it, owner-readable only.
+    TextLineList restored, deletions;
+    StartupFlags flags = loadRestoreFiles(paths, restored, deletions);
+    ASSERT_TRUE(flags.queueLoaded);
+    EXPECT_EQ(restored.size(), 19u);
+    EXPECT_EQ(restored[7], "second.bin");
+    EXPECT_EQ(modeOf(paths.koefilDfd), 0600u);
+
+    {
+        TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
+        queue.setObserver(&recorder);
+        queue.showPendingQueue(restored);
+        EXPECT_EQ(recorder.display.startCaption, "Start");
+        EXPECT_EQ(recorder.list, (std::vector<std::string>{"»» second.bin", "»» third.bin"}));
+        queue.startButtonClicked();
+        ASSERT_TRUE(waitUntil([&] { return recorder.ends.size() == 1 && !queue.busy(); }, 30000));
+    }
+    EXPECT_EQ(root.read("site/first.bin"), first);
+    EXPECT_EQ(root.read("site/second.bin"), second);
+    EXPECT_EQ(root.read("site/third.bin"), third);
+    EXPECT_FALSE(std::filesystem::exists(paths.koefilDfd));
+
+    // A download killed half way: the resume record offers it with the
+    // share already on disk, and the start button fetches only the rest.
+    const std::string big = randomBytes(24 * 1024 * 1024, 4);
+    root.write("site/big.bin", big);
+    runAndKill({"down", "/site", "big.bin", "30", "big.bin=" + QString::number(big.size())});
+    restored.clear();
+    flags = loadRestoreFiles(paths, restored, deletions);
+    ASSERT_TRUE(flags.resumeRecordLoaded);
+    EXPECT_EQ(modeOf(paths.rstfilTxt), 0600u);
+    const auto present = std::filesystem::file_size(local.path() + "/big.bin");
+    ASSERT_GT(present, 0u);
+    ASSERT_LT(present, big.size());
+
+    server.clearCommands();
+    TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
+    recorder.ends.clear();
+    queue.setObserver(&recorder);
+    queue.prepareResumeOfInterruptedDownload(restored);
+    EXPECT_EQ(recorder.display.startCaption, std::to_string(present / (big.size() / 100)) + "%");
+    queue.startButtonClicked();
+    ASSERT_TRUE(waitUntil([&] { return recorder.ends.size() == 1 && !queue.busy(); }, 30000));
+    EXPECT_EQ(local.read("big.bin"), big);
+    const auto commands = server.commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "REST " + std::to_string(present)), commands.end());
+    EXPECT_FALSE(std::filesystem::exists(paths.rstfilTxt));
+}
+
+}  // namespace

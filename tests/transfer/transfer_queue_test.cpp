@@ -1,0 +1,355 @@
+// The transfer queue engine against a real FTP server: whole queues up and
+// down, the questions it asks, failures, aborts and restarts.
+#include "core/data_files.h"
+#include "core/restore_files.h"
+#include "fixtures/local_ftp_server.h"
+#include "queue_recorder.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+#include "support/wait.h"
+#include "transfer/transfer_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <sys/stat.h>
+
+namespace {
+
+std::string randomBytes(std::size_t size, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (auto& c : bytes)
+        c = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+// The server's record of commands with the data port's address left out,
+// which changes from run to run.
+std::vector<std::string> withoutAddresses(std::vector<std::string> commands)
+{
+    for (std::string& command : commands)
+        if (command.rfind("PORT ", 0) == 0)
+            command = "PORT";
+    return commands;
+}
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? (status.st_mode & 0777) : 0;
+}
+
+bool exists(const std::string& path)
+{
+    return std::filesystem::exists(path);
+}
+
+class TransferQueueTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory(root.path() + "/site");
+        ASSERT_TRUE(server.start()) << server.lastError();
+        site = QueueSite{"127.0.0.1", server.user(), server.password(), server.portText()};
+        makeQueue();
+    }
+
+    void makeQueue()
+    {
+        queue = std::make_unique<TransferQueue>(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
+        queue->setObserver(&recorder);
+    }
+
+    bool waitForEnds(std::size_t count, int timeoutMs = 30000)
+    {
+        return waitUntil([&] { return recorder.ends.size() >= count && !queue->busy(); }, timeoutMs);
+    }
+
+    std::string sizeText(const std::string& bytes) { return std::to_string(bytes.size()); }
+
+    TempDir data;
+    TempDir local;
+    TempDir root;
+    DataFilePaths paths = DataFilePaths::inDirectory(data.path());
+    LocalFtpServer server{root.path()};
+    ScriptedDialogs dialogs;
+    QueueRecorder recorder;
+    QueueSite site;
+    std::unique_ptr<TransferQueue> queue;
+};
+
+TEST_F(TransferQueueTest, FilesGoUpAndComeDownSharingALogInPerSite)
+{
+    const std::string page = "<html>plain page</html>";
+    const std::string picture = randomBytes(300000, 1);
+    const std::string top = randomBytes(250, 2);
+    local.write("index.htm", page);
+    local.write("picture.bin", picture);
+    local.write("top.bin", top);
+
+    // Queued one after the other while the first is already running.
+    EXPECT_EQ(queue->queueUpload(site, "/site", local.path(), "index.htm", sizeText(page), "0"),
+              TransferQueue::Queued::Yes);
+    EXPECT_TRUE(queue->busy());
+    EXPECT_EQ(recorder.display.countText, "1 files in line ");
+    queue->queueUpload(site, "/site", local.path(), "picture.bin", sizeText(picture), "1");
+    queue->queueUpload(site, "/", local.path(), "top.bin", sizeText(top), "1");
+    EXPECT_EQ(recorder.list, (std::vector<std::string>{"»» index.htm", "»» picture.bin", "»» top.bin"}));
+    EXPECT_EQ(recorder.display.countText, "3 files in line ");
+    // Written whole after each file is queued, for its owner only.
+    TextLineList stored;
+    ASSERT_TRUE(stored.loadFromFile(paths.koefilDfd));
+    ASSERT_EQ(stored.size(), 28u);
+    EXPECT_EQ(stored[0], "3");
+    EXPECT_EQ(stored[1], "1" + local.path() + "/index.htm");
+    EXPECT_EQ(stored[4], server.password());
+    EXPECT_EQ(stored[9], "0");
+    EXPECT_EQ(modeOf(paths.koefilDfd), 0600u);
+
+    ASSERT_TRUE(waitForEnds(1)) << recorder.log.back();
+    EXPECT_EQ(root.read("site/index.htm"), page);
+    EXPECT_EQ(root.read("site/picture.bin"), picture);
+    EXPECT_EQ(root.read("top.bin"), top);
+    // One log-in; each file changes to "/" and then to its own directory,
+    // a file for "/" goes straight on to the type.
+    EXPECT_EQ(withoutAddresses(server.commands()),
+              (std::vector<std::string>{"USER tavlin", "PASS s3cret", "CWD /", "CWD /site", "TYPE A", "PORT",
+                                        "STOR index.htm", "CWD /", "CWD /site", "TYPE I", "PORT",
+                                        "STOR picture.bin", "CWD /", "TYPE I", "PORT", "STOR top.bin"}));
+    EXPECT_FALSE(exists(paths.koefilDfd));
+    EXPECT_FALSE(recorder.display.countVisible);
+    EXPECT_EQ(recorder.display.title, "Tavlinftp");
+    EXPECT_TRUE(recorder.list.empty());
+    EXPECT_FALSE(queue->client().Connected());
+    EXPECT_TRUE(recorder.ends[0].remoteListChanged);
+    EXPECT_FALSE(recorder.ends[0].localListChanged);
+    EXPECT_EQ(recorder.ends[0].transferDirectory, "/");
+    // A file of more than 100 bytes moved the progress button.
+    EXPECT_NE(std::find(recorder.captions.begin(), recorder.captions.end(), "100%"), recorder.captions.end());
+
+    // Down again: the second file belongs to another log-in (anonymous, with
+    // an empty password field), which takes a QUIT and a new log-in.
+    server.clearCommands();
+    TempDir downloads;
+    queue->queueDownload(site, "/site", downloads.path(), "picture.bin", sizeText(picture), "1");
+    queue->queueDownload(QueueSite{"127.0.0.1", "anonymous", "", server.portText()}, "/", downloads.path(),
+                         "top.bin", sizeText(top), "1");
+    EXPECT_EQ(recorder.list, (std::vector<std::string>{"«« picture.bin", "«« top.bin"}));
+    ASSERT_TRUE(waitForEnds(2)) << recorder.log.back();
+    EXPECT_EQ(downloads.read("picture.bin"), picture);
+    EXPECT_EQ(downloads.read("top.bin"), top);
+    EXPECT_EQ(withoutAddresses(server.commands()),
+              (std::vector<std::string>{"USER tavlin", "PASS s3cret", "CWD /", "CWD /site", "TYPE I", "PORT",
+                                        "RETR picture.bin", "QUIT", "USER anonymous", "PASS tavlinftp@example.com",
+                                        "CWD /", "TYPE I", "PORT", "RETR top.bin"}));
+    EXPECT_FALSE(exists(paths.koefilDfd));
+    EXPECT_FALSE(exists(paths.rstfilTxt));
+    EXPECT_TRUE(recorder.ends[1].localListChanged);
+    EXPECT_FALSE(queue->client().Connected());
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+TEST_F(TransferQueueTest, DownloadsAskBeforeOverwritingAndRefuseNamesOutsideTheFolder)
+{
+    const std::string remote = randomBytes(5000, 3);
+    root.write("site/report.bin", remote);
+    local.write("report.bin", "the user's own file");
+    const std::string existing = local.path() + "/report.bin";
+
+    // Names that would land outside the chosen folder are never queued.
+    for (const std::string name : {"../report.bin", "sub/report.bin", ".", "..", ""}) {
+        EXPECT_EQ(queue->queueDownload(site, "/site", local.path(), name, "5000", "1"),
+                  TransferQueue::Queued::Refused)
+            << name;
+    }
+    EXPECT_TRUE(recorder.logHas("refused: that name would be written outside the local folder"));
+    EXPECT_TRUE(queue->entries().empty());
+
+    // Cancel, and No with the save dialog cancelled: nothing queued.
+    dialogs.expectYesNoCancel(QString::fromStdString(existing), "Overwrite File???", DialogAnswer::Cancel);
+    EXPECT_EQ(queue->queueDownload(site, "/site", local.path(), "report.bin", "5000", "1"),
+              TransferQueue::Queued::Cancelled);
+    dialogs.expectYesNoCancel(QString::fromStdString(existing), "Overwrite File???", DialogAnswer::No)
+        .expectSaveFile("report.bin", std::nullopt);
+    EXPECT_EQ(queue->queueDownload(site, "/site", local.path(), "report.bin", "5000", "1"),
+              TransferQueue::Queued::Cancelled);
+    EXPECT_TRUE(queue->entries().empty());
+    EXPECT_FALSE(queue->busy());
+
+    // No with a new name: the download goes there and the old file stays.
+    const std::string renamed = local.path() + "/report-copy.bin";
+    dialogs.expectYesNoCancel(QString::fromStdString(existing), "Overwrite File???", DialogAnswer::No)
+        .expectSaveFile("report.bin", QString::fromStdString(renamed));
+    EXPECT_EQ(queue->queueDownload(site, "/site", local.path(), "report.bin", "5000", "1"),
+              TransferQueue::Queued::Yes);
+    ASSERT_TRUE(waitForEnds(1));
+    EXPECT_EQ(local.read("report-copy.bin"), remote);
+    EXPECT_EQ(local.read("report.bin"), "the user's own file");
+
+    // Yes overwrites.
+    dialogs.expectYesNoCancel(QString::fromStdString(existing), "Overwrite File???", DialogAnswer::Yes);
+    queue->queueDownload(site, "/site", local.path(), "report.bin", "5000", "1");
+    ASSERT_TRUE(waitForEnds(2));
+    EXPECT_EQ(local.read("report.bin"), remote);
+}
+
+TEST_F(TransferQueueTest, AFailedFileIsRetriedOrRemovedAndTheQueueGoesOn)
+{
+    local.write("one.txt", "first");
+    local.write("two.txt", "second");
+    local.write("three.txt", "third");
+    queue->queueUpload(site, "/site", local.path(), "one.txt", "5", "1");
+    queue->queueUpload(site, "/site", local.path(), "two.txt", "6", "1");
+    queue->queueUpload(site, "/site", local.path(), "three.txt", "5", "1");
+    // Gone before its turn: the transfer fails, the user first tries again,
+    // then removes it, and the queue goes on with the next file.
+    std::filesystem::remove(local.path() + "/two.txt");
+    const QString question = ":Do You want to remove the file that caused the error from this transfer";
+    dialogs.expectYesNoCancel("Error!! ", question, DialogAnswer::No)
+        .expectMessage("Trying again! ")
+        .expectYesNoCancel("Error!! ", question, DialogAnswer::Yes)
+        .expectMessage("two.txt removed");
+
+    ASSERT_TRUE(waitForEnds(1));
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(root.read("site/one.txt"), "first");
+    EXPECT_EQ(root.read("site/three.txt"), "third");
+    EXPECT_FALSE(exists(root.path() + "/site/two.txt"));
+    EXPECT_FALSE(exists(paths.koefilDfd));
+    EXPECT_EQ(recorder.display.title, "Tavlinftp");
+
+    // A wrong password is an error of a started log-in: the same question,
+    // never a silent loss or a stuck queue.
+    queue->queueUpload(QueueSite{"127.0.0.1", "tavlin", "wrong", server.portText()}, "/site", local.path(),
+                       "one.txt", "5", "1");
+    dialogs.expectYesNoCancel("Error!! ", question, DialogAnswer::Yes).expectMessage("one.txt removed");
+    ASSERT_TRUE(waitForEnds(2));
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_TRUE(queue->entries().empty());
+}
+
+TEST_F(TransferQueueTest, AServerThatCannotBeReachedLeavesTheQueuePendingForStart)
+{
+    local.write("page.htm", "page");
+    const std::string port = server.portText();
+    server.stop();
+    queue->queueUpload(QueueSite{"127.0.0.1", "tavlin", "s3cret", port}, "/site", local.path(), "page.htm", "4",
+                       "0");
+    ASSERT_TRUE(waitUntil([&] { return !queue->busy(); }));
+    EXPECT_TRUE(queue->queuePending());
+    EXPECT_EQ(queue->entries().count(), 1u);
+    EXPECT_TRUE(recorder.display.startVisible);
+    EXPECT_EQ(recorder.display.startCaption, "Start");
+    EXPECT_TRUE(recorder.logHas("No connection to 127.0.0.1"));
+    TextLineList stored;
+    ASSERT_TRUE(stored.loadFromFile(paths.koefilDfd));
+    EXPECT_EQ(stored.size(), 10u);
+}
+
+TEST_F(TransferQueueTest, AbortedTransfersWaitForTheStartButtonAndFinishWhole)
+{
+    const std::string big = randomBytes(6 * 1024 * 1024, 4);
+    local.write("big.bin", big);
+    // The main window's abort, pressed while the file is on its way.
+    recorder.onDisplay = [&](const QueueDisplay& shown) {
+        if (queue->busy() && shown.percentage >= 5 && shown.startCaption != "Start")
+            queue->requestAbort();
+    };
+    queue->queueUpload(site, "/site", local.path(), "big.bin", sizeText(big), "1");
+    ASSERT_TRUE(waitUntil([&] { return !queue->busy(); }));
+    recorder.onDisplay = nullptr;
+    EXPECT_TRUE(queue->queuePending());
+    EXPECT_EQ(recorder.display.startCaption, "Start");
+    EXPECT_TRUE(recorder.display.removeAllVisible);
+    EXPECT_EQ(recorder.display.removeAllHint, "Regret transfer of " + local.path() + "/big.bin");
+    queue->startButtonClicked();
+    ASSERT_TRUE(waitForEnds(1));
+    EXPECT_EQ(root.read("site/big.bin"), big);
+
+    // A download onto a file that was there: once its data has arrived the
+    // file is the download's and the start button resumes it with REST.
+    TempDir downloads;
+    downloads.write("big.bin", "older bytes");
+    recorder.onDisplay = [&](const QueueDisplay& shown) {
+        if (queue->busy() && shown.percentage >= 5)
+            queue->requestAbort();
+    };
+    server.clearCommands();
+    dialogs.expectYesNoCancel(QString::fromStdString(downloads.path() + "/big.bin"), "Overwrite File???",
+                              DialogAnswer::Yes);
+    queue->queueDownload(site, "/site", downloads.path(), "big.bin", sizeText(big), "1");
+    ASSERT_TRUE(waitUntil([&] { return !queue->busy(); }));
+    recorder.onDisplay = nullptr;
+    EXPECT_EQ(queue->resumeState(), TransferQueue::ResumeState::Offered);
+    EXPECT_TRUE(exists(paths.rstfilTxt));
+    EXPECT_EQ(modeOf(paths.rstfilTxt), 0600u);
+    queue->startButtonClicked();
+    ASSERT_TRUE(waitForEnds(2));
+    EXPECT_EQ(downloads.read("big.bin"), big);
+    const auto commands = server.commands();
+    EXPECT_TRUE(std::any_of(commands.begin(), commands.end(),
+                            [](const std::string& c) { return c.rfind("REST ", 0) == 0 && c != "REST 0"; }));
+    EXPECT_FALSE(exists(paths.rstfilTxt));
+    EXPECT_FALSE(exists(paths.koefilDfd));
+}
+
+TEST_F(TransferQueueTest, AResumeNeverAppendsToAFileTheDownloadDidNotWrite)
+{
+    const std::string remote = randomBytes(20000, 5);
+    root.write("site/data.bin", remote);
+    // Left by a download killed before its first byte arrived: the local
+    // file is the user's older one.
+    local.write("data.bin", "an older file of the user");
+    QueueEntry entry{"2" + local.path() + "/data.bin", "127.0.0.1", "tavlin", "s3cret", server.portText(), "/site",
+                     "data.bin", "20000", "1"};
+    ASSERT_TRUE(ResumeRecord::forDownload(entry, false).toLines().saveToFile(paths.rstfilTxt));
+    TextLineList restored, deletions;
+    ASSERT_TRUE(loadRestoreFiles(paths, restored, deletions).resumeRecordLoaded);
+
+    queue->prepareResumeOfInterruptedDownload(restored);
+    EXPECT_EQ(recorder.display.startCaption, "0%");
+    EXPECT_EQ(recorder.display.startHint, "Get rest of data.bin");
+    ASSERT_EQ(recorder.shownDownloads.size(), 1u);
+    queue->startButtonClicked();
+    ASSERT_TRUE(waitForEnds(1));
+    EXPECT_EQ(local.read("data.bin"), remote);
+    for (const std::string& command : server.commands())
+        EXPECT_NE(command.rfind("REST", 0), 0u) << command;
+}
+
+TEST_F(TransferQueueTest, RemoveAllForgetsTheQueueAndThePartialDownloadItWrote)
+{
+    QueueEntries entries;
+    entries.append(QueueEntry{"1" + local.path() + "/a.txt", "127.0.0.1", "tavlin", "s3cret", server.portText(),
+                              "/", "a.txt", "1", "1"});
+    queue->showPendingQueue(entries.toLines());
+    ASSERT_TRUE(entries.toLines().saveToFile(paths.koefilDfd));
+    EXPECT_EQ(recorder.list, (std::vector<std::string>{"»» a.txt"}));
+    EXPECT_EQ(recorder.display.startCaption, "Start");
+    EXPECT_EQ(recorder.display.startHint, "Send " + local.path() + "/a.txt");
+    queue->removeAllClicked();
+    EXPECT_TRUE(recorder.list.empty());
+    EXPECT_FALSE(recorder.display.startVisible);
+    EXPECT_FALSE(recorder.display.removeAllVisible);
+    EXPECT_FALSE(exists(paths.koefilDfd));
+    EXPECT_FALSE(queue->queuePending());
+
+    local.write("part.bin", "partial");
+    local.write("mine.bin", "user's");
+    QueueEntry download{"2" + local.path() + "/part.bin", "127.0.0.1", "tavlin", "s3cret", server.portText(), "/",
+                        "part.bin", "900", "1"};
+    queue->prepareResumeOfInterruptedDownload(ResumeRecord::forDownload(download, true).toLines());
+    queue->removeAllClicked();
+    EXPECT_FALSE(exists(local.path() + "/part.bin"));
+    download.directionAndPath = "2" + local.path() + "/mine.bin";
+    queue->prepareResumeOfInterruptedDownload(ResumeRecord::forDownload(download, false).toLines());
+    queue->removeAllClicked();
+    EXPECT_EQ(local.read("mine.bin"), "user's");
+    EXPECT_EQ(queue->resumeState(), TransferQueue::ResumeState::None);
+}
+
+}  // namespace
