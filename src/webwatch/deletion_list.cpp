@@ -18,7 +18,8 @@ bool DeletionList::store(const std::string& path) const
     }
     std::vector<std::string> complete(lines_.lines().begin(),
                                       lines_.lines().begin() + static_cast<std::ptrdiff_t>(count() * kLinesPerEntry));
-    return TextLineList(std::move(complete)).saveToFile(path);
+    // Each entry carries its log-in, password included.
+    return TextLineList(std::move(complete)).saveToFile(path, FileAccess::OwnerOnly);
 }
 
 DeletionEntry DeletionList::entry(std::size_t i) const

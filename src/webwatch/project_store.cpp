@@ -57,7 +57,8 @@ bool ProjectStore::load(const std::string& path)
 
 bool ProjectStore::save(const std::string& path) const
 {
-    return lines_.saveToFile(path);
+    // Every project file record carries its log-in, password included.
+    return lines_.saveToFile(path, FileAccess::OwnerOnly);
 }
 
 void ProjectStore::setLines(TextLineList lines)

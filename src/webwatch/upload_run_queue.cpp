@@ -22,7 +22,8 @@ bool UploadRunQueue::load(const std::string& path)
 
 bool UploadRunQueue::save(const std::string& path) const
 {
-    return lines_.saveToFile(path);
+    // Holds the log-ins of the queued files, passwords included.
+    return lines_.saveToFile(path, FileAccess::OwnerOnly);
 }
 
 std::size_t UploadRunQueue::count() const
