@@ -75,7 +75,11 @@ public:
     void removeAllClicked();
     // The main window's abort: the running transfer stops at its next
     // progress and waits for the start button.
-    void requestAbort() { abortRequested_ = true; }
+    void requestAbort()
+    {
+        if (busy_)
+            abortRequested_ = true;
+    }
 
     // --- taking up what a previous run left ---------------------------------
     // The queue file's lines as found at start-up: shown pending, for Start.

@@ -1,0 +1,213 @@
+#include "transfer/queue_window_handler.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <cmath>
+
+namespace {
+
+QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// A control's hint shows in the status bar and as its tooltip.
+void setHint(QWidget* control, const std::string& hint)
+{
+    control->setStatusTip(qs(hint));
+    control->setToolTip(qs(hint));
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+}  // namespace
+
+QueueWindowHandler::QueueWindowHandler(TransferQueue& queue, QueueView view, QueueSources sources, QObject* parent)
+    : QObject(parent), queue_(queue), view_(std::move(view)), sources_(std::move(sources))
+{
+    queue_.setObserver(this);
+    queue_.setPassiveMode([this] { return sources_.passiveMode && sources_.passiveMode(); });
+}
+
+QueueWindowHandler::~QueueWindowHandler()
+{
+    queue_.setObserver(nullptr);
+}
+
+void QueueWindowHandler::uploadSelected()
+{
+    if (!sources_.browsingConnected())
+        return;
+    const std::optional<TransferQueue::LocalFile> file = sources_.selectedLocalFile();
+    if (!file)
+        return;
+    const TransferQueue::Queued queued =
+        queue_.queueUpload(sources_.connectionFields(), sources_.remoteDirectory(), sources_.localDirectory(),
+                           file->name, file->size, sources_.decideMode(file->name));
+    if (queued == TransferQueue::Queued::Yes)
+        sources_.clearSelections();
+}
+
+void QueueWindowHandler::downloadSelected()
+{
+    if (!sources_.browsingConnected())
+        return;
+    const std::optional<TransferQueue::LocalFile> file = sources_.selectedRemoteFile();
+    if (!file)
+        return;
+    const TransferQueue::Queued queued =
+        queue_.queueDownload(sources_.connectionFields(), sources_.remoteDirectory(), sources_.localDirectory(),
+                             file->name, file->size, sources_.decideMode(file->name));
+    if (queued == TransferQueue::Queued::Cancelled)
+        view_.downloadButton->setEnabled(false);
+    else if (queued == TransferQueue::Queued::Yes)
+        sources_.clearSelections();
+}
+
+void QueueWindowHandler::uploadListedFolder()
+{
+    if (!sources_.browsingConnected())
+        return;
+    queue_.queueDirectory(sources_.connectionFields(), sources_.remoteDirectory(), sources_.localDirectory(),
+                          sources_.listedLocalFiles(), sources_.decideMode, sources_.remoteTreeSelection());
+}
+
+void QueueWindowHandler::startOrResume()
+{
+    queue_.startButtonClicked();
+}
+
+void QueueWindowHandler::removeAll()
+{
+    queue_.removeAllClicked();
+}
+
+void QueueWindowHandler::takeUpInterruptedDownload(const TextLineList& resumeRecordLines)
+{
+    queue_.prepareResumeOfInterruptedDownload(resumeRecordLines);
+}
+
+void QueueWindowHandler::takeUpPendingQueue(const TextLineList& queueLines)
+{
+    queue_.showPendingQueue(queueLines);
+}
+
+void QueueWindowHandler::logLine(const std::string& line)
+{
+    if (view_.log)
+        view_.log->appendPlainText(qs(line));
+}
+
+void QueueWindowHandler::queueLineAppended(const std::string& line)
+{
+    view_.queueList->addItem(qs(line));
+}
+
+void QueueWindowHandler::queueFirstLineRemoved()
+{
+    delete view_.queueList->takeItem(0);
+}
+
+void QueueWindowHandler::queueListReplaced(const std::vector<std::string>& lines)
+{
+    view_.queueList->clear();
+    for (const std::string& line : lines)
+        view_.queueList->addItem(qs(line));
+}
+
+void QueueWindowHandler::displayChanged(const QueueDisplay& display)
+{
+    view_.countLabel->setText(qs(display.countText));
+    view_.countLabel->setVisible(display.countVisible);
+    if (view_.setTitle)
+        view_.setTitle(qs(display.title));
+    view_.progressButton->setText(qs(display.startCaption));
+    setHint(view_.progressButton, display.startHint);
+    view_.progressButton->setVisible(display.startVisible);
+    view_.removeAllButton->setVisible(display.removeAllVisible);
+    setHint(view_.removeAllButton, display.removeAllHint);
+    if (view_.newProjectItem)
+        view_.newProjectItem->setEnabled(display.webwatchMenusEnabled);
+    if (view_.openWebwatchItem)
+        view_.openWebwatchItem->setEnabled(display.webwatchMenusEnabled);
+    drawBar(display);
+}
+
+void QueueWindowHandler::redraw()
+{
+    drawBar(queue_.display());
+}
+
+void QueueWindowHandler::drawBar(const QueueDisplay& display)
+{
+    const int width = view_.bar->width();
+    const int height = view_.bar->height();
+    if (width <= 0 || height <= 0)
+        return;
+    QPixmap canvas(width, height);
+    QPainter painter(&canvas);
+    // The button-face line as wide as the bar is high clears it.
+    painter.fillRect(canvas.rect(), view_.bar->palette().color(QPalette::Button));
+
+    QPushButton* button = view_.progressButton;
+    const int buttonWidth = button->width();
+    const int y = (height - button->height()) / 2;
+    if (display.startAtBarStart) {
+        button->move(0, y);
+    } else if (display.barDrawn) {
+        const double position = display.percentage * (width / 100.0);
+        button->move(static_cast<int>(std::lround(position - buttonWidth)), y);
+        if (display.startVisible) {
+            // The groove left of the button: a white line above the middle
+            // and a black one below it.
+            const int end = static_cast<int>(std::floor(position)) + 1 - buttonWidth;
+            const int middle = height / 2;
+            if (end > 0) {
+                painter.setPen(QPen(Qt::white, 1));
+                painter.drawLine(0, middle - 2, end, middle - 2);
+                painter.setPen(QPen(Qt::black, 1));
+                painter.drawLine(0, middle + 2, end, middle + 2);
+            }
+        }
+    }
+    painter.end();
+    view_.barImage->setPixmap(canvas);
+}
+
+void QueueWindowHandler::queueEnded(const QueueEndReport& report)
+{
+    if (report.localListChanged && sources_.rereadLocalList)
+        sources_.rereadLocalList();
+    if (report.remoteListChanged && sources_.rereadRemoteView)
+        sources_.rereadRemoteView(report.transferDirectory);
+}
+
+void QueueWindowHandler::interruptedDownloadShown(const ResumeRecord& record)
+{
+    if (sources_.showSite)
+        sources_.showSite(QueueSite{record.host, record.user, record.password, record.port},
+                          folderOf(record.localPath));
+}
+
+bool QueueWindowHandler::browsingConnected() const
+{
+    return sources_.browsingConnected();
+}
+
+void QueueWindowHandler::connectBrowsing(const QueueSite& site, const std::string& localDirectory,
+                                         const std::string& remoteDirectory)
+{
+    if (sources_.connectBrowsing)
+        sources_.connectBrowsing(site, localDirectory, remoteDirectory);
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "transfer/transfer_queue.h"
+
+#include <QObject>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QWidget;
+
+// The controls the queue shows itself in, by what they are for.
+struct QueueView {
+    QListWidget* queueList = nullptr;         // the files in line
+    QLabel* countLabel = nullptr;             // "<n> files in line "
+    QPushButton* progressButton = nullptr;    // slides along the bar; "Start"
+    QWidget* bar = nullptr;                   // the panel the button slides in
+    QLabel* barImage = nullptr;               // drawn on: the groove
+    QPushButton* removeAllButton = nullptr;   // "Delete": discard the queue
+    QPushButton* uploadButton = nullptr;
+    QPushButton* downloadButton = nullptr;
+    QPushButton* directoryButton = nullptr;   // the whole local folder up
+    QPlainTextEdit* log = nullptr;            // the FTP log
+    QAction* newProjectItem = nullptr;        // off while a transfer runs
+    QAction* openWebwatchItem = nullptr;      // off while a transfer runs
+    // The application title (what the task bar shows).
+    std::function<void(const QString&)> setTitle;
+};
+
+// What the queue needs to know from the rest of the main window, asked at
+// the moment a button is pressed.
+struct QueueSources {
+    // The browsing connection is up (files can be chosen remotely).
+    std::function<bool()> browsingConnected;
+    // The connection fields: host, login, password, port.
+    std::function<QueueSite()> connectionFields;
+    // The browsing client's remote directory.
+    std::function<std::string()> remoteDirectory;
+    // The local folder shown.
+    std::function<std::string()> localDirectory;
+    // The selected file of the local and of the remote list, with the size
+    // the list keeps for it.
+    std::function<std::optional<TransferQueue::LocalFile>()> selectedLocalFile;
+    std::function<std::optional<TransferQueue::LocalFile>()> selectedRemoteFile;
+    // Every file the local list shows, in list order.
+    std::function<std::vector<TransferQueue::LocalFile>()> listedLocalFiles;
+    // The text of the remote tree's selected node.
+    std::function<std::string()> remoteTreeSelection;
+    // The transfer mode for a file name ("0" ASCII, "1" binary).
+    std::function<std::string(const std::string&)> decideMode;
+    // The passive-mode setting.
+    std::function<bool()> passiveMode;
+    // Both file lists lose their selection once a file is queued.
+    std::function<void()> clearSelections;
+    // After the queue: read the local list again; read the remote view
+    // again when it shows this directory (and the browsing client is free).
+    std::function<void()> rereadLocalList;
+    std::function<void(const std::string& transferDirectory)> rereadRemoteView;
+    // An interrupted download brings its site into the connection fields and
+    // its folder into the local panel.
+    std::function<void(const QueueSite& site, const std::string& localDirectory)> showSite;
+    // The start button takes up work while the browsing side is closed: the
+    // browsing side connects to that site.
+    std::function<void(const QueueSite& site, const std::string& localDirectory,
+                       const std::string& remoteDirectory)>
+        connectBrowsing;
+};
+
+// Binds the transfer queue to the main window: the upload, download and
+// directory buttons queue files, the start and remove-all buttons drive the
+// queue, and what the queue shows lands in the view.
+class QueueWindowHandler : public QObject, private TransferQueueObserver {
+    Q_OBJECT
+public:
+    QueueWindowHandler(TransferQueue& queue, QueueView view, QueueSources sources, QObject* parent = nullptr);
+    ~QueueWindowHandler() override;
+
+    // The buttons.
+    void uploadSelected();
+    void downloadSelected();
+    void uploadListedFolder();
+    void startOrResume();
+    void removeAll();
+
+    // The first showing of the window hands over what start-up restored.
+    void takeUpInterruptedDownload(const TextLineList& resumeRecordLines);
+    void takeUpPendingQueue(const TextLineList& queueLines);
+
+    // Redraws the bar for the panel's current size.
+    void redraw();
+
+private:
+    void logLine(const std::string& line) override;
+    void queueLineAppended(const std::string& line) override;
+    void queueFirstLineRemoved() override;
+    void queueListReplaced(const std::vector<std::string>& lines) override;
+    void displayChanged(const QueueDisplay& display) override;
+    void queueEnded(const QueueEndReport& report) override;
+    void interruptedDownloadShown(const ResumeRecord& record) override;
+    bool browsingConnected() const override;
+    void connectBrowsing(const QueueSite& site, const std::string& localDirectory,
+                         const std::string& remoteDirectory) override;
+
+    void drawBar(const QueueDisplay& display);
+
+    TransferQueue& queue_;
+    QueueView view_;
+    QueueSources sources_;
+};
