@@ -61,8 +61,33 @@ bool TransferQueue::confirmDiscardOfInterruptedDownload()
     if (!dialogs_.confirmOkCancel(qs("Delete " + name)))
         return false;
     display_.removeAllVisible = false;
+    discardInterruptedDownload();
     publish();
     return true;
+}
+
+void TransferQueue::discardInterruptedDownload()
+{
+    // What the user agreed to delete is the interrupted download: its
+    // record, its entry and the part of the file it wrote. Files queued
+    // behind it stay queued; at start-up they are still only on disk.
+    if (entries_.empty())
+        if (std::optional<QueueEntries> stored = files_.loadQueue())
+            entries_ = std::move(*stored);
+    if (haveResumeRecord_ && !entries_.empty() && entries_.first().isDownload() &&
+        entries_.first().localPath() == resumeRecord_.localPath &&
+        entries_.first().fileName == resumeRecord_.fileName)
+        entries_.removeFirst();
+    queueFileStale_ = true;
+    replaceQueueList();
+    if (haveResumeRecord_ && resumeRecord_.localFileIsOurs && !resumeRecord_.localPath.empty())
+        std::remove(resumeRecord_.localPath.c_str());
+    files_.removeResumeRecord();
+    haveResumeRecord_ = false;
+    resume_ = ResumeState::None;
+    display_.startVisible = false;
+    clearBar();
+    saveQueueFile();
 }
 
 bool TransferQueue::appendEntry(QueueEntry entry)

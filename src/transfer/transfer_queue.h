@@ -115,6 +115,7 @@ private:
 
     // queueing (transfer_queue.cpp)
     bool confirmDiscardOfInterruptedDownload();
+    void discardInterruptedDownload();
     bool appendEntry(QueueEntry entry);
     void refuseFullQueue(const std::string& name, std::size_t leftOut);
     void showCount();

@@ -352,4 +352,39 @@ TEST_F(TransferQueueTest, RemoveAllForgetsTheQueueAndThePartialDownloadItWrote)
     EXPECT_EQ(queue->resumeState(), TransferQueue::ResumeState::None);
 }
 
+TEST_F(TransferQueueTest, DeletingAnInterruptedDownloadKeepsTheFilesQueuedBehindIt)
+{
+    // Left by a run killed during a download, with an upload queued behind.
+    local.write("half.bin", "half of it");
+    local.write("later.txt", "queued later");
+    local.write("new.txt", "queued now");
+    QueueEntry download{"2" + local.path() + "/half.bin", "127.0.0.1", "tavlin", "s3cret", server.portText(),
+                        "/site", "half.bin", "900", "1"};
+    QueueEntries stored;
+    stored.append(download);
+    stored.append(QueueEntry{"1" + local.path() + "/later.txt", "127.0.0.1", "tavlin", "s3cret",
+                             server.portText(), "/site", "later.txt", "12", "0"});
+    ASSERT_TRUE(stored.toLines().saveToFile(paths.koefilDfd));
+    ASSERT_TRUE(ResumeRecord::forDownload(download, true).toLines().saveToFile(paths.rstfilTxt));
+    TextLineList restored, deletions;
+    ASSERT_TRUE(loadRestoreFiles(paths, restored, deletions).resumeRecordLoaded);
+    queue->prepareResumeOfInterruptedDownload(restored);
+    EXPECT_EQ(queue->resumeState(), TransferQueue::ResumeState::Offered);
+
+    // Cancel leaves everything as it was; OK deletes the download only.
+    dialogs.expectOkCancel("Delete half.bin", false);
+    EXPECT_EQ(queue->queueUpload(site, "/site", local.path(), "new.txt", "10", "0"),
+              TransferQueue::Queued::Cancelled);
+    EXPECT_TRUE(exists(paths.rstfilTxt));
+    dialogs.expectOkCancel("Delete half.bin", true);
+    EXPECT_EQ(queue->queueUpload(site, "/site", local.path(), "new.txt", "10", "0"), TransferQueue::Queued::Yes);
+    EXPECT_EQ(recorder.list, (std::vector<std::string>{"»» later.txt", "»» new.txt"}));
+    EXPECT_FALSE(exists(paths.rstfilTxt));
+    EXPECT_FALSE(exists(local.path() + "/half.bin"));
+    ASSERT_TRUE(waitForEnds(1));
+    EXPECT_EQ(root.read("site/later.txt"), "queued later");
+    EXPECT_EQ(root.read("site/new.txt"), "queued now");
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
 }  // namespace
