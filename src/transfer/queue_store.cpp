@@ -58,25 +58,59 @@ bool isSafeLocalName(std::string_view name)
            name.find('\0') == std::string_view::npos;
 }
 
+std::string QueueEntries::textOf(const QueueEntry& entry)
+{
+    std::string text;
+    for (const std::string& field : entry.fields()) {
+        text += field;
+        text += "\r\n";
+    }
+    return text;
+}
+
 bool QueueEntries::append(QueueEntry entry)
 {
     if (full())
         return false;
+    std::string text = textOf(entry);
+    textLengths_.push_back(text.size());
+    text_ += text;
     entries_.push_back(std::move(entry));
     return true;
 }
 
 void QueueEntries::removeFirst()
 {
-    if (!entries_.empty())
-        entries_.erase(entries_.begin());
+    if (entries_.empty())
+        return;
+    text_.erase(0, textLengths_.front());
+    textLengths_.erase(textLengths_.begin());
+    entries_.erase(entries_.begin());
 }
 
 void QueueEntries::prepend(QueueEntry entry)
 {
+    std::string text = textOf(entry);
+    textLengths_.insert(textLengths_.begin(), text.size());
+    text_.insert(0, text);
     entries_.insert(entries_.begin(), std::move(entry));
-    if (entries_.size() > kCapacity)
+    if (entries_.size() > kCapacity) {
+        text_.resize(text_.size() - textLengths_.back());
+        textLengths_.pop_back();
         entries_.pop_back();
+    }
+}
+
+void QueueEntries::clear()
+{
+    entries_.clear();
+    text_.clear();
+    textLengths_.clear();
+}
+
+std::string QueueEntries::toText() const
+{
+    return std::to_string(entries_.size()) + "\r\n" + text_;
 }
 
 TextLineList QueueEntries::toLines() const
@@ -100,7 +134,7 @@ std::optional<QueueEntries> QueueEntries::fromLines(const TextLineList& lines)
         return std::nullopt;
     QueueEntries queue;
     for (std::int64_t i = 0; i < count; ++i)
-        queue.entries_.push_back(
+        queue.append(
             QueueEntry::fromFields(lines.lines(), 1 + static_cast<std::size_t>(i) * QueueEntry::kFieldCount));
     return queue;
 }
@@ -152,7 +186,7 @@ QueueEntry ResumeRecord::toEntry() const
 
 bool QueueFiles::saveQueue(const QueueEntries& entries) const
 {
-    return entries.toLines().saveToFile(queuePath_, FileAccess::OwnerOnly);
+    return writeWholeFile(queuePath_, entries.toText(), FileAccess::OwnerOnly);
 }
 
 std::optional<QueueEntries> QueueFiles::loadQueue() const

@@ -80,16 +80,25 @@ public:
     bool append(QueueEntry entry);
     void removeFirst();
     void prepend(QueueEntry entry);
-    void clear() { entries_.clear(); }
+    void clear();
 
     // The queue file's lines: the count, then nine lines per entry.
     TextLineList toLines() const;
+    // The same as the file's bytes, kept up to date entry by entry: a long
+    // queue is written before every transfer, and building it anew each
+    // time would cost more than the transfer of a small file.
+    std::string toText() const;
     // The queue from a queue file's lines; nothing when the lines do not
     // describe a queue (count missing or not matching the lines).
     static std::optional<QueueEntries> fromLines(const TextLineList& lines);
 
 private:
+    static std::string textOf(const QueueEntry& entry);
+
     std::vector<QueueEntry> entries_;
+    // The entries' lines as the file holds them, and each entry's share.
+    std::string text_;
+    std::vector<std::size_t> textLengths_;
 };
 
 // The resume record of a running or interrupted download: eleven lines
