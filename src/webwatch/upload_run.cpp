@@ -1,0 +1,240 @@
+#include "webwatch/upload_run.h"
+
+#include "core/text_line_list.h"
+#include "services/dialogs.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+// The run looks at no more projects than this.
+constexpr std::size_t kMaxProjectsPerRun = 1000;
+
+bool removeFile(const std::string& path)
+{
+    return std::remove(path.c_str()) == 0 || errno == ENOENT;
+}
+
+// A project file starts with its project count; an empty or cut file, or
+// anything else, does not.
+bool readsAsProjectFile(const std::string& bytes)
+{
+    ProjectStore store;
+    store.setLines(TextLineList(TextLineList::splitLines(bytes)));
+    return store.declaredProjectCount().has_value();
+}
+
+QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+UploadRun::UploadRun(UploadRunFiles files, Dialogs& dialogs, const std::vector<std::string>& asciiExtensions)
+    : files_(std::move(files)), dialogs_(dialogs), asciiExtensions_(asciiExtensions)
+{
+}
+
+const std::string& UploadRun::currentProjectFile() const
+{
+    return pending_ ? files_.pendingProjectFile : files_.projectFile;
+}
+
+UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::optional<std::size_t> selectedProject)
+{
+    Outcome outcome;
+    if (scope == Scope::SelectedProject && (!selectedProject || *selectedProject >= projects.projectCount()))
+        return outcome;
+    if (!offerToDiscardOldQueue(projects, outcome)) {
+        outcome.kind = Outcome::Kind::OldQueueKept;
+        return outcome;
+    }
+
+    scanning_ = true;
+    RunLists lists;
+    if (scope == Scope::SelectedProject) {
+        ProjectScanner scanner(asciiExtensions_);
+        scanner.setQueuedCallback(queued_);
+        scanner.scan(projects, *selectedProject, ProjectScanner::Mode::Run, &lists);
+    } else {
+        scanAll(projects, lists, true);
+    }
+    outcome.queued = lists.queue.count();
+    outcome.rows = lists.rows;
+
+    if (outcome.queued == 0) {
+        dialogs_.message(QStringLiteral("No files for upload"));
+        rollBack(projects);
+        outcome.kind = Outcome::Kind::NothingToUpload;
+    } else if (confirm(scope)) {
+        // Back to front, so the lines recorded for the earlier records stay
+        // where they were.
+        auto& lines = projects.lines().lines();
+        for (auto it = lists.missingRecords.rbegin(); it != lists.missingRecords.rend(); ++it) {
+            const auto first = lines.begin() + static_cast<std::ptrdiff_t>(*it);
+            lines.erase(first, first + static_cast<std::ptrdiff_t>(kProjectRecordLines));
+        }
+        projects.rebuildIndex();
+        if (handOver(projects, lists)) {
+            outcome.kind = Outcome::Kind::HandedOver;
+            outcome.deletions = lists.deletions.count();
+            outcome.closeWindow = true;
+        } else {
+            rollBack(projects);
+            outcome.kind = Outcome::Kind::HandOverFailed;
+        }
+    } else {
+        dialogs_.message(QStringLiteral("No files uploaded"));
+        rollBack(projects);
+        outcome.kind = Outcome::Kind::Declined;
+        outcome.refillProjects = true;
+    }
+    scanning_ = false;
+    return outcome;
+}
+
+bool UploadRun::offerToDiscardOldQueue(ProjectStore& projects, Outcome& outcome)
+{
+    UploadRunQueue old;
+    if (!old.load(files_.queueFile))
+        return true;
+    if (dialogs_.askYesNo(QStringLiteral("Found old files to upload!"),
+                          QStringLiteral("Do You want to delete old file transfer?"))
+        != DialogAnswer::Yes)
+        return false;
+    bool discarded = false;
+    if (discardOldQueue_) {
+        discarded = discardOldQueue_();
+    } else {
+        discarded = removeFile(files_.queueFile);
+        cancelRun();
+    }
+    const bool reloaded = projects.load(currentProjectFile());
+    if (!discarded || !reloaded) {
+        dialogs_.message(QStringLiteral("Unknown Error!"));
+        outcome.closeWindow = true;
+    }
+    return true;
+}
+
+void UploadRun::scanAll(ProjectStore& projects, RunLists& lists, bool reportQueued)
+{
+    ProjectScanner scanner(asciiExtensions_);
+    if (reportQueued)
+        scanner.setQueuedCallback(queued_);
+    const std::size_t count = std::min(projects.projectCount(), kMaxProjectsPerRun);
+    for (std::size_t p = 0; p < count; ++p)
+        scanner.scan(projects, p, ProjectScanner::Mode::Run, &lists);
+}
+
+bool UploadRun::confirm(Scope scope)
+{
+    if (scope == Scope::Quick)
+        return true;
+    return dialogs_.askYesNo(QStringLiteral("Files ready for upload"), QStringLiteral("Start upload ?"))
+        == DialogAnswer::Yes;
+}
+
+void UploadRun::rollBack(ProjectStore& projects)
+{
+    // Stamps written, files taken in and records removed by the scans are
+    // dropped with the list they were made in.
+    projects.load(currentProjectFile());
+}
+
+bool UploadRun::handOver(ProjectStore& projects, const RunLists& lists)
+{
+    // The queue file goes last: at start-up it is what marks a run as
+    // pending, so a run cut short while handing over is either complete on
+    // disk or not pending at all. A deletion list of an earlier run must not
+    // stay behind to be carried out with this one.
+    const std::string* failed = nullptr;
+    if (!lists.deletions.store(files_.deletionListFile))
+        failed = &files_.deletionListFile;
+    else if (!projects.save(files_.pendingProjectFile))
+        failed = &files_.pendingProjectFile;
+    else if (!lists.queue.save(files_.queueFile))
+        failed = &files_.queueFile;
+    if (failed) {
+        if (!pending_) {
+            removeFile(files_.pendingProjectFile);
+            removeFile(files_.deletionListFile);
+        }
+        dialogs_.message(QStringLiteral("The upload could not be prepared: ") + qs(*failed)
+                         + QStringLiteral(" could not be written"));
+        return false;
+    }
+    pending_ = true;
+    deletions_ = lists.deletions;
+    deletionsPending_ = !deletions_.empty();
+    return true;
+}
+
+void UploadRun::restoreAfterStart(bool pendingProjectLoaded, const TextLineList& deletionLines)
+{
+    pending_ = pendingProjectLoaded;
+    deletions_.clear();
+    if (pending_) {
+        for (std::size_t first = 0; first + DeletionList::kLinesPerEntry <= deletionLines.size();
+             first += DeletionList::kLinesPerEntry) {
+            DeletionEntry entry;
+            entry.readLines(deletionLines, first);
+            deletions_.append(entry);
+        }
+    }
+    deletionsPending_ = !deletions_.empty();
+}
+
+bool UploadRun::completeFirstDeletion()
+{
+    deletions_.removeFirst();
+    if (deletions_.empty())
+        deletionsPending_ = false;
+    return deletions_.store(files_.deletionListFile);
+}
+
+UploadRun::EndResult UploadRun::finishRun()
+{
+    if (!pending_)
+        return EndResult::NotPending;
+    // Copied byte for byte, but only a file that reads as a project file, and
+    // written beside the project file and renamed over it (keeping its
+    // permissions): a kill at any moment leaves the old or the new file.
+    std::string bytes;
+    const bool copied = readWholeFile(files_.pendingProjectFile, bytes) && readsAsProjectFile(bytes)
+        && writeWholeFile(files_.projectFile, bytes);
+    if (!copied) {
+        dialogs_.message(QStringLiteral("Please give the destination filename"));
+        return EndResult::CopyFailed;
+    }
+    removeFile(files_.pendingProjectFile);
+    removeFile(files_.deletionListFile);
+    pending_ = false;
+    deletionsPending_ = false;
+    deletions_.clear();
+    return EndResult::Finished;
+}
+
+void UploadRun::cancelRun()
+{
+    removeFile(files_.pendingProjectFile);
+    removeFile(files_.deletionListFile);
+    pending_ = false;
+    deletionsPending_ = false;
+    deletions_.clear();
+}
+
+bool UploadRun::setUploadStatusAll(ProjectStore& projects)
+{
+    if (dialogs_.askYesNo(QStringLiteral("Change staus of all files to uploaded"),
+                          QStringLiteral("This feature is only used when all files in all Web projects are allready "
+                                         "uploaded. Do You still want to change the status of all the files?"))
+        != DialogAnswer::Yes)
+        return false;
+    RunLists discarded;
+    scanAll(projects, discarded, false);
+    return projects.save(currentProjectFile());
+}

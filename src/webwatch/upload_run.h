@@ -1,0 +1,130 @@
+#pragma once
+
+#include "webwatch/deletion_list.h"
+#include "webwatch/project_scan.h"
+#include "webwatch/project_store.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class Dialogs;
+
+// The data files an upload run reads and hands over through.
+struct UploadRunFiles {
+    std::string projectFile;         // "wbprj.dfd"
+    std::string pendingProjectFile;  // "nyweb2.dfd"
+    std::string queueFile;           // "koefil.dfd"
+    std::string deletionListFile;    // "defil.dfd"
+};
+
+// An upload run: scans web projects, builds the queue of changed and new
+// files and the list of remote files to delete, and once the user confirms
+// hands both over through the queue file, the pending project file and the
+// deletion list file. The project file itself changes only when the queue
+// has been worked off (finishRun); until then the updated projects wait in
+// the pending project file, which is the current project file meanwhile.
+//
+// No widget inside: questions go through the dialogs service, the results
+// say what the WebWatch window has to show or do, so the window, the main
+// window's quick upload and the command line all drive the same engine.
+class UploadRun {
+public:
+    UploadRun(UploadRunFiles files, Dialogs& dialogs, const std::vector<std::string>& asciiExtensions);
+
+    // The main window's queue-cancel action, run when the user agrees to
+    // discard an old queue before a new run. It empties the transfer queue,
+    // deletes the queue file and cancels a pending run (cancelRun()). False
+    // when it failed. Without one, the run deletes the queue file and
+    // cancels a pending run itself.
+    void setDiscardOldQueue(std::function<bool()> discard) { discardOldQueue_ = std::move(discard); }
+    // After each queued file: the number queued so far (the window shows it
+    // and lets its events run).
+    void setQueuedCallback(std::function<void(std::size_t)> queued) { queued_ = std::move(queued); }
+
+    enum class Scope {
+        AllProjects,      // "Upload all"
+        SelectedProject,  // "Upload", the project selected in the window
+        Quick,            // the main window's quick upload: all projects, no confirmation
+    };
+
+    struct Outcome {
+        enum class Kind {
+            NoProjectSelected,  // nothing happened
+            OldQueueKept,       // the user kept an old queue; nothing changed
+            NothingToUpload,    // "No files for upload"; project list reloaded
+            Declined,           // "No files uploaded"; project list reloaded
+            HandOverFailed,     // a hand-over file could not be written; project list reloaded
+            HandedOver,         // the run is pending: the queue file waits for the transfer queue
+        };
+        Kind kind = Kind::NoProjectSelected;
+        std::size_t queued = 0;
+        std::size_t deletions = 0;
+        // The WebWatch window closes: after "Unknown Error!" or a confirmed run.
+        bool closeWindow = false;
+        // The window empties and refills its projects list (after "No").
+        bool refillProjects = false;
+        // The files list: the files queued by the scans.
+        std::vector<ScanRow> rows;
+    };
+
+    // Runs the scans over `projects` (the WebWatch window's project list,
+    // loaded from currentProjectFile()) and, when confirmed, hands over.
+    Outcome start(ProjectStore& projects, Scope scope, std::optional<std::size_t> selectedProject = std::nullopt);
+
+    // True while a run scans.
+    bool scanning() const { return scanning_; }
+
+    // --- the pending run ----------------------------------------------------
+    bool pending() const { return pending_; }
+    // The file the WebWatch window loads and saves.
+    const std::string& currentProjectFile() const;
+    // At start-up: a queue file and a pending project file were found; the
+    // deletion list file's lines as loaded. Deletions still listed are
+    // carried out before the transfers: their files have already left the
+    // pending project file.
+    void restoreAfterStart(bool pendingProjectLoaded, const TextLineList& deletionLines);
+    // Remote files still to be deleted before the transfers start.
+    bool deletionsPending() const { return deletionsPending_; }
+    const DeletionList& deletionList() const { return deletions_; }
+    // The deletion pass is done with the first entry (deleted, or refused
+    // and dropped): it leaves the list and the file; the file goes when the
+    // list is empty. False when the file could not be written.
+    bool completeFirstDeletion();
+
+    enum class EndResult { NotPending, Finished, CopyFailed };
+    // The transfer queue has been worked off: the pending project file
+    // replaces the project file. A pending file that does not read as a
+    // project file is never copied, so the project file is never left empty
+    // or cut; the run then stays pending and may be finished again.
+    EndResult finishRun();
+    // The user cancelled the queue: the pending project file and the
+    // deletion list file go, the project file stays as before the run.
+    void cancelRun();
+
+    // "Set upload status all": every present file of every project gets its
+    // current stamp and files in clean folders are taken in, then the
+    // project list is saved. Nothing is queued, deleted or removed. False
+    // when the user declined or the file could not be written.
+    bool setUploadStatusAll(ProjectStore& projects);
+
+private:
+    bool offerToDiscardOldQueue(ProjectStore& projects, Outcome& outcome);
+    void scanAll(ProjectStore& projects, RunLists& lists, bool reportQueued);
+    bool confirm(Scope scope);
+    void rollBack(ProjectStore& projects);
+    bool handOver(ProjectStore& projects, const RunLists& lists);
+
+    UploadRunFiles files_;
+    Dialogs& dialogs_;
+    const std::vector<std::string>& asciiExtensions_;
+    std::function<bool()> discardOldQueue_;
+    std::function<void(std::size_t)> queued_;
+
+    bool scanning_ = false;
+    bool pending_ = false;
+    bool deletionsPending_ = false;
+    DeletionList deletions_;
+};

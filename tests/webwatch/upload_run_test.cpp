@@ -1,0 +1,309 @@
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+#include "support/time_fixtures.h"
+#include "webwatch/upload_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace {
+
+// Every site file is last written at this moment; in UTC its stamp is:
+constexpr const char* kStamp = "1321549021";  // 31 Dec 2005 23:59:58
+
+std::string crlf(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const auto& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+// A record's nine lines, uploading to ftp.example.org into /www.
+std::vector<std::string> record(const std::string& path, const std::string& mode, const std::string& stamp,
+                                const std::string& remoteDirectory = "/www")
+{
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    return {" " + path, " ftp.example.org", " webmaster", " secret", " 21", " " + remoteDirectory,
+            " " + name, " " + mode, " " + stamp};
+}
+
+// The nine queue lines of a file.
+std::vector<std::string> queued(const std::string& path, const std::string& size, const std::string& binary,
+                                const std::string& remoteDirectory = "/www")
+{
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    return {"1" + path, "ftp.example.org", "webmaster", "secret", "21", remoteDirectory, name, size, binary};
+}
+
+std::vector<std::string> join(std::initializer_list<std::vector<std::string>> parts)
+{
+    std::vector<std::string> all;
+    for (const auto& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+bool exists(const std::string& path)
+{
+    return std::filesystem::exists(path);
+}
+
+struct RunFixture {
+    ScopedTimeZone utc{"UTC"};
+    TempDir data;  // the data directory
+    TempDir site;  // the user's local site
+    ScriptedDialogs dialogs;
+    std::vector<std::string> ascii{".html", ".htm", ".txt"};
+    UploadRun run{UploadRunFiles{data.file("wbprj.dfd"), data.file("nyweb2.dfd"), data.file("koefil.dfd"),
+                                 data.file("defil.dfd")},
+                  dialogs, ascii};
+    ProjectStore projects;
+
+    // A site file of `bytes`, last written at the fixed moment; returns its path.
+    std::string siteFile(const std::string& name, const std::string& bytes = "x")
+    {
+        site.write(name, bytes);
+        const std::string path = site.file(name);
+        EXPECT_TRUE(setModifiedTime(path, utcTime(2005, 12, 31, 23, 59, 58)));
+        return path;
+    }
+    void writeProjects(const std::vector<std::string>& lines)
+    {
+        data.write("wbprj.dfd", crlf(lines));
+        ASSERT_TRUE(projects.load(run.currentProjectFile()));
+    }
+    UploadRun::Outcome uploadAll(DialogAnswer answer = DialogAnswer::Yes)
+    {
+        dialogs.expectYesNo("Files ready for upload", "Start upload ?", answer);
+        if (answer == DialogAnswer::No)
+            dialogs.expectMessage("No files uploaded");
+        return run.start(projects, UploadRun::Scope::AllProjects);
+    }
+    UploadRun::Outcome expectNothingToUpload()
+    {
+        dialogs.expectMessage("No files for upload");
+        return run.start(projects, UploadRun::Scope::AllProjects);
+    }
+};
+
+} // namespace
+
+TEST(UploadRun, UnchangedEditedAndTheEndOfTheRun)
+{
+    RunFixture f;
+    const std::string page = f.siteFile("index.html", "hello");
+    const std::string logo = f.siteFile("logo.gif", "GIF89a");
+    const auto before = join({{"1", "Site", "0", "0"}, record(page, "2", kStamp), record(logo, "3", kStamp)});
+    f.writeProjects(before);
+
+    // All unchanged: nothing queued, nothing written.
+    EXPECT_EQ(f.expectNothingToUpload().kind, UploadRun::Outcome::Kind::NothingToUpload);
+    EXPECT_EQ(f.data.read("wbprj.dfd"), crlf(before));
+    EXPECT_FALSE(exists(f.data.file("koefil.dfd")));
+    EXPECT_FALSE(exists(f.data.file("nyweb2.dfd")));
+    EXPECT_EQ(f.projects.lines().lines(), before);
+
+    // A record edited in the window (" May") is uploaded although the file
+    // did not change; the pending project file carries its new stamp.
+    const auto edited = join({{"1", "Site", "0", "0"}, record(page, "2", kStamp), record(logo, "3", "May")});
+    f.writeProjects(edited);
+    std::vector<std::size_t> counts;
+    f.run.setQueuedCallback([&](std::size_t n) { counts.push_back(n); });
+    const auto outcome = f.uploadAll();
+    EXPECT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandedOver);
+    EXPECT_TRUE(outcome.closeWindow);
+    EXPECT_EQ(outcome.rows, (std::vector<ScanRow>{{"logo.gif", logo, false}}));
+    EXPECT_EQ(counts, std::vector<std::size_t>{1});
+    EXPECT_EQ(f.data.read("koefil.dfd"), crlf(join({{"1"}, queued(logo, "6", "1")})));
+    EXPECT_EQ(f.data.read("nyweb2.dfd"), crlf(before));
+    EXPECT_EQ(f.data.read("wbprj.dfd"), crlf(edited));
+    EXPECT_FALSE(exists(f.data.file("defil.dfd")));
+    EXPECT_TRUE(f.run.pending());
+    EXPECT_FALSE(f.run.deletionsPending());
+    EXPECT_EQ(f.run.currentProjectFile(), f.data.file("nyweb2.dfd"));
+
+    // The queue worked off: the pending file becomes the project file.
+    ::chmod(f.data.file("wbprj.dfd").c_str(), 0600);
+    EXPECT_EQ(f.run.finishRun(), UploadRun::EndResult::Finished);
+    EXPECT_EQ(f.data.read("wbprj.dfd"), crlf(before));
+    EXPECT_FALSE(exists(f.data.file("nyweb2.dfd")));
+    EXPECT_FALSE(f.run.pending());
+    EXPECT_EQ(f.run.currentProjectFile(), f.data.file("wbprj.dfd"));
+    struct stat status {};
+    ASSERT_EQ(::stat(f.data.file("wbprj.dfd").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    EXPECT_EQ(f.run.finishRun(), UploadRun::EndResult::NotPending);
+}
+
+TEST(UploadRun, MissingFilesWithDeleteOffAndOn)
+{
+    RunFixture f;
+    const std::string kept = f.siteFile("kept.html");
+    const std::string gone = f.site.file("gone.html");
+    const auto keepMissing = join({{"2", "Keep", "0", "0"}, record(gone, "2", kStamp), record(kept, "2", "May"),
+                                   {"Tidy", "0", "1"}, record(gone, "2", kStamp, "/old"), record(kept, "2", "May")});
+    f.writeProjects(keepMissing);
+
+    const auto outcome = f.uploadAll();
+    ASSERT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandedOver);
+    EXPECT_EQ(outcome.queued, 2u);
+    EXPECT_EQ(outcome.deletions, 1u);
+    // "Keep" holds on to its missing file; "Tidy" lists it for deletion once
+    // and drops it.
+    EXPECT_EQ(f.data.read("nyweb2.dfd"),
+              crlf(join({{"2", "Keep", "0", "0"}, record(gone, "2", kStamp), record(kept, "2", kStamp),
+                         {"Tidy", "0", "1"}, record(kept, "2", kStamp)})));
+    EXPECT_EQ(f.data.read("defil.dfd"), crlf({"ftp.example.org", "webmaster", "secret", "21", "/old", "gone.html"}));
+    EXPECT_EQ(f.data.read("koefil.dfd"),
+              crlf(join({{"2"}, queued(kept, "1", "0"), queued(kept, "1", "0")})));
+    EXPECT_TRUE(f.run.deletionsPending());
+    ASSERT_EQ(f.run.deletionList().count(), 1u);
+    EXPECT_EQ(f.run.deletionList().entry(0).remoteFileName, "gone.html");
+
+    // The deletion pass is done with the entry: the list file goes.
+    EXPECT_TRUE(f.run.completeFirstDeletion());
+    EXPECT_FALSE(f.run.deletionsPending());
+    EXPECT_FALSE(exists(f.data.file("defil.dfd")));
+    EXPECT_EQ(f.run.finishRun(), UploadRun::EndResult::Finished);
+    EXPECT_EQ(f.data.read("wbprj.dfd"),
+              crlf(join({{"2", "Keep", "0", "0"}, record(gone, "2", kStamp), record(kept, "2", kStamp),
+                         {"Tidy", "0", "1"}, record(kept, "2", kStamp)})));
+}
+
+TEST(UploadRun, CleanFoldersTakeInNewFilesOnce)
+{
+    RunFixture f;
+    const std::string a1 = f.siteFile("a/one.html");
+    const std::string b1 = f.siteFile("b/one.png");
+    const std::string a2 = f.siteFile("a/two.html");
+    const std::string single = f.siteFile("c/single.html");
+    const std::string fresh = f.siteFile("a/fresh.txt", "new!");
+    const std::string freshB = f.siteFile("b/photo.jpg", "jpeg");
+    f.siteFile("a/.hidden.html");
+    const std::string readOnly = f.siteFile("a/locked.html");
+    ::chmod(readOnly.c_str(), 0444);
+    f.siteFile("c/other.html");  // beside a file that is not clean: never looked at
+    std::filesystem::create_directory(f.site.file("a/sub"));
+    const std::string gone = f.site.file("a/gone.html");
+
+    // Folder "a" is met twice, with "b" between: its new file is still
+    // taken in once. The missing file sits behind an insertion point, so the
+    // record removed must be found at its new line.
+    const auto recorded = join({{"1", "Clean", "1", "1"}, record(a1, "0", kStamp), record(b1, "1", kStamp),
+                                record(a2, "0", kStamp), record(gone, "0", kStamp), record(single, "2", kStamp)});
+    f.writeProjects(recorded);
+
+    // Shown in the window: the new files are in the list, not in the file.
+    ProjectScanner scanner(f.ascii);
+    const auto shown = scanner.scan(f.projects, 0, ProjectScanner::Mode::Display, nullptr);
+    EXPECT_EQ(shown.discovered, 2u);
+    EXPECT_EQ(shown.fileCount, 7u);
+    EXPECT_TRUE(shown.cleanDirectory);
+    EXPECT_EQ(shown.rows,
+              (std::vector<ScanRow>{{"one.html", a1, false}, {"fresh.txt", fresh, false}, {"one.png", b1, false},
+                                    {"photo.jpg", freshB, false}, {"two.html", a2, false},
+                                    {"File missing", gone, true}, {"single.html", single, false}}));
+    EXPECT_EQ(f.data.read("wbprj.dfd"), crlf(recorded));
+
+    ASSERT_TRUE(f.projects.load(f.run.currentProjectFile()));
+    const auto outcome = f.uploadAll();
+    ASSERT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandedOver);
+    const auto expected = join({{"1", "Clean", "1", "1"}, record(a1, "0", kStamp), record(fresh, "0", kStamp),
+                                record(b1, "1", kStamp), record(freshB, "1", kStamp), record(a2, "0", kStamp),
+                                record(single, "2", kStamp)});
+    EXPECT_EQ(f.data.read("nyweb2.dfd"), crlf(expected));
+    EXPECT_EQ(f.data.read("koefil.dfd"), crlf(join({{"2"}, queued(fresh, "4", "0"), queued(freshB, "4", "1")})));
+    EXPECT_EQ(f.data.read("defil.dfd"), crlf({"ftp.example.org", "webmaster", "secret", "21", "/www", "gone.html"}));
+
+    // After the run (the queue removes its file when worked off) the new
+    // files are ordinary unchanged members.
+    f.run.completeFirstDeletion();
+    std::filesystem::remove(f.data.file("koefil.dfd"));
+    ASSERT_EQ(f.run.finishRun(), UploadRun::EndResult::Finished);
+    ASSERT_TRUE(f.projects.load(f.run.currentProjectFile()));
+    EXPECT_EQ(f.expectNothingToUpload().kind, UploadRun::Outcome::Kind::NothingToUpload);
+    EXPECT_EQ(f.data.read("wbprj.dfd"), crlf(expected));
+}
+
+TEST(UploadRun, DeclinedOldQueueAndCancelledRuns)
+{
+    RunFixture f;
+    const std::string page = f.siteFile("index.html");
+    const std::string gone = f.site.file("gone.html");
+    const auto recorded = join({{"1", "Site", "0", "1"}, record(gone, "2", kStamp), record(page, "2", "May")});
+    f.writeProjects(recorded);
+
+    // "No": everything the scan did is dropped.
+    const auto declined = f.uploadAll(DialogAnswer::No);
+    EXPECT_EQ(declined.kind, UploadRun::Outcome::Kind::Declined);
+    EXPECT_TRUE(declined.refillProjects);
+    EXPECT_EQ(f.projects.lines().lines(), recorded);
+    EXPECT_FALSE(exists(f.data.file("koefil.dfd")));
+    EXPECT_FALSE(exists(f.data.file("nyweb2.dfd")));
+    EXPECT_FALSE(exists(f.data.file("defil.dfd")));
+
+    // An old queue kept: nothing changes.
+    f.data.write("koefil.dfd", crlf(join({{"1"}, queued("/elsewhere/x.bin", "3", "1")})));
+    f.dialogs.expectYesNo("Found old files to upload!", "Do You want to delete old file transfer?", DialogAnswer::No);
+    EXPECT_EQ(f.run.start(f.projects, UploadRun::Scope::AllProjects).kind, UploadRun::Outcome::Kind::OldQueueKept);
+    EXPECT_EQ(f.data.read("koefil.dfd"), crlf(join({{"1"}, queued("/elsewhere/x.bin", "3", "1")})));
+    EXPECT_EQ(f.data.read("wbprj.dfd"), crlf(recorded));
+
+    // Discarded through the queue's cancel action; the run then goes on.
+    int discarded = 0;
+    f.run.setDiscardOldQueue([&] {
+        ++discarded;
+        std::filesystem::remove(f.data.file("koefil.dfd"));
+        f.run.cancelRun();
+        return true;
+    });
+    f.dialogs.expectYesNo("Found old files to upload!", "Do You want to delete old file transfer?", DialogAnswer::Yes);
+    EXPECT_EQ(f.uploadAll().kind, UploadRun::Outcome::Kind::HandedOver);
+    EXPECT_EQ(discarded, 1);
+    EXPECT_TRUE(exists(f.data.file("defil.dfd")));
+
+    // The queue cancelled: the pending files go, the project file stays.
+    f.run.cancelRun();
+    EXPECT_FALSE(exists(f.data.file("nyweb2.dfd")));
+    EXPECT_FALSE(exists(f.data.file("defil.dfd")));
+    EXPECT_EQ(f.data.read("wbprj.dfd"), crlf(recorded));
+    EXPECT_FALSE(f.run.pending());
+
+    // A quick upload asks nothing; a selected-project run without a
+    // selection does nothing.
+    std::filesystem::remove(f.data.file("koefil.dfd"));
+    ASSERT_TRUE(f.projects.load(f.run.currentProjectFile()));
+    EXPECT_EQ(f.run.start(f.projects, UploadRun::Scope::SelectedProject).kind,
+              UploadRun::Outcome::Kind::NoProjectSelected);
+    EXPECT_EQ(f.run.start(f.projects, UploadRun::Scope::Quick).kind, UploadRun::Outcome::Kind::HandedOver);
+}
+
+TEST(UploadRun, RestartAndAPendingFileThatIsNotAProjectFile)
+{
+    RunFixture f;
+    const auto recorded = join({{"1", "Site", "0", "1"}, record("/nowhere/x.html", "2", kStamp)});
+    f.writeProjects(recorded);
+
+    // After a restart the deletions still listed are carried out first.
+    f.data.write("nyweb2.dfd", crlf({"1", "Site", "0", "1"}));
+    const TextLineList deletionLines({"h", "u", "p", "21", "/", "x.html", "h2", "u2"});
+    f.run.restoreAfterStart(true, deletionLines);
+    EXPECT_TRUE(f.run.pending());
+    EXPECT_TRUE(f.run.deletionsPending());
+    EXPECT_EQ(f.run.deletionList().count(), 1u);
+    EXPECT_EQ(f.run.currentProjectFile(), f.data.file("nyweb2.dfd"));
+
+    // A pending file cut to nothing is never copied over the project file.
+    f.data.write("nyweb2.dfd", "");
+    f.dialogs.expectMessage("Please give the destination filename");
+    EXPECT_EQ(f.run.finishRun(), UploadRun::EndResult::CopyFailed);
+    EXPECT_EQ(f.data.read("wbprj.dfd"), crlf(recorded));
+    EXPECT_TRUE(f.run.pending());
+
+    f.data.write("nyweb2.dfd", crlf({"1", "Site", "0", "1"}));
+    EXPECT_EQ(f.run.finishRun(), UploadRun::EndResult::Finished);
+    EXPECT_EQ(f.data.read("wbprj.dfd"), crlf({"1", "Site", "0", "1"}));
+}
