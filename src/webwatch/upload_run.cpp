@@ -53,6 +53,11 @@ UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::op
         return outcome;
     }
 
+    // Discarding an old queue may have brought back the project file in
+    // place of a pending one, which need not hold the selected project.
+    if (scope == Scope::SelectedProject && *selectedProject >= projects.projectCount())
+        return outcome;
+
     scanning_ = true;
     RunLists lists;
     if (scope == Scope::SelectedProject) {
