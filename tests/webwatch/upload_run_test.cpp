@@ -307,3 +307,29 @@ TEST(UploadRun, RestartAndAPendingFileThatIsNotAProjectFile)
     EXPECT_EQ(f.run.finishRun(), UploadRun::EndResult::Finished);
     EXPECT_EQ(f.data.read("wbprj.dfd"), crlf({"1", "Site", "0", "1"}));
 }
+
+TEST(UploadRun, SetUploadStatusAllStampsAndTakesInWithoutQueueing)
+{
+    RunFixture f;
+    const std::string page = f.siteFile("a/index.html");
+    const std::string fresh = f.siteFile("a/new.html");
+    const std::string gone = f.site.file("a/gone.html");
+    const auto recorded = join({{"1", "Site", "1", "1"}, record(page, "0", "May"), record(gone, "0", "May")});
+    f.writeProjects(recorded);
+    const QString question = QStringLiteral(
+        "This feature is only used when all files in all Web projects are allready uploaded. Do You still want to "
+        "change the status of all the files?");
+
+    f.dialogs.expectYesNo("Change staus of all files to uploaded", question, DialogAnswer::No);
+    EXPECT_FALSE(f.run.setUploadStatusAll(f.projects));
+    EXPECT_EQ(f.data.read("wbprj.dfd"), crlf(recorded));
+
+    f.dialogs.expectYesNo("Change staus of all files to uploaded", question, DialogAnswer::Yes);
+    EXPECT_TRUE(f.run.setUploadStatusAll(f.projects));
+    EXPECT_EQ(f.data.read("wbprj.dfd"),
+              crlf(join({{"1", "Site", "1", "1"}, record(page, "0", kStamp), record(fresh, "0", kStamp),
+                         record(gone, "0", "May")})));
+    EXPECT_FALSE(exists(f.data.file("koefil.dfd")));
+    EXPECT_FALSE(exists(f.data.file("nyweb2.dfd")));
+    EXPECT_FALSE(exists(f.data.file("defil.dfd")));
+}
