@@ -241,7 +241,7 @@ bool Recorder::save()
     if (pending && !pending->save(files_.pendingProjectFile)) {
         // Stored in one file only, the project would be lost or doubled
         // depending on how the run ends; put the project file back.
-        before.saveToFile(files_.projectFile);
+        before.saveToFile(files_.projectFile, FileAccess::OwnerOnly);
         return false;
     }
     return true;

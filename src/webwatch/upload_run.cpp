@@ -206,11 +206,12 @@ UploadRun::EndResult UploadRun::finishRun()
     if (!pending_)
         return EndResult::NotPending;
     // Copied byte for byte, but only a file that reads as a project file, and
-    // written beside the project file and renamed over it (keeping its
-    // permissions): a kill at any moment leaves the old or the new file.
+    // written beside the project file and renamed over it (its owner's alone,
+    // as it holds passwords): a kill at any moment leaves the old or the new
+    // file.
     std::string bytes;
     const bool copied = readWholeFile(files_.pendingProjectFile, bytes) && readsAsProjectFile(bytes)
-        && writeWholeFile(files_.projectFile, bytes);
+        && writeWholeFile(files_.projectFile, bytes, FileAccess::OwnerOnly);
     if (!copied) {
         dialogs_.message(QStringLiteral("Please give the destination filename"));
         return EndResult::CopyFailed;
