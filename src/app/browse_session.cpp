@@ -1,16 +1,15 @@
-// The browsing session: the request gate, connect and disconnect, the
-// client's state and log, the log-in and the directory change of a tree node,
-// and the request-done table that drives them.
+// The browsing session: connect and disconnect, the client's state and log,
+// the log-in and the directory change of a tree node, and the request-done
+// table that drives them.
 #include "app/browse_session.h"
 
 #include "app/control_hint.h"
-#include "services/dialogs.h"
 #include "app/remote_tree.h"
 #include "core/placeholder_password.h"
+#include "services/dialogs.h"
 
 #include <QAction>
 #include <QLineEdit>
-#include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -19,71 +18,49 @@
 
 using namespace remote_tree;
 
-BrowseSession::BrowseSession(const MainWindowControls& controls, BrowseSessionServices services)
-    : c_(controls), services_(std::move(services))
+BrowseSession::BrowseSession(const BrowseSessionView& view, SessionChannel& channel, BrowseSessionServices services)
+    : v_(view), channel_(channel), services_(std::move(services))
 {
-    client_.OnRequestDone = [this](TCustomFtpCli*, TFtpRequest RqType, std::uint16_t Error) {
-        FtpClient1RequestDone(RqType, Error);
-    };
-    client_.OnStateChange = [this](TCustomFtpCli*) { FtpClient1StateChange(); };
-    client_.OnDisplay = [this](TCustomFtpCli*, std::string& Msg) { FtpClient1Display(Msg); };
-    // A request refused as misuse starts nothing and ends with no
-    // request-done; note it so the gate does not stay shut for good.
-    client_.OnUsageError = [this](TCustomFtpCli*, std::string& Msg) {
-        usageErrorSeen_ = true;
-        log("! " + Msg);
-    };
+    channel_.addListener(this);
+    channel_.setBrowser(this);
 }
 
 BrowseSession::~BrowseSession()
 {
-    client_.OnRequestDone = nullptr;
-    client_.OnStateChange = nullptr;
-    client_.OnDisplay = nullptr;
-    client_.OnUsageError = nullptr;
+    channel_.setBrowser(nullptr);
+    channel_.removeListener(this);
 }
 
-// --- the gate and the log ------------------------------------------------------
+// --- what the channel tells ------------------------------------------------------
 
-void BrowseSession::requestGate(Request request)
+void BrowseSession::logLine(const std::string& line)
 {
-    if (!requestRunning_) {
-        requestRunning_ = true;
-    } else if (abortRequested_) {
-        requestRunning_ = false;
-    } else {
-        return;
-    }
-    usageErrorSeen_ = false;
-    (client_.*request)();
-    if (usageErrorSeen_) {
-        usageErrorSeen_ = false;
-        requestRunning_ = false;
-    }
+    v_.log->appendPlainText(fromBytes(line));
 }
 
-void BrowseSession::prepareRequest()
+void BrowseSession::connectedChanged(bool connected)
 {
-    client_.SetDisplayFileFlag(false);
+    if (services_.connectedChanged)
+        services_.connectedChanged(connected);
 }
 
-void BrowseSession::log(const std::string& line)
+void BrowseSession::busyChanged(bool busy)
 {
-    c_.Memo1->appendPlainText(fromBytes(line));
+    setWaitCursor(busy);
 }
 
-void BrowseSession::FtpClient1Display(std::string& Msg)
+void BrowseSession::sessionClosed()
 {
-    log(Msg);
+    resetWindowAfterSession();
 }
 
 // --- connect and disconnect ------------------------------------------------------
 
-void BrowseSession::connectknapClick()
+void BrowseSession::connectOrDisconnect()
 {
-    if (requestRunning_)
+    if (channel_.requestRunning())
         return;
-    if (connected_)
+    if (channel_.connected())
         disconnectAction();
     else
         connectAction();
@@ -91,47 +68,48 @@ void BrowseSession::connectknapClick()
 
 void BrowseSession::connectFromAddressManager()
 {
-    reconnectAfterQuit_ = true;
-    connectknapClick();
+    connectAfterQuit_ = true;
+    connectOrDisconnect();
 }
 
 void BrowseSession::connectAction()
 {
-    const QString host = c_.Edit1->text();
+    const QString host = v_.hostField->text();
     if (host.isEmpty())
         return;
-    client_.SetHostName(toBytes(host));
+    TFtpClient& client = channel_.client();
+    client.SetHostName(toBytes(host));
     bool numeric = false;
-    const int port = c_.Edit4->text().trimmed().toInt(&numeric);
+    const int port = v_.portField->text().trimmed().toInt(&numeric);
     if (!numeric) {
         if (services_.dialogs)
-            services_.dialogs->message(QStringLiteral("'%1' is not a valid integer value").arg(c_.Edit4->text()));
+            services_.dialogs->message(QStringLiteral("'%1' is not a valid integer value").arg(v_.portField->text()));
         return;
     }
-    client_.SetPort(std::to_string(port));
+    client.SetPort(std::to_string(port));
 
-    reconnectAfterQuit_ = false;
-    client_.SetDisplayFileFlag(true);
-    abortRequested_ = false;
-    client_.SetPassive(c_.Passivemode1 && c_.Passivemode1->isChecked());
-    requestGate(&TCustomFtpCli::BeginOpen);
+    connectAfterQuit_ = false;
+    channel_.clearAbort();
+    client.SetPassive(v_.passiveModeItem && v_.passiveModeItem->isChecked());
+    // The connect is the one request that shows the client's file data.
+    channel_.ask(*this, &TCustomFtpCli::BeginOpen, SessionChannel::FileDisplay::On);
 }
 
 void BrowseSession::disconnectAction()
 {
-    if (client_.State() != ftpStateReady)
+    if (channel_.client().State() != ftpStateReady)
         return;
-    setConnected(false);
+    channel_.setConnected(false);
     resetWindowAfterSession();
-    setHint(c_.BitBtn11, QString());
-    prepareRequest();
-    requestGate(&TCustomFtpCli::BeginQuit);
-    client_.SetHostDirName({});
+    setHint(v_.directoryTransferButton, QString());
+    ask(&TCustomFtpCli::BeginQuit);
+    channel_.client().SetHostDirName({});
 }
 
 void BrowseSession::disableSessionButtons()
 {
-    for (QPushButton* button : {c_.BitBtn7, c_.BitBtn6, c_.BitBtn8, c_.BitBtn5, c_.BitBtn4, c_.BitBtn2, c_.BitBtn3})
+    for (QPushButton* button : {v_.abortButton, v_.makeDirectoryButton, v_.renameButton, v_.deleteButton,
+                                v_.unselectButton, v_.uploadButton, v_.downloadButton})
         if (button)
             button->setEnabled(false);
 }
@@ -141,73 +119,30 @@ void BrowseSession::resetWindowAfterSession()
     // The root goes with the tree; forget it first so that nothing started
     // by the clearing (selection changes) can reach it.
     root_ = nullptr;
-    c_.ListView1->clear();
-    c_.TreeView1->clear();
+    v_.remoteFileList->clear();
+    v_.remoteTree->clear();
     disableSessionButtons();
-    setHint(c_.connectknap, QStringLiteral("Connect"));
+    setHint(v_.connectButton, QStringLiteral("Connect"));
     // The address manager is closed while logging in; a session that ends
     // before its first listing must not leave it out of reach.
-    c_.BitBtn1->setEnabled(true);
-}
-
-void BrowseSession::setConnected(bool connected)
-{
-    connected_ = connected;
-    if (services_.connectedChanged)
-        services_.connectedChanged(connected);
-}
-
-void BrowseSession::markAborted()
-{
-    abortRequested_ = true;
+    v_.addressManagerButton->setEnabled(true);
 }
 
 void BrowseSession::setWaitCursor(bool waiting)
 {
-    if (!c_.window)
+    if (!v_.window)
         return;
     if (waiting)
-        c_.window->setCursor(Qt::WaitCursor);
+        v_.window->setCursor(Qt::WaitCursor);
     else
-        c_.window->unsetCursor();
-}
-
-void BrowseSession::FtpClient1StateChange()
-{
-    const TFtpClientState state = client_.State();
-    if (state == ftpStateReady) {
-        setWaitCursor(false);
-        return;
-    }
-    setWaitCursor(true);
-    if (state == ftpStateNotConnected)
-        closedSeen_ = true;
-    if (state == ftpStateStepDone && closedSeen_) {
-        // The control connection has closed: the session is over.
-        setWaitCursor(false);
-        closedSeen_ = false;
-        setConnected(false);
-        resetWindowAfterSession();
-    }
+        v_.window->unsetCursor();
 }
 
 // --- the request-done table --------------------------------------------------------
 
-void BrowseSession::FtpClient1RequestDone(TFtpRequest RqType, std::uint16_t Error)
+void BrowseSession::requestDone(TFtpRequest request)
 {
-    requestRunning_ = false;
-    if (Error != 0) {
-        // A server that cannot be looked up or reached says nothing on the
-        // control connection, so the log would stay silent and the click on
-        // Connect seem to do nothing; show the client's reason. (A server
-        // that refuses the session has its reply logged already.)
-        constexpr std::uint16_t kFirstSocketError = 10000;
-        if (RqType == ftpRqOpen && Error >= kFirstSocketError && !client_.LastResponse().empty())
-            log("! " + client_.LastResponse());
-        requestFailed();
-        return;
-    }
-    switch (RqType) {
+    switch (request) {
     case ftpRqOpen:
         openDone();
         break;
@@ -232,62 +167,59 @@ void BrowseSession::FtpClient1RequestDone(TFtpRequest RqType, std::uint16_t Erro
     case ftpRqPrintDir:
         printDirDone();
         break;
-    case ftpRqMakeDir:
-    case ftpRqRemoveDir:
-    case ftpRqDelete:
-    case ftpRqRename:
-    case ftpRqParentDir:
-        if (operations_)
-            operations_->operationDone(RqType);
-        break;
     default:
         break;
     }
 }
 
-void BrowseSession::requestFailed()
+void BrowseSession::requestFailed(TFtpRequest, std::uint16_t)
 {
-    if (linkSizePending_) {
-        linkSizePending_ = false;
+    // What a failed request means for a walk is handled for every asker in
+    // anyRequestFailed; the session's own requests need nothing more.
+}
+
+void BrowseSession::anyRequestFailed()
+{
+    // A link that does not answer SIZE is taken for a directory; any other
+    // failure ends a walk into or to a link.
+    if (walk_ == Walk::LinkSizeAsked) {
+        walk_ = Walk::None;
         linkSizeState_ = -1;
         linkTakenForDirectory();
-    } else {
-        linkDirectoryPending_ = false;
+    } else if (walk_ == Walk::IntoLink || walk_ == Walk::ToLinkTarget) {
+        walk_ = Walk::None;
     }
-    linkWalkActive_ = false;
-    if (operations_)
-        operations_->requestFailed();
 }
 
 // --- log-in ------------------------------------------------------------------------
 
 void BrowseSession::openDone()
 {
-    walk_.step = 0;
-    setHint(c_.connectknap, QStringLiteral("Disconnect"));
-    c_.BitBtn1->setEnabled(false);
-    root_ = addRoot(c_.TreeView1, client_.HostName(), c_.ImageList1);
+    loginWalk_.step = 0;
+    // A walk of an earlier session does not go on in this one.
+    walk_ = Walk::None;
+    setHint(v_.connectButton, QStringLiteral("Disconnect"));
+    v_.addressManagerButton->setEnabled(false);
+    root_ = addRoot(v_.remoteTree, channel_.client().HostName(), v_.treeImages);
     // Not connected yet, so selecting the root starts no directory change.
-    c_.TreeView1->setCurrentItem(root_);
-    c_.Memo1->clear();
+    v_.remoteTree->setCurrentItem(root_);
+    v_.log->clear();
     log("Connecting");
-    setConnected(true);
-    client_.SetUserName(toBytes(c_.Edit2->text()));
+    channel_.setConnected(true);
+    channel_.client().SetUserName(toBytes(v_.loginField->text()));
     if (services_.localDirectoryField && services_.changeLocalDirectory) {
         const std::string localDirectory = services_.localDirectoryField();
         if (!localDirectory.empty())
             services_.changeLocalDirectory(localDirectory);
     }
-    prepareRequest();
-    requestGate(&TCustomFtpCli::BeginUser);
+    ask(&TCustomFtpCli::BeginUser);
 }
 
 void BrowseSession::userDone()
 {
-    const std::string password = toBytes(c_.Edit3->text());
-    client_.SetPassWord(password.empty() ? std::string(kPlaceholderEmailPassword) : password);
-    prepareRequest();
-    requestGate(&TCustomFtpCli::BeginPass);
+    const std::string password = toBytes(v_.passwordField->text());
+    channel_.client().SetPassWord(password.empty() ? std::string(kPlaceholderEmailPassword) : password);
+    ask(&TCustomFtpCli::BeginPass);
 }
 
 void BrowseSession::passDone()
@@ -295,8 +227,7 @@ void BrowseSession::passDone()
     std::string remoteDirectory = services_.remoteDirectoryField ? services_.remoteDirectoryField() : std::string();
     if (remoteDirectory.empty()) {
         // The login directory the server reports becomes the walk's target.
-        prepareRequest();
-        requestGate(&TCustomFtpCli::BeginPrintDir);
+        ask(&TCustomFtpCli::BeginPrintDir);
         return;
     }
     // "./www" is meant relative to the server root.
@@ -305,79 +236,80 @@ void BrowseSession::passDone()
         if (services_.setRemoteDirectoryField)
             services_.setRemoteDirectoryField(remoteDirectory);
     }
-    walk_.target = remoteDirectory;
-    client_.SetHostDirName("/");
-    walkActive_ = true;
-    prepareRequest();
-    requestGate(&TCustomFtpCli::BeginChangeDir);
+    loginWalk_.target = remoteDirectory;
+    channel_.client().SetHostDirName("/");
+    walk_ = Walk::ToLoginDirectory;
+    ask(&TCustomFtpCli::BeginChangeDir);
+}
+
+void BrowseSession::showServerDirectory()
+{
+    ask(&TCustomFtpCli::BeginPrintDir);
 }
 
 void BrowseSession::startLoginWalk(const std::string& target)
 {
-    walk_.target = target;
+    loginWalk_.target = target;
     if (target.size() >= 2)
-        walkActive_ = true;
-    client_.SetHostDirName("/");
-    prepareRequest();
-    requestGate(&TCustomFtpCli::BeginChangeDir);
+        walk_ = Walk::ToLoginDirectory;
+    channel_.client().SetHostDirName("/");
+    ask(&TCustomFtpCli::BeginChangeDir);
 }
 
 void BrowseSession::quitDone()
 {
-    if (reconnectAfterQuit_)
+    if (connectAfterQuit_)
         connectAction();
 }
 
 // --- changing directory to a tree node -------------------------------------------------
 
-void BrowseSession::TreeView1Change()
+void BrowseSession::showDirectory()
 {
-    if (!connected_)
+    if (!channel_.connected())
         return;
-    stopParsing_ = true;
+    stopParsing();
     std::remove(services_.listingFilePath.c_str());
-    c_.BitBtn5->setEnabled(true);
-    c_.BitBtn8->setEnabled(true);
-    QTreeWidgetItem* node = c_.TreeView1->currentItem();
+    v_.deleteButton->setEnabled(true);
+    v_.renameButton->setEnabled(true);
+    QTreeWidgetItem* node = v_.remoteTree->currentItem();
     if (!node)
         return;
 
     currentRemotePath_ = nodePath(node);
-    setHint(c_.BitBtn5, QStringLiteral("Delete Directory ") + node->text(0));
-    setHint(c_.BitBtn8, QStringLiteral("Rename Directory ") + node->text(0));
-    c_.ListView1->clear();
+    setHint(v_.deleteButton, QStringLiteral("Delete Directory ") + node->text(0));
+    setHint(v_.renameButton, QStringLiteral("Rename Directory ") + node->text(0));
+    v_.remoteFileList->clear();
     tables_.fileCount = 0;
 
-    // Every directory change is two: to the server root first, then to the
-    // node's path relative to it.
-    if (!rootFirst_) {
-        rootFirst_ = true;
-        client_.SetHostDirName("/");
+    TFtpClient& client = channel_.client();
+    if (directoryStep_ == DirectoryStep::ToRoot) {
+        directoryStep_ = DirectoryStep::ToNode;
+        client.SetHostDirName("/");
     } else {
-        rootFirst_ = false;
-        client_.SetLocalFileName(services_.listingFilePath);
-        client_.SetHostDirName(currentRemotePath_);
+        directoryStep_ = DirectoryStep::ToRoot;
+        client.SetLocalFileName(services_.listingFilePath);
+        client.SetHostDirName(currentRemotePath_);
     }
-    prepareRequest();
-    requestGate(&TCustomFtpCli::BeginChangeDir);
+    ask(&TCustomFtpCli::BeginChangeDir);
 }
 
 void BrowseSession::changeDirDone()
 {
-    if (linkDirectoryPending_) {
+    if (walk_ == Walk::IntoLink) {
         // Inside the link: ask where it led.
-        prepareRequest();
-        requestGate(&TCustomFtpCli::BeginPrintDir);
+        ask(&TCustomFtpCli::BeginPrintDir);
         return;
     }
-    c_.BitBtn7->setEnabled(true);
-    if (rootFirst_) {
-        log("Directory is \"" + client_.DirResult() + "\"");
-        TreeView1Change();
+    v_.abortButton->setEnabled(true);
+    if (directoryStep_ == DirectoryStep::ToNode) {
+        // The root step is done; the node's own step follows.
+        log("Directory is \"" + channel_.client().DirResult() + "\"");
+        showDirectory();
         return;
     }
-    client_.SetLocalFileName(services_.listingFilePath);
-    client_.SetHostFileName({});
-    prepareRequest();
-    requestGate(&TCustomFtpCli::BeginListDir);
+    TFtpClient& client = channel_.client();
+    client.SetLocalFileName(services_.listingFilePath);
+    client.SetHostFileName({});
+    ask(&TCustomFtpCli::BeginListDir);
 }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "app/browse_session_view.h"
+#include "core/text_line_list.h"
 #include "remote/directory_walk.h"
 #include "remote/listing_parser.h"
-#include "app/main_window_controls.h"
 #include "remote/remote_listing_tables.h"
-#include "ftp/ftp_client.h"
+#include "services/session_channel.h"
 
 #include <QIcon>
 
@@ -14,7 +15,6 @@
 
 class Dialogs;
 class QTreeWidgetItem;
-class RemoteOperationHandlers;
 
 // What the browsing session needs from the rest of the main window beside its
 // controls: the listing file, the address manager's directory fields, the
@@ -23,6 +23,8 @@ struct BrowseSessionServices {
     Dialogs* dialogs = nullptr;
     // Full path of FTPDIRL.TXT, where every LIST is stored.
     std::string listingFilePath;
+    // The file-type icon table that gives each remote file its icon.
+    const TextLineList* iconTable = nullptr;
     // The address manager's remote and local directory fields.
     std::function<std::string()> remoteDirectoryField;
     std::function<void(const std::string&)> setRemoteDirectoryField;
@@ -35,67 +37,45 @@ struct BrowseSessionServices {
     std::function<void(bool)> connectedChanged;
 };
 
-// The interactive FTP session of the main window on its first client,
-// FtpClient1: connect and log in with the connection fields, walk to the
-// login directory, show the server's directories as a tree and the files of
-// the selected directory as a list, follow links, and log the conversation.
+// The interactive FTP session of the main window on the session channel's
+// client: connect and log in with the connection fields, walk to the login
+// directory, show the server's directories as a tree and the files of the
+// selected directory as a list, follow links, and log the conversation.
 //
-// Every step is started by one asynchronous request and continued from
-// FtpClient1RequestDone, so the session is a state machine over the flags
-// below. Requests go through the request gate, which starts one only when
-// none is outstanding (or the user aborted).
-//
-// The remote file operations (delete, rename, make directory, abort) are
-// handlers of their own that share this session's gate and flags; their
-// request-done entries are reached through RemoteOperationHandlers.
-class BrowseSession {
+// Every step is one request asked of the channel; its end comes back to
+// requestDone, which starts the next. Where a walk is, is the Walk below.
+class BrowseSession : public SessionAsker, public SessionListener, public SessionBrowser {
 public:
-    using Request = void (TCustomFtpCli::*)();
-
-    BrowseSession(const MainWindowControls& controls, BrowseSessionServices services);
-    ~BrowseSession();
+    BrowseSession(const BrowseSessionView& view, SessionChannel& channel, BrowseSessionServices services);
+    ~BrowseSession() override;
     BrowseSession(const BrowseSession&) = delete;
     BrowseSession& operator=(const BrowseSession&) = delete;
 
-    TFtpClient& FtpClient1() { return client_; }
-    void setOperationHandlers(RemoteOperationHandlers* handlers) { operations_ = handlers; }
-
     // --- user actions --------------------------------------------------------
-    void connectknapClick();
+    // The connect button: connects, or quits a connected session.
+    void connectOrDisconnect();
     // The address manager closed with OK: a running session is quit and the
     // new site connected, a stopped one connects at once.
     void connectFromAddressManager();
-    void TreeView1Change();
-    void ListView1SelectItem();
+    // The selected tree node changed: change to its directory and list it.
+    void showDirectory() override;
+    // The remote file selection changed.
+    void fileSelectionChanged();
 
-    // --- client events -------------------------------------------------------
-    void FtpClient1RequestDone(TFtpRequest RqType, std::uint16_t Error);
-    void FtpClient1StateChange();
-    void FtpClient1Display(std::string& Msg);
+    // SessionBrowser
+    void connectWithFields() override { connectOrDisconnect(); }
 
     // --- offered to the other handlers ----------------------------------------
-    // Starts the request if none is outstanding, or when the user aborted.
-    void requestGate(Request request);
-    // Runs the directory change for the selected tree node.
-    void refresh() { TreeView1Change(); }
-    void log(const std::string& line);
     // Clears the tree and the file list and disables the session's buttons;
     // what every way of ending a session shares.
     void resetWindowAfterSession();
-    // Remembers that the session was ended by the user's abort.
-    void markAborted();
-
-    bool connected() const { return connected_; }
-    bool requestRunning() const { return requestRunning_; }
-    void clearRequestRunning() { requestRunning_ = false; }
-    void clearConnected() { setConnected(false); }
+    // Asks the server where it is and walks the tree there from the root.
+    void showServerDirectory();
     QTreeWidgetItem* rootNode() const { return root_; }
-    // Makes the client log to Memo1 and receive listings into the file, as
-    // before every browsing request.
-    void prepareRequest();
+    SessionChannel& channel() { return channel_; }
 
-    // The transfer client's open resets the login walk too.
-    void resetWalkStep() { walk_.step = 0; }
+    bool connected() const { return channel_.connected(); }
+    bool requestRunning() const { return channel_.requestRunning(); }
     const RemoteListingTables& listingTables() const { return tables_; }
     // 0 after a file was selected, the size of a sized link, -1 for a link
     // taken for a directory.
@@ -103,7 +83,37 @@ public:
     const std::string& linkName() const { return linkName_; }
     bool linkSizeKnown() const { return linkSizeKnown_; }
 
+    // SessionAsker
+    void requestDone(TFtpRequest request) override;
+    void requestFailed(TFtpRequest request, std::uint16_t error) override;
+    // SessionListener
+    void connectedChanged(bool connected) override;
+    void anyRequestFailed() override;
+    void busyChanged(bool busy) override;
+    void sessionClosed() override;
+    void logLine(const std::string& line) override;
+
 private:
+    // Where the session is on its way through the tree. Each walk moves one
+    // tree level per listing.
+    enum class Walk {
+        None,
+        // Down from the root to the login directory.
+        ToLoginDirectory,
+        // SIZE asked for a selected link: a file answers, a directory not.
+        LinkSizeAsked,
+        // Changed into a link taken for a directory, to ask where it led.
+        IntoLink,
+        // Down from the root to where the link led.
+        ToLinkTarget,
+    };
+    // Every directory change is two: to the server root first, then to the
+    // node's path relative to it.
+    enum class DirectoryStep { ToRoot, ToNode };
+
+    void ask(SessionChannel::Request request) { channel_.ask(*this, request); }
+    void log(const std::string& line) { channel_.log(line); }
+
     // Log-in and directory changes.
     void connectAction();
     void disconnectAction();
@@ -115,7 +125,6 @@ private:
     void printDirDone();
     void fileSizeDone();
     void quitDone();
-    void requestFailed();
     void startLoginWalk(const std::string& target);
 
     // The listing.
@@ -125,6 +134,7 @@ private:
     void addFileItem(const ListingEntry& entry);
     void handleEmptyListing();
     bool parseMustStop(std::uint64_t generation) const;
+    void stopParsing() { ++parseGeneration_; }
 
     // Walks.
     void walkStep();
@@ -133,48 +143,30 @@ private:
     void handleLink();
     void linkTakenForDirectory();
 
-    void setConnected(bool connected);
     void setWaitCursor(bool waiting);
     void disableSessionButtons();
 
-    MainWindowControls c_;
+    BrowseSessionView v_;
+    SessionChannel& channel_;
     BrowseSessionServices services_;
-    RemoteOperationHandlers* operations_ = nullptr;
-    TFtpClient client_;
     QTreeWidgetItem* root_ = nullptr;
 
-    // Session flags.
-    bool connected_ = false;
-    bool requestRunning_ = false;
-    bool abortRequested_ = false;
-    bool stopParsing_ = false;
-    bool rootFirst_ = false;
-    bool reconnectAfterQuit_ = false;
-    bool closedSeen_ = false;
-    bool walkActive_ = false;
-    bool linkWalkActive_ = false;
-    bool linkSizePending_ = false;
-    bool linkDirectoryPending_ = false;
+    Walk walk_ = Walk::None;
+    DirectoryStep directoryStep_ = DirectoryStep::ToRoot;
+    // The address manager's connect quits a running session first; the
+    // connect follows the quit.
+    bool connectAfterQuit_ = false;
 
+    // The lines of the last remote listing.
+    TextLineList listingLines_;
     std::string currentRemotePath_;
-    DirectoryWalk walk_;
+    DirectoryWalk loginWalk_;
     DirectoryWalk linkWalk_;
     RemoteListingTables tables_;
     std::int64_t linkSizeState_ = 0;
     std::string linkName_;
     bool linkSizeKnown_ = false;
-    bool usageErrorSeen_ = false;
-    // Counts parses; a parse that lets events run stops when another began.
+    // Counts parses and stops; a parse that lets events run stops when the
+    // count moved on (a stop was asked or another parse began).
     std::uint64_t parseGeneration_ = 0;
-};
-
-// The request-done entries and failure handling of the remote file
-// operations, which run on the session's client and gate.
-class RemoteOperationHandlers {
-public:
-    virtual ~RemoteOperationHandlers() = default;
-    // ftpRqDelete, ftpRqParentDir, ftpRqRemoveDir, ftpRqRename, ftpRqMakeDir.
-    virtual void operationDone(TFtpRequest RqType) = 0;
-    // Any request of the session ended with an error.
-    virtual void requestFailed() = 0;
 };

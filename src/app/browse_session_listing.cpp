@@ -20,21 +20,21 @@ constexpr qint64 kMillisecondsBetweenEvents = 30;
 
 void BrowseSession::listDirDone()
 {
-    c_.BitBtn6->setEnabled(true);
+    v_.makeDirectoryButton->setEnabled(true);
     parseListing();
     setWaitCursor(false);
     // Aborted or disconnected while the listing was shown: the window has
     // been reset already and must stay so.
-    if (!connected_)
+    if (!channel_.connected())
         return;
-    if (walkActive_) {
+    if (walk_ == Walk::ToLoginDirectory) {
         walkStep();
-    } else if (linkWalkActive_) {
+    } else if (walk_ == Walk::ToLinkTarget) {
         linkWalkStep();
     } else {
         QCoreApplication::processEvents();
-        c_.BitBtn7->setEnabled(true);
-        c_.BitBtn1->setEnabled(true);
+        v_.abortButton->setEnabled(true);
+        v_.addressManagerButton->setEnabled(true);
     }
 }
 
@@ -42,19 +42,18 @@ bool BrowseSession::parseMustStop(std::uint64_t generation) const
 {
     // Beside the user's stop and abort: a session that ended while events
     // ran has emptied the views, and a newer parse owns them now.
-    return stopParsing_ || abortRequested_ || !connected_ || generation != parseGeneration_;
+    return channel_.aborted() || !channel_.connected() || generation != parseGeneration_;
 }
 
 void BrowseSession::parseListing()
 {
-    TextLineList& lines = *c_.ListBox1;
+    TextLineList& lines = listingLines_;
     if (!lines.loadFromFile(services_.listingFilePath))
         lines.clear();
     setWaitCursor(true);
     tables_.reset();
-    stopParsing_ = false;
     const std::uint64_t generation = ++parseGeneration_;
-    if (abortRequested_)
+    if (channel_.aborted())
         return;
 
     ListingParser parser(lines.lines());
@@ -98,17 +97,17 @@ void BrowseSession::addListingEntry(const ListingEntry& entry)
         addDirectoryNode(entry.name);
         return;
     }
-    if (!walkActive_)
+    if (walk_ != Walk::ToLoginDirectory)
         addFileItem(entry);
     ++tables_.fileCount;
 }
 
 void BrowseSession::addDirectoryNode(const std::string& name)
 {
-    QTreeWidgetItem* selected = c_.TreeView1->currentItem();
+    QTreeWidgetItem* selected = v_.remoteTree->currentItem();
     if (selected) {
         if (!findChild(selected, name, true))
-            addNode(selected, name, c_.ImageList1, kDirectoryImage, kSelectedDirectoryImage);
+            addNode(selected, name, v_.treeImages, kDirectoryImage, kSelectedDirectoryImage);
     } else if (root_) {
         addNode(root_, name, nullptr, -1, -1);
     }
@@ -116,7 +115,7 @@ void BrowseSession::addDirectoryNode(const std::string& name)
 
 void BrowseSession::addFileItem(const ListingEntry& entry)
 {
-    const int position = c_.ListView1->topLevelItemCount();
+    const int position = v_.remoteFileList->topLevelItemCount();
     auto* item = new QTreeWidgetItem;
     item->setText(0, fromBytes(entry.name));
     item->setData(0, kRawNameRole, QByteArray::fromStdString(entry.name));
@@ -127,37 +126,37 @@ void BrowseSession::addFileItem(const ListingEntry& entry)
     if (entry.kind == ListingEntry::Kind::Link) {
         item->setText(2, QStringLiteral("Link"));
         item->setData(0, kImageIndexRole, kLinkImage);
-        if (c_.ImageList1 && c_.ImageList1->size() > kLinkImage)
-            item->setIcon(0, c_.ImageList1->at(kLinkImage));
+        if (v_.treeImages && v_.treeImages->size() > kLinkImage)
+            item->setIcon(0, v_.treeImages->at(kLinkImage));
         tables_.addLink(entry.linkTarget, position + 1);
     } else {
         item->setText(2, fromBytes(remoteTypeText(entry.name)));
-        const int image = c_.ListBox2 ? iconIndexForFile(entry.name, c_.ListBox2->lines()) : 0;
+        const int image = services_.iconTable ? iconIndexForFile(entry.name, services_.iconTable->lines()) : 0;
         item->setData(0, kImageIndexRole, image);
         if (services_.fileIcon)
             item->setIcon(0, services_.fileIcon(image));
     }
     item->setText(3, fromBytes(entry.date));
-    c_.ListView1->addTopLevelItem(item);
+    v_.remoteFileList->addTopLevelItem(item);
 }
 
 void BrowseSession::handleEmptyListing()
 {
     // An empty directory brings no node for the next step of a walk; add it,
     // so that the walk can go on below it.
-    QTreeWidgetItem* selected = c_.TreeView1->currentItem();
+    QTreeWidgetItem* selected = v_.remoteTree->currentItem();
     if (!selected)
         return;
-    const int k = walk_.step;
-    if (walkActive_ && k >= 1 && k < walk_.componentCount) {
-        const std::string& next = walk_.component(k + 1);
+    const int k = loginWalk_.step;
+    if (walk_ == Walk::ToLoginDirectory && k >= 1 && k < loginWalk_.componentCount) {
+        const std::string& next = loginWalk_.component(k + 1);
         if (!findChild(selected, next, true))
-            addNode(selected, next, c_.ImageList1, kDirectoryImage, kSelectedDirectoryImage);
+            addNode(selected, next, v_.treeImages, kDirectoryImage, kSelectedDirectoryImage);
     }
     const int l = linkWalk_.step;
-    if (linkWalkActive_ && l >= 1 && l <= 6 && l < linkWalk_.componentCount) {
+    if (walk_ == Walk::ToLinkTarget && l >= 1 && l <= 6 && l < linkWalk_.componentCount) {
         const std::string& next = linkWalk_.component(l + 1);
         if (!findChild(selected, next, true))
-            addNode(selected, next, c_.ImageList1, kDirectoryImage, kSelectedDirectoryImage);
+            addNode(selected, next, v_.treeImages, kDirectoryImage, kSelectedDirectoryImage);
     }
 }

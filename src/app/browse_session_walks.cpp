@@ -14,54 +14,56 @@ using namespace remote_tree;
 
 void BrowseSession::printDirDone()
 {
-    if (linkDirectoryPending_) {
+    if (walk_ == Walk::IntoLink) {
         // The link led here: walk the tree to it from the root.
-        linkWalk_.target = client_.DirResult();
+        linkWalk_.target = channel_.client().DirResult();
         linkTakenForDirectory();
         return;
     }
-    startLoginWalk(client_.DirResult());
+    startLoginWalk(channel_.client().DirResult());
 }
 
 void BrowseSession::walkStep()
 {
-    const int k = ++walk_.step;
+    const auto goOn = [this](bool more) { walk_ = more ? Walk::ToLoginDirectory : Walk::None; };
+    const int k = ++loginWalk_.step;
     if (k == 1) {
-        if (walk_.target.size() < 2) {
-            walkActive_ = false;
-            refresh();
+        if (loginWalk_.target.size() < 2) {
+            goOn(false);
+            showDirectory();
             return;
         }
-        walk_.splitTarget();
-        walkActive_ = walk_.componentCount >= 2;
-        selectChild(walk_.component(1), false);
+        loginWalk_.splitTarget();
+        goOn(loginWalk_.componentCount >= 2);
+        selectChild(loginWalk_.component(1), false);
     } else if (k <= 6) {
-        walkActive_ = walk_.componentCount >= k + 1;
-        selectChild(walk_.component(k), false);
+        goOn(loginWalk_.componentCount >= k + 1);
+        selectChild(loginWalk_.component(k), false);
     } else {
-        walkActive_ = false;
+        goOn(false);
         if (k == 7)
-            selectChild(walk_.component(7), false);
+            selectChild(loginWalk_.component(7), false);
     }
 }
 
 void BrowseSession::linkWalkStep()
 {
+    const auto goOn = [this](bool more) { walk_ = more ? Walk::ToLinkTarget : Walk::None; };
     const int k = ++linkWalk_.step;
     if (k == 1) {
         if (linkWalk_.target.size() < 2) {
-            linkWalkActive_ = false;
-            refresh();
+            goOn(false);
+            showDirectory();
             return;
         }
         linkWalk_.splitTarget();
-        linkWalkActive_ = linkWalk_.componentCount >= 2;
+        goOn(linkWalk_.componentCount >= 2);
         selectChild(linkWalk_.component(1), true);
     } else if (k <= 6) {
-        linkWalkActive_ = linkWalk_.componentCount >= k + 1;
+        goOn(linkWalk_.componentCount >= k + 1);
         selectChild(linkWalk_.component(k), true);
     } else {
-        linkWalkActive_ = false;
+        goOn(false);
         if (k == 7)
             selectChild(linkWalk_.component(7), true);
     }
@@ -69,47 +71,47 @@ void BrowseSession::linkWalkStep()
 
 void BrowseSession::selectChild(const std::string& name, bool addWhenMissing)
 {
-    QTreeWidgetItem* selected = c_.TreeView1->currentItem();
+    QTreeWidgetItem* selected = v_.remoteTree->currentItem();
     if (!selected || name.empty())
         return;
     QTreeWidgetItem* child = findChild(selected, name, false);
     if (!child && addWhenMissing)
-        child = addNode(selected, name, c_.ImageList1, kDirectoryImage, kSelectedDirectoryImage);
+        child = addNode(selected, name, v_.treeImages, kDirectoryImage, kSelectedDirectoryImage);
     // Selecting the node starts its directory change, whose listing takes
     // the walk's next step. Without such a node the walk waits.
     if (child)
-        c_.TreeView1->setCurrentItem(child);
+        v_.remoteTree->setCurrentItem(child);
 }
 
 // --- remote file selection and links ----------------------------------------------------
 
-void BrowseSession::ListView1SelectItem()
+void BrowseSession::fileSelectionChanged()
 {
-    QTreeWidgetItem* item = selectedItem(c_.ListView1);
+    QTreeWidgetItem* item = selectedItem(v_.remoteFileList);
     // One side's file is selected at a time. A remote selection that was
     // only taken away (the local side does that when the user picks a local
     // file) must leave the local selection alone. The local panel follows
     // the loss of its selection itself (upload button off).
-    if (item && c_.ListView2)
-        c_.ListView2->clearSelection();
+    if (item && v_.localFileList)
+        v_.localFileList->clearSelection();
     linkSizeKnown_ = false;
     if (item) {
         linkSizeState_ = 0;
         if (tables_.linkCount() > 0) {
-            stopParsing_ = true;
+            stopParsing();
             handleLink();
         }
     }
-    c_.BitBtn3->setEnabled(item != nullptr);
-    c_.BitBtn4->setEnabled(item != nullptr);
+    v_.downloadButton->setEnabled(item != nullptr);
+    v_.unselectButton->setEnabled(item != nullptr);
     if (item) {
-        setHint(c_.BitBtn5, QStringLiteral("Delete file ") + item->text(0));
-        setHint(c_.BitBtn8, QStringLiteral("Rename file ") + item->text(0));
+        setHint(v_.deleteButton, QStringLiteral("Delete file ") + item->text(0));
+        setHint(v_.renameButton, QStringLiteral("Rename file ") + item->text(0));
     } else {
-        const QTreeWidgetItem* node = c_.TreeView1->currentItem();
+        const QTreeWidgetItem* node = v_.remoteTree->currentItem();
         const QString nodeText = node ? node->text(0) : QString();
-        setHint(c_.BitBtn5, QStringLiteral("Delete Directory ") + nodeText);
-        setHint(c_.BitBtn8, QStringLiteral("Rename Directory ") + nodeText);
+        setHint(v_.deleteButton, QStringLiteral("Delete Directory ") + nodeText);
+        setHint(v_.renameButton, QStringLiteral("Rename Directory ") + nodeText);
     }
 }
 
@@ -122,54 +124,52 @@ void BrowseSession::handleLink()
     }
     if (linkSizeState_ != 0)
         return;
-    QTreeWidgetItem* item = selectedItem(c_.ListView1);
+    QTreeWidgetItem* item = selectedItem(v_.remoteFileList);
     if (!item)
         return;
     const RemoteListingTables::Link* link =
-        tables_.linkAtPosition(c_.ListView1->indexOfTopLevelItem(item) + 1);
+        tables_.linkAtPosition(v_.remoteFileList->indexOfTopLevelItem(item) + 1);
     if (!link)
         return;
     // A link to a file answers SIZE; one to a directory does not, and is
     // then followed into (linkTakenForDirectory).
     linkWalk_.target = link->target;
-    linkSizePending_ = true;
-    client_.SetHostFileName(rawName(item));
-    prepareRequest();
-    requestGate(&TCustomFtpCli::BeginFileSize);
+    walk_ = Walk::LinkSizeAsked;
+    channel_.client().SetHostFileName(rawName(item));
+    ask(&TCustomFtpCli::BeginFileSize);
 }
 
 void BrowseSession::fileSizeDone()
 {
-    const std::int64_t size = client_.SizeResult();
+    const std::int64_t size = channel_.client().SizeResult();
     linkSizeState_ = size == 0 ? 1 : size;
-    linkSizePending_ = false;
-    QTreeWidgetItem* item = selectedItem(c_.ListView1);
+    if (walk_ == Walk::LinkSizeAsked)
+        walk_ = Walk::None;
+    QTreeWidgetItem* item = selectedItem(v_.remoteFileList);
     if (!item)
         return;
     linkName_ = rawName(item);
-    tables_.recordSize(static_cast<std::size_t>(c_.ListView1->indexOfTopLevelItem(item)), linkSizeState_);
+    tables_.recordSize(static_cast<std::size_t>(v_.remoteFileList->indexOfTopLevelItem(item)), linkSizeState_);
     linkSizeKnown_ = true;
 }
 
 void BrowseSession::linkTakenForDirectory()
 {
-    linkWalkActive_ = true;
-    if (linkDirectoryPending_) {
+    if (walk_ == Walk::IntoLink) {
         // Second pass: the target is known; list the root, whose listing
         // starts the link walk.
-        linkDirectoryPending_ = false;
+        walk_ = Walk::ToLinkTarget;
         if (root_)
-            c_.TreeView1->setCurrentItem(root_);
-        refresh();
+            v_.remoteTree->setCurrentItem(root_);
+        showDirectory();
         return;
     }
     // First pass: step into the link and ask the server where that is.
-    linkWalkActive_ = false;
-    QTreeWidgetItem* item = selectedItem(c_.ListView1);
+    walk_ = Walk::None;
+    QTreeWidgetItem* item = selectedItem(v_.remoteFileList);
     if (!item)
         return;
-    linkDirectoryPending_ = true;
-    client_.SetHostDirName(rawName(item));
-    prepareRequest();
-    requestGate(&TCustomFtpCli::BeginChangeDir);
+    walk_ = Walk::IntoLink;
+    channel_.client().SetHostDirName(rawName(item));
+    ask(&TCustomFtpCli::BeginChangeDir);
 }

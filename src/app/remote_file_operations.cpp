@@ -1,5 +1,6 @@
 #include "app/remote_file_operations.h"
 
+#include "app/browse_session.h"
 #include "app/control_hint.h"
 #include "services/dialogs.h"
 #include "app/remote_tree.h"
@@ -10,29 +11,29 @@
 
 using namespace remote_tree;
 
-RemoteFileOperations::RemoteFileOperations(const MainWindowControls& controls, BrowseSession& session,
-                                           Dialogs& dialogs)
-    : c_(controls), session_(session), dialogs_(dialogs)
+RemoteFileOperations::RemoteFileOperations(const RemoteOperationsView& view, SessionChannel& channel,
+                                           BrowseSession& session, Dialogs& dialogs)
+    : v_(view), channel_(channel), session_(session), dialogs_(dialogs)
 {
+    channel_.addListener(this);
 }
 
-void RemoteFileOperations::start(BrowseSession::Request request)
+RemoteFileOperations::~RemoteFileOperations()
 {
-    session_.prepareRequest();
-    session_.requestGate(request);
+    channel_.removeListener(this);
 }
 
 // --- delete --------------------------------------------------------------------------
 
-void RemoteFileOperations::BitBtn5Click()
+void RemoteFileOperations::deleteSelection()
 {
     if (!idle())
         return;
     NameDialogState& dialog = dialogs_.nameDialog();
-    if (selectedItem(c_.ListView1)) {
+    if (selectedItem(v_.remoteFileList)) {
         // A file goes at once, without a question.
         deleteSelectedFile();
-    } else if (QTreeWidgetItem* node = c_.TreeView1->currentItem()) {
+    } else if (QTreeWidgetItem* node = v_.remoteTree->currentItem()) {
         dialog.panelText = QStringLiteral("Remove directory ");
         dialog.editText = node->text(0);
         dialog.caption = QStringLiteral("Delete directory");
@@ -49,11 +50,11 @@ void RemoteFileOperations::BitBtn5Click()
 
 void RemoteFileOperations::deleteSelectedFile()
 {
-    QTreeWidgetItem* item = selectedItem(c_.ListView1);
+    QTreeWidgetItem* item = selectedItem(v_.remoteFileList);
     if (!item)
         return;
-    session_.FtpClient1().SetHostFileName(rawName(item));
-    start(&TCustomFtpCli::BeginDelete);
+    channel_.client().SetHostFileName(rawName(item));
+    ask(&TCustomFtpCli::BeginDelete);
 }
 
 void RemoteFileOperations::nextDeletionStep()
@@ -66,35 +67,35 @@ void RemoteFileOperations::nextDeletionStep()
     }
     if (filesRemoved_)
         return;
-    if (deletionIndex_ < c_.ListView1->topLevelItemCount()) {
-        session_.FtpClient1().SetHostFileName(rawName(c_.ListView1->topLevelItem(deletionIndex_)));
-        start(&TCustomFtpCli::BeginDelete);
+    if (deletionIndex_ < v_.remoteFileList->topLevelItemCount()) {
+        channel_.client().SetHostFileName(rawName(v_.remoteFileList->topLevelItem(deletionIndex_)));
+        ask(&TCustomFtpCli::BeginDelete);
         ++deletionIndex_;
         return;
     }
     // Every listed file is gone: remove the directory from its parent.
     filesRemoved_ = true;
-    start(&TCustomFtpCli::BeginParentDir);
+    ask(&TCustomFtpCli::BeginParentDir);
 }
 
 // --- rename --------------------------------------------------------------------------
 
-void RemoteFileOperations::BitBtn8Click()
+void RemoteFileOperations::renameSelection()
 {
     if (!idle())
         return;
     NameDialogState& dialog = dialogs_.nameDialog();
     dialog.editText.clear();
-    if (QTreeWidgetItem* item = selectedItem(c_.ListView1)) {
+    if (QTreeWidgetItem* item = selectedItem(v_.remoteFileList)) {
         dialog.panelText = QStringLiteral("New name for ") + item->text(0);
         if (dialogs_.runNameDialog()) {
-            session_.FtpClient1().SetHostFileName(rawName(item));
-            session_.FtpClient1().SetLocalFileName(toBytes(dialog.editText));
-            start(&TCustomFtpCli::BeginRename);
+            channel_.client().SetHostFileName(rawName(item));
+            channel_.client().SetLocalFileName(toBytes(dialog.editText));
+            ask(&TCustomFtpCli::BeginRename);
         }
         return;
     }
-    QTreeWidgetItem* node = c_.TreeView1->currentItem();
+    QTreeWidgetItem* node = v_.remoteTree->currentItem();
     if (!node)
         return;
     dialog.panelText = QStringLiteral("New name for ") + node->text(0);
@@ -102,60 +103,57 @@ void RemoteFileOperations::BitBtn8Click()
         // A directory is renamed from its parent.
         directoryRename_ = true;
         oldDirectoryName_ = rawName(node);
-        start(&TCustomFtpCli::BeginParentDir);
+        ask(&TCustomFtpCli::BeginParentDir);
     }
 }
 
 void RemoteFileOperations::renameSecondStage()
 {
-    session_.FtpClient1().SetHostFileName(oldDirectoryName_);
-    session_.FtpClient1().SetLocalFileName(toBytes(dialogs_.nameDialog().editText));
-    start(&TCustomFtpCli::BeginRename);
+    channel_.client().SetHostFileName(oldDirectoryName_);
+    channel_.client().SetLocalFileName(toBytes(dialogs_.nameDialog().editText));
+    ask(&TCustomFtpCli::BeginRename);
 }
 
 // --- make directory --------------------------------------------------------------------
 
-void RemoteFileOperations::BitBtn6Click()
+void RemoteFileOperations::makeDirectory()
 {
-    if (!idle() || !c_.TreeView1->currentItem())
+    if (!idle() || !v_.remoteTree->currentItem())
         return;
     NameDialogState& dialog = dialogs_.nameDialog();
     // The field keeps what was typed last.
     dialog.panelText = QStringLiteral("Create Directory");
     if (dialogs_.runNameDialog()) {
-        session_.FtpClient1().SetHostFileName(toBytes(dialog.editText));
-        start(&TCustomFtpCli::BeginMakeDir);
+        channel_.client().SetHostFileName(toBytes(dialog.editText));
+        ask(&TCustomFtpCli::BeginMakeDir);
     }
 }
 
 // --- abort ---------------------------------------------------------------------------
 
-void RemoteFileOperations::BitBtn7Click()
+void RemoteFileOperations::abortAll()
 {
-    c_.BitBtn1->setEnabled(true);
-    session_.markAborted();
-    // The gate lets this through even while a request runs.
-    start(&TCustomFtpCli::BeginAbort);
-    session_.clearConnected();
-    if (c_.ListBox4)
-        c_.ListBox4->clear();
+    v_.addressManagerButton->setEnabled(true);
+    // The abort goes through even while a request runs, and ends the session.
+    channel_.abort(*this);
+    if (v_.queueList)
+        v_.queueList->clear();
     session_.resetWindowAfterSession();
-    setHint(c_.BitBtn11, QString());
-    session_.clearRequestRunning();
+    setHint(v_.directoryTransferButton, QString());
 }
 
 // --- request-done entries ----------------------------------------------------------------
 
-void RemoteFileOperations::operationDone(TFtpRequest RqType)
+void RemoteFileOperations::requestDone(TFtpRequest request)
 {
-    switch (RqType) {
+    switch (request) {
     case ftpRqDelete:
         if (filesRemoved_)
             directoryGone();
         else if (directoryDeletion_)
             nextDeletionStep();
         else
-            session_.refresh();
+            session_.showDirectory();
         break;
     case ftpRqParentDir:
         parentDirDone();
@@ -168,11 +166,11 @@ void RemoteFileOperations::operationDone(TFtpRequest RqType)
             directoryRename_ = false;
             showRootAfterDirectoryChange();
         } else {
-            session_.refresh();
+            session_.showDirectory();
         }
         break;
     case ftpRqMakeDir:
-        session_.refresh();
+        session_.showDirectory();
         break;
     default:
         break;
@@ -186,8 +184,8 @@ void RemoteFileOperations::parentDirDone()
         return;
     }
     directoryDeletion_ = false;
-    session_.FtpClient1().SetHostFileName(rawName(c_.TreeView1->currentItem()));
-    start(&TCustomFtpCli::BeginRemoveDir);
+    channel_.client().SetHostFileName(rawName(v_.remoteTree->currentItem()));
+    ask(&TCustomFtpCli::BeginRemoveDir);
 }
 
 void RemoteFileOperations::directoryGone()
@@ -202,17 +200,22 @@ void RemoteFileOperations::showRootAfterDirectoryChange()
 {
     // The directory's node is stale now: leave it for its parent, forget the
     // parent's children until it is listed again, and list the root.
-    if (QTreeWidgetItem* node = c_.TreeView1->currentItem()) {
+    if (QTreeWidgetItem* node = v_.remoteTree->currentItem()) {
         if (QTreeWidgetItem* parent = node->parent())
-            c_.TreeView1->setCurrentItem(parent);
+            v_.remoteTree->setCurrentItem(parent);
     }
-    removeChildren(c_.TreeView1->currentItem());
+    removeChildren(v_.remoteTree->currentItem());
     if (QTreeWidgetItem* root = session_.rootNode())
-        c_.TreeView1->setCurrentItem(root);
-    start(&TCustomFtpCli::BeginPrintDir);
+        v_.remoteTree->setCurrentItem(root);
+    session_.showServerDirectory();
 }
 
-void RemoteFileOperations::requestFailed()
+void RemoteFileOperations::requestFailed(TFtpRequest, std::uint16_t)
+{
+    // Handled with every other failure in anyRequestFailed.
+}
+
+void RemoteFileOperations::anyRequestFailed()
 {
     directoryRename_ = false;
     if (filesRemoved_) {
@@ -221,7 +224,7 @@ void RemoteFileOperations::requestFailed()
         directoryDeletion_ = false;
         filesRemoved_ = false;
         dialogs_.message(QStringLiteral("Subdirectory must be removed first!"));
-        session_.refresh();
+        session_.showDirectory();
     } else if (directoryDeletion_) {
         // A file that could not be deleted ends the deletion; the log shows
         // the server's reply.

@@ -1,41 +1,50 @@
 #pragma once
 
-#include "app/browse_session.h"
-#include "app/main_window_controls.h"
+#include "app/browse_session_view.h"
+#include "services/session_channel.h"
 
 #include <string>
 
+class BrowseSession;
 class Dialogs;
 
-// The remote file operations of the main window on the browsing session:
-// delete a file, delete a directory with the files it holds, rename a file or
-// a directory, make a directory, and abort everything at once. Each asks in
-// the name dialog where it needs a name or a confirmation, runs its requests
-// through the session's gate and ends by listing the affected directory
-// again.
+// The remote file operations of the main window: delete a file, delete a
+// directory with the files it holds, rename a file or a directory, make a
+// directory, and abort everything at once. Each asks in the name dialog
+// where it needs a name or a confirmation, asks the session channel for its
+// requests and ends by having the browsing session list the affected
+// directory again.
 //
 //   directory deletion: confirm, DELE each listed file in list order, CDUP,
 //                       RMD of the directory's name, then the root is listed
 //   directory rename:   name entered, CDUP, RNFR old name, RNTO new name,
 //                       then the root is listed
-class RemoteFileOperations : public RemoteOperationHandlers {
+//
+// It uses the browsing session; the session knows nothing of it.
+class RemoteFileOperations : public SessionAsker, public SessionListener {
 public:
-    RemoteFileOperations(const MainWindowControls& controls, BrowseSession& session, Dialogs& dialogs);
+    RemoteFileOperations(const RemoteOperationsView& view, SessionChannel& channel, BrowseSession& session,
+                         Dialogs& dialogs);
+    ~RemoteFileOperations() override;
 
-    void BitBtn5Click(); // delete
-    void BitBtn8Click(); // rename
-    void BitBtn6Click(); // make directory
-    void BitBtn7Click(); // abort
-
-    // RemoteOperationHandlers
-    void operationDone(TFtpRequest RqType) override;
-    void requestFailed() override;
+    // The selected file, or the selected directory with its files.
+    void deleteSelection();
+    void renameSelection();
+    void makeDirectory();
+    // Stops whatever runs and ends the session.
+    void abortAll();
 
     bool directoryDeletionRunning() const { return directoryDeletion_ || filesRemoved_; }
 
+    // SessionAsker
+    void requestDone(TFtpRequest request) override;
+    void requestFailed(TFtpRequest request, std::uint16_t error) override;
+    // SessionListener: any failed request ends a deletion or rename.
+    void anyRequestFailed() override;
+
 private:
-    bool idle() const { return session_.connected() && !session_.requestRunning(); }
-    void start(BrowseSession::Request request);
+    bool idle() const { return channel_.connected() && !channel_.requestRunning(); }
+    void ask(SessionChannel::Request request) { channel_.ask(*this, request); }
 
     void deleteSelectedFile();
     void nextDeletionStep();
@@ -44,7 +53,8 @@ private:
     void renameSecondStage();
     void showRootAfterDirectoryChange();
 
-    MainWindowControls c_;
+    RemoteOperationsView v_;
+    SessionChannel& channel_;
     BrowseSession& session_;
     Dialogs& dialogs_;
 

@@ -4,6 +4,7 @@
 #include "app/main_window_controls.h"
 #include "app/startup_sequence.h"
 #include "core/text_line_list.h"
+#include "services/session_channel.h"
 #include "sites/browsing_connection_state.h"
 
 #include <QIcon>
@@ -63,7 +64,9 @@ public:
     // The local side's handler; the session and the recorder set its
     // connected and recording flags.
     LocalPanel& localPanel() { return *localPanel_; }
-    // The interactive FTP session on FtpClient1 and its remote operations.
+    // The channel onto the interactive session (FtpClient1 and its request
+    // gate), the browsing handler and the remote operations on it.
+    SessionChannel& sessionChannel() { return channel_; }
     BrowseSession& session() { return *session_; }
     RemoteFileOperations& remoteOperations() { return *remoteOperations_; }
 
@@ -178,6 +181,8 @@ private:
     std::unique_ptr<ConnectionFieldsTarget> siteTarget_;
     Tmidlform* midlform_ = nullptr;
     AddressManagerConnectRequest* addressManagerConnect_ = nullptr;
+    // Declared before the handlers that ask it, so it outlives them.
+    SessionChannel channel_;
     std::unique_ptr<BrowseSession> session_;
     std::unique_ptr<RemoteFileOperations> remoteOperations_;
     std::unique_ptr<SessionSiteLinks> sessionSiteLinks_;

@@ -42,9 +42,39 @@ void Thovedform::wireSession()
         if (localPanel_)
             localPanel_->setConnected(connected);
     };
-    session_ = std::make_unique<BrowseSession>(c_, std::move(services));
-    remoteOperations_ = std::make_unique<RemoteFileOperations>(c_, *session_, *dialogs_);
-    session_->setOperationHandlers(remoteOperations_.get());
+    services.iconTable = &listBox2_;
+
+    BrowseSessionView view;
+    view.window = this;
+    view.hostField = c_.Edit1;
+    view.loginField = c_.Edit2;
+    view.passwordField = c_.Edit3;
+    view.portField = c_.Edit4;
+    view.connectButton = c_.connectknap;
+    view.addressManagerButton = c_.BitBtn1;
+    view.passiveModeItem = c_.Passivemode1;
+    view.deleteButton = c_.BitBtn5;
+    view.renameButton = c_.BitBtn8;
+    view.makeDirectoryButton = c_.BitBtn6;
+    view.abortButton = c_.BitBtn7;
+    view.remoteTree = c_.TreeView1;
+    view.remoteFileList = c_.ListView1;
+    view.treeImages = c_.ImageList1;
+    view.localFileList = c_.ListView2;
+    view.uploadButton = c_.BitBtn2;
+    view.downloadButton = c_.BitBtn3;
+    view.unselectButton = c_.BitBtn4;
+    view.directoryTransferButton = c_.BitBtn11;
+    view.log = c_.Memo1;
+    session_ = std::make_unique<BrowseSession>(view, channel_, std::move(services));
+
+    RemoteOperationsView operations;
+    operations.remoteTree = c_.TreeView1;
+    operations.remoteFileList = c_.ListView1;
+    operations.addressManagerButton = c_.BitBtn1;
+    operations.directoryTransferButton = c_.BitBtn11;
+    operations.queueList = c_.ListBox4;
+    remoteOperations_ = std::make_unique<RemoteFileOperations>(operations, channel_, *session_, *dialogs_);
     sessionSiteLinks_ = std::make_unique<SessionSiteLinks>(*session_, browsingConnection_);
     addressManagerConnect_ = sessionSiteLinks_.get();
 
@@ -58,10 +88,10 @@ void Thovedform::wireSession()
     connect(c_.BitBtn7, &QPushButton::clicked, this, &Thovedform::BitBtn7Click);
 }
 
-void Thovedform::connectknapClick() { session_->connectknapClick(); }
-void Thovedform::TreeView1Change() { session_->TreeView1Change(); }
-void Thovedform::ListView1SelectItem() { session_->ListView1SelectItem(); }
-void Thovedform::BitBtn5Click() { remoteOperations_->BitBtn5Click(); }
-void Thovedform::BitBtn8Click() { remoteOperations_->BitBtn8Click(); }
-void Thovedform::BitBtn6Click() { remoteOperations_->BitBtn6Click(); }
-void Thovedform::BitBtn7Click() { remoteOperations_->BitBtn7Click(); }
+void Thovedform::connectknapClick() { session_->connectOrDisconnect(); }
+void Thovedform::TreeView1Change() { session_->showDirectory(); }
+void Thovedform::ListView1SelectItem() { session_->fileSelectionChanged(); }
+void Thovedform::BitBtn5Click() { remoteOperations_->deleteSelection(); }
+void Thovedform::BitBtn8Click() { remoteOperations_->renameSelection(); }
+void Thovedform::BitBtn6Click() { remoteOperations_->makeDirectory(); }
+void Thovedform::BitBtn7Click() { remoteOperations_->abortAll(); }

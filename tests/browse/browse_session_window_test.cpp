@@ -284,7 +284,7 @@ TEST_F(BrowseSessionWindow, DisconnectQuitsAndEmptiesTheWindow)
     ASSERT_TRUE(waitUntilBrowsing());
     server->clearCommands();
     click(c->connectknap);
-    ASSERT_TRUE(waitUntil([&] { return !session().FtpClient1().Connected() && !session().requestRunning(); }));
+    ASSERT_TRUE(waitUntil([&] { return !window->sessionChannel().client().Connected() && !session().requestRunning(); }));
     EXPECT_EQ(commands(), (Strings{"QUIT"}));
     EXPECT_FALSE(session().connected());
     EXPECT_EQ(c->TreeView1->topLevelItemCount(), 0);

@@ -74,7 +74,7 @@ bool BrowseWindowTest::waitForListing(int before, int timeoutMs)
     return waitUntil(
         [&] {
             return doneCount() > before && !window->session().requestRunning() &&
-                   window->session().FtpClient1().State() == ftpStateReady;
+                   window->sessionChannel().client().State() == ftpStateReady;
         },
         timeoutMs);
 }

@@ -43,7 +43,7 @@ protected:
     {
         return waitUntil([&] {
             return condition() && !session().requestRunning() &&
-                   session().FtpClient1().State() == ftpStateReady;
+                   window->sessionChannel().client().State() == ftpStateReady;
         });
     }
 };
@@ -211,7 +211,7 @@ TEST_F(RemoteOperationsWindow, AbortDuringALongListingEndsTheSessionAtOnce)
     EXPECT_TRUE(c->BitBtn1->isEnabled());
     EXPECT_FALSE(c->BitBtn7->isEnabled());
     EXPECT_EQ(hintOf(c->connectknap), QStringLiteral("Connect"));
-    EXPECT_FALSE(session().FtpClient1().Connected());
+    EXPECT_FALSE(window->sessionChannel().client().Connected());
     // The big listing was cut short: no "Done..." after it started.
     const std::string log = logText();
     const std::size_t bigListing = log.find("> CWD ./big");
@@ -246,7 +246,7 @@ TEST_F(RemoteOperationsWindow, AbortWhileAListingIsReceivedClosesTheConnection)
     EXPECT_EQ(c->TreeView1->topLevelItemCount(), 0);
     ASSERT_TRUE(waitUntil([&] { return scripted.clientClosedControl(); }));
     EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
-    EXPECT_FALSE(session().FtpClient1().Connected());
+    EXPECT_FALSE(window->sessionChannel().client().Connected());
     // The listing's end (426) changes nothing more in the window.
     pumpEventsFor(200);
     EXPECT_EQ(c->TreeView1->topLevelItemCount(), 0);
@@ -310,7 +310,7 @@ TEST_F(ScriptedOperations, AConnectionDroppedDuringARenameEndsTheSession)
 
     dialogs.expectNameDialog(QStringLiteral("New name for trash"), DialogAnswer::Ok, QStringLiteral("bin"));
     click(c->BitBtn8);
-    ASSERT_TRUE(waitUntil([&] { return !session().connected() && !session().FtpClient1().Connected(); }))
+    ASSERT_TRUE(waitUntil([&] { return !session().connected() && !window->sessionChannel().client().Connected(); }))
         << logText();
     pumpEventsFor(300);
     EXPECT_EQ(c->TreeView1->topLevelItemCount(), 0);

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QtCore/qcontainerfwd.h>
+
+class QAction;
+class QIcon;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QTreeWidget;
+class QWidget;
+
+// The controls the browsing session works with, by what each is for. The
+// main window fills it in.
+struct BrowseSessionView {
+    // Shows the wait cursor while the client works.
+    QWidget* window = nullptr;
+
+    QLineEdit* hostField = nullptr;
+    QLineEdit* loginField = nullptr;
+    QLineEdit* passwordField = nullptr;
+    QLineEdit* portField = nullptr;
+    QPushButton* connectButton = nullptr;
+    QPushButton* addressManagerButton = nullptr;
+    // Read at every connect.
+    QAction* passiveModeItem = nullptr;
+
+    // The remote side.
+    QPushButton* deleteButton = nullptr;
+    QPushButton* renameButton = nullptr;
+    QPushButton* makeDirectoryButton = nullptr;
+    QPushButton* abortButton = nullptr;
+    QTreeWidget* remoteTree = nullptr;
+    QTreeWidget* remoteFileList = nullptr;
+    // Root (host) node, selected directory, directory, link marker; by index.
+    const QList<QIcon>* treeImages = nullptr;
+
+    // The local side's list and the transfer buttons between the sides.
+    QTreeWidget* localFileList = nullptr;
+    QPushButton* uploadButton = nullptr;
+    QPushButton* downloadButton = nullptr;
+    QPushButton* unselectButton = nullptr;
+    QPushButton* directoryTransferButton = nullptr;
+
+    QPlainTextEdit* log = nullptr;
+};
+
+// The controls the remote file operations work with.
+struct RemoteOperationsView {
+    QTreeWidget* remoteTree = nullptr;
+    QTreeWidget* remoteFileList = nullptr;
+    QPushButton* addressManagerButton = nullptr;
+    QPushButton* directoryTransferButton = nullptr;
+    // The abort empties the queue of files in line as well.
+    QListWidget* queueList = nullptr;
+};
