@@ -3,7 +3,7 @@
 // the window stays unresponsive.
 #include "app/local_panel.h"
 #include "core/directory_search.h"
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QTreeWidget>

@@ -5,7 +5,7 @@
 // session channel would drive it; no server is involved.
 #include "app/browse_session.h"
 #include "core/text_line_list.h"
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 #include "large_listing.h"
 
 #include <QApplication>

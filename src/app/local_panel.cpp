@@ -4,7 +4,6 @@
 #include "app/file_helper.h"
 #include "app/file_icon_list.h"
 #include "app/local_file_texts.h"
-#include "app/main_window_controls.h"
 #include "core/data_paths.h"
 #include "core/directory_search.h"
 #include "core/file_attributes.h"
@@ -35,20 +34,17 @@ std::string stringOf(const QString& text)
 
 } // namespace
 
-LocalPanel::LocalPanel(MainWindowControls& controls, const FileIconList& icons, QObject* parent)
+LocalPanel::LocalPanel(const LocalPanelView& view, const FileIconList& icons, QObject* parent)
     : QObject(parent),
-      c_(controls),
+      v_(view),
       icons_(icons),
-      // The folder list uses the remote tree's folder images: selected
-      // (open) for the path, plain for the folders inside.
-      folders_(controls.DriveComboBox1, controls.DirectoryListBox1, (*controls.ImageList1)[1],
-               (*controls.ImageList1)[2])
+      folders_(view.driveList, view.folderList, view.openFolderImage, view.folderImage)
 {
     localSizes_.reserve(kLocalSizeTableCapacity);
     // Leaving the filter field refills the list when its text changed; the
     // combo box has no signal for that, so its line edit is watched.
-    if (c_.ComboBox1->lineEdit())
-        c_.ComboBox1->lineEdit()->installEventFilter(this);
+    if (v_.filterBox->lineEdit())
+        v_.filterBox->lineEdit()->installEventFilter(this);
 }
 
 void LocalPanel::showStartDirectory(const std::string& directory)
@@ -66,13 +62,13 @@ bool LocalPanel::setLocalDirectory(const std::string& directory)
     return true;
 }
 
-void LocalPanel::DriveComboBox1Change()
+void LocalPanel::driveChosen()
 {
     if (folders_.changeToChosenDrive())
         afterDirectoryChange();
 }
 
-void LocalPanel::DirectoryListBox1Change(QListWidgetItem* item)
+void LocalPanel::folderChosen(QListWidgetItem* item)
 {
     if (folders_.changeToItem(item))
         afterDirectoryChange();
@@ -82,26 +78,26 @@ void LocalPanel::afterDirectoryChange()
 {
     fillLocalFileList();
     const QByteArray directory = bytesOf(folders_.directory());
-    setHint(c_.BitBtn11, QStringLiteral("Transfer ") + QFile::decodeName(directory) + QStringLiteral(" to ")
-                             + c_.Edit1->text());
+    setHint(v_.directoryTransferButton, QStringLiteral("Transfer ") + QFile::decodeName(directory) + QStringLiteral(" to ")
+                             + v_.hostField->text());
 }
 
 QString LocalPanel::filterText() const
 {
-    return c_.ComboBox1->currentText();
+    return v_.filterBox->currentText();
 }
 
-void LocalPanel::ComboBox1Enter()
+void LocalPanel::filterEntered()
 {
     fillLocalFileList();
 }
 
-void LocalPanel::ComboBox1Change()
+void LocalPanel::filterChosen()
 {
     refillWhenFilterChanged();
 }
 
-void LocalPanel::ComboBox1Exit()
+void LocalPanel::filterLeft()
 {
     refillWhenFilterChanged();
 }
@@ -114,18 +110,18 @@ void LocalPanel::refillWhenFilterChanged()
 
 bool LocalPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusOut && watched == c_.ComboBox1->lineEdit()) {
+    if (event->type() == QEvent::FocusOut && watched == v_.filterBox->lineEdit()) {
         // Opening the combo's own drop-down is not leaving the field.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::PopupFocusReason)
-            ComboBox1Exit();
+            filterLeft();
     }
     return QObject::eventFilter(watched, event);
 }
 
 void LocalPanel::fillLocalFileList()
 {
-    QTreeWidget* list = c_.ListView2;
+    QTreeWidget* list = v_.localFileList;
     list->setUpdatesEnabled(false);
     list->clear();
     lastFilter_ = stringOf(filterText());
@@ -184,37 +180,37 @@ std::string LocalPanel::fileNameOf(const QTreeWidgetItem* item)
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-void LocalPanel::ListView2SelectItem()
+void LocalPanel::fileSelectionChanged()
 {
-    const bool fileSelected = !c_.ListView2->selectedItems().isEmpty();
+    const bool fileSelected = !v_.localFileList->selectedItems().isEmpty();
     if (connected_) {
         // One side's file is selected at a time. A local selection that was
         // only taken away (the remote list does that when the user picks a
         // remote file) must leave the remote one alone.
         if (fileSelected)
-            c_.ListView1->clearSelection();
-        const QTreeWidgetItem* node = c_.TreeView1->currentItem();
+            v_.remoteFileList->clearSelection();
+        const QTreeWidgetItem* node = v_.remoteTree->currentItem();
         const QString nodeText = node ? node->text(0) : QString();
-        setHint(c_.BitBtn5, QStringLiteral("Delete Directory ") + nodeText);
-        setHint(c_.BitBtn8, QStringLiteral("Rename Directory ") + nodeText);
+        setHint(v_.deleteButton, QStringLiteral("Delete Directory ") + nodeText);
+        setHint(v_.renameButton, QStringLiteral("Rename Directory ") + nodeText);
     } else if (!recording_) {
         return;
     }
-    c_.BitBtn2->setEnabled(fileSelected);
-    c_.BitBtn4->setEnabled(fileSelected);
+    v_.uploadButton->setEnabled(fileSelected);
+    v_.unselectButton->setEnabled(fileSelected);
 }
 
-void LocalPanel::ListView2DblClick()
+void LocalPanel::openSelectedFile()
 {
-    const QList<QTreeWidgetItem*> selected = c_.ListView2->selectedItems();
+    const QList<QTreeWidgetItem*> selected = v_.localFileList->selectedItems();
     if (selected.isEmpty())
         return;
     executeFile(fileNameOf(selected.first()), " ", folders_.directory(), kShowWindowAsIs);
-    c_.ListView2->clearSelection();
+    v_.localFileList->clearSelection();
 }
 
-void LocalPanel::BitBtn4Click()
+void LocalPanel::clearSelections()
 {
-    c_.ListView2->clearSelection();
-    c_.ListView1->clearSelection();
+    v_.localFileList->clearSelection();
+    v_.remoteFileList->clearSelection();
 }

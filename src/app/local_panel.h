@@ -2,6 +2,7 @@
 
 #include "app/local_folder_tree.h"
 
+#include <QIcon>
 #include <QObject>
 
 #include <cstdint>
@@ -10,20 +11,46 @@
 #include <vector>
 
 class FileIconList;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
 class QListWidgetItem;
+class QPushButton;
+class QTreeWidget;
 class QTreeWidgetItem;
-struct MainWindowControls;
+
+// The controls the local panel works with, by what each is for.
+struct LocalPanelView {
+    QComboBox* driveList = nullptr;
+    QListWidget* folderList = nullptr;
+    // Editable file-name filter.
+    QComboBox* filterBox = nullptr;
+    QTreeWidget* localFileList = nullptr;
+    // The remote side loses its selection when a local file is selected,
+    // and its buttons' hints name the remote directory again.
+    QTreeWidget* remoteFileList = nullptr;
+    QTreeWidget* remoteTree = nullptr;
+    QPushButton* deleteButton = nullptr;
+    QPushButton* renameButton = nullptr;
+    QPushButton* uploadButton = nullptr;
+    QPushButton* unselectButton = nullptr;
+    QPushButton* directoryTransferButton = nullptr;
+    // Named in the directory transfer button's hint.
+    QLineEdit* hostField = nullptr;
+    // The folder list's images: the folders of the path, the folders inside.
+    QIcon openFolderImage;
+    QIcon folderImage;
+};
 
 // The local side of the main window: drive list, folder list, file-name
 // filter and the list of the local directory's files with their sizes,
 // types and dates, plus the upload/cancel-selection buttons' state.
 //
-// Acts on the main window's controls; the window forwards the controls'
-// events to the methods named after them.
+// The window forwards the controls' events to the methods below.
 class LocalPanel : public QObject {
     Q_OBJECT
 public:
-    LocalPanel(MainWindowControls& controls, const FileIconList& icons, QObject* parent = nullptr);
+    LocalPanel(const LocalPanelView& view, const FileIconList& icons, QObject* parent = nullptr);
 
     // Fills the drive list and shows `directory` (the current directory at
     // program start) in the folder list. The file list is filled by the
@@ -31,14 +58,18 @@ public:
     void showStartDirectory(const std::string& directory);
 
     // Control events.
-    void DriveComboBox1Change();
-    void DirectoryListBox1Change(QListWidgetItem* item);
-    void ComboBox1Enter();
-    void ComboBox1Change();
-    void ComboBox1Exit();
-    void ListView2SelectItem();
-    void ListView2DblClick();
-    void BitBtn4Click();
+    void driveChosen();
+    void folderChosen(QListWidgetItem* item);
+    // Enter in the filter field, a filter picked from its list, and leaving
+    // the field.
+    void filterEntered();
+    void filterChosen();
+    void filterLeft();
+    void fileSelectionChanged();
+    // Opens the selected file with the program the desktop associates.
+    void openSelectedFile();
+    // Clears the selections of both sides' file lists.
+    void clearSelections();
 
     // Refills the file list from the local directory and the filter; the
     // transfer code calls it after it changed local files.
@@ -79,7 +110,7 @@ private:
     void refillWhenFilterChanged();
     QString filterText() const;
 
-    MainWindowControls& c_;
+    LocalPanelView v_;
     const FileIconList& icons_;
     LocalFolderTree folders_;
     std::string lastFilter_;

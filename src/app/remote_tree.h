@@ -9,8 +9,8 @@
 class QTreeWidget;
 class QTreeWidgetItem;
 
-// Helpers for the remote side's two views: the directory tree (TreeView1) and
-// the file list (ListView1), both QTreeWidgets.
+// Helpers for the remote side's two views: the directory tree and
+// the file list, both QTreeWidgets.
 //
 // Every node and list item keeps the name exactly as the server listed it
 // (bytes, in kRawNameRole) beside its caption, so the commands sent for it
@@ -22,7 +22,7 @@ inline constexpr int kRawNameRole = Qt::UserRole + 1;
 inline constexpr int kImageIndexRole = Qt::UserRole + 2;
 inline constexpr int kSelectedImageIndexRole = Qt::UserRole + 3;
 
-// Images of ImageList1, by index.
+// Images of the remote tree's image list, by index.
 enum TreeImage { kRootImage = 0, kSelectedDirectoryImage = 1, kDirectoryImage = 2, kLinkImage = 3 };
 
 std::string rawName(const QTreeWidgetItem* item);

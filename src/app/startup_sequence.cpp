@@ -1,6 +1,5 @@
 #include "app/startup_sequence.h"
 
-#include "app/main_window_controls.h"
 #include "core/first_start_files.h"
 #include "core/restore_files.h"
 #include "core/text_line_list.h"
@@ -11,35 +10,36 @@
 
 namespace {
 
-void runFirstStart(MainWindowControls& c, const StartupResult& result, const StartupServices& services)
+void runFirstStart(const StartupView& v, StartupResult& result, const StartupServices& services)
 {
-    c.Memo1->appendPlainText(QString::fromLatin1(kFirstStartMessage));
-    c.ListBox2->clear();
+    v.log->appendPlainText(QString::fromLatin1(kFirstStartMessage));
+    result.iconTable.clear();
     if (services.probe)
-        collectFileTypes(services.iconTableRoot, services.probe, *c.ListBox2);
-    c.ListBox2->saveToFile(result.paths.fiext1Fil);
+        collectFileTypes(services.iconTableRoot, services.probe, result.iconTable);
+    result.iconTable.saveToFile(result.paths.fiext1Fil);
 
-    const FirstStartOutcome outcome = writeFirstStartFiles(result.paths, *c.Memo4);
+    const FirstStartOutcome outcome = writeFirstStartFiles(result.paths, result.deletionList);
     // The log was scratch space for this work; it is left empty, or holding
     // the old site list when there was one to convert.
-    c.Memo1->clear();
+    v.log->clear();
     if (outcome.oldSiteListRead)
     {
         QStringList lines;
         for (const std::string& line : outcome.oldSiteList)
             lines << QString::fromStdString(line);
-        c.Memo1->setPlainText(lines.join(QLatin1Char('\n')));
+        v.log->setPlainText(lines.join(QLatin1Char('\n')));
     }
 }
 
 }  // namespace
 
-StartupResult runStartupSequence(MainWindowControls& c, const StartupServices& services)
+StartupResult runStartupSequence(const StartupView& v, const StartupServices& services)
 {
     StartupResult result;
+    result.deletionList = builtInSiteList();
 
     // 1. Nothing restored yet; hints go to the status bar.
-    c.erstatmemo2->clear();
+    result.restoreBuffer.clear();
     if (services.installHintHandler)
         services.installHintHandler();
 
@@ -51,9 +51,9 @@ StartupResult runStartupSequence(MainWindowControls& c, const StartupServices& s
     result.paths = DataFilePaths::inDirectory(services.dataDirectory);
 
     // 4. The icon table; without one this is the first start.
-    if (!c.ListBox2->loadFromFile(result.paths.fiext1Fil)) {
+    if (!result.iconTable.loadFromFile(result.paths.fiext1Fil)) {
         result.firstStart = true;
-        runFirstStart(c, result, services);
+        runFirstStart(v, result, services);
     }
 
     // 5. The local file list.
@@ -61,12 +61,12 @@ StartupResult runStartupSequence(MainWindowControls& c, const StartupServices& s
         services.fillLocalFileList();
 
     // 6.-8. What an interrupted session left behind.
-    result.flags = loadRestoreFiles(result.paths, *c.erstatmemo2, *c.Memo4);
+    result.flags = loadRestoreFiles(result.paths, result.restoreBuffer, result.deletionList);
 
     // 9. Not recording; the queue's delete button only when there is
     // something restored to discard.
-    c.Label2->hide();
-    c.Button1->setVisible(result.flags.anySet());
+    v.recordingLabel->hide();
+    v.discardQueueButton->setVisible(result.flags.anySet());
     return result;
 }
 

@@ -2,11 +2,23 @@
 
 #include "core/data_files.h"
 #include "core/file_type_icon_table.h"
+#include "core/text_line_list.h"
 
 #include <functional>
 #include <string>
 
-struct MainWindowControls;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+// The controls the start-up sequence touches.
+struct StartupView {
+    // The FTP log: a first start says so there, and uses it as scratch.
+    QPlainTextEdit* log = nullptr;
+    QLabel* recordingLabel = nullptr;
+    // Discards a restored queue; shown only when something was restored.
+    QPushButton* discardQueueButton = nullptr;
+};
 
 // What the start-up sequence needs from the rest of the program. Parts not
 // built yet are left empty and skipped.
@@ -24,10 +36,21 @@ struct StartupServices {
     std::function<void()> fillLocalFileList;
 };
 
+// What start-up fixes and loads; the tables are read by the handlers for
+// the rest of the run.
 struct StartupResult {
     DataFilePaths paths;
     StartupFlags flags;
     bool firstStart = false;
+    // The file-type icon table (fiext1.fil) the remote file list's icons
+    // come from.
+    TextLineList iconTable;
+    // The resume record of an interrupted download, or the queue file.
+    TextLineList restoreBuffer;
+    // Starts as the built-in site list, which a first start writes out as
+    // the first site list; afterwards the deletion list of an interrupted
+    // upload run.
+    TextLineList deletionList;
 };
 
 // Runs when the main window is created: fixes the data directory and its
@@ -36,7 +59,7 @@ struct StartupResult {
 // interrupted session left behind, and sets up the recording label and the
 // queue's delete button accordingly. Nothing that fails here is reported or
 // stops the start; the flags say what was loaded.
-StartupResult runStartupSequence(MainWindowControls& controls, const StartupServices& services);
+StartupResult runStartupSequence(const StartupView& view, const StartupServices& services);
 
 // The receivers of what the first showing of the main window hands over.
 struct ShowSequenceTargets {
@@ -46,7 +69,7 @@ struct ShowSequenceTargets {
                        const std::string& pendingProjectFile)>
         webwatchPaths;
     // The transfer queue takes up an interrupted download; the resume record
-    // is in the restore buffer (erstatmemo2).
+    // is in the restore buffer.
     std::function<void()> prepareResumeOfInterruptedDownload;
     // The transfer queue shows the restored queue (start button and queue
     // list); the queue file's lines are in the restore buffer.

@@ -11,8 +11,8 @@ enum class DialogAnswer { Ok, Cancel, Yes, No };
 // field for the next use unless an operation clears it.
 struct NameDialogState {
     QString caption = QStringLiteral("Write name");
-    QString panelText = QStringLiteral("Insert new directory name");  // the bold line, Panel1
-    QString editText;                                                 // the field, Edit1
+    QString panelText = QStringLiteral("Insert new directory name");  // the bold line above the field
+    QString editText;                                                 // the field
     bool editVisible = true;
 };
 

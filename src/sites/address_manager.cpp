@@ -31,11 +31,12 @@ std::string siteLine(const QString& text)
 
 }  // namespace
 
-AddressManager::AddressManager(const AddressManagerControls& controls, Dialogs& dialogs,
+AddressManager::AddressManager(const AddressManagerView& view, Dialogs& dialogs,
                                SiteConnectionTarget& mainWindow, QObject* parent)
     : QObject(parent),
-      c_(controls),
-      textFields_{c_.Edit7, c_.Edit1, c_.Edit2, c_.Edit3, c_.Edit4, c_.Edit5, c_.Edit6},
+      v_(view),
+      textFields_{v_.nameField, v_.hostField, v_.loginField, v_.passwordField, v_.portField,
+                  v_.localDirectoryField, v_.remoteDirectoryField},
       dialogs_(dialogs),
       mainWindow_(mainWindow)
 {
@@ -44,16 +45,16 @@ AddressManager::AddressManager(const AddressManagerControls& controls, Dialogs& 
     for (QLineEdit* field : textFields_)
         field->setMaxLength(std::numeric_limits<int>::max());
     setAddModeButtons(false);
-    c_.Delete->hide();
+    v_.deleteButton->hide();
 }
 
-void AddressManager::FormCreate(const std::string& dataDirectory)
+void AddressManager::loadAtStart(const std::string& dataDirectory)
 {
     store_.load(dataDirectory);
     fillSiteList();
 }
 
-void AddressManager::FormShow()
+void AddressManager::windowShown()
 {
     if (addMode_) {
         addMode_ = false;
@@ -62,7 +63,7 @@ void AddressManager::FormShow()
     fillSiteList();
 }
 
-void AddressManager::FormClose()
+void AddressManager::windowClosing()
 {
     if (modified_) {
         modified_ = false;
@@ -71,68 +72,68 @@ void AddressManager::FormClose()
     }
 
     {
-        const QSignalBlocker blocker(c_.ListBox1);
+        const QSignalBlocker blocker(v_.siteList);
         selectRow(hasSelectedSite() ? selectedIndex_ : -1);
     }
 
     if (connectRequested_) {
-        mainWindow_.takeSiteSettings({c_.Edit1->text(), c_.Edit2->text(), c_.Edit3->text(),
-                                      c_.Edit4->text(), c_.CheckBox1->isChecked()});
+        mainWindow_.takeSiteSettings({v_.hostField->text(), v_.loginField->text(), v_.passwordField->text(),
+                                      v_.portField->text(), v_.passiveBox->isChecked()});
     } else {
         // A connect started from the main window's own fields must not pick
         // up this site's directories.
-        c_.Edit1->clear();
-        c_.Edit5->clear();
-        c_.Edit6->clear();
+        v_.hostField->clear();
+        v_.localDirectoryField->clear();
+        v_.remoteDirectoryField->clear();
     }
 }
 
 void AddressManager::fillSiteList()
 {
     {
-        const QSignalBlocker blocker(c_.ListBox1);
-        c_.ListBox1->clear();
+        const QSignalBlocker blocker(v_.siteList);
+        v_.siteList->clear();
         for (std::size_t i = 0; i < store_.siteCount(); ++i)
-            c_.ListBox1->addItem(shown(store_.field(i, SiteField::Name)));
+            v_.siteList->addItem(shown(store_.field(i, SiteField::Name)));
         selectRow(hasSelectedSite() ? selectedIndex_ : -1);
     }
     showSite(selectedRow());
 }
 
-void AddressManager::ListBox1Click()
+void AddressManager::siteChosen()
 {
     showSite(selectedRow());
 }
 
 int AddressManager::selectedRow() const
 {
-    const QList<QListWidgetItem*> selected = c_.ListBox1->selectedItems();
-    return selected.isEmpty() ? -1 : c_.ListBox1->row(selected.first());
+    const QList<QListWidgetItem*> selected = v_.siteList->selectedItems();
+    return selected.isEmpty() ? -1 : v_.siteList->row(selected.first());
 }
 
 void AddressManager::selectRow(int row)
 {
-    c_.ListBox1->setCurrentRow(row);
+    v_.siteList->setCurrentRow(row);
     if (row < 0)
-        c_.ListBox1->clearSelection();
+        v_.siteList->clearSelection();
 }
 
 void AddressManager::showSite(int index)
 {
     for (QLineEdit* field : textFields_)
         field->clear();
-    c_.CheckBox1->setChecked(false);
+    v_.passiveBox->setChecked(false);
     selectedIndex_ = index;
     if (!hasSelectedSite()) {
         selectedIndex_ = -1;
-        c_.Delete->hide();
+        v_.deleteButton->hide();
         return;
     }
     const SiteRecord site = store_.site(static_cast<std::size_t>(index));
     for (std::size_t line = 0; line < kTextFields; ++line)
         textFields_[line]->setText(shown(site.lines[line]));
-    c_.CheckBox1->setChecked(site.passive());
-    c_.Delete->show();
+    v_.passiveBox->setChecked(site.passive());
+    v_.deleteButton->show();
 }
 
 bool AddressManager::hasSelectedSite() const
@@ -140,7 +141,7 @@ bool AddressManager::hasSelectedSite() const
     return selectedIndex_ >= 0 && store_.isSite(static_cast<std::size_t>(selectedIndex_));
 }
 
-void AddressManager::EditChange()
+void AddressManager::fieldEdited()
 {
     // Typing in add mode fills in the new site, and with no site selected
     // there is nothing an edit could be saved into.
@@ -148,7 +149,7 @@ void AddressManager::EditChange()
         modified_ = true;
 }
 
-void AddressManager::EditExit(QLineEdit* field)
+void AddressManager::fieldLeft(QLineEdit* field)
 {
     if (!modified_ || !hasSelectedSite())
         return;
@@ -161,18 +162,18 @@ void AddressManager::EditExit(QLineEdit* field)
     modified_ = false;
 }
 
-void AddressManager::CheckBox1Exit()
+void AddressManager::passiveBoxLeft()
 {
     // In add mode the box belongs to the new site, not to the selected one.
     if (addMode_ || !hasSelectedSite())
         return;
     reportIfNotSaved(store_.setField(static_cast<std::size_t>(selectedIndex_), SiteField::Passive,
-                          c_.CheckBox1->isChecked() ? "1" : "0"));
+                          v_.passiveBox->isChecked() ? "1" : "0"));
     fillSiteList();
     modified_ = false;
 }
 
-bool AddressManager::EditKeyDown(QLineEdit* field, int key)
+bool AddressManager::moveBetweenFields(QLineEdit* field, int key)
 {
     const auto found = std::find(textFields_.begin(), textFields_.end(), field);
     if (found == textFields_.end())
@@ -182,7 +183,7 @@ bool AddressManager::EditKeyDown(QLineEdit* field, int key)
         if (position + 1 < static_cast<std::ptrdiff_t>(kTextFields))
             textFields_[static_cast<std::size_t>(position + 1)]->setFocus(Qt::TabFocusReason);
         else
-            c_.Button1->setFocus(Qt::TabFocusReason);
+            v_.connectButton->setFocus(Qt::TabFocusReason);
         return true;
     }
     if (key == Qt::Key_Up) {
@@ -193,43 +194,43 @@ bool AddressManager::EditKeyDown(QLineEdit* field, int key)
     return false;
 }
 
-void AddressManager::Button1Click()
+void AddressManager::connectChosen()
 {
     connectRequested_ = true;
 }
 
-void AddressManager::serverClick()
+void AddressManager::startAdding()
 {
     addMode_ = true;
     setAddModeButtons(true);
-    c_.Delete->hide();
+    v_.deleteButton->hide();
     for (QLineEdit* field : textFields_) {
-        if (field != c_.Edit4)  // the port is kept as a starting value
+        if (field != v_.portField)  // the port is kept as a starting value
             field->clear();
     }
-    c_.CheckBox1->setChecked(false);
+    v_.passiveBox->setChecked(false);
 }
 
-void AddressManager::OKClick()
+void AddressManager::confirmAdding()
 {
     addMode_ = false;
     setAddModeButtons(false);
     SiteRecord site;
     for (std::size_t line = 0; line < kTextFields; ++line)
         site.lines[line] = siteLine(textFields_[line]->text());
-    site[SiteField::Passive] = c_.CheckBox1->isChecked() ? "1" : "0";
+    site[SiteField::Passive] = v_.passiveBox->isChecked() ? "1" : "0";
     reportIfNotSaved(store_.appendSite(site));
     fillSiteList();
 }
 
-void AddressManager::CancelClick()
+void AddressManager::cancelAdding()
 {
     addMode_ = false;
     setAddModeButtons(false);
     fillSiteList();
 }
 
-void AddressManager::DeleteClick()
+void AddressManager::deleteSite()
 {
     if (!hasSelectedSite())
         return;
@@ -240,11 +241,11 @@ void AddressManager::DeleteClick()
 
 void AddressManager::setAddModeButtons(bool adding)
 {
-    c_.OK->setVisible(adding);
-    c_.Cancel->setVisible(adding);
-    c_.server->setVisible(!adding);
-    c_.Button1->setVisible(!adding);
-    c_.Button2->setVisible(!adding);
+    v_.confirmAddButton->setVisible(adding);
+    v_.cancelAddButton->setVisible(adding);
+    v_.addButton->setVisible(!adding);
+    v_.connectButton->setVisible(!adding);
+    v_.closeButton->setVisible(!adding);
 }
 
 SiteRecord AddressManager::recordFromFields() const
@@ -252,7 +253,7 @@ SiteRecord AddressManager::recordFromFields() const
     SiteRecord site;
     for (std::size_t line = 0; line < kTextFields; ++line)
         site.lines[line] = storedText(textFields_[line], static_cast<SiteField>(line));
-    site[SiteField::Passive] = c_.CheckBox1->isChecked() ? "1" : "0";
+    site[SiteField::Passive] = v_.passiveBox->isChecked() ? "1" : "0";
     return site;
 }
 
@@ -276,20 +277,20 @@ void AddressManager::reportIfNotSaved(bool ok)
 
 QString AddressManager::localDirectory() const
 {
-    return c_.Edit5->text();
+    return v_.localDirectoryField->text();
 }
 
 QString AddressManager::remoteDirectory() const
 {
-    return c_.Edit6->text();
+    return v_.remoteDirectoryField->text();
 }
 
 void AddressManager::setLocalDirectory(const QString& directory)
 {
-    c_.Edit5->setText(directory);
+    v_.localDirectoryField->setText(directory);
 }
 
 void AddressManager::setRemoteDirectory(const QString& directory)
 {
-    c_.Edit6->setText(directory);
+    v_.remoteDirectoryField->setText(directory);
 }

@@ -15,23 +15,23 @@ class QListWidget;
 class QPushButton;
 class QWidget;
 
-// The controls of the address manager window that its handlers act on.
-struct AddressManagerControls {
-    QListWidget* ListBox1 = nullptr;  // site names
-    QLineEdit* Edit7 = nullptr;       // name
-    QLineEdit* Edit1 = nullptr;       // host
-    QLineEdit* Edit2 = nullptr;       // login
-    QLineEdit* Edit3 = nullptr;       // password
-    QLineEdit* Edit4 = nullptr;       // port
-    QLineEdit* Edit5 = nullptr;       // local directory
-    QLineEdit* Edit6 = nullptr;       // remote directory
-    QCheckBox* CheckBox1 = nullptr;   // passive
-    QPushButton* Button1 = nullptr;   // "Connect"
-    QPushButton* Button2 = nullptr;   // "Cancel" (closes the window)
-    QPushButton* server = nullptr;    // "Add server"
-    QPushButton* Delete = nullptr;    // "Delete"
-    QPushButton* OK = nullptr;        // add mode "OK"
-    QPushButton* Cancel = nullptr;    // add mode "Cancel"
+// The controls of the address manager window, by what each is for.
+struct AddressManagerView {
+    QListWidget* siteList = nullptr;  // site names
+    QLineEdit* nameField = nullptr;
+    QLineEdit* hostField = nullptr;
+    QLineEdit* loginField = nullptr;
+    QLineEdit* passwordField = nullptr;
+    QLineEdit* portField = nullptr;
+    QLineEdit* localDirectoryField = nullptr;
+    QLineEdit* remoteDirectoryField = nullptr;
+    QCheckBox* passiveBox = nullptr;
+    QPushButton* connectButton = nullptr;
+    QPushButton* closeButton = nullptr;      // "Cancel": closes the window
+    QPushButton* addButton = nullptr;        // "Add server"
+    QPushButton* deleteButton = nullptr;
+    QPushButton* confirmAddButton = nullptr; // add mode "OK"
+    QPushButton* cancelAddButton = nullptr;  // add mode "Cancel"
 };
 
 // The logic of the address manager: the site list in "serv3.adr", the
@@ -41,35 +41,36 @@ struct AddressManagerControls {
 class AddressManager : public QObject, public SiteDirectoryFields {
     Q_OBJECT
 public:
-    AddressManager(const AddressManagerControls& controls, Dialogs& dialogs,
+    AddressManager(const AddressManagerView& view, Dialogs& dialogs,
                    SiteConnectionTarget& mainWindow, QObject* parent = nullptr);
 
     // At program start: loads the site list and shows the remembered site.
-    void FormCreate(const std::string& dataDirectory);
+    void loadAtStart(const std::string& dataDirectory);
     // Each time the window is shown: leaves an unfinished add and shows the
     // remembered site's stored values again.
-    void FormShow();
+    void windowShown();
     // Closing by any button or the close box: offers to save unsaved edits,
     // then either hands the site's settings to the main window (once
     // "Connect" has been used) or clears the fields a later connect reads.
-    void FormClose();
+    void windowClosing();
 
     // A site was clicked (or chosen with the keyboard) in the list.
-    void ListBox1Click();
+    void siteChosen();
     // The user changed the text of a field of an existing site.
-    void EditChange();
+    void fieldEdited();
     // A field lost the focus: an edited field of an existing site is saved.
-    void EditExit(QLineEdit* field);
-    void CheckBox1Exit();
+    void fieldLeft(QLineEdit* field);
+    void passiveBoxLeft();
     // Enter and Down move on through the fields to "Connect", Up moves back.
     // Returns whether the key was used.
-    bool EditKeyDown(QLineEdit* field, int key);
+    bool moveBetweenFields(QLineEdit* field, int key);
 
-    void Button1Click();  // "Connect": the window then closes with OK
-    void serverClick();   // "Add server"
-    void OKClick();       // add mode "OK"
-    void CancelClick();   // add mode "Cancel"
-    void DeleteClick();
+    // "Connect": the window then closes with OK.
+    void connectChosen();
+    void startAdding();
+    void confirmAdding();
+    void cancelAdding();
+    void deleteSite();
 
     // SiteDirectoryFields
     QString localDirectory() const override;
@@ -102,7 +103,7 @@ private:
     // Tells the user when the site list could not be written.
     void reportIfNotSaved(bool ok);
 
-    AddressManagerControls c_;
+    AddressManagerView v_;
     std::array<QLineEdit*, kTextFields> textFields_;  // in record order
     Dialogs& dialogs_;
     SiteConnectionTarget& mainWindow_;

@@ -7,34 +7,34 @@
 #include <QAction>
 #include <QPlainTextEdit>
 
-PassiveModeOption::PassiveModeOption(QAction* Passivemode1, QPlainTextEdit* log, Dialogs& dialogs,
+PassiveModeOption::PassiveModeOption(QAction* passiveItem, QPlainTextEdit* log, Dialogs& dialogs,
                                      const BrowsingConnectionState& session, std::string proxPath,
                                      QObject* parent)
     : QObject(parent),
-      Passivemode1_(Passivemode1),
+      item_(passiveItem),
       log_(log),
       dialogs_(dialogs),
       session_(session),
       proxPath_(std::move(proxPath))
 {
-    Passivemode1_->setCheckable(true);
+    item_->setCheckable(true);
 }
 
 void PassiveModeOption::loadAtStart()
 {
-    Passivemode1_->setChecked(passive_mode_file::readPassive(proxPath_));
+    item_->setChecked(passive_mode_file::readPassive(proxPath_));
 }
 
 bool PassiveModeOption::passive() const
 {
-    return Passivemode1_->isChecked();
+    return item_->isChecked();
 }
 
-void PassiveModeOption::Passivemode1Click()
+void PassiveModeOption::toggle()
 {
-    const bool nowPassive = Passivemode1_->isChecked();
+    const bool nowPassive = item_->isChecked();
     if (session_.browsingConnected()) {
-        Passivemode1_->setChecked(!nowPassive);
+        item_->setChecked(!nowPassive);
         return;
     }
 

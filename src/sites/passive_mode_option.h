@@ -15,7 +15,7 @@ class QPlainTextEdit;
 class PassiveModeOption : public QObject {
     Q_OBJECT
 public:
-    PassiveModeOption(QAction* Passivemode1, QPlainTextEdit* log, Dialogs& dialogs,
+    PassiveModeOption(QAction* passiveItem, QPlainTextEdit* log, Dialogs& dialogs,
                       const BrowsingConnectionState& session, std::string proxPath,
                       QObject* parent = nullptr);
 
@@ -26,13 +26,13 @@ public:
     // mark when this runs. While the browsing session is connected the mode
     // cannot change, so the mark is put back. Otherwise the new mark is stored in line 3; when the file is
     // missing the user is told, and the new mark still holds for this run.
-    void Passivemode1Click();
+    void toggle();
 
     bool passive() const;
     const std::string& proxPath() const { return proxPath_; }
 
 private:
-    QAction* Passivemode1_;
+    QAction* item_;
     QPlainTextEdit* log_;
     Dialogs& dialogs_;
     const BrowsingConnectionState& session_;

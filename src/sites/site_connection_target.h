@@ -21,21 +21,25 @@ public:
     virtual void takeSiteSettings(const SiteConnectionSettings& settings) = 0;
 };
 
+// The main window's connection fields and its "Passive mode" item.
+struct ConnectionFieldsView {
+    QLineEdit* hostField = nullptr;
+    QLineEdit* loginField = nullptr;
+    QLineEdit* passwordField = nullptr;
+    QLineEdit* portField = nullptr;
+    QAction* passiveModeItem = nullptr;
+};
+
 // The usual target: the main window's connection fields and the "Passive
 // mode" item. Only the mark changes; "prox.dfd" keeps the stored setting, so
 // a site's passive flag holds for this run only.
 class ConnectionFieldsTarget : public SiteConnectionTarget {
 public:
-    ConnectionFieldsTarget(QLineEdit* Edit1, QLineEdit* Edit2, QLineEdit* Edit3, QLineEdit* Edit4,
-                           QAction* Passivemode1);
+    explicit ConnectionFieldsTarget(const ConnectionFieldsView& view);
     void takeSiteSettings(const SiteConnectionSettings& settings) override;
 
 private:
-    QLineEdit* Edit1_;
-    QLineEdit* Edit2_;
-    QLineEdit* Edit3_;
-    QLineEdit* Edit4_;
-    QAction* Passivemode1_;
+    ConnectionFieldsView v_;
 };
 
 // Asked to connect after the address manager closed with "Connect"; the

@@ -11,26 +11,26 @@ TransferModeOptions::TransferModeOptions(const TransferModeMenu& menu,
     check(TransferModeChoice::AutoDetect);
 }
 
-void TransferModeOptions::BinaryClick()
+void TransferModeOptions::chooseBinary()
 {
     check(TransferModeChoice::Binary);
 }
 
-void TransferModeOptions::ASCIIClick()
+void TransferModeOptions::chooseAscii()
 {
     check(TransferModeChoice::Ascii);
 }
 
-void TransferModeOptions::AutoDetectClick()
+void TransferModeOptions::chooseAutoDetect()
 {
     check(TransferModeChoice::AutoDetect);
 }
 
 TransferModeChoice TransferModeOptions::choice() const
 {
-    if (menu_.AutoDetect->isChecked())
+    if (menu_.autoDetectItem->isChecked())
         return TransferModeChoice::AutoDetect;
-    if (menu_.ASCII->isChecked())
+    if (menu_.asciiItem->isChecked())
         return TransferModeChoice::Ascii;
     return TransferModeChoice::Binary;
 }
@@ -46,7 +46,7 @@ std::string TransferModeOptions::decideMode(std::string_view fileName)
 
 void TransferModeOptions::check(TransferModeChoice choice)
 {
-    menu_.Binary->setChecked(choice == TransferModeChoice::Binary);
-    menu_.ASCII->setChecked(choice == TransferModeChoice::Ascii);
-    menu_.AutoDetect->setChecked(choice == TransferModeChoice::AutoDetect);
+    menu_.binaryItem->setChecked(choice == TransferModeChoice::Binary);
+    menu_.asciiItem->setChecked(choice == TransferModeChoice::Ascii);
+    menu_.autoDetectItem->setChecked(choice == TransferModeChoice::AutoDetect);
 }

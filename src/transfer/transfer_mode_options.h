@@ -12,9 +12,9 @@ class QAction;
 
 // The three transfer mode items of the Options menu.
 struct TransferModeMenu {
-    QAction* Binary = nullptr;
-    QAction* ASCII = nullptr;
-    QAction* AutoDetect = nullptr;
+    QAction* binaryItem = nullptr;
+    QAction* asciiItem = nullptr;
+    QAction* autoDetectItem = nullptr;
 };
 
 // Keeps exactly one of the three mode items checked and decides the mode of
@@ -28,9 +28,9 @@ public:
 
     // Menu clicks. Qt may already have flipped the clicked item's mark; each
     // click sets all three marks itself.
-    void BinaryClick();
-    void ASCIIClick();
-    void AutoDetectClick();
+    void chooseBinary();
+    void chooseAscii();
+    void chooseAutoDetect();
 
     // "0" (ASCII) or "1" (binary) for a file about to be queued: the local
     // name for an upload, the remote name for a download. Files queued

@@ -5,7 +5,7 @@
 #include "ui/drawn_images.h"
 #include "ui/qt_dialogs.h"
 #include "ui/splash_window.h"
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -1,7 +1,7 @@
 #include "ui/qt_dialogs.h"
 
-#include "ui/tmakedir.h"
-#include "ui/tsaveform.h"
+#include "ui/name_dialog.h"
+#include "ui/ok_cancel_dialog.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -1,11 +1,12 @@
 #include "app/control_hint.h"
 #include "app/local_panel.h"
+#include "support/controls_by_name.h"
 #include "support/opened_urls.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/time_fixtures.h"
 #include "support/wait.h"
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -37,7 +38,9 @@ protected:
     TempDir folder;
     ScriptedDialogs dialogs;
     std::unique_ptr<Thovedform> window;
-    MainWindowControls* c = nullptr;
+    // The window's controls, found by name.
+    MainWindowByName controls;
+    MainWindowByName* c = nullptr;
     fs::path previousDirectory;
     ScopedTimeZone zone{"UTC"};
 
@@ -61,7 +64,8 @@ protected:
         setup.dataDirectory = data.path();
         setup.iconTableRoot = data.path();
         window = std::make_unique<Thovedform>(setup);
-        c = &window->controls();
+        controls = MainWindowByName(*window);
+        c = &controls;
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -220,7 +224,7 @@ TEST_F(LocalPanelWindow, DriveRootGivesThePatternWithoutASecondSeparator)
         QTest::keyClick(c->DriveComboBox1, Qt::Key_Down);
         QTest::keyClick(c->DriveComboBox1, Qt::Key_Up);
     } else {
-        panel().DriveComboBox1Change();
+        panel().driveChosen();
     }
     EXPECT_EQ(panel().localDirectory(), "/");
     EXPECT_EQ(panel().lastSearchPattern(), "/*.*");

@@ -6,7 +6,7 @@
 #include "app/local_panel.h"
 #include "sites/address_manager.h"
 #include "support/modal.h"
-#include "ui/tmidlform.h"
+#include "ui/address_manager_window.h"
 
 #include <QListWidget>
 
@@ -56,7 +56,7 @@ protected:
     void connectToSite(int row)
     {
         whenModalOpens([this, row](QWidget*) {
-            const AddressManagerControls& am = window->midlform().controls();
+            const AddressManagerByName am(window->midlform());
             const QRect item = am.ListBox1->visualItemRect(am.ListBox1->item(row));
             QTest::mouseClick(am.ListBox1->viewport(), Qt::LeftButton, {}, item.center());
             QTest::mouseClick(am.Button1, Qt::LeftButton);

@@ -15,7 +15,8 @@ void BrowseWindowTest::SetUp()
     setup.iconTableRoot = data.path();
     window = std::make_unique<Thovedform>(setup);
     window->show();
-    c = &window->controls();
+    controls = MainWindowByName(*window);
+    c = &controls;
 }
 
 void BrowseWindowTest::TearDown()

@@ -5,10 +5,11 @@
 #include "app/browse_session.h"
 #include "fixtures/local_ftp_server.h"
 #include "fixtures/scripted_ftp_server.h"
+#include "support/controls_by_name.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -29,7 +30,9 @@ protected:
     ScriptedDialogs dialogs;
     std::unique_ptr<LocalFtpServer> server;
     std::unique_ptr<Thovedform> window;
-    MainWindowControls* c = nullptr;
+    // The window's controls, found by name.
+    MainWindowByName controls;
+    MainWindowByName* c = nullptr;
 
     // Creates the window; the server starts at the first connect, so a test
     // fills the site folder first.
@@ -53,6 +56,7 @@ protected:
     }
 
     BrowseSession& session() { return window->session(); }
+    SessionChannel& channel() { return window->sessionChannel(); }
 
     // How many listings have been parsed to their end since the log was
     // last cleared (each ends with the log line "Done...").

@@ -1,6 +1,7 @@
 #include "sites/site_connection_target.h"
-#include "ui/tmidlform.h"
+#include "ui/address_manager_window.h"
 
+#include "support/controls_by_name.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
@@ -48,7 +49,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
 
-    const AddressManagerControls& c() const { return window->controls(); }
+    AddressManagerByName c() const { return AddressManagerByName(*window); }
 
     void clickSite(int row)
     {
@@ -75,7 +76,7 @@ protected:
     ScriptedDialogs dialogs;
     QLineEdit mainHost, mainLogin, mainPassword, mainPort;
     QAction mainPassive{nullptr};
-    ConnectionFieldsTarget mainWindow{&mainHost, &mainLogin, &mainPassword, &mainPort, &mainPassive};
+    ConnectionFieldsTarget mainWindow{{&mainHost, &mainLogin, &mainPassword, &mainPort, &mainPassive}};
     std::unique_ptr<Tmidlform> window;
 };
 
@@ -124,7 +125,7 @@ TEST_F(AddressManagerWindow, EmptyListShowsNothingAndDeleteDoesNothing)
     EXPECT_EQ(selectedRow(), -1);
     EXPECT_EQ(c().Edit1->text(), "");
     EXPECT_FALSE(c().Delete->isVisible());
-    window->manager().DeleteClick();
+    window->manager().deleteSite();
     EXPECT_EQ(dir.read("serv3.adr"), "");
 }
 

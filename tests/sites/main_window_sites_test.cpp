@@ -1,9 +1,10 @@
 #include "sites/passive_mode_option.h"
 #include "sites/site_connection_target.h"
-#include "ui/thovedform.h"
-#include "ui/tmidlform.h"
+#include "ui/main_window.h"
+#include "ui/address_manager_window.h"
 
 #include "core/text_line_list.h"
+#include "support/controls_by_name.h"
 #include "support/modal.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
@@ -42,16 +43,16 @@ protected:
         window->setAddressManagerConnectRequest(&connects);
         window->show();
     }
-    MainWindowControls& c() { return window->controls(); }
+    MainWindowByName c() { return MainWindowByName(*window); }
     std::string proxLineThree() { return TextLineList::splitLines(data.read("prox.dfd")).at(2); }
 
     // Clicks "Addr" and lets `act` work in the address manager while it is
     // shown modally.
-    void inAddressManager(const std::function<void(Tmidlform&, const AddressManagerControls&)>& act)
+    void inAddressManager(const std::function<void(Tmidlform&, const AddressManagerByName&)>& act)
     {
         whenModalOpens([this, act](QWidget* modal) {
             ASSERT_EQ(modal, &window->midlform());
-            act(window->midlform(), window->midlform().controls());
+            act(window->midlform(), AddressManagerByName(window->midlform()));
             if (modal->isVisible())
                 window->midlform().reject();
         });
@@ -116,7 +117,7 @@ TEST_F(MainWindowSites, ConnectInTheAddressManagerFillsTheConnectionFieldsForThi
     data.write("serv3.adr", "Home\r\nftp.home.net\r\nme\r\nsecret\r\n21\r\n/tmp\r\n/www\r\n0\r\n"
                             "Work\r\nftp.work.com\r\nboss\r\nhunter2\r\n2121\r\n\r\n/pub\r\n1\r\n");
     start();
-    inAddressManager([](Tmidlform&, const AddressManagerControls& am) {
+    inAddressManager([](Tmidlform&, const AddressManagerByName& am) {
         EXPECT_TRUE(am.ListBox1->isVisible());
         const QRect work = am.ListBox1->visualItemRect(am.ListBox1->item(1));
         QTest::mouseClick(am.ListBox1->viewport(), Qt::LeftButton, {}, work.center());
@@ -134,7 +135,7 @@ TEST_F(MainWindowSites, ConnectInTheAddressManagerFillsTheConnectionFieldsForThi
 
     // Closing with "Cancel" later does not connect, but still hands over
     // the selected site.
-    inAddressManager([](Tmidlform&, const AddressManagerControls& am) {
+    inAddressManager([](Tmidlform&, const AddressManagerByName& am) {
         const QRect home = am.ListBox1->visualItemRect(am.ListBox1->item(0));
         QTest::mouseClick(am.ListBox1->viewport(), Qt::LeftButton, {}, home.center());
         QTest::mouseClick(am.Button2, Qt::LeftButton);
@@ -144,7 +145,7 @@ TEST_F(MainWindowSites, ConnectInTheAddressManagerFillsTheConnectionFieldsForThi
     EXPECT_FALSE(c().Passivemode1->isChecked());
 
     // After a restart the stored passive setting applies again.
-    inAddressManager([](Tmidlform&, const AddressManagerControls& am) {
+    inAddressManager([](Tmidlform&, const AddressManagerByName& am) {
         const QRect work = am.ListBox1->visualItemRect(am.ListBox1->item(1));
         QTest::mouseClick(am.ListBox1->viewport(), Qt::LeftButton, {}, work.center());
         QTest::mouseClick(am.Button1, Qt::LeftButton);
@@ -160,7 +161,7 @@ TEST_F(MainWindowSites, CancelWithoutEverConnectingLeavesTheConnectionFields)
     data.write("serv3.adr", "Home\r\nftp.home.net\r\nme\r\nsecret\r\n21\r\n/tmp\r\n/www\r\n0\r\n");
     start();
     c().Edit1->setText("typed.example");
-    inAddressManager([](Tmidlform&, const AddressManagerControls& am) {
+    inAddressManager([](Tmidlform&, const AddressManagerByName& am) {
         QTest::mouseClick(am.Button2, Qt::LeftButton);
     });
     EXPECT_EQ(connects.count, 0);

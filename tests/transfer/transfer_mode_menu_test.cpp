@@ -1,7 +1,8 @@
 #include "transfer/transfer_mode_options.h"
-#include "ui/tasciitypes.h"
-#include "ui/thovedform.h"
+#include "ui/ascii_types_window.h"
+#include "ui/main_window.h"
 
+#include "support/controls_by_name.h"
 #include "support/modal.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
@@ -37,14 +38,14 @@ protected:
         setup.dataDirectory = data.path();
         window = std::make_unique<Thovedform>(setup);
     }
-    MainWindowControls& c() { return window->controls(); }
+    MainWindowByName c() { return MainWindowByName(*window); }
     TransferModeOptions& modes() { return window->transferModes(); }
     TAsciitypes& editor() { return window->asciitypes(); }
     QStringList shownList()
     {
         QStringList items;
-        for (int i = 0; i < editor().ListBox1->count(); ++i)
-            items << editor().ListBox1->item(i)->text();
+        for (int i = 0; i < AsciiTypesByName(editor()).ListBox1->count(); ++i)
+            items << AsciiTypesByName(editor()).ListBox1->item(i)->text();
         return items;
     }
     // Opens "Specify filetypes" and lets `act` work in the editor while it
@@ -118,16 +119,16 @@ TEST_F(OptionsMenuModes, EditorAddsSavesClearsAndClosesOnAnEmptyOk)
     start();
     inEditor([this](TAsciitypes& ed) {
         EXPECT_EQ(ed.windowTitle(), "Asciitypes");
-        EXPECT_EQ(ed.Edit2->text().toStdString(), data.path());
-        EXPECT_FALSE(ed.Edit2->isVisible());
-        QTest::keyClicks(ed.Edit1, "cgi");
-        QTest::mouseClick(ed.Button1, Qt::LeftButton);
+        EXPECT_EQ(AsciiTypesByName(ed).Edit2->text().toStdString(), data.path());
+        EXPECT_FALSE(AsciiTypesByName(ed).Edit2->isVisible());
+        QTest::keyClicks(AsciiTypesByName(ed).Edit1, "cgi");
+        QTest::mouseClick(AsciiTypesByName(ed).Button1, Qt::LeftButton);
         EXPECT_TRUE(ed.isVisible());
-        EXPECT_EQ(ed.Edit1->text(), "");
+        EXPECT_EQ(AsciiTypesByName(ed).Edit1->text(), "");
         EXPECT_EQ(data.read("ascd.dfd"), std::string(kDefaultList) + ".cgi\r\n");
         EXPECT_EQ(shownList().last(), ".cgi");
 
-        QTest::mouseClick(ed.Button1, Qt::LeftButton);
+        QTest::mouseClick(AsciiTypesByName(ed).Button1, Qt::LeftButton);
         EXPECT_FALSE(ed.isVisible());
     });
     EXPECT_FALSE(editor().isVisible());
@@ -139,10 +140,10 @@ TEST_F(OptionsMenuModes, AddingAnExtensionTwiceKeepsBothLines)
 {
     start();
     inEditor([](TAsciitypes& ed) {
-        QTest::keyClicks(ed.Edit1, ".htm");
-        QTest::keyClick(ed.Edit1, Qt::Key_Return);  // Enter works like "OK"
-        QTest::keyClicks(ed.Edit1, ".htm");
-        QTest::mouseClick(ed.Button1, Qt::LeftButton);
+        QTest::keyClicks(AsciiTypesByName(ed).Edit1, ".htm");
+        QTest::keyClick(AsciiTypesByName(ed).Edit1, Qt::Key_Return);  // Enter works like "OK"
+        QTest::keyClicks(AsciiTypesByName(ed).Edit1, ".htm");
+        QTest::mouseClick(AsciiTypesByName(ed).Button1, Qt::LeftButton);
         EXPECT_TRUE(ed.isVisible());
     });
     EXPECT_EQ(data.read("ascd.dfd"), std::string(kDefaultList) + ".htm\r\n.htm\r\n");
@@ -155,24 +156,24 @@ TEST_F(OptionsMenuModes, DeleteTakesEffectAtOnceButReachesTheFileOnlyWithOk)
     start();
     inEditor([this](TAsciitypes& ed) {
         // Without a selection nothing is removed.
-        QTest::mouseClick(ed.Button3, Qt::LeftButton);
-        EXPECT_EQ(ed.ListBox1->count(), 9);
+        QTest::mouseClick(AsciiTypesByName(ed).Button3, Qt::LeftButton);
+        EXPECT_EQ(AsciiTypesByName(ed).ListBox1->count(), 9);
 
         // Nor after an item was clicked and unselected again with Ctrl: the
         // list still has a current row, but nothing is chosen.
-        const QRect third = ed.ListBox1->visualItemRect(ed.ListBox1->item(2));
-        QTest::mouseClick(ed.ListBox1->viewport(), Qt::LeftButton, {}, third.center());
-        QTest::mouseClick(ed.ListBox1->viewport(), Qt::LeftButton, Qt::ControlModifier, third.center());
-        ASSERT_TRUE(ed.ListBox1->selectedItems().isEmpty());
-        ASSERT_EQ(ed.ListBox1->currentRow(), 2);
-        QTest::mouseClick(ed.Button3, Qt::LeftButton);
-        EXPECT_EQ(ed.ListBox1->count(), 9);
+        const QRect third = AsciiTypesByName(ed).ListBox1->visualItemRect(AsciiTypesByName(ed).ListBox1->item(2));
+        QTest::mouseClick(AsciiTypesByName(ed).ListBox1->viewport(), Qt::LeftButton, {}, third.center());
+        QTest::mouseClick(AsciiTypesByName(ed).ListBox1->viewport(), Qt::LeftButton, Qt::ControlModifier, third.center());
+        ASSERT_TRUE(AsciiTypesByName(ed).ListBox1->selectedItems().isEmpty());
+        ASSERT_EQ(AsciiTypesByName(ed).ListBox1->currentRow(), 2);
+        QTest::mouseClick(AsciiTypesByName(ed).Button3, Qt::LeftButton);
+        EXPECT_EQ(AsciiTypesByName(ed).ListBox1->count(), 9);
 
-        const QRect first = ed.ListBox1->visualItemRect(ed.ListBox1->item(0));
-        QTest::mouseClick(ed.ListBox1->viewport(), Qt::LeftButton, {}, first.center());
-        QTest::mouseClick(ed.Button3, Qt::LeftButton);
+        const QRect first = AsciiTypesByName(ed).ListBox1->visualItemRect(AsciiTypesByName(ed).ListBox1->item(0));
+        QTest::mouseClick(AsciiTypesByName(ed).ListBox1->viewport(), Qt::LeftButton, {}, first.center());
+        QTest::mouseClick(AsciiTypesByName(ed).Button3, Qt::LeftButton);
         EXPECT_EQ(shownList().first(), ".txt");
-        QTest::mouseClick(ed.Button2, Qt::LeftButton);  // "Cancel"
+        QTest::mouseClick(AsciiTypesByName(ed).Button2, Qt::LeftButton);  // "Cancel"
         EXPECT_FALSE(ed.isVisible());
     });
     EXPECT_EQ(modes().decideMode("index.htm"), "1");
@@ -185,9 +186,9 @@ TEST_F(OptionsMenuModes, DeleteTakesEffectAtOnceButReachesTheFileOnlyWithOk)
 
     // "OK" writes the list as it stands, removals included.
     inEditor([this](TAsciitypes& ed) {
-        ed.ListBox1->setCurrentRow(0);
-        QTest::mouseClick(ed.Button3, Qt::LeftButton);
-        QTest::mouseClick(ed.Button1, Qt::LeftButton);
+        AsciiTypesByName(ed).ListBox1->setCurrentRow(0);
+        QTest::mouseClick(AsciiTypesByName(ed).Button3, Qt::LeftButton);
+        QTest::mouseClick(AsciiTypesByName(ed).Button1, Qt::LeftButton);
     });
     EXPECT_EQ(data.read("ascd.dfd"), std::string(kDefaultList).substr(6));
 }

@@ -1,7 +1,8 @@
+#include "support/controls_by_name.h"
 #include "support/modal.h"
 #include "ui/qt_dialogs.h"
-#include "ui/tmakedir.h"
-#include "ui/tsaveform.h"
+#include "ui/name_dialog.h"
+#include "ui/ok_cancel_dialog.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -33,13 +34,13 @@ protected:
         whenModalOpens([&seen, typed, ok](QWidget* modal) {
             auto* dialog = qobject_cast<TMakedir*>(modal);
             ASSERT_NE(dialog, nullptr);
-            seen = {dialog->windowTitle(), dialog->Panel1->text(), dialog->Edit1->text(),
-                    dialog->Edit1->isVisible()};
+            seen = {dialog->windowTitle(), controlNamed<QLabel>(*dialog, "Panel1")->text(), controlNamed<QLineEdit>(*dialog, "Edit1")->text(),
+                    controlNamed<QLineEdit>(*dialog, "Edit1")->isVisible()};
             if (typed) {
-                dialog->Edit1->clear();
-                dialog->Edit1->insert(*typed);
+                controlNamed<QLineEdit>(*dialog, "Edit1")->clear();
+                controlNamed<QLineEdit>(*dialog, "Edit1")->insert(*typed);
             }
-            (ok ? dialog->OkButton : dialog->CancelButton)->click();
+            controlNamed<QPushButton>(*dialog, ok ? "OK" : "Cancel")->click();
         });
     }
 };
@@ -97,13 +98,13 @@ TEST_F(QtDialogsTest, OkCancelWindowShowsTheQuestionOnItsPanel)
     whenModalOpens([&panel](QWidget* modal) {
         auto* form = qobject_cast<Tsaveform*>(modal);
         ASSERT_NE(form, nullptr);
-        panel = form->Panel1->text();
-        form->CancelButton->click();
+        panel = controlNamed<QLabel>(*form, "Panel1")->text();
+        controlNamed<QPushButton>(*form, "Cancel")->click();
     });
     EXPECT_FALSE(dialogs.confirmOkCancel("Delete notes.txt"));
     EXPECT_EQ(panel, "Delete notes.txt");
 
-    whenModalOpens([](QWidget* modal) { qobject_cast<Tsaveform*>(modal)->OkButton->click(); });
+    whenModalOpens([](QWidget* modal) { controlNamed<QPushButton>(*qobject_cast<Tsaveform*>(modal), "OK")->click(); });
     EXPECT_TRUE(dialogs.confirmOkCancel("Save changes?"));
 }
 

@@ -1,8 +1,9 @@
 #include "app/file_icon_list.h"
 #include "app/startup_sequence.h"
+#include "support/controls_by_name.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -51,17 +52,17 @@ TEST_F(ThovedformStartup, FirstStartBuildsTheIconTableAndTheInitialFiles)
     fakeRoot.write("www/style.css", "body {}");
     fakeRoot.write("www/old.htm", "<html></html>");
     auto window = start();
-    const MainWindowControls& c = window->controls();
+    const MainWindowByName c(*window);
 
     EXPECT_TRUE(window->wasFirstStart());
     FileIconList icons;
     const std::string html = std::to_string(icons.typeOfName("*.htm").iconIndex);
     const std::string css = std::to_string(icons.typeOfName("*.css").iconIndex);
-    std::multiset<std::string> lines(c.ListBox2->begin(), c.ListBox2->end());
+    std::multiset<std::string> lines(window->iconTable().begin(), window->iconTable().end());
     EXPECT_EQ(lines, (std::multiset<std::string>{".html" + html, ".htm" + html, ".css" + css}));
     TextLineList saved;
     ASSERT_TRUE(saved.loadFromFile(data.file("fiext1.fil")));
-    EXPECT_EQ(saved, *c.ListBox2);
+    EXPECT_EQ(saved, window->iconTable());
 
     EXPECT_EQ(data.read("ascd.dfd"), ".htm\r\n.txt\r\n.bat\r\n.pas\r\n.asp\r\n.doc\r\n.css\r\n.sql\r\n.log\r\n");
     EXPECT_EQ(data.read("wbprj.dfd"), "0\r\n");
@@ -85,7 +86,7 @@ TEST_F(ThovedformStartup, FirstStartWithAnOldSiteListShowsItInTheLog)
     data.write("serv.adr", "ftp.example.net\r\nme\r\nsecret\r\n21\r\n/home/me\r\n");
     auto window = start();
     EXPECT_TRUE(window->wasFirstStart());
-    EXPECT_EQ(window->controls().Memo1->toPlainText(), "ftp.example.net\nme\nsecret\n21\n/home/me");
+    EXPECT_EQ(MainWindowByName(*window).Memo1->toPlainText(), "ftp.example.net\nme\nsecret\n21\n/home/me");
     // No built-in list: the address manager converts the old list instead.
     EXPECT_EQ(data.read("serv3.adr"), "Servername 1\r\nftp.example.net\r\nme\r\nsecret\r\n21\r\n/home/me\r\n\r\n0\r\n");
 }
@@ -96,8 +97,8 @@ TEST_F(ThovedformStartup, ALaterStartOnlyLoadsTheIconTable)
     fakeRoot.write("ignored.css", "x");
     auto window = start();
     EXPECT_FALSE(window->wasFirstStart());
-    EXPECT_EQ(window->controls().ListBox2->lines(), (std::vector<std::string>{".txt2", ".html3"}));
-    EXPECT_EQ(window->controls().Memo1->toPlainText(), "FTP log...");
+    EXPECT_EQ(window->iconTable().lines(), (std::vector<std::string>{".txt2", ".html3"}));
+    EXPECT_EQ(MainWindowByName(*window).Memo1->toPlainText(), "FTP log...");
     EXPECT_EQ(data.read("wbprj.dfd"), "");
     EXPECT_EQ(data.read("serv3.adr"), "");
 }
@@ -109,11 +110,11 @@ TEST_F(ThovedformStartup, ARestoredQueueWithAPendingRunIsHandedOverOnFirstShow)
     data.write("nyweb2.dfd", "1\r\n site\r\n1\r\n1\r\n");
     data.write("defil.dfd", "127.0.0.1\r\ndemo\r\ndemo\r\n2121\r\n/www\r\ngone.htm\r\n");
     auto window = start();
-    const MainWindowControls& c = window->controls();
+    const MainWindowByName c(*window);
     EXPECT_TRUE(window->startupFlags().queueLoaded);
     EXPECT_TRUE(window->startupFlags().pendingProjectLoaded);
-    EXPECT_EQ(c.erstatmemo2->joinedText(), oneEntryQueue());
-    EXPECT_EQ(c.Memo4->lineOr(5), "gone.htm");
+    EXPECT_EQ(window->restoreBuffer().joinedText(), oneEntryQueue());
+    EXPECT_EQ(window->deletionList().lineOr(5), "gone.htm");
     EXPECT_TRUE(handedOver.empty()) << "nothing is handed over before the window is shown";
 
     window->show();
@@ -137,11 +138,12 @@ TEST_F(ThovedformStartup, AnInterruptedDownloadIsOfferedInsteadOfTheQueue)
     auto window = start();
     EXPECT_TRUE(window->startupFlags().resumeRecordLoaded);
     EXPECT_FALSE(window->startupFlags().queueLoaded);
-    EXPECT_EQ(window->controls().erstatmemo2->lineOr(5), "a.iso");
-    // The built-in site list stays in Memo4 when no queue was restored.
-    EXPECT_EQ(window->controls().Memo4->lineOr(0), "Local demo server");
+    EXPECT_EQ(window->restoreBuffer().lineOr(5), "a.iso");
+    // The built-in site list stays in the deletion list's buffer when no queue
+    // was restored.
+    EXPECT_EQ(window->deletionList().lineOr(0), "Local demo server");
     window->show();
-    EXPECT_TRUE(window->controls().Button1->isVisible());
+    EXPECT_TRUE(MainWindowByName(*window).Button1->isVisible());
     ASSERT_EQ(handedOver.size(), 2u);
     EXPECT_EQ(handedOver[1], "resume");
 }
@@ -156,7 +158,7 @@ TEST_F(ThovedformStartup, DamagedDataFilesNeitherStopTheStartNorGetOverwritten)
     EXPECT_FALSE(window->wasFirstStart());
     EXPECT_FALSE(window->startupFlags().anySet());
     window->show();
-    EXPECT_FALSE(window->controls().Button1->isVisible());
+    EXPECT_FALSE(MainWindowByName(*window).Button1->isVisible());
     EXPECT_EQ(data.read("koefil.dfd"), "not a queue\r\n");
     EXPECT_EQ(data.read("wbprj.dfd"), "\xfe\xfe");
 }

@@ -1,7 +1,7 @@
 // The remote side: the operation buttons (Panel1), the server's directory
 // tree (Panel9 with TreeView1) and the file list of the selected directory.
 #include "ui/control_factory.h"
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include <QHBoxLayout>
 #include <QTreeWidget>

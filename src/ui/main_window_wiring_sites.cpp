@@ -1,14 +1,14 @@
 // The address manager, the passive-mode item and the transfer mode items
 // with their ASCII-type editor.
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include "core/data_files.h"
 #include "sites/passive_mode_option.h"
 #include "sites/site_connection_target.h"
 #include "transfer/transfer_mode_options.h"
 #include "ui/session_site_links.h"
-#include "ui/tasciitypes.h"
-#include "ui/tmidlform.h"
+#include "ui/ascii_types_window.h"
+#include "ui/address_manager_window.h"
 
 #include <QAction>
 
@@ -28,14 +28,19 @@ void Thovedform::createSiteAndModeWindows()
                                          files.proxDfd, this);
     passiveMode_->loadAtStart();
 
-    siteTarget_ = std::make_unique<ConnectionFieldsTarget>(c_.Edit1, c_.Edit2, c_.Edit3, c_.Edit4,
-                                                           c_.Passivemode1);
+    ConnectionFieldsView fields;
+    fields.hostField = c_.Edit1;
+    fields.loginField = c_.Edit2;
+    fields.passwordField = c_.Edit3;
+    fields.portField = c_.Edit4;
+    fields.passiveModeItem = c_.Passivemode1;
+    siteTarget_ = std::make_unique<ConnectionFieldsTarget>(fields);
     midlform_ = new Tmidlform(*dialogs_, *siteTarget_, files.dataDirectory, this);
 }
 
 void Thovedform::Passivemode1Click()
 {
-    passiveMode_->Passivemode1Click();
+    passiveMode_->toggle();
 }
 
 void Thovedform::BitBtn1Click()

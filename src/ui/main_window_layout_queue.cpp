@@ -2,7 +2,7 @@
 // sliding start button, the button that discards the queue, and the FTP log.
 #include "ui/control_factory.h"
 #include "ui/progress_bar_panel.h"
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include "app/local_panel.h"
 #include "app/browse_session.h"
@@ -23,18 +23,7 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     setWindowTitle(QStringLiteral("Tavlin FTP 2.1"));
     setWindowIcon(QIcon(makeProgramIcon(64)));
 
-    c_.window = this;
-    imageList1_ = makeImageList1();
-    c_.ImageList1 = &imageList1_;
-    c_.ListBox1 = &listBox1_;
-    c_.ListBox2 = &listBox2_;
-    c_.erstatmemo2 = &erstatmemo2_;
-    // Holds the built-in site list until start-up decides whether it is
-    // written out as the first site list.
-    memo4_ = builtInSiteList();
-    c_.Memo4 = &memo4_;
-    c_.Memo5 = &memo5_;
-    c_.omsaetedit = &omsaetedit_;
+    treeImages_ = makeImageList1();
 
     if (setup.dialogs) {
         dialogs_ = setup.dialogs;
@@ -84,13 +73,17 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
 
     resize(980, 720);
 
+    StartupView startupView;
+    startupView.log = c_.Memo1;
+    startupView.recordingLabel = c_.Label2;
+    startupView.discardQueueButton = c_.Button1;
     StartupServices services;
     services.dataDirectory = dataDirectory;
     services.iconTableRoot = setup.iconTableRoot.empty() ? std::string("/") : setup.iconTableRoot;
     services.probe = [this](const std::string& probePath) { return fileIcons_.probe(probePath); };
     services.installHintHandler = [this] { installHintHandler(); };
     services.fillLocalFileList = [this] { fillLocalFileList(); };
-    startup_ = runStartupSequence(c_, services);
+    startup_ = runStartupSequence(startupView, services);
     createSiteAndModeWindows();
 }
 

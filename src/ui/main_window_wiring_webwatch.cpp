@@ -1,5 +1,5 @@
 // WebWatch: recording, the project window and the quick upload.
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include <QAction>
 #include <QPushButton>

@@ -4,7 +4,7 @@
 // Qt flips a checkable item's mark before it reports the click; handlers
 // that decide the mark themselves set it explicitly afterwards.
 #include "ui/control_factory.h"
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include <QAction>
 #include <QMenu>

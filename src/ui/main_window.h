@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/file_icon_list.h"
-#include "app/main_window_controls.h"
 #include "app/startup_sequence.h"
 #include "core/text_line_list.h"
 #include "services/session_channel.h"
+#include "transfer/queue_window_handler.h"
 #include "sites/browsing_connection_state.h"
 
 #include <QIcon>
@@ -15,6 +15,17 @@
 #include <string>
 
 class AddressManagerConnectRequest;
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QToolButton;
+class QTreeWidget;
 class ConnectionFieldsTarget;
 class BrowseSession;
 class Dialogs;
@@ -41,16 +52,16 @@ struct ThovedformSetup {
 };
 
 // The main window. It lays out the controls and wires their events to the
-// handlers of each subsystem; the logic itself lives in those handlers.
-// The layout is spread over thovedform_layout_*.cpp by area, the wiring over
-// thovedform_wiring_*.cpp.
+// handlers of each subsystem; the logic itself lives in those handlers, each
+// of which gets a view of the controls it works with, named by what they are
+// for. The layout is spread over main_window_layout_*.cpp by area, the wiring
+// over main_window_wiring_*.cpp.
 class Thovedform : public QMainWindow {
     Q_OBJECT
 public:
     explicit Thovedform(const ThovedformSetup& setup = {}, QWidget* parent = nullptr);
     ~Thovedform() override;
 
-    MainWindowControls& controls() { return c_; }
     Dialogs& dialogs() { return *dialogs_; }
     // The data file paths (known from the start of construction) and what
     // start-up restored (known once construction is done). The references
@@ -59,6 +70,17 @@ public:
     const StartupFlags& startupFlags() const { return startup_.flags; }
     bool wasFirstStart() const { return startup_.firstStart; }
     const FileIconList& fileIcons() const { return fileIcons_; }
+    // The tables start-up loads, for the rest of the run: the file-type icon
+    // table, the restore buffer (resume record or queue file) and the
+    // built-in site list that becomes the deletion list of an interrupted
+    // upload run. The references stay valid for the window's life.
+    const TextLineList& iconTable() const { return startup_.iconTable; }
+    TextLineList& restoreBuffer() { return startup_.restoreBuffer; }
+    TextLineList& deletionList() { return startup_.deletionList; }
+    // The help paragraphs, one per line, for the hints and visual help.
+    TextLineList& helpParagraphs() { return helpParagraphs_; }
+    // The remote tree's images (host, open folder, folder, link), by index.
+    const QList<QIcon>& treeImages() const { return treeImages_; }
     // Who receives the restored state when the window is first shown.
     ShowSequenceTargets& showSequenceTargets() { return showTargets_; }
     // The local side's handler; the session and the recorder set its
@@ -73,6 +95,8 @@ public:
     // The windows and handlers of transfer modes, passive mode and sites.
     TAsciitypes& asciitypes() { return *asciitypes_; }
     TransferModeOptions& transferModes() { return *transferModes_; }
+    // The queue's controls, for the transfer queue's handler.
+    const QueueView& queueView() const { return queueView_; }
     PassiveModeOption& passiveMode() { return *passiveMode_; }
     Tmidlform& midlform() { return *midlform_; }
     // Forces the connected state that settings see (the browsing session's
@@ -158,7 +182,67 @@ private:
     void VisualHelp1Click();
     void Help1Click();
 
-    MainWindowControls c_;
+    // Every control, under the name the window gives it (its objectName).
+    // Only the window's own files use these names; the handlers get views.
+    struct Controls {
+        QLineEdit* Edit1 = nullptr;  // remote host
+        QLineEdit* Edit2 = nullptr;  // login
+        QLineEdit* Edit3 = nullptr;  // password
+        QLineEdit* Edit4 = nullptr;  // port, "21" at start
+        QPushButton* connectknap = nullptr;
+        QPushButton* BitBtn1 = nullptr;  // address manager ("Addr")
+
+        QWidget* Panel1 = nullptr;       // remote operation buttons
+        QPushButton* BitBtn5 = nullptr;  // delete
+        QPushButton* BitBtn8 = nullptr;  // rename
+        QPushButton* BitBtn6 = nullptr;  // make directory ("Mkd")
+        QPushButton* BitBtn7 = nullptr;  // abort
+        QWidget* Panel9 = nullptr;       // holds TreeView1; a quarter of the window's height
+        QTreeWidget* TreeView1 = nullptr;
+        QTreeWidget* ListView1 = nullptr;
+
+        QWidget* Panel8 = nullptr;  // the local side
+        QComboBox* DriveComboBox1 = nullptr;
+        QListWidget* DirectoryListBox1 = nullptr;
+        QComboBox* ComboBox1 = nullptr;  // editable file-name filter
+        QTreeWidget* ListView2 = nullptr;
+        QPushButton* BitBtn2 = nullptr;   // upload
+        QPushButton* BitBtn3 = nullptr;   // download
+        QPushButton* BitBtn4 = nullptr;   // cancel selections
+        QPushButton* BitBtn11 = nullptr;  // transfer the whole local directory
+
+        QListWidget* ListBox4 = nullptr;  // files in line
+        QLabel* Label3 = nullptr;         // "<n> files in line "
+        QWidget* Panel6 = nullptr;        // progress bar area
+        QLabel* Image1 = nullptr;         // drawn bar
+        QPushButton* BitBtn9 = nullptr;   // sliding start/progress button
+        QPushButton* Button1 = nullptr;   // "Delete": discard the queue
+
+        QLabel* Label2 = nullptr;         // "Recording"
+        QPushButton* BitBtn10 = nullptr;  // quick upload of all projects
+        QPushButton* BitBtn12 = nullptr;  // stop recording
+        QToolButton* Image2 = nullptr;    // opens the WebWatch window
+
+        QPlainTextEdit* Memo1 = nullptr;  // FTP log
+        QStatusBar* StatusBar1 = nullptr;
+
+        QMenu* Options = nullptr;
+        QAction* Binary = nullptr;
+        QAction* ASCII = nullptr;
+        QAction* AutoDetect = nullptr;
+        QAction* Specifyfiletypes = nullptr;
+        QAction* Passivemode1 = nullptr;
+        QAction* VisualHelp1 = nullptr;
+        QMenu* Webwatch = nullptr;
+        QAction* record = nullptr;
+        QAction* OpenWebwatch1 = nullptr;
+        QAction* Deletemissingfiles1 = nullptr;
+        QAction* Usecleandirectory1 = nullptr;
+        QMenu* Help = nullptr;
+        QAction* Help1 = nullptr;
+    };
+
+    Controls c_;
     std::unique_ptr<Dialogs> ownDialogs_;
     Dialogs* dialogs_ = nullptr;
     FileIconList fileIcons_;
@@ -166,14 +250,10 @@ private:
     bool shownBefore_ = false;
     std::unique_ptr<LocalPanel> localPanel_;
 
-    QList<QIcon> imageList1_;
-    TextLineList listBox1_;
-    TextLineList listBox2_;
-    TextLineList erstatmemo2_;
-    TextLineList memo4_;
-    TextLineList memo5_;
-    std::string omsaetedit_;
+    QList<QIcon> treeImages_;
+    TextLineList helpParagraphs_;
 
+    QueueView queueView_;
     BrowsingConnectionFlag browsingConnection_;
     TAsciitypes* asciitypes_ = nullptr;
     TransferModeOptions* transferModes_ = nullptr;

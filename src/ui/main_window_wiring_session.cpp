@@ -1,12 +1,12 @@
 // The browsing session and the remote file operations.
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include "app/browse_session.h"
 #include "app/local_panel.h"
 #include "app/remote_file_operations.h"
 #include "app/remote_tree.h"
 #include "ui/session_site_links.h"
-#include "ui/tmidlform.h"
+#include "ui/address_manager_window.h"
 
 #include <QPushButton>
 #include <QTreeWidget>
@@ -42,7 +42,7 @@ void Thovedform::wireSession()
         if (localPanel_)
             localPanel_->setConnected(connected);
     };
-    services.iconTable = &listBox2_;
+    services.iconTable = &startup_.iconTable;
 
     BrowseSessionView view;
     view.window = this;
@@ -59,7 +59,7 @@ void Thovedform::wireSession()
     view.abortButton = c_.BitBtn7;
     view.remoteTree = c_.TreeView1;
     view.remoteFileList = c_.ListView1;
-    view.treeImages = c_.ImageList1;
+    view.treeImages = &treeImages_;
     view.localFileList = c_.ListView2;
     view.uploadButton = c_.BitBtn2;
     view.downloadButton = c_.BitBtn3;

@@ -1,4 +1,4 @@
-#include "ui/tmakedir.h"
+#include "ui/name_dialog.h"
 
 #include "services/dialogs.h"
 #include "ui/control_factory.h"

@@ -2,7 +2,7 @@
 // connect and address manager buttons, and the WebWatch controls.
 #include "ui/control_factory.h"
 #include "ui/drawn_images.h"
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

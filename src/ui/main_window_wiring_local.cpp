@@ -1,5 +1,5 @@
 // The local panel.
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include "app/local_panel.h"
 #include "core/data_paths.h"
@@ -12,7 +12,24 @@
 
 void Thovedform::wireLocalPanel()
 {
-    localPanel_ = std::make_unique<LocalPanel>(c_, fileIcons_);
+    LocalPanelView view;
+    view.driveList = c_.DriveComboBox1;
+    view.folderList = c_.DirectoryListBox1;
+    view.filterBox = c_.ComboBox1;
+    view.localFileList = c_.ListView2;
+    view.remoteFileList = c_.ListView1;
+    view.remoteTree = c_.TreeView1;
+    view.deleteButton = c_.BitBtn5;
+    view.renameButton = c_.BitBtn8;
+    view.uploadButton = c_.BitBtn2;
+    view.unselectButton = c_.BitBtn4;
+    view.directoryTransferButton = c_.BitBtn11;
+    view.hostField = c_.Edit1;
+    // The folder list uses the remote tree's folder images: open for the
+    // path, plain for the folders inside.
+    view.openFolderImage = treeImages_[1];
+    view.folderImage = treeImages_[2];
+    localPanel_ = std::make_unique<LocalPanel>(view, fileIcons_);
 
     connect(c_.DriveComboBox1, &QComboBox::activated, this, &Thovedform::DriveComboBox1Change);
     // A click (or Enter) opens a folder; moving the highlight with the arrow
@@ -31,13 +48,13 @@ void Thovedform::wireLocalPanel()
     localPanel_->showStartDirectory(currentDirectory());
 }
 
-void Thovedform::DriveComboBox1Change() { localPanel_->DriveComboBox1Change(); }
-void Thovedform::DirectoryListBox1Change() { localPanel_->DirectoryListBox1Change(c_.DirectoryListBox1->currentItem()); }
-void Thovedform::ComboBox1Enter() { localPanel_->ComboBox1Enter(); }
-void Thovedform::ComboBox1Change() { localPanel_->ComboBox1Change(); }
-void Thovedform::ListView2SelectItem() { localPanel_->ListView2SelectItem(); }
-void Thovedform::ListView2DblClick() { localPanel_->ListView2DblClick(); }
-void Thovedform::BitBtn4Click() { localPanel_->BitBtn4Click(); }
+void Thovedform::DriveComboBox1Change() { localPanel_->driveChosen(); }
+void Thovedform::DirectoryListBox1Change() { localPanel_->folderChosen(c_.DirectoryListBox1->currentItem()); }
+void Thovedform::ComboBox1Enter() { localPanel_->filterEntered(); }
+void Thovedform::ComboBox1Change() { localPanel_->filterChosen(); }
+void Thovedform::ListView2SelectItem() { localPanel_->fileSelectionChanged(); }
+void Thovedform::ListView2DblClick() { localPanel_->openSelectedFile(); }
+void Thovedform::BitBtn4Click() { localPanel_->clearSelections(); }
 
 // The first fill of the local file list, during start-up.
 void Thovedform::fillLocalFileList() { localPanel_->fillLocalFileList(); }

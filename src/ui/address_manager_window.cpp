@@ -1,4 +1,4 @@
-#include "ui/tmidlform.h"
+#include "ui/address_manager_window.h"
 
 #include "ui/control_factory.h"
 
@@ -41,9 +41,30 @@ Tmidlform::Tmidlform(Dialogs& dialogs, SiteConnectionTarget& mainWindow,
     setObjectName(QStringLiteral("midlform"));
     setWindowTitle(QStringLiteral("Server Address manager"));
     buildLayout();
-    manager_ = std::make_unique<AddressManager>(c_, dialogs, mainWindow);
+    manager_ = std::make_unique<AddressManager>(view(), dialogs, mainWindow);
     wireControls();
-    manager_->FormCreate(dataDirectory);
+    manager_->loadAtStart(dataDirectory);
+}
+
+AddressManagerView Tmidlform::view() const
+{
+    AddressManagerView view;
+    view.siteList = c_.ListBox1;
+    view.nameField = c_.Edit7;
+    view.hostField = c_.Edit1;
+    view.loginField = c_.Edit2;
+    view.passwordField = c_.Edit3;
+    view.portField = c_.Edit4;
+    view.localDirectoryField = c_.Edit5;
+    view.remoteDirectoryField = c_.Edit6;
+    view.passiveBox = c_.CheckBox1;
+    view.connectButton = c_.Button1;
+    view.closeButton = c_.Button2;
+    view.addButton = c_.server;
+    view.deleteButton = c_.Delete;
+    view.confirmAddButton = c_.OK;
+    view.cancelAddButton = c_.Cancel;
+    return view;
 }
 
 Tmidlform::~Tmidlform() = default;
@@ -122,37 +143,37 @@ void Tmidlform::wireControls()
 {
     AddressManager* manager = manager_.get();
     for (QLineEdit* edit : {c_.Edit7, c_.Edit1, c_.Edit2, c_.Edit3, c_.Edit4, c_.Edit5, c_.Edit6}) {
-        connect(edit, &QLineEdit::textEdited, manager, &AddressManager::EditChange);
+        connect(edit, &QLineEdit::textEdited, manager, &AddressManager::fieldEdited);
         edit->installEventFilter(this);
     }
     c_.CheckBox1->installEventFilter(this);
 
     // Keyboard moves in the list change the selection; a click on the row
     // that is already selected changes nothing but still shows the site.
-    connect(c_.ListBox1, &QListWidget::itemSelectionChanged, manager, &AddressManager::ListBox1Click);
-    connect(c_.ListBox1, &QListWidget::itemClicked, manager, &AddressManager::ListBox1Click);
+    connect(c_.ListBox1, &QListWidget::itemSelectionChanged, manager, &AddressManager::siteChosen);
+    connect(c_.ListBox1, &QListWidget::itemClicked, manager, &AddressManager::siteChosen);
 
     connect(c_.Button1, &QPushButton::clicked, this, [this] {
-        manager_->Button1Click();
+        manager_->connectChosen();
         accept();
     });
     connect(c_.Button2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(c_.server, &QPushButton::clicked, manager, &AddressManager::serverClick);
-    connect(c_.Delete, &QPushButton::clicked, manager, &AddressManager::DeleteClick);
-    connect(c_.OK, &QPushButton::clicked, manager, &AddressManager::OKClick);
-    connect(c_.Cancel, &QPushButton::clicked, manager, &AddressManager::CancelClick);
+    connect(c_.server, &QPushButton::clicked, manager, &AddressManager::startAdding);
+    connect(c_.Delete, &QPushButton::clicked, manager, &AddressManager::deleteSite);
+    connect(c_.OK, &QPushButton::clicked, manager, &AddressManager::confirmAdding);
+    connect(c_.Cancel, &QPushButton::clicked, manager, &AddressManager::cancelAdding);
 }
 
 void Tmidlform::showEvent(QShowEvent* event)
 {
     if (!event->spontaneous())
-        manager_->FormShow();
+        manager_->windowShown();
     QDialog::showEvent(event);
 }
 
 void Tmidlform::done(int result)
 {
-    manager_->FormClose();
+    manager_->windowClosing();
     QDialog::done(result);
 }
 
@@ -164,15 +185,15 @@ bool Tmidlform::eventFilter(QObject* watched, QEvent* event)
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
             if (watched == c_.CheckBox1)
-                manager_->CheckBox1Exit();
+                manager_->passiveBoxLeft();
             else if (auto* edit = qobject_cast<QLineEdit*>(watched))
-                manager_->EditExit(edit);
+                manager_->fieldLeft(edit);
         }
     } else if (event->type() == QEvent::KeyPress) {
         if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
             const auto* key = static_cast<QKeyEvent*>(event);
             if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
-                if (manager_->EditKeyDown(edit, key->key()))
+                if (manager_->moveBetweenFields(edit, key->key()))
                     return true;
             }
         }

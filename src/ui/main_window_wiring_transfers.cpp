@@ -1,8 +1,8 @@
 // The transfer queue, directory transfer and the transfer mode menu.
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include "transfer/transfer_mode_options.h"
-#include "ui/tasciitypes.h"
+#include "ui/ascii_types_window.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -20,11 +20,26 @@ void Thovedform::wireTransfers()
     connect(c_.AutoDetect, &QAction::triggered, this, &Thovedform::AutoDetectClick);
     connect(c_.Specifyfiletypes, &QAction::triggered, this, &Thovedform::SpecifyfiletypesClick);
 
+    // The queue's controls, for its handler.
+    queueView_.queueList = c_.ListBox4;
+    queueView_.countLabel = c_.Label3;
+    queueView_.progressButton = c_.BitBtn9;
+    queueView_.bar = c_.Panel6;
+    queueView_.barImage = c_.Image1;
+    queueView_.removeAllButton = c_.Button1;
+    queueView_.uploadButton = c_.BitBtn2;
+    queueView_.downloadButton = c_.BitBtn3;
+    queueView_.directoryButton = c_.BitBtn11;
+    queueView_.log = c_.Memo1;
+    queueView_.newProjectItem = c_.record;
+    queueView_.openWebwatchItem = c_.OpenWebwatch1;
+    // setTitle is left to the queue's binding.
+
     // Seam: the transfer queue takes over a restored download or queue when
     // the window is first shown, by filling
     // showTargets_.prepareResumeOfInterruptedDownload and
-    // showTargets_.showPendingQueue (the restored lines are in erstatmemo2,
-    // the flags in startupFlags()).
+    // showTargets_.showPendingQueue (the restored lines are in
+    // restoreBuffer(), the flags in startupFlags()).
 }
 
 // Seams for the transfer queue and directory transfer handlers.
@@ -36,17 +51,17 @@ void Thovedform::Button1Click() {}
 
 void Thovedform::BinaryClick()
 {
-    transferModes_->BinaryClick();
+    transferModes_->chooseBinary();
 }
 
 void Thovedform::ASCIIClick()
 {
-    transferModes_->ASCIIClick();
+    transferModes_->chooseAscii();
 }
 
 void Thovedform::AutoDetectClick()
 {
-    transferModes_->AutoDetectClick();
+    transferModes_->chooseAutoDetect();
 }
 
 void Thovedform::SpecifyfiletypesClick()

@@ -1,4 +1,4 @@
-#include "ui/tasciitypes.h"
+#include "ui/ascii_types_window.h"
 
 #include "services/dialogs.h"
 #include "ui/control_factory.h"

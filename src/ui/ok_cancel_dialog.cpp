@@ -1,4 +1,4 @@
-#include "ui/tsaveform.h"
+#include "ui/ok_cancel_dialog.h"
 
 #include "ui/control_factory.h"
 

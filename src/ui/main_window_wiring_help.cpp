@@ -1,5 +1,5 @@
 // Hints, status bar and visual help.
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include <QAction>
 

@@ -2,7 +2,7 @@
 // filter and file list, and the column of transfer buttons between the local
 // and the remote side.
 #include "ui/control_factory.h"
-#include "ui/thovedform.h"
+#include "ui/main_window.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
