@@ -97,6 +97,8 @@ public:
     TransferModeOptions& transferModes() { return *transferModes_; }
     // The queue's controls, for the transfer queue's handler.
     const QueueView& queueView() const { return queueView_; }
+    // The transfer queue and its transfer client (FtpClient2).
+    TransferQueue& transferQueue() { return *transferQueue_; }
     PassiveModeOption& passiveMode() { return *passiveMode_; }
     Tmidlform& midlform() { return *midlform_; }
     // Forces the connected state that settings see (the browsing session's
@@ -254,6 +256,8 @@ private:
     TextLineList helpParagraphs_;
 
     QueueView queueView_;
+    std::unique_ptr<TransferQueue> transferQueue_;
+    std::unique_ptr<QueueWindowHandler> queueHandler_;
     BrowsingConnectionFlag browsingConnection_;
     TAsciitypes* asciitypes_ = nullptr;
     TransferModeOptions* transferModes_ = nullptr;

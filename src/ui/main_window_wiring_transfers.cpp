@@ -1,12 +1,33 @@
 // The transfer queue, directory transfer and the transfer mode menu.
 #include "ui/main_window.h"
 
+#include "app/browse_session.h"
+#include "app/local_panel.h"
+#include "app/remote_tree.h"
+#include "sites/passive_mode_option.h"
+#include "transfer/queue_window_handler.h"
 #include "transfer/transfer_mode_options.h"
 #include "ui/ascii_types_window.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTreeWidget>
+
+namespace {
+
+std::string text(const QLineEdit* field)
+{
+    return field->text().toStdString();
+}
+
+QTreeWidgetItem* selectedIn(const QTreeWidget* list)
+{
+    const QList<QTreeWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.first();
+}
+
+}  // namespace
 
 void Thovedform::wireTransfers()
 {
@@ -33,21 +54,113 @@ void Thovedform::wireTransfers()
     queueView_.log = c_.Memo1;
     queueView_.newProjectItem = c_.record;
     queueView_.openWebwatchItem = c_.OpenWebwatch1;
-    // setTitle is left to the queue's binding.
+    // The window's title is what the task bar shows: the queue's count and
+    // progress while it runs.
+    queueView_.setTitle = [this](const QString& title) { setWindowTitle(title); };
 
-    // Seam: the transfer queue takes over a restored download or queue when
-    // the window is first shown, by filling
-    // showTargets_.prepareResumeOfInterruptedDownload and
-    // showTargets_.showPendingQueue (the restored lines are in
-    // restoreBuffer(), the flags in startupFlags()).
+    // What the queue asks of the rest of the window, when a button is pressed.
+    QueueSources sources;
+    sources.browsingConnected = [this] { return channel_.connected(); };
+    sources.connectionFields = [this] {
+        return QueueSite{text(c_.Edit1), text(c_.Edit2), text(c_.Edit3), text(c_.Edit4)};
+    };
+    sources.remoteDirectory = [this] { return channel_.client().HostDirName(); };
+    sources.localDirectory = [this] { return localPanel_->localDirectory(); };
+    sources.selectedLocalFile = [this]() -> std::optional<TransferQueue::LocalFile> {
+        QTreeWidgetItem* item = selectedIn(c_.ListView2);
+        if (!item)
+            return std::nullopt;
+        const std::optional<std::uint64_t> size =
+            localPanel_->localFileSize(c_.ListView2->indexOfTopLevelItem(item));
+        return TransferQueue::LocalFile{LocalPanel::fileNameOf(item), std::to_string(size.value_or(0))};
+    };
+    sources.selectedRemoteFile = [this]() -> std::optional<TransferQueue::LocalFile> {
+        QTreeWidgetItem* item = selectedIn(c_.ListView1);
+        if (!item)
+            return std::nullopt;
+        const auto position = static_cast<std::size_t>(c_.ListView1->indexOfTopLevelItem(item));
+        return TransferQueue::LocalFile{remote_tree::rawName(item),
+                                        std::to_string(session_->listingTables().sizeAt(position))};
+    };
+    sources.listedLocalFiles = [this] {
+        std::vector<TransferQueue::LocalFile> files;
+        for (int i = 0; i < c_.ListView2->topLevelItemCount(); ++i) {
+            const std::optional<std::uint64_t> size = localPanel_->localFileSize(i);
+            files.push_back({LocalPanel::fileNameOf(c_.ListView2->topLevelItem(i)), std::to_string(size.value_or(0))});
+        }
+        return files;
+    };
+    sources.remoteTreeSelection = [this] {
+        QTreeWidgetItem* node = c_.TreeView1->currentItem();
+        return node ? node->text(0).toStdString() : std::string();
+    };
+    sources.decideMode = [this](const std::string& name) { return transferModes_->decideMode(name); };
+    sources.passiveMode = [this] { return passiveMode_ && passiveMode_->passive(); };
+    sources.clearSelections = [this] { localPanel_->clearSelections(); };
+    sources.rereadLocalList = [this] {
+        if (!channel_.requestRunning())
+            localPanel_->fillLocalFileList();
+    };
+    sources.rereadRemoteView = [this](const std::string& transferDirectory) {
+        if (!channel_.requestRunning() && channel_.connected() &&
+            transferDirectory == channel_.client().HostDirName())
+            channel_.showDirectory();
+    };
+    sources.showSite = [this](const QueueSite& site, const std::string& localDirectory) {
+        c_.Edit1->setText(QString::fromStdString(site.host));
+        c_.Edit2->setText(QString::fromStdString(site.user));
+        c_.Edit3->setText(QString::fromStdString(site.password));
+        c_.Edit4->setText(QString::fromStdString(site.port));
+        localPanel_->setLocalDirectory(localDirectory);
+    };
+    sources.connectBrowsing = [this](const QueueSite& site, const std::string& localDirectory,
+                                     const std::string&) {
+        c_.Edit1->setText(QString::fromStdString(site.host));
+        c_.Edit2->setText(QString::fromStdString(site.user));
+        c_.Edit3->setText(QString::fromStdString(site.password));
+        c_.Edit4->setText(QString::fromStdString(site.port));
+        localPanel_->setLocalDirectory(localDirectory);
+        channel_.connectWithFields();
+    };
+
+    transferQueue_ = std::make_unique<TransferQueue>(
+        QueueFiles(startup_.paths.koefilDfd, startup_.paths.rstfilTxt), *dialogs_);
+    queueHandler_ = std::make_unique<QueueWindowHandler>(*transferQueue_, queueView_, std::move(sources));
+    // The abort button stops a running transfer as well.
+    connect(c_.BitBtn7, &QPushButton::clicked, this, [this] { transferQueue_->requestAbort(); });
+
+    // The first showing hands over what start-up restored: the resume
+    // record of a download, or else a queue.
+    showTargets_.prepareResumeOfInterruptedDownload = [this] {
+        queueHandler_->takeUpInterruptedDownload(startup_.restoreBuffer);
+    };
+    showTargets_.showPendingQueue = [this] { queueHandler_->takeUpPendingQueue(startup_.restoreBuffer); };
 }
 
-// Seams for the transfer queue and directory transfer handlers.
-void Thovedform::BitBtn2Click() {}
-void Thovedform::BitBtn3Click() {}
-void Thovedform::BitBtn9Click() {}
-void Thovedform::BitBtn11Click() {}
-void Thovedform::Button1Click() {}
+void Thovedform::BitBtn2Click()
+{
+    queueHandler_->uploadSelected();
+}
+
+void Thovedform::BitBtn3Click()
+{
+    queueHandler_->downloadSelected();
+}
+
+void Thovedform::BitBtn9Click()
+{
+    queueHandler_->startOrResume();
+}
+
+void Thovedform::BitBtn11Click()
+{
+    queueHandler_->uploadListedFolder();
+}
+
+void Thovedform::Button1Click()
+{
+    queueHandler_->removeAll();
+}
 
 void Thovedform::BinaryClick()
 {

@@ -1,0 +1,285 @@
+// The transfer queue as a user drives it from the real main window,
+// offscreen, against the real FTP server.
+#include "../browse/browse_window_harness.h"
+
+#include "app/local_panel.h"
+#include "transfer/transfer_queue.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProcess>
+
+#include <filesystem>
+#include <random>
+
+namespace {
+
+std::string randomBytes(std::size_t size, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (auto& c : bytes)
+        c = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+QStringList lines(const QListWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+const QString kErrorQuestion = ":Do You want to remove the file that caused the error from this transfer";
+
+class QueueWindowTest : public BrowseWindowTest {
+protected:
+    // Shows `folder` on the local side.
+    void showLocalFolder(const TempDir& folder)
+    {
+        ASSERT_TRUE(window->localPanel().setLocalDirectory(folder.path()));
+    }
+
+    void selectLocal(const QString& name)
+    {
+        const auto found = c->ListView2->findItems(name, Qt::MatchExactly, 0);
+        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        c->ListView2->setCurrentItem(found.first());
+        found.first()->setSelected(true);
+    }
+
+    void selectRemote(const QString& name)
+    {
+        QTreeWidgetItem* item = fileItem(name);
+        ASSERT_NE(item, nullptr) << name.toStdString();
+        clickFile(item);
+    }
+
+    // The queue has run dry: nothing in line, the counter hidden, the title
+    // back, the transfer connection closed, the browsing side idle again.
+    bool waitUntilQueueEnds(int timeoutMs = 30000)
+    {
+        return waitUntil(
+            [&] {
+                return !window->transferQueue().busy() && c->ListBox4->count() == 0 && !c->Label3->isVisible() &&
+                       !window->transferQueue().client().Connected() && !window->session().requestRunning();
+            },
+            timeoutMs);
+    }
+
+    std::vector<std::string> transferCommands(const std::string& from = "USER tavlin")
+    {
+        return commandsFrom(from);
+    }
+
+    TempDir local;
+};
+
+TEST_F(QueueWindowTest, FilesGoUpAndDownFromTheButtonsWithTheQuestionsAUserIsAsked)
+{
+    const std::string page = "<html>index</html>";
+    const std::string photo = randomBytes(200000, 1);
+    site.write("docs/readme.txt", "remote readme");
+    local.write("index.htm", page);
+    local.write("photo.jpg", photo);
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"docs"}));
+    ASSERT_TRUE(waitForListing(doneCount()));
+    showLocalFolder(local);
+
+    // Two uploads, the second queued while the first runs: one log-in.
+    const std::string docs = "CWD " + window->sessionChannel().client().HostDirName();
+    server->clearCommands();
+    selectLocal("index.htm");
+    click(c->BitBtn2);
+    EXPECT_TRUE(c->Label3->isVisible());
+    selectLocal("photo.jpg");
+    click(c->BitBtn2);
+    EXPECT_EQ(lines(c->ListBox4).size() + (window->transferQueue().busy() ? 0 : 1), 2);
+    ASSERT_TRUE(waitUntilQueueEnds());
+    EXPECT_EQ(site.read("docs/index.htm"), page);
+    EXPECT_TRUE(site.read("docs/photo.jpg") == photo);
+    const std::vector<std::string> expected{"USER tavlin", "PASS s3cret", "CWD /", docs, "TYPE A", "PORT",
+                                            "STOR index.htm", "CWD /", docs, "TYPE I", "PORT", "STOR photo.jpg"};
+    const auto seen = transferCommands();
+    ASSERT_GE(seen.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.begin() + expected.size()), expected);
+    EXPECT_EQ(window->windowTitle(), "Tavlinftp");
+    EXPECT_FALSE(std::filesystem::exists(window->dataFiles().koefilDfd));
+    // The remote view shows the new files.
+    ASSERT_TRUE(waitUntil([&] { return fileItem("photo.jpg") != nullptr; }));
+
+    // Download onto an existing local file: Cancel disables the button,
+    // No asks for another name, Yes overwrites.
+    const QString existing = QString::fromStdString(local.path() + "/photo.jpg");
+    local.write("photo.jpg", "changed locally");
+    dialogs.expectYesNoCancel(existing, "Overwrite File???", DialogAnswer::Cancel);
+    selectRemote("photo.jpg");
+    click(c->BitBtn3);
+    EXPECT_FALSE(c->BitBtn3->isEnabled());
+    EXPECT_EQ(c->ListBox4->count(), 0);
+
+    // Choosing a file again makes the button usable again.
+    dialogs.expectYesNoCancel(existing, "Overwrite File???", DialogAnswer::No)
+        .expectSaveFile("photo.jpg", QString::fromStdString(local.path() + "/photo-copy.jpg"));
+    selectRemote("index.htm");
+    selectRemote("photo.jpg");
+    ASSERT_TRUE(c->BitBtn3->isEnabled());
+    click(c->BitBtn3);
+    ASSERT_TRUE(waitUntilQueueEnds());
+    EXPECT_TRUE(local.read("photo-copy.jpg") == photo);
+    EXPECT_EQ(local.read("photo.jpg"), "changed locally");
+    // The local list was read again.
+    EXPECT_EQ(c->ListView2->findItems("photo-copy.jpg", Qt::MatchExactly, 0).size(), 1);
+
+    dialogs.expectYesNoCancel(existing, "Overwrite File???", DialogAnswer::Yes);
+    selectRemote("photo.jpg");
+    click(c->BitBtn3);
+    ASSERT_TRUE(waitUntilQueueEnds());
+    EXPECT_TRUE(local.read("photo.jpg") == photo);
+
+    // A download for another log-in (the fields changed to anonymous with
+    // an empty password) queued behind one of the current site: QUIT, then
+    // the new log-in with the placeholder password.
+    TempDir other;
+    showLocalFolder(other);
+    server->clearCommands();
+    selectRemote("readme.txt");
+    click(c->BitBtn3);
+    c->Edit2->setText("anonymous");
+    c->Edit3->clear();
+    selectRemote("index.htm");
+    click(c->BitBtn3);
+    ASSERT_TRUE(waitUntilQueueEnds());
+    EXPECT_EQ(other.read("readme.txt"), "remote readme");
+    EXPECT_EQ(other.read("index.htm"), page);
+    const auto second = transferCommands();
+    const auto quit = std::find(second.begin(), second.end(), "QUIT");
+    ASSERT_NE(quit, second.end());
+    EXPECT_EQ(std::vector<std::string>(quit, std::min(quit + 6, second.end())),
+              (std::vector<std::string>{"QUIT", "USER anonymous", "PASS tavlinftp@example.com", "CWD /", docs,
+                                        "TYPE A"}));
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+TEST_F(QueueWindowTest, ADirectoryOfPagesGoesUpAndAFailingFileIsRemovedOnRequest)
+{
+    site.write("web/.keep", "");
+    local.write("a.htm", "page a");
+    local.write("b.htm", "page b");
+    local.write("c.htm", "page c");
+    local.write("notes.txt", "not a page");
+    local.write("sub/d.htm", "in a subfolder");
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"web"}));
+    ASSERT_TRUE(waitForListing(doneCount()));
+    showLocalFolder(local);
+    c->ComboBox1->setEditText("*.htm");
+    QTest::keyClick(c->ComboBox1, Qt::Key_Return);
+    ASSERT_EQ(c->ListView2->topLevelItemCount(), 3);
+
+    // b.htm disappears before its turn: the error box, "Yes" removes it and
+    // the queue goes on with c.htm.
+    dialogs.expectNameDialog("web", DialogAnswer::Ok, std::nullopt, QStringLiteral("Transfer local dir to"))
+        .expectYesNoCancel("Error!! ", kErrorQuestion, DialogAnswer::Yes)
+        .expectMessage("b.htm removed");
+    click(c->BitBtn11);
+    EXPECT_EQ(c->Label3->text(), "3 files in line ");
+    EXPECT_EQ(lines(c->ListBox4), (QStringList{"»» a.htm", "»» b.htm", "»» c.htm"}));
+    std::filesystem::remove(local.path() + "/b.htm");
+    ASSERT_TRUE(waitUntilQueueEnds());
+    EXPECT_EQ(site.read("web/a.htm"), "page a");
+    EXPECT_EQ(site.read("web/c.htm"), "page c");
+    EXPECT_FALSE(std::filesystem::exists(site.path() + "/web/b.htm"));
+    EXPECT_FALSE(std::filesystem::exists(site.path() + "/web/notes.txt"));
+    EXPECT_FALSE(std::filesystem::exists(site.path() + "/web/sub"));
+    EXPECT_EQ(window->dialogs().nameDialog().caption, "Write name");
+    EXPECT_TRUE(window->dialogs().nameDialog().editVisible);
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+// A queue driver in a process of its own, killed in the middle of its work;
+// then the real window opens on the same data directory.
+class QueueRestartWindowTest : public QueueWindowTest {
+protected:
+    void runAndKill(const QStringList& tail)
+    {
+        QProcess runner;
+        QStringList arguments{QString::fromStdString(data.path()), QString::fromStdString(local.path()),
+                              QString::fromStdString(server->portText()), "tavlin", "s3cret"};
+        arguments += tail;
+        runner.start(QStringLiteral(TAVLIN_QUEUE_RUNNER), arguments);
+        ASSERT_TRUE(runner.waitForStarted());
+        QByteArray said;
+        const bool held = waitUntil(
+            [&] {
+                said += runner.readAllStandardOutput();
+                return said.contains("holding") || runner.state() == QProcess::NotRunning;
+            },
+            60000);
+        runner.kill();  // SIGKILL
+        runner.waitForFinished();
+        ASSERT_TRUE(held && runner.exitStatus() == QProcess::CrashExit) << runner.readAllStandardError().toStdString();
+    }
+
+    std::string first = randomBytes(3 * 1024 * 1024, 7);
+    std::string second = randomBytes(4 * 1024 * 1024, 8);
+    std::string big = randomBytes(24 * 1024 * 1024, 9);
+};
+
+class KilledUploadQueue : public QueueRestartWindowTest {
+protected:
+    void beforeWindow() override
+    {
+        site.write("site/.keep", "");
+        local.write("first.bin", first);
+        local.write("second.bin", second);
+        startServer();
+        runAndKill({"up", "/site", "second.bin", "20", "first.bin", "second.bin"});
+    }
+};
+
+TEST_F(KilledUploadQueue, IsOfferedWithStartAndFinishesFromTheWindow)
+{
+    ASSERT_TRUE(waitUntil([&] { return c->BitBtn9->isVisible(); }));
+    EXPECT_EQ(c->BitBtn9->text(), "Start");
+    EXPECT_TRUE(c->Button1->isVisible());
+    EXPECT_EQ(lines(c->ListBox4), (QStringList{"»» second.bin"}));
+    click(c->BitBtn9);
+    ASSERT_TRUE(waitUntilQueueEnds(60000));
+    EXPECT_EQ(site.read("site/first.bin"), first);
+    EXPECT_EQ(site.read("site/second.bin"), second);
+    EXPECT_FALSE(std::filesystem::exists(window->dataFiles().koefilDfd));
+}
+
+class KilledDownload : public QueueRestartWindowTest {
+protected:
+    void beforeWindow() override
+    {
+        site.write("site/big.bin", big);
+        startServer();
+        runAndKill({"down", "/site", "big.bin", "30", "big.bin=" + QString::number(big.size())});
+    }
+};
+
+TEST_F(KilledDownload, IsOfferedWithItsPercentageAndResumedFromTheWindow)
+{
+    const auto present = std::filesystem::file_size(local.path() + "/big.bin");
+    ASSERT_GT(present, 0u);
+    ASSERT_TRUE(waitUntil([&] { return c->BitBtn9->isVisible(); }));
+    EXPECT_EQ(c->BitBtn9->text().toStdString(), std::to_string(present / (big.size() / 100)) + "%");
+    EXPECT_EQ(c->Edit2->text(), "tavlin");
+    server->clearCommands();
+    click(c->BitBtn9);
+    ASSERT_TRUE(waitUntilQueueEnds(60000));
+    EXPECT_EQ(local.read("big.bin"), big);
+    const auto seen = commands();
+    EXPECT_NE(std::find(seen.begin(), seen.end(), "REST " + std::to_string(present)), seen.end());
+    EXPECT_FALSE(std::filesystem::exists(window->dataFiles().rstfilTxt));
+}
+
+}  // namespace
