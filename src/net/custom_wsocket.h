@@ -15,6 +15,7 @@
 
 class SocketMessageWindow;
 class TCustomWSocket;
+struct iovec;
 
 using TSocket = int;
 constexpr TSocket INVALID_SOCKET = -1;
@@ -171,6 +172,10 @@ protected:
     virtual void ResetProperties();
     virtual void DoClose(bool shutdown, int error);
     virtual int SendRaw(const void* data, int length);
+    // One send of several queued blocks at once on a stream socket: the
+    // count the kernel took, or -1 with errno set. OnSendData is fired by
+    // the caller, block by block.
+    virtual int SendGathered(const iovec* parts, int partCount);
     virtual int RecvRaw(void* buffer, int length, int flags);
     void ReportErrorFmt(const char* format, ...);
     virtual void ReportError(const std::string& text);
@@ -199,6 +204,9 @@ protected:
 
     // Sends as much of the chain as the network takes now.
     void TryToSend();
+    // Most blocks, and bytes, one gathered send offers the kernel.
+    static constexpr int MaxGatheredBlocks = 64;
+    static constexpr std::size_t MaxGatheredBytes = 1u << 30;
     void DeleteBufferedData();
 
     TSocketState FState = wsClosed;
@@ -242,6 +250,13 @@ private:
     void OnReadReady();
     void OnWriteReady();
     void WatchForWrite(bool on);
+    void TrySendGathered();
+    void TrySendBlockByBlock();
+    // Frees emptied blocks at the front of the chain, keeping the last.
+    void DropSentBlocks();
+    // A send that took nothing: wait for readiness, or close / report on
+    // an error.
+    void HandleSendFailure(int count);
     void DispatchSocketEvent(std::uint16_t events, std::uint16_t error);
     void PostSocketEvent(std::uint16_t events, std::uint16_t error);
     void CloseHandleNow();

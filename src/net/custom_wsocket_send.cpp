@@ -6,9 +6,13 @@
 #include <cerrno>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 
 // Sending of the socket component: data is queued in the chain of blocks
 // and pushed out as the network takes it; Flush waits until it is gone.
+// A stream socket hands the kernel many blocks per system call, and asks
+// the event loop for write readiness only when the kernel took less than
+// it was offered.
 
 using wsocket_internal::lastSocketError;
 
@@ -82,6 +86,15 @@ int TCustomWSocket::SendTo(const sockaddr_in& dest, const void* data, int length
     return count;
 }
 
+int TCustomWSocket::SendGathered(const iovec* parts, int partCount)
+{
+    msghdr message{};
+    message.msg_iov = const_cast<iovec*>(parts);
+    message.msg_iovlen = static_cast<std::size_t>(partCount);
+    const ssize_t count = ::sendmsg(FHSocket, &message, MSG_NOSIGNAL);
+    return static_cast<int>(count);
+}
+
 void TCustomWSocket::TryToSend()
 {
     if (FHSocket == INVALID_SOCKET)
@@ -93,6 +106,108 @@ void TCustomWSocket::TryToSend()
         FAllSent = true;
         return;
     }
+    // A datagram ends with its send, and urgent data marks the last byte of
+    // each send: both keep going out one block per call.
+    if (FType == SOCK_DGRAM || FSendFlags == wsSendUrgent)
+        TrySendBlockByBlock();
+    else
+        TrySendGathered();
+}
+
+void TCustomWSocket::DropSentBlocks()
+{
+    while (FBufList.size() > 1) {
+        int length = 0;
+        FBufList.front()->Peek(length);
+        if (length > 0)
+            break;
+        FBufList.pop_front();
+    }
+}
+
+void TCustomWSocket::HandleSendFailure(int count)
+{
+    if (count >= 0) {
+        WatchForWrite(true);
+        return;
+    }
+    const int error = lastSocketError();
+    if (error == WSAEWOULDBLOCK) {
+        WatchForWrite(true);
+        return;
+    }
+    if (error == WSAEINVAL || error == WSAENOTSOCK || error == WSAECONNABORTED || error == WSAECONNRESET ||
+        error == WSAENOTCONN) {
+        FCloseInvoked = true;
+        DoClose(true, error);
+        TriggerSessionClosed(static_cast<std::uint16_t>(error));
+        return;
+    }
+    SocketError("TryToSend failed", error);
+}
+
+void TCustomWSocket::TrySendGathered()
+{
+    // One system call offers the kernel every queued block it can hold, so
+    // a large queue costs few calls. OnSendData still comes once for each
+    // block the kernel took from, with that block's share, as it does when
+    // blocks go out one by one.
+    const std::uint64_t serial = FSerial;
+    for (;;) {
+        DropSentBlocks();
+        iovec parts[MaxGatheredBlocks];
+        int partCount = 0;
+        std::size_t offered = 0;
+        for (const auto& block : FBufList) {
+            if (partCount == MaxGatheredBlocks)
+                break;
+            int length = 0;
+            const char* data = block->Peek(length);
+            if (length <= 0)
+                break;   // only the last block can be empty
+            // The count taken must fit the result, whatever the block size.
+            if (partCount > 0 && offered + static_cast<std::size_t>(length) > MaxGatheredBytes)
+                break;
+            parts[partCount++] = iovec{const_cast<char*>(data), static_cast<std::size_t>(length)};
+            offered += static_cast<std::size_t>(length);
+        }
+        if (partCount == 0) {
+            FAllSent = true;
+            return;
+        }
+        const int count = SendGathered(parts, partCount);
+        if (count <= 0) {
+            HandleSendFailure(count);
+            return;
+        }
+        // The blocks are settled before any handler runs, so a handler may
+        // send, close or abort.
+        int taken[MaxGatheredBlocks];
+        int takenCount = 0;
+        int left = count;
+        for (auto it = FBufList.begin(); left > 0 && it != FBufList.end(); ++it) {
+            int length = 0;
+            (*it)->Peek(length);
+            const int part = std::min(left, length);
+            (*it)->Remove(part);
+            taken[takenCount++] = part;
+            left -= part;
+        }
+        for (int i = 0; i < takenCount; ++i) {
+            TriggerSendData(taken[i]);
+            if (FSerial != serial || FHSocket == INVALID_SOCKET)
+                return;
+        }
+        if (static_cast<std::size_t>(count) < offered) {
+            // The kernel is full; its readiness brings the rest.
+            WatchForWrite(true);
+            return;
+        }
+    }
+}
+
+void TCustomWSocket::TrySendBlockByBlock()
+{
     for (;;) {
         TBuffer& block = *FBufList.front();
         int length = 0;
@@ -114,23 +229,7 @@ void TCustomWSocket::TryToSend()
             }
             continue;
         }
-        if (count == 0) {
-            WatchForWrite(true);
-            break;
-        }
-        const int error = lastSocketError();
-        if (error == WSAEWOULDBLOCK) {
-            WatchForWrite(true);
-            break;
-        }
-        if (error == WSAEINVAL || error == WSAENOTSOCK || error == WSAECONNABORTED || error == WSAECONNRESET ||
-            error == WSAENOTCONN) {
-            FCloseInvoked = true;
-            DoClose(true, error);
-            TriggerSessionClosed(static_cast<std::uint16_t>(error));
-            break;
-        }
-        SocketError("TryToSend failed", error);
+        HandleSendFailure(count);
         break;
     }
 }

@@ -11,7 +11,9 @@ TBuffer::TBuffer(int size)
 void TBuffer::SetBufSize(int n)
 {
     size_ = n <= 0 ? DefaultSize : n;
-    data_ = std::make_unique<char[]>(static_cast<std::size_t>(size_));
+    // Only written bytes are ever read, so the area is not cleared first:
+    // a socket that queues much data in large blocks allocates many.
+    data_ = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(size_));
     written_ = 0;
     read_ = 0;
 }
