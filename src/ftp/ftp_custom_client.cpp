@@ -24,6 +24,10 @@ constexpr int ShareFlagDenyNone = 0x0040;
 // from memory.
 constexpr int DataReadAhead = 256 * 1024;
 
+// An upload queues large pieces of the file on the data socket; it keeps
+// them in blocks of this size, which the socket sends many at a time.
+constexpr int DataSendBlock = 64 * 1024;
+
 } // namespace
 
 TCustomFtpCli::TCustomFtpCli()
@@ -37,6 +41,7 @@ TCustomFtpCli::TCustomFtpCli()
     FControlSocket->OnDataAvailable = [this](TCustomWSocket*, std::uint16_t e) { ControlDataAvailable(e); };
     FControlSocket->OnSessionClosed = [this](TCustomWSocket*, std::uint16_t e) { ControlSessionClosed(e); };
     FDataSocket->SetReadAhead(DataReadAhead);
+    FDataSocket->SetBufSize(DataSendBlock);
 }
 
 TCustomFtpCli::~TCustomFtpCli()

@@ -436,7 +436,6 @@ private:
     // confirms what little it got.
     int FTransferFault = 0;
     std::string FTransferFaultText;
-    std::array<char, 1514> FSendBuffer{};
     std::array<char, 2048> FRecvBuffer{};
 
     std::unique_ptr<FtpMessageWindow> FWindow;

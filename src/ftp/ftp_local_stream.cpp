@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,7 +11,10 @@
 
 namespace {
 constexpr std::size_t WriteBlock = 256 * 1024;
-constexpr std::size_t ReadBlock = 256 * 1024;
+// The kernel copies file data into a buffer that starts on a cache line
+// several times faster, on some processors, than into one that does not;
+// that copy is a large part of what an upload costs.
+constexpr std::align_val_t ReadBlockAlignment{4096};
 }
 
 FtpLocalStream::~FtpLocalStream()
@@ -140,27 +144,25 @@ bool FtpLocalStream::Write(const char* data, int length)
     return true;
 }
 
-int FtpLocalStream::Read(char* data, int length)
+void FtpLocalStream::AlignedDelete::operator()(char* block) const
 {
+    ::operator delete(block, ReadBlockAlignment);
+}
+
+int FtpLocalStream::ReadBlock(const char*& data)
+{
+    data = nullptr;
     if (fd_ < 0)
         return -1;
-    if (readPos_ >= readBlock_.size()) {
-        readBlock_.resize(ReadBlock);
-        readPos_ = 0;
-        ssize_t n;
-        do {
-            n = ::read(fd_, readBlock_.data(), readBlock_.size());
-        } while (n < 0 && errno == EINTR);
-        if (n <= 0) {
-            readBlock_.clear();
-            return static_cast<int>(n);
-        }
-        readBlock_.resize(static_cast<std::size_t>(n));
-    }
-    const std::size_t count = std::min(static_cast<std::size_t>(length), readBlock_.size() - readPos_);
-    std::memcpy(data, readBlock_.data() + readPos_, count);
-    readPos_ += count;
-    return static_cast<int>(count);
+    if (!readBlock_)
+        readBlock_.reset(static_cast<char*>(::operator new(ReadBlockSize, ReadBlockAlignment)));
+    ssize_t n;
+    do {
+        n = ::read(fd_, readBlock_.get(), ReadBlockSize);
+    } while (n < 0 && errno == EINTR);
+    if (n > 0)
+        data = readBlock_.get();
+    return static_cast<int>(n);
 }
 
 bool FtpLocalStream::Release()
@@ -181,9 +183,7 @@ bool FtpLocalStream::Release()
     fd_ = -1;
     pending_.clear();
     pending_.shrink_to_fit();
-    readBlock_.clear();
-    readBlock_.shrink_to_fit();
-    readPos_ = 0;
+    readBlock_.reset();
     return ok;
 }
 

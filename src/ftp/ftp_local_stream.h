@@ -3,14 +3,15 @@
 #include "ftp/ftp_types.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 // The local file of a running transfer. Writes are gathered into a larger
-// block before they reach the file, and reads are served from a larger
-// block, because the network side moves pieces of at most 2048 (received)
-// and 1514 (sent) bytes; a failed write is reported by the write that sees
-// it or, at the latest, by Release.
+// block before they reach the file, because the network side delivers
+// pieces of at most 2048 bytes; a failed write is reported by the write that
+// sees it or, at the latest, by Release. Reads go in large blocks into a
+// buffer of the stream's own, which the caller sends from directly.
 //
 // Sharing: Linux has no mandatory share modes. The modes that deny others
 // are kept with advisory locks (flock): exclusive and deny-read take an
@@ -43,8 +44,11 @@ public:
 
     bool IsOpen() const { return fd_ >= 0; }
     bool Write(const char* data, int length);
-    // Bytes read, 0 at the end of the file, -1 on a read error.
-    int Read(char* data, int length);
+    // Reads the next block of the file, up to ReadBlockSize bytes; data
+    // points at the bytes until the next read or Release. Bytes read, 0 at
+    // the end of the file, -1 on a read error.
+    int ReadBlock(const char*& data);
+    static constexpr int ReadBlockSize = 512 * 1024;
     // Writes what is gathered and closes. False when a write failed.
     bool Release();
 
@@ -56,6 +60,10 @@ private:
               bool exclusiveLock);
     bool FlushPending();
 
+    struct AlignedDelete {
+        void operator()(char* block) const;
+    };
+
     int fd_ = -1;
     bool failed_ = false;
     // A prepared download file: where writing begins, whether it began, and
@@ -64,6 +72,5 @@ private:
     bool writingBegun_ = true;
     std::string createdPath_;
     std::vector<char> pending_;
-    std::vector<char> readBlock_;
-    std::size_t readPos_ = 0;
+    std::unique_ptr<char, AlignedDelete> readBlock_;
 };

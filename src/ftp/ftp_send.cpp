@@ -1,29 +1,10 @@
-// Sending over the data connection: STOR and APPE, one chunk at a time.
+// Sending over the data connection: STOR and APPE, a window of the file at a time.
 #include "ftp/ftp_custom_client.h"
 
 #include "ftp/ftp_message_window.h"
 #include "net/wsocket.h"
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
-
-namespace {
-
-// An upload hands the socket 1514 bytes at a time. Corked, the kernel
-// gathers those pieces into full segments instead of pushing each through
-// the network stack on its own (and waking the receiver for each); the
-// chunks, and the wait for each to be sent, stay as they are. Uncorking
-// pushes out whatever is gathered.
-void corkUpload(TSocket handle, bool on)
-{
-    if (handle == INVALID_SOCKET)
-        return;
-    const int value = on ? 1 : 0;
-    ::setsockopt(handle, IPPROTO_TCP, TCP_CORK, &value, sizeof value);
-}
-
-}  // namespace
 
 void TCustomFtpCli::StartUpload(const char* word, TFtpRequest request)
 {
@@ -110,7 +91,6 @@ void TCustomFtpCli::PassiveSendConnected(std::uint16_t error)
         DataConnectFailed(error);
         return;
     }
-    corkUpload(FDataSocket->HSocket(), true);
     SendUploadCommand();
 }
 
@@ -144,7 +124,6 @@ void TCustomFtpCli::AcceptForSend(std::uint16_t)
     data.SetLingerTimeout(10);
     linger option{0, 10};
     ::setsockopt(data.HSocket(), SOL_SOCKET, SO_LINGER, &option, sizeof option);
-    corkUpload(data.HSocket(), true);
     FDataConnected = true;
     if (FStorAnswered && FStartTick == 0)
         FWindow->Post(WM_FTP_SENDDATA);
@@ -188,7 +167,13 @@ void TCustomFtpCli::SendNextChunk(std::uint16_t error)
     }
     if (FEofFlag || !FStorAnswered || !FDataConnected)
         return;
-    const int n = FLocalStream.Read(FSendBuffer.data(), static_cast<int>(FSendBuffer.size()));
+    // A whole block of the file goes to the socket at once; the socket
+    // queues it and pushes it into the kernel with as few calls as the
+    // kernel allows. The next block is read as soon as the socket reports
+    // everything handed to the network: the kernel still holds what it took
+    // then, so the connection does not wait for the file.
+    const char* block = nullptr;
+    const int n = FLocalStream.ReadBlock(block);
     if (n < 0) {
         DisplayStatus("Error reading file");
         NoteTransferFault(426, "426 Error reading local file " + FLocalFileName);
@@ -199,12 +184,11 @@ void TCustomFtpCli::SendNextChunk(std::uint16_t error)
         // Everything handed to the socket has gone out (data-sent comes only
         // then), so the close ends the file cleanly.
         FEofFlag = true;
-        corkUpload(FDataSocket->HSocket(), false);
         CloseDataSocket();
         return;
     }
     FByteCount += n;
-    FDataSocket->Send(FSendBuffer.data(), n);
+    FDataSocket->Send(block, n);
 }
 
 void TCustomFtpCli::SendClosed(std::uint16_t error)

@@ -2,6 +2,7 @@
 #include "fixtures/scripted_ftp_server.h"
 #include "ftp/ftp_local_stream.h"
 #include "ftp_event_log.h"
+#include "net/wsocket.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
 
@@ -44,7 +45,36 @@ struct Transfer {
     {
         return std::find(log.display.begin(), log.display.end(), line) != log.display.end();
     }
+
+    // The script up to the server's 150 for "STOR name", with the data
+    // connection up, in passive or active mode.
+    ScriptedFtpServer& upTo150(bool passive, const QByteArray& name)
+    {
+        server.login();
+        if (passive)
+            return server.expect("PASV").replyWithDataPort(Pasv227).acceptDataConnection()
+                .expect("STOR " + name).reply("150 go");
+        return server.expect("PORT").reply("200 ok").expect("STOR " + name).reply("150 go")
+            .connectToClientDataPort();
+    }
 };
+
+// Bytes that differ along the file, so a piece lost, doubled or out of
+// place shows.
+std::string varyingBytes(std::size_t size)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
+    return bytes;
+}
+
+// Whether what the server got is the start of the file, unchanged.
+bool isStartOf(const QByteArray& received, const std::string& file)
+{
+    return static_cast<std::size_t>(received.size()) <= file.size()
+           && std::equal(received.begin(), received.end(), file.begin());
+}
 
 } // namespace
 
@@ -282,6 +312,80 @@ TEST(FtpTransferScripted, ActiveUploadSendsTheWholeFileWhicheverComesFirst)
     t.client.SetHostFileName("two");
     EXPECT_EQ(t.run(&TCustomFtpCli::BeginPutFile), Done(ftpRqPutFile, 0)) << t.server.failure().toStdString();
     EXPECT_EQ(t.server.receivedData(), QByteArray::fromStdString(bytes + bytes));
+}
+
+TEST(FtpTransferScripted, UploadAbortedFromProgressMidwayEndsOnceAndClosesTheDataConnection)
+{
+    const std::string bytes = varyingBytes(8 << 20);
+    for (const bool passive : {true, false}) {
+        SCOPED_TRACE(passive ? "passive" : "active");
+        Transfer t;
+        // The server takes whatever comes and then claims success.
+        t.upTo150(passive, "half").receiveDataUntilClosed().reply("226 Transfer complete")
+            .expect("NOOP").reply("200 still here");
+        ASSERT_TRUE(t.start(passive));
+        std::vector<std::int64_t> counts;
+        t.client.OnProgress = [&](TCustomFtpCli*, std::int64_t count, bool& abort) {
+            counts.push_back(count);
+            abort = count >= (3 << 20);
+        };
+        t.local.write("half", bytes);
+        t.client.SetLocalFileName(t.local.file("half"));
+        t.client.SetHostFileName("half");
+        EXPECT_EQ(t.run(&TCustomFtpCli::BeginPutFile), Done(ftpRqPutFile, 426)) << t.server.failure().toStdString();
+        EXPECT_EQ(t.client.ErrorMessage(), "426 Transfer aborted");
+        EXPECT_EQ(std::count(t.log.display.begin(), t.log.display.end(), "! Abort requested"), 1);
+        EXPECT_EQ(t.client.DataSocket()->State(), wsClosed);
+
+        // Stopped in the middle: progress went on until the abort, and the
+        // server saw the data connection end with part of the file, intact.
+        ASSERT_GE(counts.size(), 3u);
+        EXPECT_LT(counts.back(), static_cast<std::int64_t>(bytes.size()));
+        ASSERT_TRUE(waitUntil([&] { return t.server.commands().size() == 4; })) << t.server.failure().toStdString();
+        const QByteArray received = t.server.receivedData();
+        EXPECT_LT(static_cast<std::size_t>(received.size()), bytes.size());
+        EXPECT_TRUE(isStartOf(received, bytes));
+
+        // Ended once; the file is let go and the session goes on.
+        pumpEventsFor(100);
+        EXPECT_EQ(t.log.done.size(), 2u);
+        FtpLocalStream stream;
+        EXPECT_TRUE(stream.CreateForWrite(t.local.file("half"), ftpShareExclusive));
+        t.client.SetLocalFileName("NOOP");
+        EXPECT_EQ(t.run(&TCustomFtpCli::BeginRawCommand), Done(ftpRqRawCommand, 0));
+        EXPECT_TRUE(t.server.failure().isEmpty()) << t.server.failure().toStdString();
+    }
+}
+
+TEST(FtpTransferScripted, ServerClosingTheDataConnectionAfterOneMebibyteFailsTheUpload)
+{
+    const std::string bytes = varyingBytes(16 << 20);
+    for (const bool passive : {true, false}) {
+        SCOPED_TRACE(passive ? "passive" : "active");
+        Transfer t;
+        // The server hangs up the data connection early and still claims
+        // success: the upload did not go through and must not say so.
+        t.upTo150(passive, "cut").receiveData(1 << 20).closeData().reply("226 Transfer complete")
+            .expect("NOOP").reply("200 still here");
+        ASSERT_TRUE(t.start(passive));
+        t.local.write("cut", bytes);
+        t.client.SetLocalFileName(t.local.file("cut"));
+        t.client.SetHostFileName("cut");
+        const Done done = t.run(&TCustomFtpCli::BeginPutFile);
+        EXPECT_EQ(done.first, ftpRqPutFile) << t.server.failure().toStdString();
+        EXPECT_NE(done.second, 0);
+        EXPECT_EQ(t.client.State(), ftpStateReady);
+        EXPECT_EQ(t.client.DataSocket()->State(), wsClosed);
+        EXPECT_TRUE(isStartOf(t.server.receivedData(), bytes));
+
+        pumpEventsFor(100);
+        EXPECT_EQ(t.log.done.size(), 2u) << "the upload ends exactly once";
+        FtpLocalStream stream;
+        EXPECT_TRUE(stream.CreateForWrite(t.local.file("cut"), ftpShareExclusive));
+        t.client.SetLocalFileName("NOOP");
+        EXPECT_EQ(t.run(&TCustomFtpCli::BeginRawCommand), Done(ftpRqRawCommand, 0));
+        EXPECT_TRUE(t.server.failure().isEmpty()) << t.server.failure().toStdString();
+    }
 }
 
 TEST(FtpTransferStatistics, RateUsesIntegerArithmeticAndIsLeftOutForNoTime)
