@@ -54,6 +54,7 @@ TCustomFtpCli::~TCustomFtpCli()
         socket->OnSessionClosed = nullptr;
         socket->OnSessionAvailable = nullptr;
         socket->OnDataSent = nullptr;
+        socket->OnSendData = nullptr;
     }
     FWindow.reset();
     FLocalStream.Release();

@@ -331,7 +331,12 @@ private:
     void PassiveSendConnected(std::uint16_t error);
     void UploadStartReply();
     void UploadEndReply();
+    void BindUploadSending();
     void SendNextChunk(std::uint16_t error);
+    void UploadDataGone(int count);
+    // OnProgress for an upload; false when the handler asked to abort (the
+    // data connection is closed then).
+    bool ReportUploadProgress();
     void SendClosed(std::uint16_t error);
     void TryToEndUpload();
 
@@ -430,6 +435,8 @@ private:
     // The server connected to our PORT before the transfer command.
     bool FEarlyDataConnection = false;
     bool FEofFlag = false;
+    // ByteCount when an upload last reported progress.
+    std::int64_t FProgressReportedAt = 0;
     int FTransferStatus = 0;
     // A local failure during a transfer (write/read error, send error, abort
     // by OnProgress) that must not end as a success even if the server

@@ -59,6 +59,7 @@ void TCustomFtpCli::StepPort()
     data.OnDataAvailable = nullptr;
     data.OnSessionConnected = nullptr;
     data.OnDataSent = nullptr;
+    data.OnSendData = nullptr;
     if (data.State() != wsClosed)
         data.Close();
     data.SetProto("tcp");

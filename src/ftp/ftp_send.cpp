@@ -6,6 +6,16 @@
 
 #include <sys/socket.h>
 
+namespace {
+
+// Between the blocks of the file, progress is reported as the data goes out,
+// once per this many bytes at most: often enough that the progress display
+// moves and an abort asked for from OnProgress takes effect soon, even on a
+// slow line where one block takes seconds.
+constexpr std::int64_t UploadProgressStep = 64 * 1024;
+
+}  // namespace
+
 void TCustomFtpCli::StartUpload(const char* word, TFtpRequest request)
 {
     FRequestType = request;
@@ -27,6 +37,7 @@ void TCustomFtpCli::StartUpload(const char* word, TFtpRequest request)
     FRequestDoneFlag = false;
     FStartTick = 0;
     FByteCount = 0;
+    FProgressReportedAt = 0;
     FTransferStatus = 0;
     FTransferFault = 0;
     FTransferFaultText.clear();
@@ -85,6 +96,7 @@ void TCustomFtpCli::PassiveSendConnected(std::uint16_t error)
     FDataSocket->OnSessionClosed = [this](TCustomWSocket*, std::uint16_t e) { SendClosed(e); };
     FDataSocket->OnDataAvailable = nullptr;
     FDataSocket->OnDataSent = nullptr;
+    FDataSocket->OnSendData = nullptr;
     FDataConnected = true;
     FStartTick = TickCount();
     if (error != 0) {
@@ -105,7 +117,7 @@ void TCustomFtpCli::AcceptForSend(std::uint16_t)
         // Nothing is expected from the server on an upload; read it away.
         socket->Receive(FRecvBuffer.data(), static_cast<int>(FRecvBuffer.size()));
     };
-    data.OnDataSent = [this](TCustomWSocket*, std::uint16_t e) { SendNextChunk(e); };
+    BindUploadSending();
     data.AdoptHandle(handle);
 
     int sendBufferSize = 0;
@@ -137,7 +149,7 @@ void TCustomFtpCli::UploadStartReply()
         FStorAnswered = true;
         FNext = &TCustomFtpCli::UploadEndReply;
         if (FPassive) {
-            FDataSocket->OnDataSent = [this](TCustomWSocket*, std::uint16_t e) { SendNextChunk(e); };
+            BindUploadSending();
             SendNextChunk(0);
         } else if (FDataConnected && FStartTick == 0) {
             FWindow->Post(WM_FTP_SENDDATA);
@@ -147,18 +159,31 @@ void TCustomFtpCli::UploadStartReply()
     RefuseTransferByReply();
 }
 
+void TCustomFtpCli::BindUploadSending()
+{
+    FDataSocket->OnDataSent = [this](TCustomWSocket*, std::uint16_t e) { SendNextChunk(e); };
+    FDataSocket->OnSendData = [this](TCustomWSocket*, int count) { UploadDataGone(count); };
+}
+
+bool TCustomFtpCli::ReportUploadProgress()
+{
+    FProgressReportedAt = FByteCount;
+    bool abort = false;
+    TriggerProgress(FByteCount + FResumeAt, abort);
+    if (!abort)
+        return true;
+    DisplayStatus("Abort requested");
+    NoteTransferFault(426, "426 Transfer aborted");
+    CloseDataSocket();
+    return false;
+}
+
 void TCustomFtpCli::SendNextChunk(std::uint16_t error)
 {
     if (!FLocalStream.IsOpen())
         return;
-    bool abort = false;
-    TriggerProgress(FByteCount + FResumeAt, abort);
-    if (abort) {
-        DisplayStatus("Abort requested");
-        NoteTransferFault(426, "426 Transfer aborted");
-        CloseDataSocket();
+    if (!ReportUploadProgress())
         return;
-    }
     if (error != 0) {
         DisplayStatus("Error #" + std::to_string(error) + " sending data");
         NoteTransferFault(error, "426 Error #" + std::to_string(error) + " sending data");
@@ -187,8 +212,17 @@ void TCustomFtpCli::SendNextChunk(std::uint16_t error)
         CloseDataSocket();
         return;
     }
-    FByteCount += n;
+    // ByteCount grows as the socket hands the block to the network. An abort
+    // from the progress reported meanwhile closes the data connection and
+    // lets go of the file; nothing here touches either afterwards.
     FDataSocket->Send(block, n);
+}
+
+void TCustomFtpCli::UploadDataGone(int count)
+{
+    FByteCount += count;
+    if (FByteCount - FProgressReportedAt >= UploadProgressStep && FLocalStream.IsOpen())
+        ReportUploadProgress();
 }
 
 void TCustomFtpCli::SendClosed(std::uint16_t error)
