@@ -65,6 +65,7 @@ void TCustomFtpCli::EndInactiveRequest()
     data.OnSessionClosed = nullptr;
     data.OnDataAvailable = nullptr;
     data.OnDataSent = nullptr;
+    data.OnSendData = nullptr;
     CloseDataSocket();
     ReleaseLocalStream();
     if (FState == ftpStateResolving) {
