@@ -4,9 +4,25 @@
 #include "ftp/ftp_message_window.h"
 #include "net/wsocket.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 namespace {
+
+// The kernel keeps no more than about one block of the file (512 KiB) that
+// it has not yet put on the wire: it asks for more as soon as it runs short,
+// and what the server reads is still fresh in memory instead of queued
+// behind megabytes. Without the limit the kernel takes as much as its
+// buffers grow to, and a busy server reads markedly slower.
+constexpr int UploadUnsentLimit = FtpLocalStream::ReadBlockSize;
+
+void limitUnsentData(TSocket handle)
+{
+    // Kernels without the option just keep their own limit.
+    const int limit = UploadUnsentLimit;
+    ::setsockopt(handle, IPPROTO_TCP, TCP_NOTSENT_LOWAT, &limit, sizeof limit);
+}
 
 // Between the blocks of the file, progress is reported as the data goes out,
 // once per this many bytes at most: often enough that the progress display
@@ -103,6 +119,7 @@ void TCustomFtpCli::PassiveSendConnected(std::uint16_t error)
         DataConnectFailed(error);
         return;
     }
+    limitUnsentData(FDataSocket->HSocket());
     SendUploadCommand();
 }
 
@@ -136,6 +153,7 @@ void TCustomFtpCli::AcceptForSend(std::uint16_t)
     data.SetLingerTimeout(10);
     linger option{0, 10};
     ::setsockopt(data.HSocket(), SOL_SOCKET, SO_LINGER, &option, sizeof option);
+    limitUnsentData(data.HSocket());
     FDataConnected = true;
     if (FStorAnswered && FStartTick == 0)
         FWindow->Post(WM_FTP_SENDDATA);
