@@ -5,11 +5,13 @@
 # log-in, uploads allowed, nothing else reachable), then downloads and
 # uploads one file with each tool, in passive and in active mode, and prints
 # MB/s (10^6 bytes per second of wall time), the client's CPU seconds (user +
-# system) and the ratio of tavlinftp-cli to curl.
+# system), the ratios of tavlinftp-cli to curl (throughput, and CPU time
+# where lower is better) and tavlinftp-cli's peak resident memory.
 #
 # Usage: bench/ftp/ftp_vs_curl.sh [SIZE_MIB] [REPEATS]     (defaults: 1024, 3)
-# Each figure is the best of REPEATS runs. Needs root for vsftpd (it is
-# installed here if missing, together with curl).
+# Each figure is the best of REPEATS runs; the tools take turns run by run.
+# Needs root for vsftpd (it is installed here if missing, together with
+# curl).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 # shellcheck source=../../scripts/deps.sh
@@ -82,48 +84,62 @@ for _ in $(seq 100); do
 done
 
 url="ftp://127.0.0.1:$port"
-# measure TARGET COMMAND...: best wall time over the repeats, as "wall cpu".
-# TARGET (the file the command writes) is removed before each run; the
-# anonymous user may not overwrite an upload.
-measure() {
-  local target="$1" best_wall="" best_cpu=""
+# run_once TARGET COMMAND...: one run, as "wall cpu rss" (seconds, seconds,
+# peak RSS in KiB). TARGET (the file the command writes) is removed first;
+# the anonymous user may not overwrite an upload.
+run_once() {
+  local target="$1"
   shift
-  for _ in $(seq "$repeats"); do
-    rm -f "$target"
-    /usr/bin/time -f "%e %U %S" -o "$work/time.txt" "$@" >/dev/null 2>"$work/err.txt" || {
-      echo "FAILED: $*" >&2; cat "$work/err.txt" >&2; exit 1; }
-    read -r wall user sys < "$work/time.txt"
-    cpu=$(echo "$user + $sys" | bc -l)
-    if [ -z "$best_wall" ] || (( $(echo "$wall < $best_wall" | bc -l) )); then
-      best_wall=$wall; best_cpu=$cpu
-    fi
-  done
-  echo "$best_wall $best_cpu"
+  rm -f "$target"
+  /usr/bin/time -f "%e %U %S %M" -o "$work/time.txt" "$@" >/dev/null 2>"$work/err.txt" || {
+    echo "FAILED: $*" >&2; cat "$work/err.txt" >&2; return 1; }
+  read -r wall user sys rss < "$work/time.txt"
+  echo "$wall $(echo "$user + $sys" | bc -l) $rss"
+}
+# keep_best KEY "wall cpu rss": per KEY the fastest run's wall and CPU time,
+# and the highest peak RSS of all its runs.
+declare -A result
+keep_best() {
+  local key="$1" wall cpu rss best_wall best_cpu peak_rss
+  read -r wall cpu rss <<< "$2"
+  if [ -z "${result[$key]:-}" ]; then result[$key]="$wall $cpu $rss"; return; fi
+  read -r best_wall best_cpu peak_rss <<< "${result[$key]}"
+  if [ "$rss" -gt "$peak_rss" ]; then peak_rss=$rss; fi
+  if (( $(echo "$wall < $best_wall" | bc -l) )); then best_wall=$wall; best_cpu=$cpu; fi
+  result[$key]="$best_wall $best_cpu $peak_rss"
 }
 check_download() { cmp -s "$work/source.bin" "$work/down.bin" || { echo "download differs" >&2; exit 1; }; }
 check_upload() { cmp -s "$work/source.bin" "$anon/up/$1" || { echo "upload $1 differs" >&2; exit 1; }; }
 
-declare -A result
+# The two tools take turns, run by run, so that a burst of load from
+# elsewhere on the machine falls on both rather than on one tool's runs.
 for mode in passive active; do
   if [ "$mode" = active ]; then curl_mode=(-P 127.0.0.1); cli_mode=--active; else curl_mode=(--ftp-pasv); cli_mode=--passive; fi
-
-  result[curl,down,$mode]=$(measure "$work/down.bin" curl -s "${curl_mode[@]}" -o "$work/down.bin" "$url/pub/big.bin"); check_download
-  result[cli,down,$mode]=$(measure "$work/down.bin" "$cli" "$cli_mode" "$url/pub" get big.bin "$work/down.bin"); check_download
-  result[curl,up,$mode]=$(measure "$anon/up/curl-$mode.bin" curl -s "${curl_mode[@]}" -T "$work/source.bin" "$url/up/curl-$mode.bin"); check_upload "curl-$mode.bin"
-  result[cli,up,$mode]=$(measure "$anon/up/cli-$mode.bin" "$cli" "$cli_mode" "$url/up" put "$work/source.bin" "cli-$mode.bin"); check_upload "cli-$mode.bin"
+  for _ in $(seq "$repeats"); do
+    run=$(run_once "$work/down.bin" curl -s "${curl_mode[@]}" -o "$work/down.bin" "$url/pub/big.bin") || exit 1
+    check_download; keep_best "curl,down,$mode" "$run"
+    run=$(run_once "$work/down.bin" "$cli" "$cli_mode" "$url/pub" get big.bin "$work/down.bin") || exit 1
+    check_download; keep_best "cli,down,$mode" "$run"
+    run=$(run_once "$anon/up/curl-$mode.bin" curl -s "${curl_mode[@]}" -T "$work/source.bin" "$url/up/curl-$mode.bin") || exit 1
+    check_upload "curl-$mode.bin"; keep_best "curl,up,$mode" "$run"
+    run=$(run_once "$anon/up/cli-$mode.bin" "$cli" "$cli_mode" "$url/up" put "$work/source.bin" "cli-$mode.bin") || exit 1
+    check_upload "cli-$mode.bin"; keep_best "cli,up,$mode" "$run"
+  done
 done
 
 mbps() { echo "scale=1; $bytes / $1 / 1000000" | bc -l; }
 echo
 echo "File: ${size_mib} MiB ($bytes bytes), best of $repeats, vsftpd on 127.0.0.1, $(nproc) cores"
-printf "%-9s %-8s | %12s %9s | %12s %9s | %13s\n" direction mode "curl MB/s" "curl CPU" "tavlin MB/s" "tavlin CPU" "ratio (MB/s)"
+printf "%-9s %-8s | %12s %9s | %12s %9s | %13s | %11s | %15s\n" direction mode "curl MB/s" "curl CPU" "tavlin MB/s" "tavlin CPU" "ratio (MB/s)" "ratio (CPU)" "tavlin peak RSS"
 for direction in down up; do
   for mode in passive active; do
-    read -r cw cc <<< "${result[curl,$direction,$mode]}"
-    read -r tw tc <<< "${result[cli,$direction,$mode]}"
+    read -r cw cc _ <<< "${result[curl,$direction,$mode]}"
+    read -r tw tc trss <<< "${result[cli,$direction,$mode]}"
     cm=$(mbps "$cw"); tm=$(mbps "$tw")
-    ratio=$(echo "scale=2; $cw / $tw" | bc -l)
+    ratio=$(printf "%.2f" "$(echo "$cw / $tw" | bc -l)")
     label=$([ "$direction" = down ] && echo download || echo upload)
-    printf "%-9s %-8s | %12s %8ss | %12s %8ss | %13s\n" "$label" "$mode" "$cm" "$cc" "$tm" "$tc" "$ratio"
+    if (( $(echo "$cc > 0" | bc -l) )); then cpu_ratio=$(printf "%.2f" "$(echo "$tc / $cc" | bc -l)"); else cpu_ratio="-"; fi
+    rss_mb=$(echo "scale=1; $trss / 1024" | bc -l)
+    printf "%-9s %-8s | %12s %8ss | %12s %8ss | %13s | %11s | %11s MiB\n" "$label" "$mode" "$cm" "$cc" "$tm" "$tc" "$ratio" "$cpu_ratio" "$rss_mb"
   done
 done
