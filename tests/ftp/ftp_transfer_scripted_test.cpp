@@ -2,6 +2,7 @@
 #include "fixtures/scripted_ftp_server.h"
 #include "ftp/ftp_local_stream.h"
 #include "ftp_event_log.h"
+#include "scripted_session.h"
 #include "net/wsocket.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
@@ -15,37 +16,8 @@ namespace {
 using Done = std::pair<TFtpRequest, int>;
 const QByteArray Pasv227 = "227 Entering Passive Mode (127,0,0,1,{p1},{p2})";
 
-struct Transfer {
-    ScriptedFtpServer server;
-    TFtpClient client;
-    FtpEventLog log{client};
-    TempDir local;
-
-    // Starts the server, logs in (the script must begin with login()).
-    bool start(bool passive)
-    {
-        if (!server.start())
-            return false;
-        pointAt(client, server.portText().toStdString());
-        client.SetPassive(passive);
-        client.BeginLogin();
-        return log.waitDone() && log.done.back().second == 0;
-    }
-
-    Done run(void (TCustomFtpCli::*begin)())
-    {
-        const std::size_t before = log.done.size();
-        (client.*begin)();
-        if (!log.waitDone(before + 1))
-            return {ftpRqNone, -1};
-        return log.done.back();
-    }
-
-    bool shown(const std::string& line) const
-    {
-        return std::find(log.display.begin(), log.display.end(), line) != log.display.end();
-    }
-
+// The shared scripted session, with the script of an upload up to its 150.
+struct Transfer : ScriptedSession {
     // The script up to the server's 150 for "STOR name", with the data
     // connection up, in passive or active mode.
     ScriptedFtpServer& upTo150(bool passive, const QByteArray& name)
