@@ -14,7 +14,7 @@ void TCustomFtpCli::StepOpen()
         FRequestType = ftpRqOpen;
         FErrorMessage.clear();
     }
-    FRequestDoneFlag = false;
+    ArmRequestDone();
     FReceiveLen = 0;
     FReplyLines = 0;
     FReplyBytes = 0;

@@ -186,7 +186,7 @@ void TCustomFtpCli::IssueCommand(TFtpRequest request, const std::string& command
             break;
         FOkResponses[i++] = code;
     }
-    FRequestDoneFlag = false;
+    ArmRequestDone();
     FNext = &TCustomFtpCli::GenericReply;
     FAfterReply = afterReply;
     SetState(ftpStateAwaitingReply);
@@ -195,14 +195,22 @@ void TCustomFtpCli::IssueCommand(TFtpRequest request, const std::string& command
 
 void TCustomFtpCli::PostRequestDone(int code)
 {
-    FWindow->Post(WM_FTP_REQUEST_DONE, 0, code);
+    FWindow->Post(WM_FTP_REQUEST_DONE, static_cast<std::intptr_t>(FStepSerial), code);
 }
 
-void TCustomFtpCli::HandleWindowMessage(unsigned msg, std::intptr_t, std::intptr_t lParam)
+void TCustomFtpCli::ArmRequestDone()
+{
+    FRequestDoneFlag = false;
+    ++FStepSerial;
+}
+
+void TCustomFtpCli::HandleWindowMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lParam)
 {
     try {
         switch (msg) {
         case WM_FTP_REQUEST_DONE:
+            if (static_cast<std::uint64_t>(wParam) != FStepSerial)
+                break;
             if (OnRequestDone)
                 OnRequestDone(this, FRequestType, static_cast<std::uint16_t>(lParam));
             break;

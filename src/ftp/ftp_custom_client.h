@@ -282,6 +282,7 @@ private:
     void EndWithUsageError(const std::string& msg);
     void Finish(int code);
     void PostRequestDone(int code);
+    void ArmRequestDone();
     void HandleWindowMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lParam);
 
     // Control connection.
@@ -374,6 +375,11 @@ private:
     // Set once the current request's end has been posted (and while none
     // runs), so a late close or reply cannot end it twice.
     bool FRequestDoneFlag = true;
+    // Counts the steps begun. A request's end is delivered through the event
+    // loop; if another step has begun by then, that end belongs to a request
+    // already over (one ended by an abort, say) and must not be reported
+    // under the new request's name.
+    std::uint64_t FStepSerial = 0;
     std::array<int, 16> FOkResponses{};
     Handler FNext = nullptr;
     Handler FAfterReply = nullptr;

@@ -91,7 +91,7 @@ bool TCustomFtpCli::RefuseNeedlessResume()
     DisplayStatus("Nothing left to fetch: the local file already has all " + Bytes(remote));
     FPendingSteps.Exclude(ftpStepRetr);
     FResumeAt = 0;
-    FRequestDoneFlag = false;
+    ArmRequestDone();
     FStepStatus = 0;
     Finish(0);
     return true;

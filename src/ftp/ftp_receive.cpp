@@ -23,7 +23,7 @@ void TCustomFtpCli::StartReceive(const char* word, TFtpRequest single)
     FDataCommandWord = word;
     FReplyOk = false;
     FReceiveDataClosed = false;
-    FRequestDoneFlag = false;
+    ArmRequestDone();
     FByteCount = 0;
     FTransferStatus = 0;
     FTransferFault = 0;

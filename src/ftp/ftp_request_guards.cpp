@@ -84,7 +84,7 @@ void TCustomFtpCli::RefuseRequest(int code, const std::string& reason)
     FStepContinuation = nullptr;
     FPendingSteps.Clear();
     FStepStatus = code;
-    FRequestDoneFlag = false;
+    ArmRequestDone();
     Finish(code);
 }
 

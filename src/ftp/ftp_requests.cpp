@@ -156,7 +156,7 @@ void TCustomFtpCli::StepRest()
             FRequestType = ftpRqRestart;
             FErrorMessage.clear();
         }
-        FRequestDoneFlag = false;
+        ArmRequestDone();
         FStepStatus = 0;
         Finish(0);
         return;

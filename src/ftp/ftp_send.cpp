@@ -50,7 +50,7 @@ void TCustomFtpCli::StartUpload(const char* word, TFtpRequest request)
     FSendDataClosed = false;
     FDataConnected = false;
     FStorAnswered = false;
-    FRequestDoneFlag = false;
+    ArmRequestDone();
     FStartTick = 0;
     FByteCount = 0;
     FProgressReportedAt = 0;

@@ -76,7 +76,7 @@ void TCustomFtpCli::RunNextStep()
         return;
     }
     FStepContinuation = nullptr;
-    FRequestDoneFlag = false;
+    ArmRequestDone();
     Finish(FRequestResult);
 }
 
@@ -119,7 +119,7 @@ void TCustomFtpCli::EndWithUsageError(const std::string& msg)
         FErrorMessage = "500 " + msg;
     FStepContinuation = nullptr;
     FPendingSteps.Clear();
-    FRequestDoneFlag = false;
+    ArmRequestDone();
     Finish(500);
 }
 

@@ -280,6 +280,25 @@ TEST(FtpControlScripted, AbortDuringAMultiStepRequestEndsItWith426)
     EXPECT_EQ(s.log.done.size(), 1u);
 }
 
+TEST(FtpControlScripted, ARequestBegunRightAfterAnAbortEndsOnlyOnce)
+{
+    // The aborted log-in's end is already on its way when the caller opens
+    // again; it must not arrive as the new open's end.
+    Session s;
+    s.server.reply("220 hi").expect("USER").waitForClientClose().acceptControlConnection().reply("220 again");
+    ASSERT_TRUE(s.server.start());
+    pointAt(s.client, s.server.portText().toStdString());
+    s.client.BeginLogin();
+    ASSERT_TRUE(waitUntil([&] { return s.client.State() == ftpStateAwaitingReply; }));
+    s.log.clear();
+    s.client.BeginAbort();
+    s.client.BeginOpen();
+    ASSERT_TRUE(s.log.waitDone());
+    pumpEventsFor(200);
+    EXPECT_EQ(s.log.done, (std::vector<std::pair<TFtpRequest, int>>{{ftpRqOpen, 0}}));
+    EXPECT_TRUE(s.client.Connected());
+}
+
 TEST(FtpControlScripted, UsageErrorsRaiseOrGoToOnUsageErrorAndStartNothing)
 {
     Session s;
