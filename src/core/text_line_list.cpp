@@ -38,7 +38,7 @@ bool readWholeFile(const std::string& path, std::string& out)
     return true;
 }
 
-bool writeWholeFile(const std::string& path, std::string_view bytes, FileAccess access)
+bool writeWholeFile(const std::string& path, std::string_view bytes, FileAccess access, FileReplace replace)
 {
     // The file is replaced by a new one written beside it. A link is
     // followed, so a data file kept elsewhere through a link is updated
@@ -86,7 +86,18 @@ bool writeWholeFile(const std::string& path, std::string_view bytes, FileAccess 
     }
     if (::close(fd) != 0)
         written = false;
-    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
+    if (!written) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    if (replacing && replace == FileReplace::Frequent &&
+        ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+        // The temporary name now holds the old file.
+        ::unlink(temporary.c_str());
+        return true;
+    }
+    // Not replacing, or a file system that cannot swap: a plain rename.
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
         std::remove(temporary.c_str());
         return false;
     }

@@ -65,9 +65,21 @@ private:
 
 // Reads a whole file into a string; false when it cannot be opened or read.
 bool readWholeFile(const std::string& path, std::string& out);
-// Writes a whole file (temporary name, then rename); false on any failure.
-// A kill at any moment leaves either the old file or the new one, whole.
-// The new file keeps the old one's permissions; with OwnerOnly a new file
-// gets 0600 and an existing one readable by group or others gets 0600.
+// How a save puts its new file in place of an existing one. Either way a
+// kill at any moment leaves the old file or the new one, whole.
+enum class FileReplace {
+    // Renamed over the old file. Some file systems (ext4) then write the new
+    // data out before the rename is done, so even a power cut does not leave
+    // an empty file; that costs a disk flush per save.
+    Settled,
+    // Swapped with the old file in one step, which is then deleted: no flush.
+    // For files rewritten after every transferred file, where a flush each
+    // time would cost more than the transfer itself.
+    Frequent,
+};
+
+// Writes a whole file (temporary name, then rename or swap); false on any
+// failure. The new file keeps the old one's permissions; with OwnerOnly a
+// new file gets 0600 and an existing one readable by group or others 0600.
 bool writeWholeFile(const std::string& path, std::string_view bytes,
-                    FileAccess access = FileAccess::KeepMode);
+                    FileAccess access = FileAccess::KeepMode, FileReplace replace = FileReplace::Settled);

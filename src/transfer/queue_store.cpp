@@ -186,7 +186,7 @@ QueueEntry ResumeRecord::toEntry() const
 
 bool QueueFiles::saveQueue(const QueueEntries& entries) const
 {
-    return writeWholeFile(queuePath_, entries.toText(), FileAccess::OwnerOnly);
+    return writeWholeFile(queuePath_, entries.toText(), FileAccess::OwnerOnly, FileReplace::Frequent);
 }
 
 std::optional<QueueEntries> QueueFiles::loadQueue() const

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,6 +73,39 @@ TEST(TextLineList, SavingKeepsTheFilesPermissionsAndLinks)
     EXPECT_TRUE(TextLineList({"x"}).saveToFile(dir.file("new.dfd")));
     EXPECT_EQ(dir.read("new.dfd"), "x\r\n");
     ::umask(previousMask);
+}
+
+TEST(TextLineList, AFrequentSaveSwapsTheWholeFileInAndLeavesNothingBeside)
+{
+    TempDir dir;
+    auto entriesIn = [&](const std::string& folder) {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.file(folder)))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    dir.write("data/koefil.dfd", "2\r\nold entry\r\n");
+    ASSERT_EQ(::chmod(dir.file("data/koefil.dfd").c_str(), 0600), 0);
+    for (int round = 0; round < 3; ++round) {
+        const std::string text = std::to_string(round) + "\r\n" + std::string(20000, 'q') + "\r\n";
+        ASSERT_TRUE(writeWholeFile(dir.file("data/koefil.dfd"), text, FileAccess::OwnerOnly, FileReplace::Frequent));
+        EXPECT_EQ(dir.read("data/koefil.dfd"), text);
+    }
+    struct stat status {};
+    ASSERT_EQ(::stat(dir.file("data/koefil.dfd").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+    // Neither the old file nor a temporary one stays behind.
+    EXPECT_EQ(entriesIn("data"), std::vector<std::string>{"koefil.dfd"});
+
+    // Through a link the linked file is replaced; a missing file is made.
+    ASSERT_EQ(::symlink(dir.file("data/koefil.dfd").c_str(), dir.file("link.dfd").c_str()), 0);
+    ASSERT_TRUE(writeWholeFile(dir.file("link.dfd"), "linked\r\n", FileAccess::OwnerOnly, FileReplace::Frequent));
+    EXPECT_EQ(dir.read("data/koefil.dfd"), "linked\r\n");
+    ASSERT_EQ(::lstat(dir.file("link.dfd").c_str(), &status), 0);
+    EXPECT_TRUE(S_ISLNK(status.st_mode));
+    ASSERT_TRUE(writeWholeFile(dir.file("data/new.dfd"), "new\r\n", FileAccess::OwnerOnly, FileReplace::Frequent));
+    EXPECT_EQ(entriesIn("data"), (std::vector<std::string>{"koefil.dfd", "new.dfd"}));
 }
 
 TEST(TextLineList, FilesHoldingPasswordsAreTheOwnersAlone)
