@@ -86,9 +86,22 @@ TEST_F(QueueWindowTest, FilesGoUpAndDownFromTheButtonsWithTheQuestionsAUserIsAsk
     local.write("photo.jpg", photo);
     connectAsTestUser();
     ASSERT_TRUE(waitUntilBrowsing());
+    showLocalFolder(local);
+
+    // Into the top directory: after CWD "/" there is no directory to enter.
+    ASSERT_EQ(window->sessionChannel().client().HostDirName(), "/");
+    server->clearCommands();
+    selectLocal("index.htm");
+    click(c->BitBtn2);
+    ASSERT_TRUE(waitUntilQueueEnds());
+    EXPECT_EQ(site.read("index.htm"), page);
+    const auto intoTop = transferCommands();
+    ASSERT_GE(intoTop.size(), 6u);
+    EXPECT_EQ(std::vector<std::string>(intoTop.begin() + 2, intoTop.begin() + 6),
+              (std::vector<std::string>{"CWD /", "TYPE A", "PORT", "STOR index.htm"}));
+
     clickNode(node({"docs"}));
     ASSERT_TRUE(waitForListing(doneCount()));
-    showLocalFolder(local);
 
     // Two uploads, the second queued while the first runs: one log-in.
     const std::string docs = "CWD " + window->sessionChannel().client().HostDirName();
