@@ -38,6 +38,42 @@ bool readWholeFile(const std::string& path, std::string& out)
     return true;
 }
 
+namespace {
+
+std::string resolvedTarget(const std::string& path)
+{
+    std::string target = path;
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+        target = resolved;
+        std::free(resolved);
+    }
+    return target;
+}
+
+// Where a frequently saved file is written before it is swapped in. It
+// keeps the previous contents afterwards and is written over at the next
+// save, so no file is made or deleted per save: on ext4 making files right
+// after deleting others is what costs most.
+std::string swapFileOf(const std::string& target)
+{
+    return target + ".swap" + std::to_string(::getpid());
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
+        else if (!(n < 0 && errno == EINTR))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool writeWholeFile(const std::string& path, std::string_view bytes, FileAccess access, FileReplace replace)
 {
     // The file is replaced by a new one written beside it. A link is
@@ -45,39 +81,33 @@ bool writeWholeFile(const std::string& path, std::string_view bytes, FileAccess 
     // there instead of the link being replaced by a copy; and the new file
     // gets the old one's permissions, so a site list the user made private
     // does not become readable by everyone at the next save.
-    std::string target = path;
-    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-        target = resolved;
-        std::free(resolved);
-    }
+    const std::string target = resolvedTarget(path);
     struct stat previous {};
     const bool replacing = ::stat(target.c_str(), &previous) == 0;
     const bool ownerOnly = access == FileAccess::OwnerOnly;
+    const bool frequent = replace == FileReplace::Frequent;
 
     // The temporary file is created closed to others from its first byte
     // when it will hold a password; otherwise the umask decides, as for any
     // new file.
-    const std::string temporary = target + ".tmp" + std::to_string(::getpid());
-    // One left behind by a killed run of the same process id goes first, so
-    // the new one is created with the mode asked for here.
-    ::unlink(temporary.c_str());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                          ownerOnly ? 0600 : 0666);
+    const std::string temporary = frequent ? swapFileOf(target) : target + ".tmp" + std::to_string(::getpid());
+    int fd = -1;
+    if (frequent) {
+        // Ours from the previous save, or made now. Written over from the
+        // start and cut to length, never truncated to nothing first: a file
+        // emptied and rewritten is flushed to disk on close by ext4.
+        fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, ownerOnly ? 0600 : 0666);
+    } else {
+        // One left behind by a killed run of the same process id goes first,
+        // so the new one is created with the mode asked for here.
+        ::unlink(temporary.c_str());
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, ownerOnly ? 0600 : 0666);
+    }
     if (fd < 0)
         return false;
-    bool written = true;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            written = false;
-            break;
-        }
-    }
+    bool written = writeAll(fd, bytes);
+    if (written && frequent)
+        written = ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0;
     if (written && replacing) {
         mode_t mode = previous.st_mode & 07777;
         if (ownerOnly && (mode & (S_IRGRP | S_IROTH | S_IWGRP | S_IWOTH)))
@@ -90,18 +120,22 @@ bool writeWholeFile(const std::string& path, std::string_view bytes, FileAccess 
         std::remove(temporary.c_str());
         return false;
     }
-    if (replacing && replace == FileReplace::Frequent &&
-        ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
-        // The temporary name now holds the old file.
-        ::unlink(temporary.c_str());
-        return true;
-    }
+    if (replacing && frequent &&
+        ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0)
+        return true;  // the swap file now holds the previous contents
     // Not replacing, or a file system that cannot swap: a plain rename.
     if (std::rename(temporary.c_str(), target.c_str()) != 0) {
         std::remove(temporary.c_str());
         return false;
     }
     return true;
+}
+
+void removeWholeFile(const std::string& path)
+{
+    const std::string target = resolvedTarget(path);
+    std::remove(swapFileOf(target).c_str());
+    std::remove(path.c_str());
 }
 
 std::vector<std::string> TextLineList::splitLines(std::string_view bytes)

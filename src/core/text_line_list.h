@@ -72,9 +72,11 @@ enum class FileReplace {
     // data out before the rename is done, so even a power cut does not leave
     // an empty file; that costs a disk flush per save.
     Settled,
-    // Swapped with the old file in one step, which is then deleted: no flush.
-    // For files rewritten after every transferred file, where a flush each
-    // time would cost more than the transfer itself.
+    // Written into a swap file beside it, which is then swapped with the old
+    // file in one step and keeps the old contents for the next save: no
+    // flush, and no file made or deleted per save. For files rewritten after
+    // every transferred file, where either would cost more than the transfer
+    // itself. Remove such a file with removeWholeFile.
     Frequent,
 };
 
@@ -83,3 +85,5 @@ enum class FileReplace {
 // new file gets 0600 and an existing one readable by group or others 0600.
 bool writeWholeFile(const std::string& path, std::string_view bytes,
                     FileAccess access = FileAccess::KeepMode, FileReplace replace = FileReplace::Settled);
+// Removes a file and the swap file its frequent saves keep beside it.
+void removeWholeFile(const std::string& path);

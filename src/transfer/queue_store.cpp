@@ -199,7 +199,7 @@ std::optional<QueueEntries> QueueFiles::loadQueue() const
 
 void QueueFiles::removeQueue() const
 {
-    std::remove(queuePath_.c_str());
+    removeWholeFile(queuePath_);
 }
 
 bool QueueFiles::saveResumeRecord(const ResumeRecord& record) const

@@ -75,7 +75,7 @@ TEST(TextLineList, SavingKeepsTheFilesPermissionsAndLinks)
     ::umask(previousMask);
 }
 
-TEST(TextLineList, AFrequentSaveSwapsTheWholeFileInAndLeavesNothingBeside)
+TEST(TextLineList, AFrequentSaveSwapsTheWholeFileInThroughOneSwapFile)
 {
     TempDir dir;
     auto entriesIn = [&](const std::string& folder) {
@@ -95,8 +95,18 @@ TEST(TextLineList, AFrequentSaveSwapsTheWholeFileInAndLeavesNothingBeside)
     struct stat status {};
     ASSERT_EQ(::stat(dir.file("data/koefil.dfd").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0600u);
-    // Neither the old file nor a temporary one stays behind.
-    EXPECT_EQ(entriesIn("data"), std::vector<std::string>{"koefil.dfd"});
+    // One swap file stays beside it for the next save, private like it;
+    // removing the file takes it along.
+    const std::string swap = "koefil.dfd.swap" + std::to_string(::getpid());
+    EXPECT_EQ(entriesIn("data"), (std::vector<std::string>{"koefil.dfd", swap}));
+    ASSERT_EQ(::stat(dir.file("data/" + swap).c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+    // A shorter save is cut to its own length.
+    ASSERT_TRUE(writeWholeFile(dir.file("data/koefil.dfd"), "1\r\n", FileAccess::OwnerOnly, FileReplace::Frequent));
+    EXPECT_EQ(dir.read("data/koefil.dfd"), "1\r\n");
+    removeWholeFile(dir.file("data/koefil.dfd"));
+    EXPECT_TRUE(entriesIn("data").empty());
+    dir.write("data/koefil.dfd", "2\r\nold entry\r\n");
 
     // Through a link the linked file is replaced; a missing file is made.
     ASSERT_EQ(::symlink(dir.file("data/koefil.dfd").c_str(), dir.file("link.dfd").c_str()), 0);
@@ -105,7 +115,7 @@ TEST(TextLineList, AFrequentSaveSwapsTheWholeFileInAndLeavesNothingBeside)
     ASSERT_EQ(::lstat(dir.file("link.dfd").c_str(), &status), 0);
     EXPECT_TRUE(S_ISLNK(status.st_mode));
     ASSERT_TRUE(writeWholeFile(dir.file("data/new.dfd"), "new\r\n", FileAccess::OwnerOnly, FileReplace::Frequent));
-    EXPECT_EQ(entriesIn("data"), (std::vector<std::string>{"koefil.dfd", "new.dfd"}));
+    EXPECT_EQ(dir.read("data/new.dfd"), "new\r\n");
 }
 
 TEST(TextLineList, FilesHoldingPasswordsAreTheOwnersAlone)
