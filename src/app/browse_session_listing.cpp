@@ -33,6 +33,10 @@ void BrowseSession::listDirDone()
         linkWalkStep();
     } else {
         QCoreApplication::processEvents();
+        // The login folder is listed without a directory change of its own;
+        // its files are deleted and renamed like those of any other folder.
+        v_.deleteButton->setEnabled(true);
+        v_.renameButton->setEnabled(true);
         v_.abortButton->setEnabled(true);
         v_.addressManagerButton->setEnabled(true);
     }

@@ -136,6 +136,28 @@ TEST_F(RemoteOperationsWindow, AFileIsDeletedWithoutAQuestion)
     EXPECT_EQ(fileNames(), QStringList{"new.html"});
 }
 
+TEST_F(RemoteOperationsWindow, AFileInTheLoginFolderIsDeletedAndRenamedLikeAnyOther)
+{
+    site.write("top.html", "top");
+    site.write("gone.html", "gone");
+    browseTo({});
+    clickFile(fileItem(QStringLiteral("top.html")));
+    EXPECT_TRUE(c->BitBtn5->isEnabled());
+    EXPECT_TRUE(c->BitBtn8->isEnabled());
+    dialogs.expectNameDialog(QStringLiteral("New name for top.html"), DialogAnswer::Ok, QStringLiteral("index.html"));
+    int before = doneCount();
+    click(c->BitBtn8);
+    ASSERT_TRUE(waitForListing(before)) << logText();
+    EXPECT_EQ(site.read("index.html"), "top");
+
+    clickFile(fileItem(QStringLiteral("gone.html")));
+    before = doneCount();
+    click(c->BitBtn5);
+    ASSERT_TRUE(waitForListing(before)) << logText();
+    EXPECT_FALSE(fs::exists(site.file("gone.html")));
+    EXPECT_EQ(fileNames(), QStringList{"index.html"});
+}
+
 TEST_F(RemoteOperationsWindow, RenamingAFolderRenamesItFromItsParent)
 {
     site.write("drafts/page.html", "p");
