@@ -34,6 +34,12 @@ void RemoteFileOperations::deleteSelection()
         // A file goes at once, without a question.
         deleteSelectedFile();
     } else if (QTreeWidgetItem* node = v_.remoteTree->currentItem()) {
+        // The server would refuse to remove a directory that holds others,
+        // but only after its files were gone; say so before deleting any.
+        if (node->childCount() > 0) {
+            dialogs_.message(QStringLiteral("Subdirectory must be removed first!"));
+            return;
+        }
         dialog.panelText = QStringLiteral("Remove directory ");
         dialog.editText = node->text(0);
         dialog.caption = QStringLiteral("Delete directory");
@@ -227,7 +233,8 @@ void RemoteFileOperations::anyRequestFailed()
         session_.showDirectory();
     } else if (directoryDeletion_) {
         // A file that could not be deleted ends the deletion; the log shows
-        // the server's reply.
+        // the server's reply, and the list shows what is left.
         directoryDeletion_ = false;
+        session_.showDirectory();
     }
 }

@@ -83,28 +83,21 @@ TEST_F(RemoteOperationsWindow, DeletingAFolderDeletesItsFilesInListOrderThenTheF
     EXPECT_EQ(fileNames(), QStringList{"keep.txt"});
 }
 
-TEST_F(RemoteOperationsWindow, AFolderWithASubfolderLosesItsFilesThenAsksToRemoveTheSubfolderFirst)
+TEST_F(RemoteOperationsWindow, AFolderWithASubfolderIsRefusedBeforeAnythingIsDeleted)
 {
     site.write("full/one.txt", "1");
     site.write("full/two.txt", "2");
     site.write("full/inner/deep.txt", "d");
     browseTo({"full"});
 
-    dialogs.expectNameDialog(QStringLiteral("Remove directory "), DialogAnswer::Ok)
-        .expectMessage(QStringLiteral("Subdirectory must be removed first!"));
-    const int before = doneCount();
+    dialogs.expectMessage(QStringLiteral("Subdirectory must be removed first!"));
     click(c->BitBtn5);
-    // After the message the folder is listed again: only its subfolder is left.
-    ASSERT_TRUE(waitUntilIdleWith([&] { return dialogs.pending() == 0 && doneCount() > before; })) << logText();
-    EXPECT_FALSE(fs::exists(site.file("full/one.txt")));
-    EXPECT_FALSE(fs::exists(site.file("full/two.txt")));
-    EXPECT_TRUE(fs::exists(site.file("full/inner/deep.txt")));
-    const Strings sent = commands();
-    ASSERT_GE(sent.size(), 4u);
-    EXPECT_EQ(Strings(sent.begin() + 2, sent.begin() + 4), (Strings{"CDUP", "RMD full"}));
-    EXPECT_EQ(Strings(sent.begin() + 4, sent.end()), (Strings{"CWD /", "CWD ./full", "PORT", "LIST"}));
-    EXPECT_TRUE(fileNames().isEmpty());
-    EXPECT_TRUE(logText().find("< 550") != std::string::npos) << logText();
+    pumpEventsFor(300);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_TRUE(commands().empty());
+    EXPECT_TRUE(fs::exists(site.file("full/one.txt")));
+    EXPECT_TRUE(fs::exists(site.file("full/two.txt")));
+    EXPECT_EQ(fileNames(), (QStringList{"one.txt", "two.txt"}));
 }
 
 TEST_F(RemoteOperationsWindow, CancellingTheDeletionSendsNothingAndResetsTheDialog)
@@ -309,19 +302,26 @@ TEST_F(ScriptedOperations, ARefusedDeleteEndsTheDirectoryDeletion)
                               "-rw-r--r-- 1 u g 1 Jan 14 10:22 b.txt\r\n"
                               "-rw-r--r-- 1 u g 1 Jan 14 10:22 c.txt\r\n");
     scripted.expect("DELE a.txt").reply("250 Deleted.").expect("DELE b.txt").reply("550 Permission denied.");
+    // The folder is read again, so the list does not show a.txt, now gone.
+    scripted.expect("CWD /").reply("250 \"/\" is the current directory.")
+        .expect("CWD ./trash").reply("250 \"/trash\" is the current directory.");
+    scriptListing(scripted, "-rw-r--r-- 1 u g 1 Jan 14 10:22 b.txt\r\n"
+                            "-rw-r--r-- 1 u g 1 Jan 14 10:22 c.txt\r\n");
     connectAndOpenTrash();
 
     dialogs.expectNameDialog(QStringLiteral("Remove directory "), DialogAnswer::Ok);
     click(c->BitBtn5);
     ASSERT_TRUE(waitUntil([&] { return scripted.finished() && !session().requestRunning(); })) << logText();
     pumpEventsFor(300);
-    // Nothing follows the refusal: no further DELE, no CDUP, no RMD.
-    EXPECT_EQ(scripted.commands().last(), QByteArray("DELE b.txt"));
+    // Nothing follows the refusal but the listing: no further DELE, no
+    // CDUP, no RMD.
+    EXPECT_EQ(scripted.commands().last(), QByteArray("LIST"));
+    EXPECT_FALSE(scripted.commands().contains("DELE c.txt"));
     EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
     EXPECT_NE(logText().find("< 550 Permission denied."), std::string::npos);
     EXPECT_FALSE(window->remoteOperations().directoryDeletionRunning());
     EXPECT_TRUE(session().connected());
-    EXPECT_EQ(fileNames(), (QStringList{"a.txt", "b.txt", "c.txt"}));
+    EXPECT_EQ(fileNames(), (QStringList{"b.txt", "c.txt"}));
 }
 
 TEST_F(ScriptedOperations, AConnectionDroppedDuringARenameEndsTheSession)
