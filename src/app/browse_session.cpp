@@ -119,6 +119,7 @@ void BrowseSession::resetWindowAfterSession()
     // The root goes with the tree; forget it first so that nothing started
     // by the clearing (selection changes) can reach it.
     root_ = nullptr;
+    shownLink_ = ShownLink{};
     v_.remoteFileList->clear();
     v_.remoteTree->clear();
     disableSessionButtons();

@@ -8,6 +8,7 @@
 #include "services/session_channel.h"
 
 #include <QIcon>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
@@ -72,6 +73,17 @@ public:
     // Asks the server where it is and walks the tree there from the root.
     void showServerDirectory();
     QTreeWidgetItem* rootNode() const { return root_; }
+
+    // The link a folder was opened through, while that folder is shown: a
+    // delete then means the link, not the folder it leads to.
+    struct ShownLink {
+        std::string name;          // as the server knows it
+        QString shownName;
+        std::string folderPath;    // of the folder holding the link, as the tree gives it
+        const QTreeWidgetItem* node = nullptr;
+        std::string nodePath;
+    };
+    const ShownLink* linkShown() const;
     SessionChannel& channel() { return channel_; }
 
     bool connected() const { return channel_.connected(); }
@@ -139,6 +151,7 @@ private:
     // Walks.
     void walkStep();
     void linkWalkStep();
+    void linkWalkStepTaken();
     void selectChild(const std::string& name, bool addWhenMissing);
     void handleLink();
     void linkTakenForDirectory();
@@ -165,6 +178,7 @@ private:
     RemoteListingTables tables_;
     std::int64_t linkSizeState_ = 0;
     std::string linkName_;
+    ShownLink shownLink_;
     bool linkSizeKnown_ = false;
     // Counts parses and stops; a parse that lets events run stops when the
     // count moved on (a stop was asked or another parse began).

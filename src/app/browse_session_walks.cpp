@@ -48,6 +48,26 @@ void BrowseSession::walkStep()
 
 void BrowseSession::linkWalkStep()
 {
+    linkWalkStepTaken();
+    if (walk_ != Walk::ToLinkTarget && !shownLink_.name.empty()) {
+        // Arrived: the folder now shown was opened through the link.
+        shownLink_.node = v_.remoteTree->currentItem();
+        shownLink_.nodePath = shownLink_.node ? nodePath(shownLink_.node) : std::string();
+    }
+}
+
+const BrowseSession::ShownLink* BrowseSession::linkShown() const
+{
+    const QTreeWidgetItem* current = v_.remoteTree->currentItem();
+    // The path is compared as well: a node deleted since may have left its
+    // address to another one.
+    if (!current || current != shownLink_.node || nodePath(current) != shownLink_.nodePath)
+        return nullptr;
+    return &shownLink_;
+}
+
+void BrowseSession::linkWalkStepTaken()
+{
     const auto goOn = [this](bool more) { walk_ = more ? Walk::ToLinkTarget : Walk::None; };
     const int k = ++linkWalk_.step;
     if (k == 1) {
@@ -170,6 +190,7 @@ void BrowseSession::linkTakenForDirectory()
     if (!item)
         return;
     walk_ = Walk::IntoLink;
+    shownLink_ = ShownLink{rawName(item), item->text(0), currentRemotePath_, nullptr, {}};
     channel_.client().SetHostDirName(rawName(item));
     ask(&TCustomFtpCli::BeginChangeDir);
 }

@@ -33,6 +33,19 @@ void RemoteFileOperations::deleteSelection()
     if (selectedItem(v_.remoteFileList)) {
         // A file goes at once, without a question.
         deleteSelectedFile();
+    } else if (const BrowseSession::ShownLink* link = session_.linkShown()) {
+        // The folder shown was opened through a link: the link goes, from
+        // the folder holding it; the files it leads to stay.
+        dialog.panelText = QStringLiteral("Remove link ");
+        dialog.editText = link->shownName;
+        dialog.caption = QStringLiteral("Delete link");
+        if (dialogs_.runNameDialog()) {
+            linkDeletion_ = LinkDeletion::ToRoot;
+            linkName_ = link->name;
+            linkFolder_ = link->folderPath;
+            channel_.client().SetHostDirName("/");
+            ask(&TCustomFtpCli::BeginChangeDir);
+        }
     } else if (QTreeWidgetItem* node = v_.remoteTree->currentItem()) {
         // The server would refuse to remove a directory that holds others,
         // but only after its files were gone; say so before deleting any.
@@ -153,8 +166,22 @@ void RemoteFileOperations::abortAll()
 void RemoteFileOperations::requestDone(TFtpRequest request)
 {
     switch (request) {
+    case ftpRqChangeDir:
+        if (linkDeletion_ == LinkDeletion::ToRoot) {
+            linkDeletion_ = LinkDeletion::ToFolder;
+            channel_.client().SetHostDirName(linkFolder_);
+            ask(&TCustomFtpCli::BeginChangeDir);
+        } else if (linkDeletion_ == LinkDeletion::ToFolder) {
+            linkDeletion_ = LinkDeletion::Deleting;
+            channel_.client().SetHostFileName(linkName_);
+            ask(&TCustomFtpCli::BeginDelete);
+        }
+        break;
     case ftpRqDelete:
-        if (filesRemoved_)
+        if (linkDeletion_ == LinkDeletion::Deleting) {
+            linkDeletion_ = LinkDeletion::None;
+            showRootAfterLinkDeletion();
+        } else if (filesRemoved_)
             directoryGone();
         else if (directoryDeletion_)
             nextDeletionStep();
@@ -216,6 +243,18 @@ void RemoteFileOperations::showRootAfterDirectoryChange()
     session_.showServerDirectory();
 }
 
+void RemoteFileOperations::showRootAfterLinkDeletion()
+{
+    // The link's folder node, and any node reached through the link, are
+    // stale: the tree is read again from the root.
+    QTreeWidgetItem* root = session_.rootNode();
+    if (!root)
+        return;
+    v_.remoteTree->setCurrentItem(root);
+    removeChildren(root);
+    session_.showServerDirectory();
+}
+
 void RemoteFileOperations::requestFailed(TFtpRequest, std::uint16_t)
 {
     // Handled with every other failure in anyRequestFailed.
@@ -224,6 +263,13 @@ void RemoteFileOperations::requestFailed(TFtpRequest, std::uint16_t)
 void RemoteFileOperations::anyRequestFailed()
 {
     directoryRename_ = false;
+    if (linkDeletion_ != LinkDeletion::None) {
+        // The log shows the server's reply; the tree is read again, since
+        // the directory changes may have left the shown folder.
+        linkDeletion_ = LinkDeletion::None;
+        showRootAfterLinkDeletion();
+        return;
+    }
     if (filesRemoved_) {
         // The CDUP or the RMD failed, mostly because the directory still
         // holds directories of its own.

@@ -19,6 +19,9 @@ class Dialogs;
 //                       RMD of the directory's name, then the root is listed
 //   directory rename:   name entered, CDUP, RNFR old name, RNTO new name,
 //                       then the root is listed
+//   link deletion:      (a folder opened through a link) confirm, CWD to the
+//                       folder holding the link, DELE of the link, then the
+//                       root is listed
 //
 // It uses the browsing session; the session knows nothing of it.
 class RemoteFileOperations : public SessionAsker, public SessionListener {
@@ -34,7 +37,7 @@ public:
     // Stops whatever runs and ends the session.
     void abortAll();
 
-    bool directoryDeletionRunning() const { return directoryDeletion_ || filesRemoved_; }
+    bool directoryDeletionRunning() const { return directoryDeletion_ || filesRemoved_ || linkDeletion_ != LinkDeletion::None; }
 
     // SessionAsker
     void requestDone(TFtpRequest request) override;
@@ -52,6 +55,7 @@ private:
     void directoryGone();
     void renameSecondStage();
     void showRootAfterDirectoryChange();
+    void showRootAfterLinkDeletion();
 
     RemoteOperationsView v_;
     SessionChannel& channel_;
@@ -61,6 +65,12 @@ private:
     bool directoryDeletion_ = false;
     bool filesRemoved_ = false;
     int deletionIndex_ = 0;
+    // Deleting the link a folder was opened through: to the root, to the
+    // folder holding the link, DELE of the link.
+    enum class LinkDeletion { None, ToRoot, ToFolder, Deleting };
+    LinkDeletion linkDeletion_ = LinkDeletion::None;
+    std::string linkName_;
+    std::string linkFolder_;
     bool directoryRename_ = false;
     std::string oldDirectoryName_;
 };

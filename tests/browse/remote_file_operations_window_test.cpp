@@ -100,6 +100,37 @@ TEST_F(RemoteOperationsWindow, AFolderWithASubfolderIsRefusedBeforeAnythingIsDel
     EXPECT_EQ(fileNames(), (QStringList{"one.txt", "two.txt"}));
 }
 
+TEST_F(RemoteOperationsWindow, DeletingAFolderOpenedThroughALinkDeletesTheLinkOnly)
+{
+    site.write("www/about/index.html", "about");
+    site.write("www/about/team.html", "team");
+    fs::create_symlink("about", site.file("www/aboutlink"));
+    browseTo({"www"});
+    clickFile(fileItem(QStringLiteral("aboutlink")));
+    // The link is opened: its folder's files are shown, none selected.
+    ASSERT_TRUE(waitUntilIdleWith([&] { return fileNames().contains(QStringLiteral("team.html")); })) << logText();
+    ASSERT_TRUE(waitUntilIdleWith([&] { return window->session().linkShown() != nullptr; })) << logText();
+    server->clearCommands();
+
+    dialogs.expectNameDialog(QStringLiteral("Remove link "), DialogAnswer::Ok, std::nullopt,
+                             QStringLiteral("Delete link"));
+    click(c->BitBtn5);
+    // Afterwards the tree is read again from the root.
+    ASSERT_TRUE(waitUntilIdleWith([&] {
+        return dialogs.pending() == 0 && !window->remoteOperations().directoryDeletionRunning() &&
+               !commands().empty() && commands().back() == "LIST";
+    })) << logText();
+    EXPECT_EQ(dialogs.shown().back().name.editText, QStringLiteral("aboutlink"));
+    const Strings sent = commands();
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ(Strings(sent.begin(), sent.begin() + 3), (Strings{"CWD /", "CWD ./www", "DELE aboutlink"}));
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& s) { return s.rfind("DELE", 0) == 0; }),
+              1);
+    EXPECT_FALSE(fs::is_symlink(site.file("www/aboutlink")));
+    EXPECT_EQ(site.read("www/about/index.html"), "about");
+    EXPECT_EQ(site.read("www/about/team.html"), "team");
+}
+
 TEST_F(RemoteOperationsWindow, CancellingTheDeletionSendsNothingAndResetsTheDialog)
 {
     site.write("trash/a.txt", "a");
