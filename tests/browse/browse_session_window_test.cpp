@@ -99,11 +99,10 @@ TEST_F(BrowseSessionWindow, LogsInListsTheRootAndShowsTheFileColumns)
         window->grab().save(QString::fromLocal8Bit(shot));
         return;
     }
-    for (QPushButton* button : {c->BitBtn6, c->BitBtn7, c->BitBtn1})
-        EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
     // The login directory "/" is listed straight away, not through a node
-    // change, so delete and rename wait for the first node the user picks.
-    EXPECT_FALSE(c->BitBtn5->isEnabled());
+    // change; its files are deleted and renamed like any others.
+    for (QPushButton* button : {c->BitBtn6, c->BitBtn7, c->BitBtn1, c->BitBtn5, c->BitBtn8})
+        EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
 }
 
 TEST_F(BrowseSessionWindow, EmptyPasswordSendsThePlaceholderAndEmptyHostDoesNothing)
