@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTreeWidget>
 
 #include <cstdio>
@@ -51,7 +52,20 @@ void BrowseSession::busyChanged(bool busy)
 
 void BrowseSession::sessionClosed()
 {
+    // A session the user did not end must not just vanish: the panes empty
+    // and the buttons grey, so say why.
+    if (!quitting_) {
+        log("! Connection closed by server");
+        showStatus(QStringLiteral("The session has ended: the connection was closed"));
+    }
+    quitting_ = false;
     resetWindowAfterSession();
+}
+
+void BrowseSession::showStatus(const QString& text)
+{
+    if (v_.statusBar)
+        v_.statusBar->showMessage(text);
 }
 
 // --- connect and disconnect ------------------------------------------------------
@@ -102,6 +116,7 @@ void BrowseSession::disconnectAction()
     channel_.setConnected(false);
     resetWindowAfterSession();
     setHint(v_.directoryTransferButton, QString());
+    quitting_ = true;
     ask(&TCustomFtpCli::BeginQuit);
     channel_.client().SetHostDirName({});
 }
@@ -173,10 +188,17 @@ void BrowseSession::requestDone(TFtpRequest request)
     }
 }
 
-void BrowseSession::requestFailed(TFtpRequest, std::uint16_t)
+void BrowseSession::requestFailed(TFtpRequest request, std::uint16_t)
 {
     // What a failed request means for a walk is handled for every asker in
-    // anyRequestFailed; the session's own requests need nothing more.
+    // anyRequestFailed. A refused log-in ends the session, so that the next
+    // Connect tries again from the start; the user sees the server's reply.
+    if (request == ftpRqUser || request == ftpRqPass) {
+        const QString reply = fromBytes(channel_.client().LastResponse());
+        disconnectAction();
+        if (services_.dialogs)
+            services_.dialogs->message(reply);
+    }
 }
 
 void BrowseSession::anyRequestFailed()

@@ -157,6 +157,7 @@ private:
     void linkTakenForDirectory();
 
     void setWaitCursor(bool waiting);
+    void showStatus(const QString& text);
     void disableSessionButtons();
 
     BrowseSessionView v_;
@@ -169,6 +170,9 @@ private:
     // The address manager's connect quits a running session first; the
     // connect follows the quit.
     bool connectAfterQuit_ = false;
+    // The user ended the session (or a refused log-in did): its close is
+    // expected and not reported.
+    bool quitting_ = false;
 
     // The lines of the last remote listing.
     TextLineList listingLines_;

@@ -22,6 +22,9 @@ void BrowseSession::listDirDone()
 {
     v_.makeDirectoryButton->setEnabled(true);
     parseListing();
+    // Sizes of several gigabytes must show whole.
+    for (int column = 0; column < v_.remoteFileList->columnCount(); ++column)
+        v_.remoteFileList->resizeColumnToContents(column);
     setWaitCursor(false);
     // Aborted or disconnected while the listing was shown: the window has
     // been reset already and must stay so.
@@ -32,6 +35,10 @@ void BrowseSession::listDirDone()
     } else if (walk_ == Walk::ToLinkTarget) {
         linkWalkStep();
     } else {
+        // A server that cut the listing short says so only in its reply.
+        const std::string& reply = channel_.client().LastResponse();
+        if (reply.rfind("226", 0) == 0 && reply.find("Transfer complete") == std::string::npos)
+            showStatus(fromBytes(reply));
         QCoreApplication::processEvents();
         // The login folder is listed without a directory change of its own;
         // its files are deleted and renamed like those of any other folder.

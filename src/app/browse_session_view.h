@@ -8,6 +8,7 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QStatusBar;
 class QTreeWidget;
 class QWidget;
 
@@ -44,6 +45,9 @@ struct BrowseSessionView {
     QPushButton* directoryTransferButton = nullptr;
 
     QPlainTextEdit* log = nullptr;
+    // Says when a session ended that the user did not end, and what a
+    // server added to the end of a listing.
+    QStatusBar* statusBar = nullptr;
 };
 
 // The controls the remote file operations work with.

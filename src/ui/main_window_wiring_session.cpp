@@ -66,6 +66,7 @@ void Thovedform::wireSession()
     view.unselectButton = c_.BitBtn4;
     view.directoryTransferButton = c_.BitBtn11;
     view.log = c_.Memo1;
+    view.statusBar = c_.StatusBar1;
     session_ = std::make_unique<BrowseSession>(view, channel_, std::move(services));
 
     RemoteOperationsView operations;

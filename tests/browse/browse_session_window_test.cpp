@@ -8,6 +8,8 @@
 #include "core/placeholder_password.h"
 #include "fixtures/scripted_ftp_server.h"
 
+#include <QStatusBar>
+
 #include <QAbstractItemModel>
 #include <QHostAddress>
 #include <QTcpServer>
@@ -297,6 +299,58 @@ TEST_F(BrowseSessionWindow, DisconnectQuitsAndEmptiesTheWindow)
     click(c->connectknap);
     ASSERT_TRUE(waitUntilBrowsing());
     EXPECT_EQ(childNames(root()), (QStringList{"docs", "www"}));
+}
+
+TEST_F(BrowseSessionWindow, ARefusedLogInEndsTheSessionAndOneConnectTriesAgain)
+{
+    makeSite();
+    startServer();
+    dialogs.expectMessage(QStringLiteral("530 Authentication failed."));
+    connectAs(server->user(), "not the password");
+    ASSERT_TRUE(waitUntil([&] {
+        return dialogs.pending() == 0 && !window->sessionChannel().client().Connected() && !session().requestRunning();
+    })) << logText();
+    EXPECT_EQ(commandsFrom("USER tavlin"), (Strings{"USER tavlin", "PASS not the password", "QUIT"}));
+    EXPECT_FALSE(session().connected());
+    EXPECT_EQ(c->TreeView1->topLevelItemCount(), 0);
+    EXPECT_TRUE(c->BitBtn1->isEnabled());
+    EXPECT_EQ(hintOf(c->connectknap), QStringLiteral("Connect"));
+    // The end was asked for: no report of a lost connection.
+    EXPECT_EQ(logText().find("! Connection closed by server"), std::string::npos) << logText();
+
+    c->Edit3->setText(QString::fromStdString(server->password()));
+    click(c->connectknap);
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    EXPECT_EQ(childNames(root()), (QStringList{"docs", "www"}));
+}
+
+TEST_F(BrowseSessionWindow, ACutListingAndALostConnectionAreShownAndLogged)
+{
+    ScriptedFtpServer scripted;
+    scripted.login().expect("PWD").reply("257 \"/\" is the current directory.")
+        .expect("CWD /").reply("250 \"/\" is the current directory.")
+        .expect("PORT").reply("200 PORT command successful.")
+        .expect("LIST").reply("150 Here comes the listing.")
+        .connectToClientDataPort()
+        .sendData("-rw-r--r--   1 user     group  5368709120 Jan 14 10:22 backup.tar\r\n")
+        .closeData()
+        .reply("226 Output truncated to 10000 matches")
+        .delay(300)
+        .dropConnection();
+    ASSERT_TRUE(scripted.start());
+    connectToScripted(scripted);
+    ASSERT_TRUE(waitUntil([&] { return fileItem(QStringLiteral("backup.tar")) != nullptr && !session().requestRunning(); }))
+        << logText();
+    EXPECT_EQ(c->StatusBar1->currentMessage(), QStringLiteral("226 Output truncated to 10000 matches"));
+    // The size column is wide enough for the whole size.
+    const QTreeWidgetItem* backup = fileItem(QStringLiteral("backup.tar"));
+    EXPECT_GE(c->ListView1->columnWidth(1), c->ListView1->fontMetrics().horizontalAdvance(backup->text(1)));
+
+    ASSERT_TRUE(waitUntil([&] { return !session().connected() && c->TreeView1->topLevelItemCount() == 0; }))
+        << logText();
+    EXPECT_NE(logText().find("! Connection closed by server"), std::string::npos) << logText();
+    EXPECT_EQ(c->StatusBar1->currentMessage(), QStringLiteral("The session has ended: the connection was closed"));
+    EXPECT_TRUE(c->BitBtn1->isEnabled());
 }
 
 // --- the walk to the login directory, against the scripted server ---------------------------
