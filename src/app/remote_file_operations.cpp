@@ -107,7 +107,7 @@ void RemoteFileOperations::renameSelection()
     dialog.editText.clear();
     if (QTreeWidgetItem* item = selectedItem(v_.remoteFileList)) {
         dialog.panelText = QStringLiteral("New name for ") + item->text(0);
-        if (dialogs_.runNameDialog()) {
+        if (dialogs_.runNameDialog() && nameGiven()) {
             channel_.client().SetHostFileName(rawName(item));
             channel_.client().SetLocalFileName(toBytes(dialog.editText));
             ask(&TCustomFtpCli::BeginRename);
@@ -118,7 +118,7 @@ void RemoteFileOperations::renameSelection()
     if (!node)
         return;
     dialog.panelText = QStringLiteral("New name for ") + node->text(0);
-    if (dialogs_.runNameDialog()) {
+    if (dialogs_.runNameDialog() && nameGiven()) {
         // A directory is renamed from its parent.
         directoryRename_ = true;
         oldDirectoryName_ = rawName(node);
@@ -133,6 +133,15 @@ void RemoteFileOperations::renameSecondStage()
     ask(&TCustomFtpCli::BeginRename);
 }
 
+bool RemoteFileOperations::nameGiven()
+{
+    // An empty name would go out as a bare RNTO or MKD.
+    if (!dialogs_.nameDialog().editText.trimmed().isEmpty())
+        return true;
+    dialogs_.message(QStringLiteral("Please write a name"));
+    return false;
+}
+
 // --- make directory --------------------------------------------------------------------
 
 void RemoteFileOperations::makeDirectory()
@@ -142,7 +151,7 @@ void RemoteFileOperations::makeDirectory()
     NameDialogState& dialog = dialogs_.nameDialog();
     // The field keeps what was typed last.
     dialog.panelText = QStringLiteral("Create Directory");
-    if (dialogs_.runNameDialog()) {
+    if (dialogs_.runNameDialog() && nameGiven()) {
         channel_.client().SetHostFileName(toBytes(dialog.editText));
         ask(&TCustomFtpCli::BeginMakeDir);
     }

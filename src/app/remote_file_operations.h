@@ -50,6 +50,8 @@ private:
     void ask(SessionChannel::Request request) { channel_.ask(*this, request); }
 
     void deleteSelectedFile();
+    // The name dialog was answered with a name, not left empty.
+    bool nameGiven();
     void nextDeletionStep();
     void parentDirDone();
     void directoryGone();

@@ -211,7 +211,7 @@ TEST_F(RemoteOperationsWindow, RenamingAFileStaysInTheDirectory)
     EXPECT_EQ(fileNames(), QStringList{"b.html"});
 }
 
-TEST_F(RemoteOperationsWindow, MakeDirectoryShowsTheTextLastTyped)
+TEST_F(RemoteOperationsWindow, MakeDirectoryShowsTheTextLastTypedAndRefusesAnEmptyName)
 {
     site.write("www/index.html", "i");
     browseTo({"www"});
@@ -231,6 +231,19 @@ TEST_F(RemoteOperationsWindow, MakeDirectoryShowsTheTextLastTyped)
     EXPECT_EQ(dialogs.shown()[1].name.editText, QStringLiteral("images"));
     pumpEventsFor(200);
     EXPECT_TRUE(commands().empty());
+
+    // An empty name is refused, for a new folder and for a rename alike.
+    dialogs.expectNameDialog(QStringLiteral("Create Directory"), DialogAnswer::Ok, QStringLiteral("  "))
+        .expectMessage(QStringLiteral("Please write a name"));
+    click(c->BitBtn6);
+    clickFile(fileItem(QStringLiteral("index.html")));
+    dialogs.expectNameDialog(QStringLiteral("New name for index.html"), DialogAnswer::Ok, QString())
+        .expectMessage(QStringLiteral("Please write a name"));
+    click(c->BitBtn8);
+    pumpEventsFor(200);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_TRUE(commands().empty());
+    EXPECT_TRUE(fs::exists(site.file("www/index.html")));
 }
 
 TEST_F(RemoteOperationsWindow, AbortDuringALongListingEndsTheSessionAtOnce)
