@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 
 PassiveModeOption::PassiveModeOption(QAction* passiveItem, QPlainTextEdit* log, Dialogs& dialogs,
                                      const BrowsingConnectionState& session, std::string proxPath,
@@ -34,7 +35,11 @@ void PassiveModeOption::toggle()
 {
     const bool nowPassive = item_->isChecked();
     if (session_.browsingConnected()) {
+        // The mark shows the mode of the next connection; the session in
+        // progress keeps the one it was opened with.
         item_->setChecked(!nowPassive);
+        if (statusBar_)
+            statusBar_->showMessage(QStringLiteral("Passive mode stays as it is while connected; disconnect to change it"));
         return;
     }
 

@@ -8,6 +8,7 @@ class BrowsingConnectionState;
 class Dialogs;
 class QAction;
 class QPlainTextEdit;
+class QStatusBar;
 
 // The "Passive mode" item of the Options menu: its check mark is the
 // program-wide passive switch that every connect reads. The mark is kept in
@@ -18,6 +19,9 @@ public:
     PassiveModeOption(QAction* passiveItem, QPlainTextEdit* log, Dialogs& dialogs,
                       const BrowsingConnectionState& session, std::string proxPath,
                       QObject* parent = nullptr);
+
+    // Where a click while connected says why the mark did not change.
+    void setStatusBar(QStatusBar* statusBar) { statusBar_ = statusBar; }
 
     // At program start: checked exactly when line 3 of the file is "1".
     void loadAtStart();
@@ -34,6 +38,7 @@ public:
 private:
     QAction* item_;
     QPlainTextEdit* log_;
+    QStatusBar* statusBar_ = nullptr;
     Dialogs& dialogs_;
     const BrowsingConnectionState& session_;
     std::string proxPath_;

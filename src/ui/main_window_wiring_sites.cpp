@@ -26,6 +26,7 @@ void Thovedform::createSiteAndModeWindows()
 
     passiveMode_ = new PassiveModeOption(c_.Passivemode1, c_.Memo1, *dialogs_, *sessionSiteLinks_,
                                          files.proxDfd, this);
+    passiveMode_->setStatusBar(c_.StatusBar1);
     passiveMode_->loadAtStart();
 
     ConnectionFieldsView fields;

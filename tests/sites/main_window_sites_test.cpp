@@ -18,6 +18,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <QStatusBar>
+
 #include <filesystem>
 #include <memory>
 
@@ -98,6 +100,8 @@ TEST_F(MainWindowSites, PassiveModeCannotChangeWhileConnected)
     c().Passivemode1->trigger();
     EXPECT_TRUE(c().Passivemode1->isChecked());
     EXPECT_EQ(data.read("prox.dfd"), "\r\n\r\n1\r\n");
+    EXPECT_EQ(window->statusBar()->currentMessage(),
+              QStringLiteral("Passive mode stays as it is while connected; disconnect to change it"));
 }
 
 TEST_F(MainWindowSites, MissingSettingsFileIsReportedAndNotCreated)
