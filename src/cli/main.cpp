@@ -3,6 +3,7 @@
 #include "cli/cli_credentials.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
+#include "cli/cli_webwatch.h"
 #include "core/version.h"
 
 #include <QCoreApplication>
@@ -35,6 +36,10 @@ int main(int argc, char** argv)
         qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     std::vector<std::string> arguments(argv + 1, argv + argc);
+    // The web projects of a data directory: no server URL, options of its own.
+    if (!arguments.empty() && arguments.front() == "webwatch")
+        return RunWebwatchCommand({arguments.begin() + 1, arguments.end()}, DefaultDataDirectory(HomeDir()), stdout,
+                                  stderr);
     std::string error;
     auto options = ParseCliOptions(arguments, error);
     if (!options) {

@@ -1,0 +1,163 @@
+#include "cli/cli_webwatch.h"
+
+#include "core/data_directory_lock.h"
+#include "core/data_files.h"
+#include "core/data_paths.h"
+#include "core/text_line_list.h"
+#include "webwatch/run_plan.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+std::string s(const QString& text)
+{
+    return text.toStdString();
+}
+
+const char* reasonText(RunPlan::Upload::Reason reason)
+{
+    switch (reason) {
+    case RunPlan::Upload::Reason::Changed:
+        return "changed";
+    case RunPlan::Upload::Reason::NeverUploaded:
+        return "new";
+    case RunPlan::Upload::Reason::Discovered:
+        return "discovered";
+    }
+    return "";
+}
+
+void printPlan(const RunPlan& plan, bool quiet, std::FILE* out)
+{
+    for (const RunPlan::Project& project : plan.projects) {
+        if (!quiet)
+            std::fprintf(out, "Project \"%s\": %zu to upload, %zu to delete on the server\n", project.name.c_str(),
+                         project.uploads.size(), project.deletions.size());
+        if (quiet)
+            continue;
+        for (const RunPlan::Upload& upload : project.uploads)
+            std::fprintf(out, "  upload %-10s %s -> %s (%llu bytes)\n", reasonText(upload.reason),
+                         upload.localPath.c_str(), upload.remotePath.c_str(),
+                         static_cast<unsigned long long>(upload.size));
+        for (const DeletionEntry& deletion : project.deletions)
+            std::fprintf(out, "  delete %s/%s on %s\n",
+                         deletion.remoteDirectory == "/" ? "" : deletion.remoteDirectory.c_str(),
+                         deletion.remoteFileName.c_str(), deletion.server.c_str());
+        for (const std::string& missing : project.missing)
+            std::fprintf(out, "  %s %s\n", project.missingLeave ? "leaves" : "missing", missing.c_str());
+    }
+    std::fprintf(out, "Dry run: %zu files to upload (%llu bytes), %zu to delete; nothing was changed\n",
+                 plan.uploadCount(), static_cast<unsigned long long>(plan.uploadBytes()), plan.deletionCount());
+}
+
+void printList(const RunPlan& plan, std::FILE* out)
+{
+    for (const RunPlan::Project& project : plan.projects) {
+        std::size_t changed = 0;
+        std::size_t added = 0;
+        for (const RunPlan::Upload& upload : project.uploads)
+            (upload.reason == RunPlan::Upload::Reason::Changed ? changed : added) += 1;
+        std::fprintf(out, "%s: %zu files, %zu changed, %zu new, %zu missing\n", project.name.c_str(), project.files,
+                     changed, added, project.missing.size());
+    }
+}
+
+}  // namespace
+
+std::string DefaultDataDirectory(const std::string& homeDirectory)
+{
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+        return joinPath(xdg, "tavlinftp");
+    return joinPath(joinPath(homeDirectory, ".local/share"), "tavlinftp");
+}
+
+int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::string& defaultDataDirectory,
+                       std::FILE* out, std::FILE* err)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"), {}, QStringLiteral("DIR"));
+    const QCommandLineOption project(QStringLiteral("project"), {}, QStringLiteral("NAME"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"));
+    const QCommandLineOption list(QStringLiteral("list"));
+    const QCommandLineOption passive(QStringLiteral("passive"));
+    const QCommandLineOption active(QStringLiteral("active"));
+    const QCommandLineOption verbose(QStringList{QStringLiteral("v"), QStringLiteral("verbose")});
+    const QCommandLineOption quiet(QStringLiteral("quiet"));
+    parser.addOptions({dataDir, project, dryRun, list, passive, active, verbose, quiet});
+    QStringList args{QStringLiteral("tavlinftp-cli webwatch")};
+    for (const std::string& argument : arguments)
+        args << QString::fromStdString(argument);
+    if (!parser.parse(args)) {
+        std::fprintf(err, "tavlinftp-cli webwatch: %s\n", s(parser.errorText()).c_str());
+        return 2;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(err, "tavlinftp-cli webwatch: unexpected argument %s\n",
+                     s(parser.positionalArguments().first()).c_str());
+        return 2;
+    }
+    if (parser.isSet(passive) && parser.isSet(active)) {
+        std::fprintf(err, "tavlinftp-cli webwatch: --passive and --active exclude each other\n");
+        return 2;
+    }
+    if (!parser.isSet(dryRun) && !parser.isSet(list)) {
+        // The run itself is not offered from the command line yet; a run
+        // that printed a plan and then did nothing would be worse than none.
+        std::fprintf(err, "tavlinftp-cli webwatch: only --dry-run and --list are available; "
+                          "start the run from the window's \"Upload all\"\n");
+        return 2;
+    }
+
+    const std::string directory = parser.isSet(dataDir) ? s(parser.value(dataDir)) : defaultDataDirectory;
+    if (!std::filesystem::is_directory(directory)) {
+        std::fprintf(err, "tavlinftp-cli webwatch: no data directory %s\n", directory.c_str());
+        return 1;
+    }
+    // Even a dry run reads files that a run in progress rewrites.
+    DataDirectoryLock lock;
+    switch (lock.take(directory)) {
+    case DataDirectoryLock::Result::Taken:
+        break;
+    case DataDirectoryLock::Result::HeldElsewhere:
+        std::fprintf(err, "tavlinftp-cli webwatch: %s is in use by Tavlin FTP or another run; try again later\n",
+                     directory.c_str());
+        return kExitDataDirectoryBusy;
+    case DataDirectoryLock::Result::Failed:
+        std::fprintf(err, "tavlinftp-cli webwatch: cannot lock %s\n", directory.c_str());
+        return 1;
+    }
+
+    const DataFilePaths paths = DataFilePaths::inDirectory(directory);
+    // While a run is pending its project file is the current one.
+    const bool pending = std::filesystem::exists(paths.nyweb2Dfd) && std::filesystem::exists(paths.koefilDfd);
+    ProjectStore projects;
+    if (!projects.load(pending ? paths.nyweb2Dfd : paths.wbprjDfd)) {
+        std::fprintf(err, "tavlinftp-cli webwatch: no web projects in %s\n", directory.c_str());
+        return 1;
+    }
+    TextLineList asciiExtensions;
+    asciiExtensions.loadFromFile(paths.ascdDfd);
+
+    std::vector<std::string> names;
+    for (const QString& name : parser.values(project))
+        names.push_back(s(name));
+    std::vector<std::string> unknown;
+    const RunPlan plan = planRun(projects, names, asciiExtensions.lines(), unknown);
+    for (const std::string& name : unknown)
+        std::fprintf(err, "tavlinftp-cli webwatch: no project named \"%s\"\n", name.c_str());
+    if (!unknown.empty())
+        return 1;
+    if (pending)
+        std::fprintf(out, "A run is pending; its files are not listed again here\n");
+    if (parser.isSet(list))
+        printList(plan, out);
+    else
+        printPlan(plan, parser.isSet(quiet), out);
+    return 0;
+}

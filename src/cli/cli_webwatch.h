@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// tavlinftp-cli webwatch: the web projects of a data directory, from the
+// command line. Takes the arguments after "webwatch"; returns the exit
+// status (0 done, 1 something failed, 2 wrong usage, 75 the data directory
+// is held by another run or the window).
+int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::string& defaultDataDirectory,
+                       std::FILE* out, std::FILE* err);
+
+// The default data directory: the one the program's start script uses.
+std::string DefaultDataDirectory(const std::string& homeDirectory);
+
+inline constexpr int kExitDataDirectoryBusy = 75;

@@ -1,0 +1,100 @@
+#include "webwatch/run_plan.h"
+
+#include "webwatch/project_scan.h"
+
+#include <algorithm>
+#include <map>
+
+std::size_t RunPlan::uploadCount() const
+{
+    std::size_t n = 0;
+    for (const Project& project : projects)
+        n += project.uploads.size();
+    return n;
+}
+
+std::size_t RunPlan::deletionCount() const
+{
+    std::size_t n = 0;
+    for (const Project& project : projects)
+        n += project.deletions.size();
+    return n;
+}
+
+std::uint64_t RunPlan::uploadBytes() const
+{
+    std::uint64_t n = 0;
+    for (const Project& project : projects)
+        for (const Upload& upload : project.uploads)
+            n += upload.size;
+    return n;
+}
+
+namespace {
+
+std::string remotePathOf(const RemoteFileTarget& target)
+{
+    std::string directory = target.remoteDirectory;
+    if (directory.empty() || directory.back() != '/')
+        directory += '/';
+    return directory + target.remoteFileName;
+}
+
+}  // namespace
+
+RunPlan planRun(const ProjectStore& projects, const std::vector<std::string>& names,
+                const std::vector<std::string>& asciiExtensions, std::vector<std::string>& unknownNames)
+{
+    unknownNames.clear();
+    for (const std::string& name : names) {
+        bool found = false;
+        for (std::size_t p = 0; p < projects.projectCount() && !found; ++p)
+            found = projects.projectName(p) == name;
+        if (!found)
+            unknownNames.push_back(name);
+    }
+
+    RunPlan plan;
+    ProjectStore copy = projects;
+    ProjectScanner scanner(asciiExtensions);
+    for (std::size_t p = 0; p < copy.projectCount(); ++p) {
+        const std::string name = copy.projectName(p);
+        if (!names.empty() && std::find(names.begin(), names.end(), name) == names.end())
+            continue;
+        RunPlan::Project planned;
+        planned.name = name;
+        planned.files = copy.fileCount(p);
+        planned.missingLeave = copy.deleteMissing(p);
+        // The stamps before the scan tell a changed file from one never
+        // uploaded; a file not in the project before was discovered.
+        std::map<std::string, std::string> stampBefore;
+        for (std::size_t j = 0; j < planned.files; ++j) {
+            stampBefore.emplace(copy.field(p, j, ProjectField::LocalPath), copy.field(p, j, ProjectField::UploadStamp));
+            if (!ProjectStore::stampOf(copy.field(p, j, ProjectField::LocalPath)))
+                planned.missing.push_back(copy.field(p, j, ProjectField::LocalPath));
+        }
+
+        RunLists lists;
+        scanner.scan(copy, p, ProjectScanner::Mode::Run, &lists);
+        for (const QueuedUpload& queued : lists.queue.entries()) {
+            RunPlan::Upload upload;
+            upload.localPath = queued.localPath;
+            upload.remotePath = remotePathOf(queued);
+            upload.size = queued.size;
+            const auto before = stampBefore.find(queued.localPath);
+            if (before == stampBefore.end())
+                upload.reason = RunPlan::Upload::Reason::Discovered;
+            else if (before->second == kNeverUploadedStamp)
+                upload.reason = RunPlan::Upload::Reason::NeverUploaded;
+            else
+                upload.reason = RunPlan::Upload::Reason::Changed;
+            planned.uploads.push_back(std::move(upload));
+        }
+        planned.deletions = lists.deletions.entries();
+        plan.projects.push_back(std::move(planned));
+        // The scan may have taken files in; the next project's index must
+        // follow.
+        copy.rebuildIndex();
+    }
+    return plan;
+}

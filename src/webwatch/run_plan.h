@@ -1,0 +1,42 @@
+#pragma once
+
+#include "webwatch/deletion_list.h"
+#include "webwatch/project_store.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What an upload run would do, worked out without changing anything: the
+// same scans a run makes, on a copy of the project list that is never
+// saved. For a dry run from the command line and for listing the projects.
+struct RunPlan {
+    struct Upload {
+        enum class Reason { Changed, NeverUploaded, Discovered };
+        Reason reason = Reason::Changed;
+        std::string localPath;
+        std::string remotePath;  // directory and name on the server
+        std::uint64_t size = 0;
+    };
+    struct Project {
+        std::string name;
+        std::size_t files = 0;  // records before the scan
+        std::vector<Upload> uploads;
+        std::vector<DeletionEntry> deletions;
+        // Local files missing now; with "delete missing files" on they
+        // leave the project (and are deleted on the server).
+        std::vector<std::string> missing;
+        bool missingLeave = false;
+    };
+    std::vector<Project> projects;
+
+    std::size_t uploadCount() const;
+    std::size_t deletionCount() const;
+    std::uint64_t uploadBytes() const;
+};
+
+// Plans a run over the named projects of `projects` (all when `names` is
+// empty). Names that match no project are returned in `unknownNames`.
+RunPlan planRun(const ProjectStore& projects, const std::vector<std::string>& names,
+                const std::vector<std::string>& asciiExtensions, std::vector<std::string>& unknownNames);

@@ -1,0 +1,173 @@
+// tavlinftp-cli webwatch: what a run would do, from the command line, on a
+// real data directory, checked against the queue and deletion list the
+// upload run engine itself hands over for the same projects.
+#include "cli_run.h"
+
+#include "core/data_directory_lock.h"
+#include "services/dialogs.h"
+#include "webwatch/deletion_list.h"
+#include "webwatch/project_store.h"
+#include "webwatch/upload_run.h"
+#include "webwatch/upload_run_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The quick upload asks nothing; anything asked is a failure.
+class NoQuestions : public Dialogs {
+public:
+    void message(const QString& text, const QString&) override { ADD_FAILURE() << text.toStdString(); }
+    DialogAnswer askYesNo(const QString&, const QString& text) override
+    {
+        ADD_FAILURE() << text.toStdString();
+        return DialogAnswer::No;
+    }
+    DialogAnswer askYesNoCancel(const QString&, const QString& text) override
+    {
+        ADD_FAILURE() << text.toStdString();
+        return DialogAnswer::Cancel;
+    }
+    bool confirmOkCancel(const QString& text) override
+    {
+        ADD_FAILURE() << text.toStdString();
+        return false;
+    }
+    std::optional<QString> askSaveFileName(const SaveFileRequest&) override { return std::nullopt; }
+
+protected:
+    bool showNameDialog(NameDialogState&) override { return false; }
+};
+
+std::map<std::string, std::string> filesIn(const std::string& directory)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(directory)) {
+        // The lock file holds nothing; it only carries the lock.
+        if (entry.path().filename() == DataDirectoryLock::kFileName)
+            continue;
+        std::string bytes;
+        readWholeFile(entry.path().string(), bytes);
+        files[entry.path().filename().string()] = bytes;
+    }
+    return files;
+}
+
+class CliWebwatch : public ::testing::Test {
+protected:
+    // Project "Shop" (clean folders, delete missing on): index.html uploaded
+    // and unchanged, about.html changed since, contact.html never uploaded,
+    // gone.html missing, and new.html new in the clean folder. Project
+    // "Blog": one unchanged file.
+    void SetUp() override
+    {
+        site.write("shop/index.html", "index");
+        site.write("shop/about.html", "about");
+        site.write("shop/contact.html", "contact");
+        site.write("shop/new.html", "brand new");
+        site.write("blog/post.html", "post");
+        const auto record = [&](const std::string& name, const std::string& stamp, const std::string& directory) {
+            const std::string path = site.file(directory + "/" + name);
+            return std::vector<std::string>{" " + path, " 127.0.0.1", " tavlin", " pw", " 21", " /" + directory,
+                                            " " + name, " 0", " " + stamp};
+        };
+        const auto stampOf = [&](const std::string& name) { return *ProjectStore::stampOf(site.file(name)); };
+        std::vector<std::string> lines{"2", "Shop", "1", "1"};
+        for (const auto& r : {record("index.html", stampOf("shop/index.html"), "shop"),
+                              record("about.html", "12345", "shop"), record("contact.html", "May", "shop"),
+                              record("gone.html", "12345", "shop")})
+            lines.insert(lines.end(), r.begin(), r.end());
+        lines.insert(lines.end(), {"Blog", "0", "0"});
+        const auto post = record("post.html", stampOf("blog/post.html"), "blog");
+        lines.insert(lines.end(), post.begin(), post.end());
+        ASSERT_TRUE(TextLineList(lines).saveToFile(data.file("wbprj.dfd")));
+        data.write("ascd.dfd", ".html\r\n");
+    }
+
+    CliRun webwatch(std::vector<std::string> arguments)
+    {
+        arguments.insert(arguments.begin(), {"webwatch", "--data-dir", data.path()});
+        return runCli(arguments);
+    }
+
+    TempDir data;
+    TempDir site;
+};
+
+TEST_F(CliWebwatch, ADryRunShowsWhatTheRunWouldDoAndChangesNothing)
+{
+    const auto before = filesIn(data.path());
+    const CliRun dry = webwatch({"--dry-run"});
+    ASSERT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(filesIn(data.path()), before) << "a dry run writes no data file";
+    EXPECT_NE(dry.out.find("Project \"Shop\": 3 to upload, 1 to delete on the server"), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("Project \"Blog\": 0 to upload, 0 to delete on the server"), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("upload changed    " + site.file("shop/about.html") + " -> /shop/about.html (5 bytes)"),
+              std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("upload new        " + site.file("shop/contact.html")), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("upload discovered " + site.file("shop/new.html")), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("delete /shop/gone.html on 127.0.0.1"), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("leaves " + site.file("shop/gone.html")), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("Dry run: 3 files to upload (21 bytes), 1 to delete; nothing was changed"),
+              std::string::npos) << dry.out;
+
+    // The run engine, on a copy of the same data, hands over exactly those.
+    TempDir copy;
+    for (const auto& [name, bytes] : before)
+        copy.write(name, bytes);
+    NoQuestions dialogs;
+    const std::vector<std::string> ascii{".html"};
+    UploadRun run(UploadRunFiles{copy.file("wbprj.dfd"), copy.file("nyweb2.dfd"), copy.file("koefil.dfd"),
+                                 copy.file("defil.dfd")},
+                  dialogs, ascii);
+    ProjectStore projects;
+    ASSERT_TRUE(projects.load(copy.file("wbprj.dfd")));
+    ASSERT_EQ(run.start(projects, UploadRun::Scope::Quick).kind, UploadRun::Outcome::Kind::HandedOver);
+    UploadRunQueue queue;
+    ASSERT_TRUE(queue.load(copy.file("koefil.dfd")));
+    std::vector<std::string> queuedPaths;
+    for (const QueuedUpload& upload : queue.entries())
+        queuedPaths.push_back(upload.localPath);
+    std::vector<std::string> plannedPaths;
+    for (const std::string name : {"about.html", "contact.html", "new.html"})
+        plannedPaths.push_back(site.file("shop/" + name));
+    std::sort(queuedPaths.begin(), queuedPaths.end());
+    EXPECT_EQ(queuedPaths, plannedPaths);
+    DeletionList deletions;
+    ASSERT_TRUE(deletions.load(copy.file("defil.dfd")));
+    ASSERT_EQ(deletions.count(), 1u);
+    EXPECT_EQ(deletions.entry(0).remoteFileName, "gone.html");
+
+    // One project only; a name that is no project is an error.
+    const CliRun blog = webwatch({"--dry-run", "--project", "Blog", "--quiet"});
+    ASSERT_EQ(blog.status, 0) << blog.err;
+    EXPECT_EQ(blog.out, "Dry run: 0 files to upload (0 bytes), 0 to delete; nothing was changed\n");
+    const CliRun unknown = webwatch({"--dry-run", "--project", "Nope"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.err.find("no project named \"Nope\""), std::string::npos) << unknown.err;
+}
+
+TEST_F(CliWebwatch, ListCountsAndABusyDataDirectoryIsLeftAlone)
+{
+    const CliRun list = webwatch({"--list"});
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(list.out, "Shop: 4 files, 1 changed, 2 new, 1 missing\nBlog: 1 files, 0 changed, 0 new, 0 missing\n");
+
+    // While the window (or another run) holds the data directory.
+    DataDirectoryLock holder;
+    ASSERT_EQ(holder.take(data.path()), DataDirectoryLock::Result::Taken);
+    const CliRun busy = webwatch({"--list"});
+    EXPECT_EQ(busy.status, 75);
+    EXPECT_TRUE(busy.out.empty());
+    EXPECT_NE(busy.err.find("in use"), std::string::npos) << busy.err;
+
+    EXPECT_EQ(webwatch({"--list", "--bogus"}).status, 2);
+}
+
+}  // namespace
