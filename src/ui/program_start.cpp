@@ -2,6 +2,7 @@
 
 #include "app/install_modes.h"
 #include "app/start_mode.h"
+#include "core/data_directory_lock.h"
 #include "ui/drawn_images.h"
 #include "ui/qt_dialogs.h"
 #include "ui/splash_window.h"
@@ -25,6 +26,17 @@ std::string programIconPng()
 
 int runClient(QApplication& app)
 {
+    // The current directory is the data directory. A second copy of the
+    // program, or a command-line WebWatch run, on the same files would undo
+    // the other's queue and project changes; it is told and nothing starts.
+    DataDirectoryLock lock;
+    if (lock.take(QDir::currentPath().toStdString()) == DataDirectoryLock::Result::HeldElsewhere) {
+        QtDialogs dialogs(nullptr);
+        dialogs.message(QStringLiteral("Tavlin FTP is already at work in %1 (the program or a WebWatch run from "
+                                       "the command line). Try again when it has finished.")
+                            .arg(QDir::currentPath()));
+        return 1;
+    }
     SplashWindow splash;
     splash.centreOnScreen();
     splash.show();
