@@ -23,6 +23,16 @@ void setHint(QWidget* control, const std::string& hint)
     control->setToolTip(qs(hint));
 }
 
+// Lines that follow the queue's own carry this mark: the queue's changes
+// never touch them, and they are told apart from the queue's lines even
+// after someone else emptied the list.
+constexpr int kFollowingLineRole = Qt::UserRole + 1;
+
+bool isFollowing(const QListWidgetItem* item)
+{
+    return item->data(kFollowingLineRole).toBool();
+}
+
 std::string folderOf(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
@@ -109,27 +119,63 @@ void QueueWindowHandler::logLine(const std::string& line)
         view_.log->appendPlainText(qs(line));
 }
 
+int QueueWindowHandler::ownLineCount() const
+{
+    int count = 0;
+    while (count < view_.queueList->count() && !isFollowing(view_.queueList->item(count)))
+        ++count;
+    return count;
+}
+
 void QueueWindowHandler::queueLineAppended(const std::string& line)
 {
-    view_.queueList->addItem(qs(line));
+    view_.queueList->insertItem(ownLineCount(), qs(line));
 }
 
 void QueueWindowHandler::queueFirstLineRemoved()
 {
-    delete view_.queueList->takeItem(0);
+    if (ownLineCount() > 0)
+        delete view_.queueList->takeItem(0);
 }
 
 void QueueWindowHandler::queueListReplaced(const std::vector<std::string>& lines)
 {
-    view_.queueList->clear();
+    for (int i = ownLineCount() - 1; i >= 0; --i)
+        delete view_.queueList->takeItem(i);
+    int row = 0;
     for (const std::string& line : lines)
-        view_.queueList->addItem(qs(line));
+        view_.queueList->insertItem(row++, qs(line));
+}
+
+void QueueWindowHandler::showFollowingLines(const std::vector<QString>& lines)
+{
+    QListWidget* list = view_.queueList;
+    while (list->count() > 0 && isFollowing(list->item(list->count() - 1)))
+        delete list->takeItem(list->count() - 1);
+    for (const QString& line : lines) {
+        auto* item = new QListWidgetItem(line);
+        item->setData(kFollowingLineRole, true);
+        list->addItem(item);
+    }
+    followingLines_ = static_cast<int>(lines.size());
+    showCount(queue_.display());
+}
+
+void QueueWindowHandler::showCount(const QueueDisplay& display)
+{
+    if (followingLines_ == 0) {
+        view_.countLabel->setText(qs(display.countText));
+        view_.countLabel->setVisible(display.countVisible);
+        return;
+    }
+    const std::size_t inLine = queue_.entries().count() + static_cast<std::size_t>(followingLines_);
+    view_.countLabel->setText(qs(std::to_string(inLine) + TransferQueue::kFilesInLine));
+    view_.countLabel->setVisible(true);
 }
 
 void QueueWindowHandler::displayChanged(const QueueDisplay& display)
 {
-    view_.countLabel->setText(qs(display.countText));
-    view_.countLabel->setVisible(display.countVisible);
+    showCount(display);
     if (view_.setTitle)
         view_.setTitle(qs(display.title));
     view_.progressButton->setText(qs(display.startCaption));

@@ -96,6 +96,11 @@ public:
     // Redraws the bar for the panel's current size.
     void redraw();
 
+    // Lines shown after the queue's own (the files a web project recording
+    // has taken in). They are counted in the "files in line" label too; the
+    // queue's own lines stay in front of them whatever the queue does.
+    void showFollowingLines(const std::vector<QString>& lines);
+
 private:
     void logLine(const std::string& line) override;
     void queueLineAppended(const std::string& line) override;
@@ -109,8 +114,12 @@ private:
                          const std::string& remoteDirectory) override;
 
     void drawBar(const QueueDisplay& display);
+    void showCount(const QueueDisplay& display);
+    // How many lines at the top of the list are the queue's own.
+    int ownLineCount() const;
 
     TransferQueue& queue_;
     QueueView view_;
     QueueSources sources_;
+    int followingLines_ = 0;
 };

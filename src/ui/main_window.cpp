@@ -3,6 +3,7 @@
 #include "app/local_panel.h"
 #include "app/browse_session.h"
 #include "app/remote_file_operations.h"
+#include "app/recording_handler.h"
 #include "ui/session_site_links.h"
 #include "core/data_paths.h"
 #include "core/first_start_files.h"
@@ -69,6 +70,7 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     wireTransfers();
     wireSites();
     wireWebwatch();
+    wireRecording();
     wireHelp();
 
     resize(980, 720);

@@ -37,6 +37,9 @@ class TAsciitypes;
 class Tmidlform;
 class TransferModeOptions;
 class RemoteFileOperations;
+class Recorder;
+class RecordingHandler;
+struct RecordingSession;
 
 // What the main window is started with. Everything has a default that fits
 // a normal program start; tests point the folders at temporary ones and hand
@@ -104,6 +107,11 @@ public:
     // Forces the connected state that settings see (the browsing session's
     // own state counts as well), for tests of what a connection locks.
     BrowsingConnectionFlag& browsingConnection() { return browsingConnection_; }
+    // The web project recorder. The WebWatch window's "Add file" starts a
+    // recording into an existing project with it, passing the connection as
+    // recordingSession() gives it at that moment.
+    Recorder& recorder() { return *recorder_; }
+    RecordingSession recordingSession() const;
     // Asked to connect when the address manager closes with "Connect".
     void setAddressManagerConnectRequest(AddressManagerConnectRequest* request)
     {
@@ -129,6 +137,7 @@ private:
     void wireTransfers();
     void wireSites();
     void wireWebwatch();
+    void wireRecording();
     void wireHelp();
     // The other windows of the program, created once start-up has run, so
     // that a first start has written their files.
@@ -270,4 +279,6 @@ private:
     std::unique_ptr<BrowseSession> session_;
     std::unique_ptr<RemoteFileOperations> remoteOperations_;
     std::unique_ptr<SessionSiteLinks> sessionSiteLinks_;
+    std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<RecordingHandler> recordingHandler_;
 };

@@ -3,6 +3,7 @@
 
 #include "app/browse_session.h"
 #include "app/local_panel.h"
+#include "app/recording_handler.h"
 #include "app/remote_tree.h"
 #include "sites/passive_mode_option.h"
 #include "transfer/queue_window_handler.h"
@@ -137,14 +138,18 @@ void Thovedform::wireTransfers()
     showTargets_.showPendingQueue = [this] { queueHandler_->takeUpPendingQueue(startup_.restoreBuffer); };
 }
 
+// While a web project is recorded, the upload, directory and download
+// buttons go to the recording first.
 void Thovedform::BitBtn2Click()
 {
-    queueHandler_->uploadSelected();
+    if (!recordingHandler_->takeUpload())
+        queueHandler_->uploadSelected();
 }
 
 void Thovedform::BitBtn3Click()
 {
-    queueHandler_->downloadSelected();
+    if (!recordingHandler_->takeDownload())
+        queueHandler_->downloadSelected();
 }
 
 void Thovedform::BitBtn9Click()
@@ -154,7 +159,8 @@ void Thovedform::BitBtn9Click()
 
 void Thovedform::BitBtn11Click()
 {
-    queueHandler_->uploadListedFolder();
+    if (!recordingHandler_->takeDirectoryTransfer())
+        queueHandler_->uploadListedFolder();
 }
 
 void Thovedform::Button1Click()

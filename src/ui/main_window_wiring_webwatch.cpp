@@ -20,11 +20,7 @@ void Thovedform::wireWebwatch()
     // showTargets_.webwatchPaths.
 }
 
-// Seams for the recording, WebWatch window and upload run handlers.
-void Thovedform::recordClick() {}
+// Seams for the WebWatch window and upload run handlers.
 void Thovedform::OpenWebwatch1Click() {}
-void Thovedform::Deletemissingfiles1Click() {}
-void Thovedform::Usecleandirectory1Click() {}
 void Thovedform::BitBtn10Click() {}
-void Thovedform::BitBtn12Click() {}
 void Thovedform::Image2Click() {}

@@ -1,0 +1,113 @@
+#include "app/recording_handler.h"
+
+#include "app/control_hint.h"
+#include "services/session_channel.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+
+RecordingHandler::RecordingHandler(Recorder& recorder, SessionChannel& channel, RecordingView view,
+                                   RecordingSources sources, QObject* parent)
+    : QObject(parent), recorder_(recorder), channel_(channel), view_(std::move(view)), sources_(std::move(sources))
+{
+    connect(&recorder_, &Recorder::displayChanged, this, &RecordingHandler::showDisplay);
+    showDisplay();
+}
+
+RecordingSession RecordingHandler::currentSession() const
+{
+    RecordingSession session;
+    session.host = sources_.host();
+    session.login = sources_.login();
+    session.password = sources_.password();
+    session.port = sources_.port();
+    session.connected = channel_.connected();
+    if (session.connected)
+        session.remoteDirectory = channel_.client().HostDirName();
+    return session;
+}
+
+void RecordingHandler::newProject()
+{
+    recorder_.startNewProject(currentSession());
+}
+
+void RecordingHandler::toggleCleanDirectory()
+{
+    recorder_.toggleCleanDirectory();
+}
+
+void RecordingHandler::toggleDeleteMissing()
+{
+    recorder_.toggleDeleteMissing();
+}
+
+void RecordingHandler::stop()
+{
+    recorder_.stop();
+}
+
+bool RecordingHandler::takeUpload()
+{
+    if (!recorder_.recording())
+        return false;
+    const std::optional<std::string> name = sources_.selectedLocalFile();
+    if (!name)
+        return true;
+    const Recorder::RecordResult result =
+        recorder_.recordFile(currentSession(), sources_.localDirectory(), *name, sources_.decideMode(*name));
+    if (result.uploadButton == Recorder::UploadButton::Disable && view_.uploadButton)
+        view_.uploadButton->setEnabled(false);
+    return true;
+}
+
+bool RecordingHandler::takeDirectoryTransfer()
+{
+    if (!recorder_.recording())
+        return false;
+    std::vector<Recorder::ListedFile> files;
+    for (std::string& name : sources_.listedLocalFiles()) {
+        std::string mode = sources_.decideMode(name);
+        files.push_back({std::move(name), std::move(mode)});
+    }
+    recorder_.recordDirectory(currentSession(), sources_.localDirectory(), files);
+    return true;
+}
+
+bool RecordingHandler::takeDownload()
+{
+    if (!recorder_.recording())
+        return false;
+    // Without a connection the download button does nothing at all.
+    if (channel_.connected())
+        recorder_.refuseDownload();
+    return true;
+}
+
+void RecordingHandler::showDisplay()
+{
+    const RecorderDisplay& display = recorder_.display();
+    // Until a recording names its project, the label and the button keep
+    // the captions the window gave them.
+    if (!display.recordingLabelText.isEmpty())
+        view_.recordingLabel->setText(display.recordingLabelText);
+    view_.recordingLabel->setVisible(display.recordingLabelVisible);
+    if (!display.stopButtonHint.isEmpty())
+        setHint(view_.stopButton, display.stopButtonHint);
+    view_.stopButton->setVisible(display.stopButtonVisible);
+    view_.cleanDirectoryItem->setChecked(display.cleanDirectoryChecked);
+    view_.deleteMissingItem->setChecked(display.deleteMissingChecked);
+    if (view_.showRecordedLines)
+        view_.showRecordedLines(display.queueListLines);
+
+    // The browsing client's timeout changes only when recording starts or
+    // stops; until the first recording it keeps the client's own.
+    const bool recording = recorder_.recording();
+    if (recording != shownRecording_) {
+        shownRecording_ = recording;
+        channel_.client().SetTimeout(display.sessionTimeout);
+        if (view_.recordingChanged)
+            view_.recordingChanged(recording);
+    }
+}

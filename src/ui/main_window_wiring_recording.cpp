@@ -1,0 +1,95 @@
+// Recording a web project: the Webwatch menu's recording items, the stop
+// button and the recording label.
+#include "ui/main_window.h"
+
+#include "app/local_panel.h"
+#include "app/recording_handler.h"
+#include "transfer/queue_window_handler.h"
+#include "transfer/transfer_mode_options.h"
+#include "webwatch/recorder.h"
+
+#include <QLineEdit>
+#include <QTreeWidget>
+
+#include <filesystem>
+
+namespace {
+
+std::string text(const QLineEdit* field)
+{
+    return field->text().toStdString();
+}
+
+}  // namespace
+
+void Thovedform::wireRecording()
+{
+    RecorderFiles files;
+    files.projectFile = startup_.paths.wbprjDfd;
+    files.pendingProjectFile = startup_.paths.nyweb2Dfd;
+    // An upload run is pending while its queue file and its pending project
+    // file both exist.
+    files.runPending = [this] {
+        return std::filesystem::exists(startup_.paths.koefilDfd) && std::filesystem::exists(startup_.paths.nyweb2Dfd);
+    };
+    recorder_ = std::make_unique<Recorder>(std::move(files), *dialogs_);
+
+    RecordingView view;
+    view.cleanDirectoryItem = c_.Usecleandirectory1;
+    view.deleteMissingItem = c_.Deletemissingfiles1;
+    view.recordingLabel = c_.Label2;
+    view.stopButton = c_.BitBtn12;
+    view.uploadButton = c_.BitBtn2;
+    view.showRecordedLines = [this](const std::vector<QString>& lines) { queueHandler_->showFollowingLines(lines); };
+    view.recordingChanged = [this](bool recording) { localPanel_->setRecording(recording); };
+
+    RecordingSources sources;
+    sources.host = [this] { return text(c_.Edit1); };
+    sources.login = [this] { return text(c_.Edit2); };
+    sources.password = [this] { return text(c_.Edit3); };
+    sources.port = [this] { return text(c_.Edit4); };
+    sources.localDirectory = [this] { return localPanel_->localDirectory(); };
+    sources.selectedLocalFile = [this]() -> std::optional<std::string> {
+        const QList<QTreeWidgetItem*> selected = c_.ListView2->selectedItems();
+        if (selected.isEmpty())
+            return std::nullopt;
+        return LocalPanel::fileNameOf(selected.first());
+    };
+    sources.listedLocalFiles = [this] {
+        std::vector<std::string> names;
+        for (int i = 0; i < c_.ListView2->topLevelItemCount(); ++i)
+            names.push_back(LocalPanel::fileNameOf(c_.ListView2->topLevelItem(i)));
+        return names;
+    };
+    sources.decideMode = [this](const std::string& name) { return transferModes_->decideMode(name); };
+
+    recordingHandler_ = std::make_unique<RecordingHandler>(*recorder_, channel_, std::move(view), std::move(sources));
+
+    // A saved recording opens the WebWatch window on the projects; the
+    // window hooks itself to recorder().openWebwatchRequested.
+}
+
+RecordingSession Thovedform::recordingSession() const
+{
+    return recordingHandler_->currentSession();
+}
+
+void Thovedform::recordClick()
+{
+    recordingHandler_->newProject();
+}
+
+void Thovedform::Usecleandirectory1Click()
+{
+    recordingHandler_->toggleCleanDirectory();
+}
+
+void Thovedform::Deletemissingfiles1Click()
+{
+    recordingHandler_->toggleDeleteMissing();
+}
+
+void Thovedform::BitBtn12Click()
+{
+    recordingHandler_->stop();
+}
