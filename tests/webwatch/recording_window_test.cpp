@@ -296,6 +296,27 @@ TEST_F(RecordingWhileARunIsPending, RecordingIntoAnExistingProjectPutsTheNewFile
     EXPECT_EQ(c->Label3->text(), "1 files in line ");
     EXPECT_EQ(window->transferQueue().entries().count(), 1u);
     EXPECT_EQ(data.read("koefil.dfd"), queueFile);
+
+    // Discarding the waiting queue while recording leaves the recorded
+    // files listed; cancelling the recording then writes nothing.
+    const std::string projects = projectFile();
+    dialogs.expectYesNo("Your disconnected!!", "Record a new project without connecting?", DialogAnswer::Yes);
+    startProject("Later");
+    selectLocal("new.htm");
+    dialogs.expectYesNoCancel("Clean directory in use!!", kSingleFileQuestion, DialogAnswer::Yes)
+        .expectNameDialog("Web-project Later", DialogAnswer::Ok, QStringLiteral("/www"));
+    click(c->BitBtn2);
+    EXPECT_EQ(lines(c->ListBox4), (QStringList{"»» old.htm", "»» new.htm"}));
+    click(c->Button1);
+    EXPECT_EQ(lines(c->ListBox4), QStringList{"»» new.htm"});
+    EXPECT_EQ(c->Label3->text(), "1 files in line ");
+    dialogs.expectYesNoCancel("Later", "Save to Webwatch?", DialogAnswer::No)
+        .expectYesNo("Later", "Cancel recording?", DialogAnswer::Yes);
+    click(c->BitBtn12);
+    EXPECT_FALSE(window->recorder().recording());
+    EXPECT_EQ(c->ListBox4->count(), 0);
+    EXPECT_FALSE(c->Label3->isVisible());
+    EXPECT_EQ(projectFile(), projects);
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
