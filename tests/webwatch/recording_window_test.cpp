@@ -21,7 +21,9 @@ const QString kSingleFileQuestion = QStringLiteral(
     "of the files in this directory to be included in the Web project, You can make corrections later in "
     "Webwatch, do You still want to use the clean directory feature for the rest of the Web project?");
 
-std::string crlf(const std::vector<std::string>& lines)
+using Lines = std::vector<std::string>;
+
+std::string crlf(const Lines& lines)
 {
     std::string text;
     for (const std::string& line : lines)
@@ -30,15 +32,15 @@ std::string crlf(const std::vector<std::string>& lines)
 }
 
 // The nine lines of a recorded file as the project file holds them.
-std::vector<std::string> record(const std::string& localPath, const std::string& host, const std::string& login,
-                                const std::string& password, const std::string& port,
-                                const std::string& remoteDirectory, const std::string& name, const std::string& mode)
+Lines record(const std::string& localPath, const std::string& host, const std::string& login,
+             const std::string& password, const std::string& port, const std::string& remoteDirectory,
+             const std::string& name, const std::string& mode)
 {
     return {" " + localPath, " " + host, " " + login, " " + password, " " + port, " " + remoteDirectory,
             " " + name, " " + mode, " May"};
 }
 
-std::vector<std::string> operator+(std::vector<std::string> lines, const std::vector<std::string>& more)
+Lines operator+(Lines lines, const Lines& more)
 {
     lines.insert(lines.end(), more.begin(), more.end());
     return lines;
@@ -79,6 +81,20 @@ protected:
         EXPECT_FALSE(window->recorder().recording());
     }
 
+    // The connection fields of a site the window is not connected to, and
+    // a file of the local folder recorded for it.
+    void typeOfflineSite()
+    {
+        c->Edit1->setText("ftp.example.org");
+        c->Edit2->setText("webmaster");
+        c->Edit3->setText("secret");
+    }
+    Lines offlineRecord(const std::string& name, const std::string& remoteDirectory, const std::string& mode) const
+    {
+        return record(local.path() + "/" + name, "ftp.example.org", "webmaster", "secret", "21", remoteDirectory,
+                      name, mode);
+    }
+
     std::string projectFile() const { return data.read("wbprj.dfd"); }
     int sessionTimeout() { return window->sessionChannel().client().Timeout(); }
 
@@ -96,12 +112,8 @@ TEST_F(RecordingWindowTest, ProjectsRecordedWhileConnectedSendNothingAndAreStore
     ASSERT_TRUE(waitForListing(doneCount()));
     showLocalFolder();
     const std::string www = window->sessionChannel().client().HostDirName();
-    const std::string port = server->portText();
-    const std::string user = server->user();
-    const std::string password = server->password();
     int webwatchOpened = 0;
     QObject::connect(&window->recorder(), &Recorder::openWebwatchRequested, [&] { ++webwatchOpened; });
-    ASSERT_EQ(projectFile(), crlf({"0"}));
     server->clearCommands();
 
     // Cancelling the name dialog changes nothing.
@@ -149,18 +161,16 @@ TEST_F(RecordingWindowTest, ProjectsRecordedWhileConnectedSendNothingAndAreStore
 
     stopAndSave("Site");
     const std::string dir = local.path();
-    const std::vector<std::string> listed = [&] {
-        std::vector<std::string> names;
-        for (int i = 0; i < c->ListView2->topLevelItemCount(); ++i)
-            names.push_back(LocalPanel::fileNameOf(c->ListView2->topLevelItem(i)));
-        return names;
-    }();
-    std::vector<std::string> expected = std::vector<std::string>{"2", "Empty", "1", "1", "Site", "1", "1"} +
-                                        record(dir + "/photo.jpg", "127.0.0.1", user, password, port, www,
-                                               "photo.jpg", "3");
-    for (const std::string& name : listed)
-        expected = expected + record(dir + "/" + name, "127.0.0.1", user, password, port, www, name,
-                                     name == "photo.jpg" ? "1" : "0");
+    const auto recorded = [&](const std::string& name, const std::string& mode) {
+        return record(dir + "/" + name, "127.0.0.1", server->user(), server->password(), server->portText(), www,
+                      name, mode);
+    };
+    // The directory's files in the order the local list shows them.
+    Lines expected = Lines{"2", "Empty", "1", "1", "Site", "1", "1"} + recorded("photo.jpg", "3");
+    for (int i = 0; i < c->ListView2->topLevelItemCount(); ++i) {
+        const std::string name = LocalPanel::fileNameOf(c->ListView2->topLevelItem(i));
+        expected = expected + recorded(name, name == "photo.jpg" ? "1" : "0");
+    }
     EXPECT_EQ(projectFile(), crlf(expected));
     EXPECT_EQ(c->ListBox4->count(), 0);
     EXPECT_FALSE(c->Label3->isVisible());
@@ -169,7 +179,7 @@ TEST_F(RecordingWindowTest, ProjectsRecordedWhileConnectedSendNothingAndAreStore
     // Not one command reached the server while recording, and no upload
     // waits in the queue.
     pumpEventsFor(200);
-    EXPECT_EQ(commands(), std::vector<std::string>{});
+    EXPECT_EQ(commands(), Lines{});
     EXPECT_FALSE(std::filesystem::exists(window->dataFiles().koefilDfd));
     EXPECT_FALSE(std::filesystem::exists(site.path() + "/www/photo.jpg"));
     EXPECT_EQ(dialogs.pending(), 0u);
@@ -186,9 +196,7 @@ TEST_F(RecordingWindowTest, OfflineRecordingAsksForTheDirectoryAndKeepsTheFilesW
     c->record->trigger();
     EXPECT_FALSE(window->recorder().recording());
 
-    c->Edit1->setText("ftp.example.org");
-    c->Edit2->setText("webmaster");
-    c->Edit3->setText("secret");
+    typeOfflineSite();
     dialogs.expectYesNo("Your disconnected!!", "Record a new project without connecting?", DialogAnswer::Yes);
     startProject("Offline");
 
@@ -229,9 +237,7 @@ TEST_F(RecordingWindowTest, OfflineRecordingAsksForTheDirectoryAndKeepsTheFilesW
     std::filesystem::remove(data.file("wbprj.dfd"));
     data.write("wbprj.dfd", "0\r\n");
     stopAndSave("Offline");
-    EXPECT_EQ(projectFile(), crlf(std::vector<std::string>{"1", "Offline", "0", "0"} +
-                                  record(local.path() + "/notes.txt", "ftp.example.org", "webmaster", "secret",
-                                         "21", "/www/docs", "notes.txt", "2")));
+    EXPECT_EQ(projectFile(), crlf(Lines{"1", "Offline", "0", "0"} + offlineRecord("notes.txt", "/www/docs", "2")));
     EXPECT_EQ(c->ListBox4->count(), 0);
     EXPECT_EQ(dialogs.pending(), 0u);
 }
@@ -247,13 +253,11 @@ protected:
         local.write("old.htm", "old page");
         data.write("koefil.dfd", crlf({"1", "1" + local.path() + "/old.htm", "ftp.example.org", "webmaster",
                                        "secret", "21", "/www", "old.htm", "8", "0"}));
-        const std::vector<std::string> site = std::vector<std::string>{"Site", "1", "0"} +
-                                              record(local.path() + "/old.htm", "ftp.example.org", "webmaster",
-                                                     "secret", "21", "/www", "old.htm", "0");
-        data.write("wbprj.dfd", crlf(std::vector<std::string>{"1"} + site));
+        const Lines site = Lines{"Site", "1", "0"} + offlineRecord("old.htm", "/www", "0");
+        data.write("wbprj.dfd", crlf(Lines{"1"} + site));
         // The pending file lists another project first: a line index taken
         // from it would point elsewhere in the project file.
-        data.write("nyweb2.dfd", crlf(std::vector<std::string>{"2", "Other", "0", "0"} + site));
+        data.write("nyweb2.dfd", crlf(Lines{"2", "Other", "0", "0"} + site));
     }
 };
 
@@ -267,9 +271,7 @@ TEST_F(RecordingWhileARunIsPending, RecordingIntoAnExistingProjectPutsTheNewFile
     QTest::keyClick(c->ComboBox1, Qt::Key_Return);
     ASSERT_EQ(c->ListView2->topLevelItemCount(), 1);
 
-    c->Edit1->setText("ftp.example.org");
-    c->Edit2->setText("webmaster");
-    c->Edit3->setText("secret");
+    typeOfflineSite();
     dialogs.expectYesNo("Your disconnected!!", "Record a new file without connecting?", DialogAnswer::Yes)
         .expectMessage("You must check if: Remote Host,login,Password and Port is correct");
     ASSERT_TRUE(window->recorder().startAddingToProject("Site", true, false, window->recordingSession()));
@@ -283,13 +285,9 @@ TEST_F(RecordingWhileARunIsPending, RecordingIntoAnExistingProjectPutsTheNewFile
     EXPECT_EQ(c->Label3->text(), "2 files in line ");
 
     stopAndSave("Site");
-    const std::vector<std::string> added = record(local.path() + "/new.htm", "ftp.example.org", "webmaster",
-                                                  "secret", "21", "/www", "new.htm", "0");
-    const std::vector<std::string> old = record(local.path() + "/old.htm", "ftp.example.org", "webmaster",
-                                                "secret", "21", "/www", "old.htm", "0");
-    EXPECT_EQ(projectFile(), crlf(std::vector<std::string>{"1", "Site", "1", "0"} + added + old));
-    EXPECT_EQ(data.read("nyweb2.dfd"),
-              crlf(std::vector<std::string>{"2", "Other", "0", "0", "Site", "1", "0"} + added + old));
+    const Lines files = offlineRecord("new.htm", "/www", "0") + offlineRecord("old.htm", "/www", "0");
+    EXPECT_EQ(projectFile(), crlf(Lines{"1", "Site", "1", "0"} + files));
+    EXPECT_EQ(data.read("nyweb2.dfd"), crlf(Lines{"2", "Other", "0", "0", "Site", "1", "0"} + files));
 
     // The waiting queue is untouched: its line, its count and its file.
     EXPECT_EQ(lines(c->ListBox4), QStringList{"»» old.htm"});
