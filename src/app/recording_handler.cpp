@@ -85,6 +85,12 @@ bool RecordingHandler::takeDownload()
     return true;
 }
 
+void RecordingHandler::showRecordedFilesAgain()
+{
+    if (view_.showRecordedLines)
+        view_.showRecordedLines(recorder_.display().queueListLines);
+}
+
 void RecordingHandler::showDisplay()
 {
     const RecorderDisplay& display = recorder_.display();

@@ -73,6 +73,10 @@ public:
     bool takeDirectoryTransfer();
     bool takeDownload();
 
+    // Puts the recorded files back into the queue list after something
+    // emptied it (the abort does): they are still recorded.
+    void showRecordedFilesAgain();
+
 private:
     void showDisplay();
 

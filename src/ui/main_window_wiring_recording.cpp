@@ -9,6 +9,7 @@
 #include "webwatch/recorder.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTreeWidget>
 
 #include <filesystem>
@@ -64,6 +65,9 @@ void Thovedform::wireRecording()
     sources.decideMode = [this](const std::string& name) { return transferModes_->decideMode(name); };
 
     recordingHandler_ = std::make_unique<RecordingHandler>(*recorder_, channel_, std::move(view), std::move(sources));
+    // The abort empties the queue list (connected earlier, so it runs
+    // first); files recorded so far are still saved at "Stop" and stay shown.
+    connect(c_.BitBtn7, &QPushButton::clicked, this, [this] { recordingHandler_->showRecordedFilesAgain(); });
 
     // A saved recording opens the WebWatch window on the projects; the
     // window hooks itself to recorder().openWebwatchRequested.

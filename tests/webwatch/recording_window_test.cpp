@@ -159,6 +159,13 @@ TEST_F(RecordingWindowTest, ProjectsRecordedWhileConnectedSendNothingAndAreStore
     click(c->BitBtn3);
     EXPECT_EQ(c->ListBox4->count(), 3);
 
+    // Not one command reached the server while recording.
+    pumpEventsFor(200);
+    EXPECT_EQ(commands(), Lines{});
+    // The abort empties the queue list, but the recorded files stay.
+    click(c->BitBtn7);
+    EXPECT_EQ(c->ListBox4->count(), 3);
+
     stopAndSave("Site");
     const std::string dir = local.path();
     const auto recorded = [&](const std::string& name, const std::string& mode) {
@@ -176,10 +183,7 @@ TEST_F(RecordingWindowTest, ProjectsRecordedWhileConnectedSendNothingAndAreStore
     EXPECT_FALSE(c->Label3->isVisible());
     EXPECT_EQ(webwatchOpened, 2);
 
-    // Not one command reached the server while recording, and no upload
-    // waits in the queue.
-    pumpEventsFor(200);
-    EXPECT_EQ(commands(), Lines{});
+    // Nothing was uploaded, and no upload waits in the queue.
     EXPECT_FALSE(std::filesystem::exists(window->dataFiles().koefilDfd));
     EXPECT_FALSE(std::filesystem::exists(site.path() + "/www/photo.jpg"));
     EXPECT_EQ(dialogs.pending(), 0u);
