@@ -383,6 +383,7 @@ void TransferQueue::removeAllClicked()
     }
     haveResumeRecord_ = false;
     publish();
+    emit discarded();
 }
 
 bool TransferQueue::lendClient(RequestDoneHandler handler)

@@ -108,7 +108,15 @@ public:
     int percentage() const { return percentage_; }
 
     static constexpr const char* kIdleTitle = "Tavlinftp";
+
     static constexpr const char* kFilesInLine = " files in line ";
+
+signals:
+    // The last entry is done (after the observer has heard of it). Whoever
+    // waits for the queue's end beside its observer (a WebWatch run) listens.
+    void ranDry();
+    // "Remove all" emptied the queue and deleted its file.
+    void discarded();
 
 private:
     enum class Direction { Upload, Download };

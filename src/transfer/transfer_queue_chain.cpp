@@ -263,6 +263,7 @@ void TransferQueue::endQueue()
     localListChanged_ = false;
     remoteListChanged_ = false;
     observer_->queueEnded(report);
+    emit ranDry();
 }
 
 void TransferQueue::progress(std::int64_t count, bool& abort)

@@ -1,0 +1,257 @@
+#include "webwatch/webwatch_run_driver.h"
+
+#include "core/placeholder_password.h"
+#include "transfer/transfer_queue.h"
+
+#include <QTimer>
+
+WebwatchRunDriver::WebwatchRunDriver(UploadRun& run, TransferQueue& queue, QObject* parent)
+    : QObject(parent), run_(run), queue_(queue)
+{
+    connect(&queue_, &TransferQueue::ranDry, this, &WebwatchRunDriver::queueRanDry);
+    connect(&queue_, &TransferQueue::discarded, this, &WebwatchRunDriver::queueDiscarded);
+}
+
+WebwatchRunDriver::~WebwatchRunDriver()
+{
+    if (lent_)
+        queue_.takeClientBack();
+}
+
+bool WebwatchRunDriver::takeUpPendingRun(const std::string& queueFile)
+{
+    TextLineList lines;
+    if (!lines.loadFromFile(queueFile))
+        return false;
+    queue_.showPendingQueue(lines);
+    return true;
+}
+
+void WebwatchRunDriver::start()
+{
+    if (stage_ != Stage::Idle)
+        return;
+    if (!run_.deletionsPending()) {
+        queue_.startButtonClicked();
+        return;
+    }
+    const bool lent = queue_.lendClient([this](TFtpRequest request, std::uint16_t error) {
+        requestDone(request, error);
+    });
+    if (!lent) {
+        log("! The transfer client is busy; the remote deletions wait for the start button");
+        return;
+    }
+    lent_ = true;
+    // Whatever the client was logged in as before the pass is not known
+    // here; an open connection is closed before the first entry's log-in.
+    loggedIn_ = false;
+    if (hooks_.browsingConnected && hooks_.connectBrowsing && !hooks_.browsingConnected()
+        && !run_.deletionList().empty()) {
+        const DeletionEntry first = run_.deletionList().entry(0);
+        hooks_.connectBrowsing(QueueSite{first.server, first.login, first.password, first.port});
+    }
+    nextDeletion();
+}
+
+void WebwatchRunDriver::nextDeletion()
+{
+    if (run_.deletionList().empty()) {
+        endPass();
+        return;
+    }
+    const DeletionEntry entry = run_.deletionList().entry(0);
+    if (hooks_.showDeletion)
+        hooks_.showDeletion(entry.remoteFileName + " removed");
+    TFtpClient& client = queue_.client();
+    if (loggedIn_ && client.Connected() && loggedInAs(entry)) {
+        client.SetHostDirName("/");
+        begin(Stage::RootDir, ftpRqChangeDir, [&client] { client.BeginChangeDir(); });
+    } else if (client.Connected()) {
+        begin(Stage::Quitting, ftpRqQuit, [&client] { client.BeginQuit(); });
+    } else {
+        openFor(entry);
+    }
+}
+
+// The connection is reused only for the very log-in the entry names: the
+// same host alone is not enough, a DELE must never run under another user's
+// rights or on another port's server.
+bool WebwatchRunDriver::loggedInAs(const DeletionEntry& entry) const
+{
+    TFtpClient& client = queue_.client();
+    const std::string password = entry.password.empty() ? std::string(kPlaceholderEmailPassword) : entry.password;
+    return client.HostName() == entry.server && client.UserName() == entry.login && client.PassWord() == password
+        && client.Port() == entry.port;
+}
+
+void WebwatchRunDriver::openFor(const DeletionEntry& entry)
+{
+    TFtpClient& client = queue_.client();
+    if (client.Connected() || client.State() != ftpStateReady)
+        client.BeginAbort();
+    loggedIn_ = false;
+    client.SetHostName(entry.server);
+    client.SetPort(entry.port);
+    client.SetHostDirName("/");
+    client.SetPassive(hooks_.passiveMode && hooks_.passiveMode());
+    begin(Stage::Opening, ftpRqOpen, [&client] { client.BeginOpen(); });
+}
+
+void WebwatchRunDriver::begin(Stage stage, TFtpRequest request, const std::function<void()>& start)
+{
+    stage_ = stage;
+    awaiting_ = request;
+    try {
+        start();
+    } catch (const std::exception& e) {
+        // A request the client refuses ends like a failed one, later, as a
+        // request's end always comes.
+        log(std::string("! ") + e.what());
+        QTimer::singleShot(0, this, [this, request] {
+            if (awaiting_ == request)
+                requestDone(request, 500);
+        });
+    }
+}
+
+void WebwatchRunDriver::requestDone(TFtpRequest request, std::uint16_t error)
+{
+    // An end nobody waits for is left over from a connection already given up.
+    if (awaiting_ == ftpRqNone || stage_ == Stage::Idle)
+        return;
+    awaiting_ = ftpRqNone;
+    if (error != 0)
+        stepFailed(request, error);
+    else
+        stepDone(request);
+}
+
+void WebwatchRunDriver::stepDone(TFtpRequest)
+{
+    TFtpClient& client = queue_.client();
+    if (stage_ == Stage::FinalQuit) {
+        endPass();
+        return;
+    }
+    if (run_.deletionList().empty()) {
+        endPass();
+        return;
+    }
+    const DeletionEntry entry = run_.deletionList().entry(0);
+    switch (stage_) {
+    case Stage::Quitting:
+        openFor(entry);
+        break;
+    case Stage::Opening:
+        client.SetUserName(entry.login);
+        begin(Stage::User, ftpRqUser, [&client] { client.BeginUser(); });
+        break;
+    case Stage::User:
+        client.SetPassWord(entry.password.empty() ? std::string(kPlaceholderEmailPassword) : entry.password);
+        begin(Stage::Pass, ftpRqPass, [&client] { client.BeginPass(); });
+        break;
+    case Stage::Pass:
+        loggedIn_ = true;
+        client.SetHostDirName("/");
+        begin(Stage::RootDir, ftpRqChangeDir, [&client] { client.BeginChangeDir(); });
+        break;
+    case Stage::RootDir:
+        // "/" has just been entered: a file in the root is deleted from here.
+        if (!entry.remoteDirectory.empty() && entry.remoteDirectory != "/") {
+            client.SetHostDirName(entry.remoteDirectory);
+            begin(Stage::EntryDir, ftpRqChangeDir, [&client] { client.BeginChangeDir(); });
+            break;
+        }
+        [[fallthrough]];
+    case Stage::EntryDir:
+        client.SetHostFileName(entry.remoteFileName);
+        begin(Stage::Deleting, ftpRqDelete, [&client] { client.BeginDelete(); });
+        break;
+    case Stage::Deleting:
+        entryDone();
+        break;
+    case Stage::Idle:
+    case Stage::FinalQuit:
+        break;
+    }
+}
+
+void WebwatchRunDriver::stepFailed(TFtpRequest, std::uint16_t error)
+{
+    TFtpClient& client = queue_.client();
+    if (stage_ == Stage::FinalQuit) {
+        endPass();
+        return;
+    }
+    if (run_.deletionList().empty()) {
+        endPass();
+        return;
+    }
+    if (stage_ == Stage::Quitting) {
+        // The old log-in is over even when its QUIT went wrong.
+        client.BeginAbort();
+        openFor(run_.deletionList().entry(0));
+        return;
+    }
+    // The entry is dropped and the pass goes on, but not silently: the log
+    // keeps the server's own answer.
+    const DeletionEntry entry = run_.deletionList().entry(0);
+    const std::string& reply = client.LastResponse();
+    log("! Could not delete " + entry.remoteFileName + " in " + entry.remoteDirectory + " on " + entry.server
+        + " (error " + std::to_string(error) + (reply.empty() ? std::string() : ": " + reply) + ")");
+    if (stage_ == Stage::Opening || stage_ == Stage::User || stage_ == Stage::Pass || !client.Connected()) {
+        // The log-in did not stand: the next entry starts from a fresh one.
+        loggedIn_ = false;
+        client.BeginAbort();
+    }
+    entryDone();
+}
+
+void WebwatchRunDriver::entryDone()
+{
+    if (!run_.completeFirstDeletion())
+        log("! Could not write the deletion list");
+    nextDeletion();
+}
+
+void WebwatchRunDriver::endPass()
+{
+    TFtpClient& client = queue_.client();
+    if (stage_ != Stage::FinalQuit && client.Connected()) {
+        begin(Stage::FinalQuit, ftpRqQuit, [&client] { client.BeginQuit(); });
+        return;
+    }
+    stage_ = Stage::Idle;
+    awaiting_ = ftpRqNone;
+    loggedIn_ = false;
+    client.BeginAbort();
+    queue_.takeClientBack();
+    lent_ = false;
+    emit deletionPassEnded();
+    // The start button's work goes on with the transfers.
+    queue_.startButtonClicked();
+}
+
+void WebwatchRunDriver::queueRanDry()
+{
+    // Deletions still listed belong before the transfers; a queue that ran
+    // dry without them (files queued by hand meanwhile) does not end the run.
+    if (!run_.pending() || run_.deletionsPending())
+        return;
+    emit runEnded(run_.finishRun());
+}
+
+void WebwatchRunDriver::queueDiscarded()
+{
+    if (!run_.pending())
+        return;
+    run_.cancelRun();
+    emit runCancelled();
+}
+
+void WebwatchRunDriver::log(const std::string& line) const
+{
+    if (hooks_.log)
+        hooks_.log(line);
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "ftp/ftp_types.h"
+#include "transfer/queue_store.h"
+#include "webwatch/upload_run.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class TransferQueue;
+
+// What the driver tells and asks of whoever hosts it. Every member may stay
+// empty: the command line hosts it without a window.
+struct RunDriverHooks {
+    // A line for the FTP log.
+    std::function<void(const std::string&)> log;
+    // The "files in line" label while the deletion pass runs:
+    // "<remote name> removed".
+    std::function<void(const std::string&)> showDeletion;
+    // The passive-mode setting of the moment, read at every log-in.
+    std::function<bool()> passiveMode;
+    // The interactive session: when it is closed, the deletion pass brings it
+    // up on the first entry's site, as the queue does for its first file.
+    std::function<bool()> browsingConnected;
+    std::function<void(const QueueSite&)> connectBrowsing;
+};
+
+// Carries a handed-over upload run to its end on the transfer queue: the
+// remote files of the deletion list are deleted first, on the transfer
+// client borrowed from the queue, then the queue uploads the files, and
+// when it has been worked off the pending project file becomes the project
+// file. A queue the user discards cancels the run.
+//
+// No widget inside, so the main window and the command line drive the same
+// engine.
+class WebwatchRunDriver : public QObject {
+    Q_OBJECT
+public:
+    WebwatchRunDriver(UploadRun& run, TransferQueue& queue, QObject* parent = nullptr);
+    ~WebwatchRunDriver() override;
+
+    void setHooks(RunDriverHooks hooks) { hooks_ = std::move(hooks); }
+
+    // A run was handed over, or found pending at start-up: the queue file is
+    // taken into the transfer queue and shown waiting for the start button.
+    // False when there is no queue file to take.
+    bool takeUpPendingRun(const std::string& queueFile);
+
+    // The start button: while deletions are pending it runs the deletion
+    // pass, which then starts the transfers; otherwise the queue's own start.
+    void start();
+
+    bool deleting() const { return stage_ != Stage::Idle; }
+
+signals:
+    // The deletion pass has worked off its list and handed the client back.
+    void deletionPassEnded();
+    // The queue was worked off and the run's end was tried (see the result).
+    void runEnded(UploadRun::EndResult result);
+    // The queue was discarded: the run is cancelled.
+    void runCancelled();
+
+private:
+    enum class Stage { Idle, Quitting, Opening, User, Pass, RootDir, EntryDir, Deleting, FinalQuit };
+
+    void queueRanDry();
+    void queueDiscarded();
+
+    void nextDeletion();
+    void requestDone(TFtpRequest request, std::uint16_t error);
+    void stepDone(TFtpRequest request);
+    void stepFailed(TFtpRequest request, std::uint16_t error);
+    void entryDone();
+    void endPass();
+    void openFor(const DeletionEntry& entry);
+    bool loggedInAs(const DeletionEntry& entry) const;
+    void begin(Stage stage, TFtpRequest request, const std::function<void()>& start);
+    void log(const std::string& line) const;
+
+    UploadRun& run_;
+    TransferQueue& queue_;
+    RunDriverHooks hooks_;
+
+    Stage stage_ = Stage::Idle;
+    TFtpRequest awaiting_ = ftpRqNone;
+    bool lent_ = false;
+    // The transfer client is logged in with the site of the last entry.
+    bool loggedIn_ = false;
+};

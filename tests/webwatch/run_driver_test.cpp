@@ -1,0 +1,206 @@
+// The run carried to its end on the real server: the deletion pass on the
+// borrowed transfer client, then the queue, then the pending project file
+// made the project file; and a discarded queue cancelling the run.
+#include "fixtures/local_ftp_server.h"
+#include "services/dialogs.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+#include "support/wait.h"
+#include "transfer/transfer_queue.h"
+#include "webwatch/webwatch_run_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
+namespace {
+
+std::string crlf(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const auto& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+class LogCollector : public TransferQueueObserver {
+public:
+    void logLine(const std::string& line) override { lines.push_back(line); }
+    std::vector<std::string> lines;
+};
+
+class RunDriverTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory(root.path() + "/site");
+        ASSERT_TRUE(server.start()) << server.lastError();
+        queue.setObserver(&collector);
+        driver.setHooks(RunDriverHooks{[this](const std::string& line) { collector.lines.push_back(line); },
+                                       [this](const std::string& text) { shownDeletions.push_back(text); },
+                                       {}, {}, {}});
+        QObject::connect(&driver, &WebwatchRunDriver::runEnded,
+                         [this](UploadRun::EndResult result) { ended = result; });
+        QObject::connect(&driver, &WebwatchRunDriver::runCancelled, [this] { cancelled = true; });
+    }
+
+    // A record uploading to the test server with the given log-in.
+    std::vector<std::string> record(const std::string& localName, const std::string& remoteDirectory,
+                                    const std::string& user = "tavlin", const std::string& password = "s3cret",
+                                    const std::string& stamp = "May")
+    {
+        return {" " + local.file(localName), " 127.0.0.1", " " + user, " " + password, " " + server.portText(),
+                " " + remoteDirectory, " " + localName, " 1", " " + stamp};
+    }
+
+    // Starts "Upload all", answers Yes, and takes the handed-over run up.
+    void handOver(const std::vector<std::string>& projectLines)
+    {
+        data.write("wbprj.dfd", crlf(projectLines));
+        ASSERT_TRUE(projects.load(run.currentProjectFile()));
+        dialogs.expectYesNo("Files ready for upload", "Start upload ?", DialogAnswer::Yes);
+        const UploadRun::Outcome outcome = run.start(projects, UploadRun::Scope::AllProjects);
+        ASSERT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandedOver);
+        ASSERT_TRUE(driver.takeUpPendingRun(data.file("koefil.dfd")));
+    }
+
+    bool logHas(const std::string& part) const
+    {
+        return std::any_of(collector.lines.begin(), collector.lines.end(),
+                           [&](const std::string& line) { return line.find(part) != std::string::npos; });
+    }
+
+    TempDir data;
+    TempDir local;
+    TempDir root;
+    LocalFtpServer server{root.path()};
+    ScriptedDialogs dialogs;
+    std::vector<std::string> ascii{".html", ".txt"};
+    UploadRun run{UploadRunFiles{data.file("wbprj.dfd"), data.file("nyweb2.dfd"), data.file("koefil.dfd"),
+                                 data.file("defil.dfd")},
+                  dialogs, ascii};
+    ProjectStore projects;
+    TransferQueue queue{QueueFiles(data.file("koefil.dfd"), data.file("rstfil.txt")), dialogs};
+    WebwatchRunDriver driver{run, queue};
+    LogCollector collector;
+    std::vector<std::string> shownDeletions;
+    std::optional<UploadRun::EndResult> ended;
+    bool cancelled = false;
+};
+
+TEST_F(RunDriverTest, DeletesEachLoginOnItsOwnConnectionThenUploadsAndEndsTheRun)
+{
+    local.write("page.html", "<p>new</p>");
+    root.write("site/old.html", "old");
+    root.write("site/guarded.txt", "stays");
+    root.write("top.txt", "top");
+    // Missing locally: old.html (deleted), guarded.txt under the read-only
+    // anonymous log-in on the same host and port (refused: reusing the
+    // first log-in's connection would wrongly delete it), absent.txt which
+    // the server does not have (refused), top.txt in the root.
+    std::vector<std::string> lines{"1", "Site", "0", "1"};
+    for (const auto& r : {record("page.html", "/site"), record("old.html", "/site"),
+                          record("guarded.txt", "/site", "anonymous", ""), record("absent.txt", "/site"),
+                          record("top.txt", "/")})
+        lines.insert(lines.end(), r.begin(), r.end());
+    handOver(lines);
+    const std::string pending = data.read("nyweb2.dfd");
+    ASSERT_FALSE(data.read("defil.dfd").empty());
+    EXPECT_TRUE(run.deletionsPending());
+
+    server.clearCommands();
+    driver.start();
+    ASSERT_TRUE(waitUntil([&] { return ended.has_value(); }, 30000));
+    EXPECT_EQ(*ended, UploadRun::EndResult::Finished);
+
+    EXPECT_FALSE(std::filesystem::exists(root.file("site/old.html")));
+    EXPECT_FALSE(std::filesystem::exists(root.file("top.txt")));
+    EXPECT_EQ(root.read("site/guarded.txt"), "stays");
+    EXPECT_EQ(root.read("site/page.html"), "<p>new</p>");
+    // Refusals are logged with the server's own reply.
+    EXPECT_TRUE(logHas("Could not delete guarded.txt")) << ::testing::PrintToString(collector.lines);
+    EXPECT_TRUE(logHas("Could not delete absent.txt"));
+    EXPECT_TRUE(logHas("550"));
+    EXPECT_EQ(shownDeletions, (std::vector<std::string>{"old.html removed", "guarded.txt removed",
+                                                        "absent.txt removed", "top.txt removed"}));
+
+    const std::vector<std::string> commands = server.commands();
+    // The anonymous entry logs in on a connection of its own, and the
+    // next entry goes back to the first log-in.
+    std::vector<std::string> users;
+    for (const auto& command : commands)
+        if (command.rfind("USER ", 0) == 0)
+            users.push_back(command);
+    EXPECT_EQ(users, (std::vector<std::string>{"USER tavlin", "USER anonymous", "USER tavlin", "USER tavlin"}))
+        << ::testing::PrintToString(commands);
+    // A file in "/" is deleted right after the CWD to "/".
+    const auto dele = std::find(commands.begin(), commands.end(), "DELE top.txt");
+    ASSERT_NE(dele, commands.end());
+    EXPECT_EQ(*(dele - 1), "CWD /");
+    EXPECT_NE(*(dele - 2), "CWD /");
+    // Every deletion comes before the first upload.
+    const auto stor = std::find(commands.begin(), commands.end(), "STOR page.html");
+    ASSERT_NE(stor, commands.end());
+    EXPECT_LT(dele, stor);
+
+    // The run's end: the pending project file is the project file now, and
+    // nothing of the run is left behind.
+    EXPECT_EQ(data.read("wbprj.dfd"), pending);
+    EXPECT_FALSE(std::filesystem::exists(data.file("nyweb2.dfd")));
+    EXPECT_FALSE(std::filesystem::exists(data.file("defil.dfd")));
+    EXPECT_FALSE(std::filesystem::exists(data.file("koefil.dfd")));
+    EXPECT_FALSE(run.pending());
+    EXPECT_EQ(run.currentProjectFile(), data.file("wbprj.dfd"));
+}
+
+TEST_F(RunDriverTest, ARestoredRunDeletesFirstAndADiscardedQueueCancelsIt)
+{
+    local.write("a.html", "a");
+    root.write("site/gone.html", "gone");
+    std::vector<std::string> lines{"1", "Site", "0", "1"};
+    for (const auto& r : {record("a.html", "/site"), record("gone.html", "/site")})
+        lines.insert(lines.end(), r.begin(), r.end());
+    const std::string before = crlf(lines);
+    handOver(lines);
+
+    // Discarding the queue cancels the run: the pending files go, the
+    // project file is as before and nothing is deleted remotely.
+    queue.removeAllClicked();
+    EXPECT_TRUE(cancelled);
+    EXPECT_FALSE(run.pending());
+    EXPECT_FALSE(std::filesystem::exists(data.file("nyweb2.dfd")));
+    EXPECT_FALSE(std::filesystem::exists(data.file("defil.dfd")));
+    EXPECT_EQ(data.read("wbprj.dfd"), before);
+    EXPECT_EQ(root.read("site/gone.html"), "gone");
+
+    // A run found pending at the next start carries out the deletions it
+    // still lists before the transfers.
+    cancelled = false;
+    ASSERT_NO_FATAL_FAILURE(handOver(lines));
+    const std::string pending = data.read("nyweb2.dfd");
+    TextLineList deletionLines;
+    ASSERT_TRUE(deletionLines.loadFromFile(data.file("defil.dfd")));
+    UploadRun restarted{UploadRunFiles{data.file("wbprj.dfd"), data.file("nyweb2.dfd"), data.file("koefil.dfd"),
+                                       data.file("defil.dfd")},
+                        dialogs, ascii};
+    restarted.restoreAfterStart(true, deletionLines);
+    ASSERT_TRUE(restarted.deletionsPending());
+    TransferQueue freshQueue{QueueFiles(data.file("koefil.dfd"), data.file("rstfil.txt")), dialogs};
+    WebwatchRunDriver freshDriver{restarted, freshQueue};
+    std::optional<UploadRun::EndResult> freshEnd;
+    QObject::connect(&freshDriver, &WebwatchRunDriver::runEnded,
+                     [&](UploadRun::EndResult result) { freshEnd = result; });
+    ASSERT_TRUE(freshDriver.takeUpPendingRun(data.file("koefil.dfd")));
+    freshDriver.start();
+    ASSERT_TRUE(waitUntil([&] { return freshEnd.has_value(); }, 30000));
+    EXPECT_EQ(*freshEnd, UploadRun::EndResult::Finished);
+    EXPECT_FALSE(std::filesystem::exists(root.file("site/gone.html")));
+    EXPECT_EQ(root.read("site/a.html"), "a");
+    EXPECT_EQ(data.read("wbprj.dfd"), pending);
+    EXPECT_FALSE(std::filesystem::exists(data.file("defil.dfd")));
+    EXPECT_FALSE(cancelled);
+}
+
+}  // namespace
