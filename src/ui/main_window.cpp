@@ -11,6 +11,8 @@
 #include "ui/drawn_images.h"
 #include "ui/qt_dialogs.h"
 #include "sites/site_connection_target.h"
+#include "webwatch/upload_run.h"
+#include "webwatch/webwatch_run_driver.h"
 
 #include <QResizeEvent>
 #include <QSplitter>
@@ -87,6 +89,7 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     services.fillLocalFileList = [this] { fillLocalFileList(); };
     startup_ = runStartupSequence(startupView, services);
     createSiteAndModeWindows();
+    createWebwatch();
 }
 
 Thovedform::~Thovedform()

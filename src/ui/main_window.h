@@ -40,6 +40,9 @@ class RemoteFileOperations;
 class Recorder;
 class RecordingHandler;
 struct RecordingSession;
+class TWebwatch;
+class UploadRun;
+class WebwatchRunDriver;
 
 // What the main window is started with. Everything has a default that fits
 // a normal program start; tests point the folders at temporary ones and hand
@@ -112,6 +115,15 @@ public:
     // recordingSession() gives it at that moment.
     Recorder& recorder() { return *recorder_; }
     RecordingSession recordingSession() const;
+    // WebWatch: the upload run (its pending state survives restarts), the
+    // driver that carries a handed-over run through its deletions and the
+    // queue to its end, and the WebWatch window.
+    UploadRun& uploadRun() { return *uploadRun_; }
+    WebwatchRunDriver& runDriver() { return *runDriver_; }
+    TWebwatch& webwatchWindow() { return *webwatch_; }
+    // Opens the WebWatch window ("Open Webwatch", the picture beside the
+    // connect button, and after a recording was saved).
+    void openWebwatch();
     // Asked to connect when the address manager closes with "Connect".
     void setAddressManagerConnectRequest(AddressManagerConnectRequest* request)
     {
@@ -142,6 +154,11 @@ private:
     // The other windows of the program, created once start-up has run, so
     // that a first start has written their files.
     void createSiteAndModeWindows();
+    // The upload run, its driver and the WebWatch window, once the ASCII
+    // list they read is there.
+    void createWebwatch();
+    void afterWebwatchClosed();
+    void takeUpHandedOverRun(bool startNow);
 
     // Start-up seams: what the hint and local panel handlers do during the
     // start-up sequence, and who receives the restored state when the
@@ -281,4 +298,7 @@ private:
     std::unique_ptr<SessionSiteLinks> sessionSiteLinks_;
     std::unique_ptr<Recorder> recorder_;
     std::unique_ptr<RecordingHandler> recordingHandler_;
+    std::unique_ptr<UploadRun> uploadRun_;
+    std::unique_ptr<WebwatchRunDriver> runDriver_;
+    TWebwatch* webwatch_ = nullptr;
 };

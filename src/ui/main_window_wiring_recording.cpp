@@ -68,9 +68,6 @@ void Thovedform::wireRecording()
     // The abort empties the queue list (connected earlier, so it runs
     // first); files recorded so far are still saved at "Stop" and stay shown.
     connect(c_.BitBtn7, &QPushButton::clicked, this, [this] { recordingHandler_->showRecordedFilesAgain(); });
-
-    // A saved recording opens the WebWatch window on the projects; the
-    // window hooks itself to recorder().openWebwatchRequested.
 }
 
 RecordingSession Thovedform::recordingSession() const

@@ -9,6 +9,8 @@
 #include "transfer/queue_window_handler.h"
 #include "transfer/transfer_mode_options.h"
 #include "ui/ascii_types_window.h"
+#include "webwatch/upload_run.h"
+#include "webwatch/webwatch_run_driver.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -152,9 +154,14 @@ void Thovedform::BitBtn3Click()
         queueHandler_->downloadSelected();
 }
 
+// While a WebWatch run still has remote files to delete, the start button
+// runs those deletions first; the driver then starts the transfers.
 void Thovedform::BitBtn9Click()
 {
-    queueHandler_->startOrResume();
+    if (uploadRun_ && uploadRun_->deletionsPending())
+        runDriver_->start();
+    else
+        queueHandler_->startOrResume();
 }
 
 void Thovedform::BitBtn11Click()

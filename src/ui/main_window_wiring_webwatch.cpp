@@ -1,7 +1,19 @@
-// WebWatch: recording, the project window and the quick upload.
+// WebWatch: recording, the project window, the upload run and the quick upload.
 #include "ui/main_window.h"
 
+#include "app/local_panel.h"
+#include "webwatch/recorder.h"
+#include "sites/passive_mode_option.h"
+#include "transfer/queue_window_handler.h"
+#include "ui/ascii_types_window.h"
+#include "ui/webwatch_window.h"
+#include "webwatch/upload_run.h"
+#include "webwatch/webwatch_run_driver.h"
+
 #include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -14,13 +26,100 @@ void Thovedform::wireWebwatch()
     connect(c_.BitBtn10, &QPushButton::clicked, this, &Thovedform::BitBtn10Click);
     connect(c_.BitBtn12, &QPushButton::clicked, this, &Thovedform::BitBtn12Click);
     connect(c_.Image2, &QToolButton::clicked, this, &Thovedform::Image2Click);
-
-    // Seam: the WebWatch window learns its project file, queue file and
-    // pending project file when the main window is first shown, through
-    // showTargets_.webwatchPaths.
 }
 
-// Seams for the WebWatch window and upload run handlers.
-void Thovedform::OpenWebwatch1Click() {}
-void Thovedform::BitBtn10Click() {}
-void Thovedform::Image2Click() {}
+void Thovedform::createWebwatch()
+{
+    const DataFilePaths& paths = startup_.paths;
+    uploadRun_ = std::make_unique<UploadRun>(
+        UploadRunFiles{paths.wbprjDfd, paths.nyweb2Dfd, paths.koefilDfd, paths.defilDfd}, *dialogs_,
+        asciitypes_->asciiTypes().extensions());
+    // Discarding an old queue is the queue's own "Delete"; the queue then
+    // cancels a pending run through the driver.
+    uploadRun_->setDiscardOldQueue([this] {
+        if (transferQueue_->busy())
+            return false;
+        queueHandler_->removeAll();
+        return true;
+    });
+    // A run that was pending when the program ended is pending again; the
+    // deletions it still lists are carried out before its transfers.
+    uploadRun_->restoreAfterStart(startup_.flags.pendingProjectLoaded, startup_.deletionList);
+
+    runDriver_ = std::make_unique<WebwatchRunDriver>(*uploadRun_, *transferQueue_);
+    RunDriverHooks hooks;
+    hooks.log = [this](const std::string& line) { c_.Memo1->appendPlainText(QString::fromStdString(line)); };
+    hooks.showDeletion = [this](const std::string& text) {
+        c_.Label3->setText(QString::fromStdString(text));
+        c_.Label3->show();
+    };
+    hooks.passiveMode = [this] { return passiveMode_ && passiveMode_->passive(); };
+    hooks.browsingConnected = [this] { return channel_.connected(); };
+    hooks.connectBrowsing = [this](const QueueSite& site) {
+        c_.Edit1->setText(QString::fromStdString(site.host));
+        c_.Edit2->setText(QString::fromStdString(site.user));
+        c_.Edit3->setText(QString::fromStdString(site.password));
+        c_.Edit4->setText(QString::fromStdString(site.port));
+        channel_.connectWithFields();
+    };
+    runDriver_->setHooks(std::move(hooks));
+
+    webwatch_ = new TWebwatch(*uploadRun_, *dialogs_, asciitypes_->asciiTypes().extensions(), this);
+    connect(webwatch_, &QDialog::finished, this, &Thovedform::afterWebwatchClosed);
+    // A saved recording shows the projects.
+    connect(recorder_.get(), &Recorder::openWebwatchRequested, this, &Thovedform::openWebwatch);
+}
+
+void Thovedform::openWebwatch()
+{
+    webwatch_->openWindow();
+}
+
+void Thovedform::afterWebwatchClosed()
+{
+    WebwatchWindowHandler& window = webwatch_->handler();
+    if (window.handling() == WebwatchHandling::kUpload) {
+        takeUpHandedOverRun(false);
+    } else if (window.handling() == WebwatchHandling::kAddFile && window.addFileChoice()) {
+        const AddFileChoice& choice = *window.addFileChoice();
+        if (c_.Edit1->text().isEmpty() && choice.firstFileSite) {
+            c_.Edit1->setText(QString::fromStdString(choice.firstFileSite->server));
+            c_.Edit2->setText(QString::fromStdString(choice.firstFileSite->login));
+            c_.Edit3->setText(QString::fromStdString(choice.firstFileSite->password));
+            c_.Edit4->setText(QString::fromStdString(choice.firstFileSite->port));
+        }
+        // The recording goes into the chosen project, on the connection the
+        // fields now hold.
+        recorder_->startAddingToProject(choice.projectName, choice.cleanDirectory, choice.deleteMissing,
+                                        recordingSession());
+    }
+}
+
+void Thovedform::takeUpHandedOverRun(bool startNow)
+{
+    // An interrupted download that waits to be resumed keeps the queue; the
+    // run's files wait in the queue file behind it.
+    if (transferQueue_->resumeState() == TransferQueue::ResumeState::None)
+        runDriver_->takeUpPendingRun(startup_.paths.koefilDfd);
+    if (startNow)
+        BitBtn9Click();
+}
+
+void Thovedform::OpenWebwatch1Click()
+{
+    openWebwatch();
+}
+
+void Thovedform::Image2Click()
+{
+    if (c_.connectknap->isEnabled())
+        openWebwatch();
+}
+
+// The quick upload: all projects, without showing the window or asking.
+void Thovedform::BitBtn10Click()
+{
+    webwatch_->handler().showWindow(WebwatchHandling::kQuickUpload);
+    if (webwatch_->handler().handling() == WebwatchHandling::kUpload)
+        takeUpHandedOverRun(true);
+}

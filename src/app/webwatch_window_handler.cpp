@@ -1,0 +1,395 @@
+#include "app/webwatch_window_handler.h"
+
+#include "app/file_helper.h"
+#include "services/dialogs.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// The record field each of the six edits stands for, in the view's order.
+constexpr std::array<ProjectField, 6> kFieldOfEdit{ProjectField::RemoteFileName, ProjectField::Server,
+                                                   ProjectField::Login,          ProjectField::Password,
+                                                   ProjectField::Port,           ProjectField::RemoteDirectory};
+
+constexpr const char* kMustUpload = " May";
+
+}  // namespace
+
+WebwatchWindowHandler::WebwatchWindowHandler(WebwatchView view, UploadRun& run, Dialogs& dialogs,
+                                             const std::vector<std::string>& asciiExtensions, QObject* parent)
+    : QObject(parent), view_(std::move(view)), run_(run), dialogs_(dialogs), asciiExtensions_(asciiExtensions)
+{
+}
+
+void WebwatchWindowHandler::showWindow(const std::string& handling)
+{
+    projects_ = ProjectStore();
+    projects_.load(run_.currentProjectFile());
+    addFile_.reset();
+    resetControls();
+    handling_ = handling == WebwatchHandling::kQuickUpload ? handling : std::string(WebwatchHandling::kNone);
+    fillProjectList();
+    if (handling_ == WebwatchHandling::kQuickUpload)
+        startRun(UploadRun::Scope::Quick);
+}
+
+void WebwatchWindowHandler::resetControls()
+{
+    view_.removeProjectItem->setEnabled(false);
+    view_.removeFileItem->setEnabled(false);
+    view_.addFileButton->setEnabled(false);
+    filling_ = true;
+    view_.fileList->clear();
+    view_.projectList->clear();
+    filling_ = false;
+    for (QCheckBox* box : {view_.cleanDirectoryBox, view_.deleteMissingBox, view_.asciiBox, view_.uploadedBox,
+                           view_.notCleanBox})
+        box->setChecked(false);
+    for (QLineEdit* field : view_.fields)
+        field->clear();
+    view_.localPathPanel->clear();
+    view_.queuedLabel->hide();
+    selectedProject_.reset();
+    selectedFile_.reset();
+    rows_.clear();
+    currentStamp_.reset();
+    justApplied_ = false;
+}
+
+void WebwatchWindowHandler::fillProjectList()
+{
+    filling_ = true;
+    view_.projectList->clear();
+    for (std::size_t p = 0; p < projects_.projectCount(); ++p)
+        view_.projectList->addItem(qs(projects_.projectName(p)));
+    filling_ = false;
+}
+
+void WebwatchWindowHandler::clearFileDetails()
+{
+    view_.asciiBox->setChecked(false);
+    view_.uploadedBox->setChecked(false);
+    view_.notCleanBox->setChecked(false);
+    for (QLineEdit* field : view_.fields)
+        field->clear();
+    view_.localPathPanel->clear();
+    selectedFile_.reset();
+    currentStamp_.reset();
+    justApplied_ = false;
+}
+
+void WebwatchWindowHandler::selectProject(int row)
+{
+    if (filling_ || row < 0 || static_cast<std::size_t>(row) >= projects_.projectCount())
+        return;
+    selectedProject_ = static_cast<std::size_t>(row);
+    view_.removeProjectItem->setEnabled(true);
+    view_.addFileButton->setEnabled(true);
+    view_.removeFileItem->setEnabled(false);
+    clearFileDetails();
+    scanForDisplay();
+}
+
+void WebwatchWindowHandler::scanForDisplay()
+{
+    ProjectScanner scanner(asciiExtensions_);
+    const ProjectScanner::Result result =
+        scanner.scan(projects_, *selectedProject_, ProjectScanner::Mode::Display, nullptr);
+    view_.cleanDirectoryBox->setChecked(result.cleanDirectory);
+    view_.deleteMissingBox->setChecked(result.deleteMissing);
+    rows_ = result.rows;
+    filling_ = true;
+    view_.fileList->clear();
+    QFileIconProvider icons;
+    for (const ScanRow& row : rows_) {
+        auto* item = new QListWidgetItem(qs(row.text), view_.fileList);
+        if (!row.missing)
+            item->setIcon(icons.icon(QFileInfo(qs(row.localPath))));
+    }
+    filling_ = false;
+}
+
+void WebwatchWindowHandler::selectFile(int row)
+{
+    if (filling_)
+        return;
+    if (!selectedProject_ || row < 0 || static_cast<std::size_t>(row) >= projects_.fileCount(*selectedProject_)) {
+        clearFileDetails();
+        return;
+    }
+    const std::size_t p = *selectedProject_;
+    const auto j = static_cast<std::size_t>(row);
+    selectedFile_ = j;
+    justApplied_ = false;
+    view_.removeFileItem->setEnabled(true);
+    const TextLineList& lines = projects_.lines();
+    const std::string& firstLine = lines[projects_.recordLine(p, j)];
+    if (!firstLine.empty() && firstLine[0] == ' ') {
+        view_.localPathPanel->setText(qs(firstLine));
+        for (std::size_t i = 0; i < view_.fields.size(); ++i)
+            view_.fields[i]->setText(qs(lines[fieldLine(i)]));
+    }
+    const std::string mode = projects_.field(p, j, ProjectField::ModeCode);
+    view_.asciiBox->setChecked(mode == "0" || mode == "2");
+    view_.notCleanBox->setChecked(mode == "2" || mode == "3");
+    // Only this file's own stamp may be remembered: a file that cannot be
+    // found has none, and "Uploaded" then stores nothing.
+    currentStamp_ = ProjectStore::stampOf(projects_.field(p, j, ProjectField::LocalPath));
+    view_.uploadedBox->setChecked(currentStamp_
+                                  && projects_.field(p, j, ProjectField::UploadStamp) == *currentStamp_);
+}
+
+void WebwatchWindowHandler::openFile(int row)
+{
+    if (!selectedProject_ || row < 0 || static_cast<std::size_t>(row) >= projects_.fileCount(*selectedProject_))
+        return;
+    const std::string path = projects_.field(*selectedProject_, static_cast<std::size_t>(row), ProjectField::LocalPath);
+    const std::size_t slash = path.rfind('/');
+    const std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    executeFile(name, " ", directory.empty() ? std::string("/") : directory, kShowWindowAsIs);
+}
+
+std::size_t WebwatchWindowHandler::fieldLine(std::size_t field) const
+{
+    return projects_.fieldLine(*selectedProject_, *selectedFile_, kFieldOfEdit[field]);
+}
+
+void WebwatchWindowHandler::applyField(std::size_t field)
+{
+    if (!fileSelected() || field >= view_.fields.size())
+        return;
+    storeField(field);
+    if (field + 1 < view_.fields.size())
+        view_.fields[field + 1]->setFocus();
+}
+
+void WebwatchWindowHandler::storeField(std::size_t field)
+{
+    QLineEdit* edit = view_.fields[field];
+    QString text = edit->text();
+    if (!text.startsWith(QLatin1Char(' '))) {
+        text.prepend(QLatin1Char(' '));
+        edit->setText(text);
+    }
+    // A line break cannot be stored in a one-line field; the edit cannot
+    // produce one, but a paste could carry a carriage return.
+    text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+    auto& lines = projects_.lines().lines();
+    lines[fieldLine(field)] = text.toStdString();
+    lines[projects_.fieldLine(*selectedProject_, *selectedFile_, ProjectField::UploadStamp)] = kMustUpload;
+    view_.uploadedBox->setChecked(false);
+    save();
+    justApplied_ = true;
+}
+
+void WebwatchWindowHandler::fieldEdited(std::size_t)
+{
+    justApplied_ = false;
+}
+
+void WebwatchWindowHandler::leaveField(std::size_t field)
+{
+    if (!fileSelected() || justApplied_ || field >= view_.fields.size())
+        return;
+    QLineEdit* edit = view_.fields[field];
+    const QString stored = qs(projects_.lines()[fieldLine(field)]);
+    if (edit->text() == stored)
+        return;
+    if (dialogs_.askYesNo(QStringLiteral("To save changes press Enter"), QStringLiteral("Save changes?"))
+        == DialogAnswer::Yes)
+        storeField(field);
+    else
+        edit->setText(stored);
+}
+
+void WebwatchWindowHandler::modeBoxClicked()
+{
+    if (!fileSelected())
+        return;
+    const int code = (view_.notCleanBox->isChecked() ? 2 : 0) + (view_.asciiBox->isChecked() ? 0 : 1);
+    auto& lines = projects_.lines().lines();
+    lines[projects_.fieldLine(*selectedProject_, *selectedFile_, ProjectField::ModeCode)] = " " + std::to_string(code);
+    lines[projects_.fieldLine(*selectedProject_, *selectedFile_, ProjectField::UploadStamp)] = kMustUpload;
+    view_.uploadedBox->setChecked(false);
+    save();
+}
+
+void WebwatchWindowHandler::uploadedBoxClicked()
+{
+    if (!fileSelected())
+        return;
+    const std::size_t stampLine = projects_.fieldLine(*selectedProject_, *selectedFile_, ProjectField::UploadStamp);
+    if (view_.uploadedBox->isChecked()) {
+        if (!currentStamp_) {
+            view_.uploadedBox->setChecked(false);
+            return;
+        }
+        projects_.lines().lines()[stampLine] = " " + *currentStamp_;
+    } else {
+        projects_.lines().lines()[stampLine] = kMustUpload;
+    }
+    save();
+}
+
+void WebwatchWindowHandler::cleanDirectoryBoxClicked()
+{
+    if (!selectedProject_)
+        return;
+    projects_.setCleanDirectory(*selectedProject_, view_.cleanDirectoryBox->isChecked());
+    save();
+}
+
+void WebwatchWindowHandler::deleteMissingBoxClicked()
+{
+    if (!selectedProject_)
+        return;
+    projects_.setDeleteMissing(*selectedProject_, view_.deleteMissingBox->isChecked());
+    save();
+}
+
+void WebwatchWindowHandler::removeFile()
+{
+    if (!fileSelected() || *selectedFile_ >= rows_.size())
+        return;
+    const std::size_t p = *selectedProject_;
+    const ScanRow row = rows_[*selectedFile_];
+    if (projects_.cleanDirectory(p) && !row.missing)
+        dialogs_.message(QStringLiteral("NOTICE! This Web project uses clean directory, files might be rediscovered"));
+    if (dialogs_.askYesNo(qs(projects_.projectName(p)), QStringLiteral("Remove file ") + qs(row.text))
+        != DialogAnswer::Yes) {
+        dialogs_.message(QStringLiteral("No Files removed"));
+        return;
+    }
+    projects_.removeFile(p, *selectedFile_);
+    save();
+    clearFileDetails();
+    view_.removeFileItem->setEnabled(false);
+    projects_.rebuildIndex();
+    // A file removed from a clean folder comes back with this very scan.
+    scanForDisplay();
+}
+
+void WebwatchWindowHandler::removeProject()
+{
+    if (!selectedProject_)
+        return;
+    const std::size_t p = *selectedProject_;
+    if (dialogs_.askYesNo(qs(projects_.projectName(p)), QStringLiteral("Remove this Web project?"))
+        != DialogAnswer::Yes) {
+        dialogs_.message(QStringLiteral("No Webproject removed"));
+        return;
+    }
+    projects_.removeProject(p);
+    save();
+    filling_ = true;
+    view_.fileList->clear();
+    filling_ = false;
+    clearFileDetails();
+    selectedProject_.reset();
+    rows_.clear();
+    view_.removeProjectItem->setEnabled(false);
+    view_.addFileButton->setEnabled(false);
+    view_.removeFileItem->setEnabled(false);
+    projects_.rebuildIndex();
+    fillProjectList();
+}
+
+void WebwatchWindowHandler::setUploadStatusAll()
+{
+    run_.setUploadStatusAll(projects_);
+    filling_ = true;
+    view_.fileList->clear();
+    filling_ = false;
+    clearFileDetails();
+    rows_.clear();
+}
+
+void WebwatchWindowHandler::addFile()
+{
+    if (!selectedProject_)
+        return;
+    const std::size_t p = *selectedProject_;
+    AddFileChoice choice;
+    choice.projectName = projects_.projectName(p);
+    choice.cleanDirectory = projects_.cleanDirectory(p);
+    choice.deleteMissing = projects_.deleteMissing(p);
+    choice.insertLine = projects_.projectLine(p) + kProjectHeaderLines;
+    if (projects_.fileCount(p) > 0)
+        choice.firstFileSite = projects_.file(p, 0);
+    addFile_ = std::move(choice);
+    handling_ = WebwatchHandling::kAddFile;
+    if (view_.closeWindow)
+        view_.closeWindow();
+}
+
+void WebwatchWindowHandler::uploadAll()
+{
+    startRun(UploadRun::Scope::AllProjects);
+}
+
+void WebwatchWindowHandler::uploadSelected()
+{
+    if (!selectedProject_)
+        return;
+    startRun(UploadRun::Scope::SelectedProject);
+}
+
+void WebwatchWindowHandler::startRun(UploadRun::Scope scope)
+{
+    const std::optional<std::size_t> selected = selectedProject_;
+    run_.setQueuedCallback([this](std::size_t queued) {
+        view_.queuedLabel->setText(QString::number(queued));
+        view_.queuedLabel->show();
+        // Let the count repaint; the user's clicks wait for the run.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    filling_ = true;
+    view_.fileList->clear();
+    view_.projectList->clearSelection();
+    filling_ = false;
+    clearFileDetails();
+    selectedProject_.reset();
+    rows_.clear();
+    view_.removeProjectItem->setEnabled(false);
+    view_.removeFileItem->setEnabled(false);
+    view_.addFileButton->setEnabled(false);
+
+    const UploadRun::Outcome outcome = run_.start(projects_, scope, selected);
+    run_.setQueuedCallback({});
+    view_.queuedLabel->hide();
+    if (handling_ == WebwatchHandling::kQuickUpload)
+        handling_ = WebwatchHandling::kNone;
+    if (outcome.kind == UploadRun::Outcome::Kind::HandedOver)
+        handling_ = WebwatchHandling::kUpload;
+    // The rolled-back or discarded project list may differ from the one
+    // listed (an old pending run given up); list what is loaded now.
+    fillProjectList();
+    filling_ = true;
+    for (const ScanRow& row : outcome.rows)
+        view_.fileList->addItem(qs(row.text));
+    filling_ = false;
+    if (outcome.closeWindow && view_.closeWindow)
+        view_.closeWindow();
+}
+
+void WebwatchWindowHandler::save()
+{
+    const std::string& path = run_.currentProjectFile();
+    if (!projects_.save(path))
+        dialogs_.message(QStringLiteral("Could not write ") + qs(path));
+}

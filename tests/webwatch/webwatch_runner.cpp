@@ -1,0 +1,117 @@
+// A WebWatch upload run in a process of its own, for tests that kill it: it
+// runs a quick upload over the data directory's projects and carries it
+// through the deletions and the queue, as the main window would. With a
+// hold point it prints "holding" and stops dead there, so the test can kill
+// it in the middle of the deletions or of the uploads.
+//
+//   webwatch_runner DATA_DIR none|deletions|uploads COUNT
+//
+// "deletions N" holds when N remote files have been deleted, "uploads N"
+// when N files have been uploaded. Exit status 0 when the run ended, 1 when
+// it could not be handed over or its end failed, 2 for bad arguments, 3 when anything asked the user
+// (no one is there to answer).
+#include "core/data_files.h"
+#include "services/dialogs.h"
+#include "transfer/transfer_queue.h"
+#include "webwatch/upload_run.h"
+#include "webwatch/webwatch_run_driver.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+class NobodyAnswers : public Dialogs {
+public:
+    void message(const QString& text, const QString&) override { fail(text); }
+    DialogAnswer askYesNo(const QString&, const QString& text) override { return fail(text), DialogAnswer::No; }
+    DialogAnswer askYesNoCancel(const QString&, const QString& text) override
+    {
+        return fail(text), DialogAnswer::Cancel;
+    }
+    bool confirmOkCancel(const QString& text) override { return fail(text), false; }
+    std::optional<QString> askSaveFileName(const SaveFileRequest& request) override
+    {
+        return fail(request.fileName), std::nullopt;
+    }
+
+protected:
+    bool showNameDialog(NameDialogState& state) override { return fail(state.panelText), false; }
+
+private:
+    [[noreturn]] static void fail(const QString& text)
+    {
+        std::fprintf(stderr, "unexpected question: %s\n", text.toUtf8().constData());
+        std::_Exit(3);
+    }
+};
+
+[[noreturn]] void hold()
+{
+    std::printf("holding\n");
+    std::fflush(stdout);
+    for (;;)
+        ::pause();
+}
+
+class UploadCounter : public TransferQueueObserver {
+public:
+    explicit UploadCounter(int holdAfter) : holdAfter_(holdAfter) {}
+    void queueFirstLineRemoved() override
+    {
+        if (++uploaded_ == holdAfter_)
+            hold();
+    }
+    void logLine(const std::string& line) override { std::fprintf(stderr, "%s\n", line.c_str()); }
+
+private:
+    int holdAfter_;
+    int uploaded_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 4)
+        return 2;
+    const DataFilePaths paths = DataFilePaths::inDirectory(argv[1]);
+    const std::string holdAt = argv[2];
+    const int count = std::atoi(argv[3]);
+
+    NobodyAnswers dialogs;
+    const std::vector<std::string> ascii{".html", ".htm", ".txt"};
+    UploadRun run(UploadRunFiles{paths.wbprjDfd, paths.nyweb2Dfd, paths.koefilDfd, paths.defilDfd}, dialogs, ascii);
+    TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
+    UploadCounter counter(holdAt == "uploads" ? count : -1);
+    queue.setObserver(&counter);
+    WebwatchRunDriver driver(run, queue);
+    int deletionsStarted = 0;
+    RunDriverHooks hooks;
+    hooks.log = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+    hooks.showDeletion = [&](const std::string&) {
+        // The (N+1)th entry starts once N have been deleted.
+        if (holdAt == "deletions" && deletionsStarted++ == count)
+            hold();
+    };
+    driver.setHooks(hooks);
+    std::optional<UploadRun::EndResult> ended;
+    QObject::connect(&driver, &WebwatchRunDriver::runEnded, [&](UploadRun::EndResult result) { ended = result; });
+
+    ProjectStore projects;
+    if (!projects.load(paths.wbprjDfd))
+        return 2;
+    const UploadRun::Outcome outcome = run.start(projects, UploadRun::Scope::Quick);
+    if (outcome.kind != UploadRun::Outcome::Kind::HandedOver || !driver.takeUpPendingRun(paths.koefilDfd))
+        return 1;
+    driver.start();
+    while (!ended)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return *ended == UploadRun::EndResult::Finished ? 0 : 1;
+}
