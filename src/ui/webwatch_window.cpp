@@ -57,7 +57,7 @@ TWebwatch::TWebwatch(UploadRun& run, Dialogs& dialogs, const std::vector<std::st
                      QWidget* parent)
     : QDialog(parent)
 {
-    setObjectName(QStringLiteral("Webwatch"));
+    setObjectName(QStringLiteral("WebwatchWindow"));
     setWindowTitle(QStringLiteral("Webwatch"));
     setAccessibleName(QStringLiteral("Webwatch"));
     buildLayout();
@@ -92,7 +92,7 @@ TWebwatch::~TWebwatch()
 void TWebwatch::buildLayout()
 {
     auto* menus = new QMenuBar(this);
-    Options = named(menus->addMenu(QStringLiteral("&Options")), "Options");
+    Options = named(menus->addMenu(QStringLiteral("&Options")), "OptionsMenu");
     RemoveWebproject1 = makeItem(Options, "RemoveWebproject1", QStringLiteral("Remove Web project"),
                                  QStringLiteral("Remove a project from WebWatch"));
     Removefile1 = makeItem(Options, "Removefile1", QStringLiteral("Remove file"),
