@@ -53,10 +53,12 @@ std::string resolvedTarget(const std::string& path)
 // Where a frequently saved file is written before it is swapped in. It
 // keeps the previous contents afterwards and is written over at the next
 // save, so no file is made or deleted per save: on ext4 making files right
-// after deleting others is what costs most.
+// after deleting others is what costs most. One name per file, not per
+// process: the data directory has one writer at a time (see
+// DataDirectoryLock), and a killed run leaves at most one behind.
 std::string swapFileOf(const std::string& target)
 {
-    return target + ".swap" + std::to_string(::getpid());
+    return target + ".swap";
 }
 
 bool writeAll(int fd, std::string_view bytes)
@@ -136,6 +138,17 @@ void removeWholeFile(const std::string& path)
     const std::string target = resolvedTarget(path);
     std::remove(swapFileOf(target).c_str());
     std::remove(path.c_str());
+}
+
+void retireWholeFile(const std::string& path)
+{
+    // Moved aside rather than deleted: the next frequent save writes into it
+    // again instead of making a new file.
+    const std::string target = resolvedTarget(path);
+    const std::string swap = swapFileOf(target);
+    struct stat existing {};
+    if (::lstat(swap.c_str(), &existing) == 0 || std::rename(target.c_str(), swap.c_str()) != 0)
+        std::remove(target.c_str());
 }
 
 std::vector<std::string> TextLineList::splitLines(std::string_view bytes)

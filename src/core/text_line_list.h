@@ -87,3 +87,6 @@ bool writeWholeFile(const std::string& path, std::string_view bytes,
                     FileAccess access = FileAccess::KeepMode, FileReplace replace = FileReplace::Settled);
 // Removes a file and the swap file its frequent saves keep beside it.
 void removeWholeFile(const std::string& path);
+// Removes a frequently saved file from sight but keeps it as its swap file,
+// so the next save of it makes no new file.
+void retireWholeFile(const std::string& path);

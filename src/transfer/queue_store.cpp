@@ -1,5 +1,7 @@
 #include "transfer/queue_store.h"
 
+#include <filesystem>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -200,11 +202,14 @@ std::optional<QueueEntries> QueueFiles::loadQueue() const
 void QueueFiles::removeQueue() const
 {
     removeWholeFile(queuePath_);
+    // The queue has run dry: the resume record's swap file has served too.
+    if (!std::filesystem::exists(resumePath_))
+        removeWholeFile(resumePath_);
 }
 
 bool QueueFiles::saveResumeRecord(const ResumeRecord& record) const
 {
-    return record.toLines().saveToFile(resumePath_, FileAccess::OwnerOnly);
+    return writeWholeFile(resumePath_, record.toLines().joinedText(), FileAccess::OwnerOnly, FileReplace::Frequent);
 }
 
 std::optional<ResumeRecord> QueueFiles::loadResumeRecord() const
@@ -217,5 +222,6 @@ std::optional<ResumeRecord> QueueFiles::loadResumeRecord() const
 
 void QueueFiles::removeResumeRecord() const
 {
-    std::remove(resumePath_.c_str());
+    // Written again before the next download of the queue.
+    retireWholeFile(resumePath_);
 }

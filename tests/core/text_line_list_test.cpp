@@ -97,13 +97,19 @@ TEST(TextLineList, AFrequentSaveSwapsTheWholeFileInThroughOneSwapFile)
     EXPECT_EQ(status.st_mode & 07777, 0600u);
     // One swap file stays beside it for the next save, private like it;
     // removing the file takes it along.
-    const std::string swap = "koefil.dfd.swap" + std::to_string(::getpid());
+    const std::string swap = "koefil.dfd.swap";
     EXPECT_EQ(entriesIn("data"), (std::vector<std::string>{"koefil.dfd", swap}));
     ASSERT_EQ(::stat(dir.file("data/" + swap).c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0600u);
     // A shorter save is cut to its own length.
     ASSERT_TRUE(writeWholeFile(dir.file("data/koefil.dfd"), "1\r\n", FileAccess::OwnerOnly, FileReplace::Frequent));
     EXPECT_EQ(dir.read("data/koefil.dfd"), "1\r\n");
+    // Retired, the file is gone from sight and its next save reuses the swap.
+    retireWholeFile(dir.file("data/koefil.dfd"));
+    EXPECT_EQ(entriesIn("data"), std::vector<std::string>{swap});
+    ASSERT_TRUE(writeWholeFile(dir.file("data/koefil.dfd"), "back\r\n", FileAccess::OwnerOnly, FileReplace::Frequent));
+    EXPECT_EQ(dir.read("data/koefil.dfd"), "back\r\n");
+    EXPECT_EQ(entriesIn("data"), std::vector<std::string>{"koefil.dfd"});
     removeWholeFile(dir.file("data/koefil.dfd"));
     EXPECT_TRUE(entriesIn("data").empty());
     dir.write("data/koefil.dfd", "2\r\nold entry\r\n");
