@@ -1,5 +1,7 @@
 #include "cli/cli_webwatch.h"
 
+#include "cli/cli_webwatch_run.h"
+
 #include "core/data_directory_lock.h"
 #include "core/data_files.h"
 #include "core/data_paths.h"
@@ -106,11 +108,9 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
         std::fprintf(err, "tavlinftp-cli webwatch: --passive and --active exclude each other\n");
         return 2;
     }
-    if (!parser.isSet(dryRun) && !parser.isSet(list)) {
-        // The run itself is not offered from the command line yet; a run
-        // that printed a plan and then did nothing would be worse than none.
-        std::fprintf(err, "tavlinftp-cli webwatch: only --dry-run and --list are available; "
-                          "start the run from the window's \"Upload all\"\n");
+    const bool realRun = !parser.isSet(dryRun) && !parser.isSet(list);
+    if (realRun && parser.values(project).size() > 1) {
+        std::fprintf(err, "tavlinftp-cli webwatch: a run takes all projects or one --project\n");
         return 2;
     }
 
@@ -134,6 +134,15 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
     }
 
     const DataFilePaths paths = DataFilePaths::inDirectory(directory);
+    if (realRun) {
+        CliWebwatchRunOptions options;
+        options.passive = !parser.isSet(active);
+        options.quiet = parser.isSet(quiet);
+        options.verbose = parser.isSet(verbose);
+        if (parser.isSet(project))
+            options.project = s(parser.value(project));
+        return RunWebwatchUpload(paths, options, out, err);
+    }
     // While a run is pending its project file is the current one.
     const bool pending = std::filesystem::exists(paths.nyweb2Dfd) && std::filesystem::exists(paths.koefilDfd);
     ProjectStore projects;

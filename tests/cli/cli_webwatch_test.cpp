@@ -170,4 +170,52 @@ TEST_F(CliWebwatch, ListCountsAndABusyDataDirectoryIsLeftAlone)
     EXPECT_EQ(webwatch({"--list", "--bogus"}).status, 2);
 }
 
+TEST_F(CliWebwatch, ARunBringsTheServerToTheLocalFilesAndEndsWithTheProjectFileUpdated)
+{
+    TempDir remote;
+    remote.write("shop/gone.html", "old page");
+    remote.write("shop/index.html", "index");
+    LocalFtpServer server(remote.path());
+    ASSERT_TRUE(server.start()) << server.lastError();
+    // The projects log in to this server.
+    TextLineList lines;
+    ASSERT_TRUE(lines.loadFromFile(data.file("wbprj.dfd")));
+    for (std::string& line : lines.lines()) {
+        if (line == " 21")
+            line = " " + server.portText();
+        else if (line == " tavlin")
+            line = " " + server.user();
+        else if (line == " pw")
+            line = " " + server.password();
+    }
+    ASSERT_TRUE(lines.saveToFile(data.file("wbprj.dfd")));
+
+    const CliRun first = webwatch({});
+    ASSERT_EQ(first.status, 0) << first.out << first.err;
+    EXPECT_NE(first.out.find("3 files to upload, 1 to delete"), std::string::npos) << first.out;
+    EXPECT_EQ(remote.read("shop/about.html"), "about");
+    EXPECT_EQ(remote.read("shop/contact.html"), "contact");
+    EXPECT_EQ(remote.read("shop/new.html"), "brand new");
+    EXPECT_FALSE(fs::exists(remote.file("shop/gone.html")));
+    // The run is over: nothing pending, the project file updated.
+    for (const char* name : {"koefil.dfd", "nyweb2.dfd", "defil.dfd", "rstfil.txt"})
+        EXPECT_FALSE(fs::exists(data.file(name))) << name;
+    ProjectStore projects;
+    ASSERT_TRUE(projects.load(data.file("wbprj.dfd")));
+    ASSERT_EQ(projects.projectName(0), "Shop");
+    EXPECT_EQ(projects.fileCount(0), 4u) << "gone.html left, new.html came";
+
+    // A second run finds nothing to do.
+    const CliRun second = webwatch({});
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_NE(second.out.find("No files for upload"), std::string::npos) << second.out;
+
+    // A queue that is not a WebWatch run is left alone.
+    data.write("koefil.dfd", "1\r\n");
+    const CliRun refused = webwatch({});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("left alone"), std::string::npos) << refused.err;
+    EXPECT_EQ(data.read("koefil.dfd"), "1\r\n");
+}
+
 }  // namespace

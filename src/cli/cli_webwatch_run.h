@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/data_files.h"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+// The upload run itself from the command line: what "Upload all" does with
+// "Start upload ?" answered Yes, or the end of a run left pending by the
+// window, an earlier command or a kill. No window: the same engines (the
+// run, its driver, the transfer queue) with fixed answers to the questions.
+struct CliWebwatchRunOptions {
+    bool passive = true;
+    bool quiet = false;
+    bool verbose = false;
+    // Only this project (all when empty).
+    std::optional<std::string> project;
+};
+
+// Returns the exit status: 0 done or nothing to do, 1 something failed
+// (what is left stays pending for the next run).
+int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& options, std::FILE* out,
+                      std::FILE* err);
