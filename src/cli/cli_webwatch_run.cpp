@@ -64,18 +64,29 @@ public:
         else if (options_.verbose)
             std::fprintf(err_, "%s\n", line.c_str());
     }
+    void displayChanged(const QueueDisplay&) override
+    {
+        // The entry that runs now; it has left the list by the time it is
+        // reported done.
+        if (queue_ && !queue_->entries().empty())
+            current_ = queue_->entries().first().localPath();
+    }
     void queueFirstLineRemoved() override
     {
         ++done_;
         if (!options_.quiet)
-            std::fprintf(out_, "uploaded %zu\n", done_);
+            std::fprintf(out_, "uploaded %s\n", current_.c_str());
+        std::fflush(out_);
     }
+    void watch(const TransferQueue* queue) { queue_ = queue; }
 
 private:
     const CliWebwatchRunOptions& options_;
     std::FILE* out_;
     std::FILE* err_;
     std::size_t done_ = 0;
+    const TransferQueue* queue_ = nullptr;
+    std::string current_;
 };
 
 }  // namespace
@@ -105,6 +116,7 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
                   asciiExtensions.lines());
     TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
     queue.setObserver(&report);
+    report.watch(&queue);
     queue.setPassiveMode([passive = options.passive] { return passive; });
     WebwatchRunDriver driver(run, queue);
     RunDriverHooks hooks;

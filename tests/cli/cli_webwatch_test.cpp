@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -216,6 +218,55 @@ TEST_F(CliWebwatch, ARunBringsTheServerToTheLocalFilesAndEndsWithTheProjectFileU
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("left alone"), std::string::npos) << refused.err;
     EXPECT_EQ(data.read("koefil.dfd"), "1\r\n");
+}
+
+TEST(CliWebwatchKilled, ARunKilledMidwayIsFinishedByTheNextRun)
+{
+    TempDir data;
+    TempDir site;
+    TempDir remote;
+    remote.write("pages/.keep", "");
+    LocalFtpServer server(remote.path());
+    ASSERT_TRUE(server.start()) << server.lastError();
+    constexpr int kFiles = 150;
+    std::vector<std::string> lines{"1", "Pages", "1", "1"};
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string name = "page" + std::to_string(i) + ".html";
+        site.write(name, std::string(20000 + i, static_cast<char>('a' + i % 26)));
+        for (const std::string& line : {site.file(name), std::string("127.0.0.1"), server.user(), server.password(),
+                                        server.portText(), std::string("/pages"), name, std::string("0"),
+                                        std::string("May")})
+            lines.push_back(" " + line);
+    }
+    ASSERT_TRUE(TextLineList(lines).saveToFile(data.file("wbprj.dfd")));
+
+    QProcess run;
+    run.start(QStringLiteral(TAVLIN_CLI_PATH),
+              {QStringLiteral("webwatch"), QStringLiteral("--data-dir"), QString::fromStdString(data.path())});
+    ASSERT_TRUE(run.waitForStarted());
+    // Killed once some files are up and before all are.
+    QByteArray seen;
+    while (seen.count("uploaded ") < 20 && run.state() == QProcess::Running) {
+        run.waitForReadyRead(5000);
+        seen += run.readAllStandardOutput();
+    }
+    ASSERT_EQ(run.state(), QProcess::Running) << seen.toStdString();
+    run.kill();
+    run.waitForFinished();
+    ASSERT_TRUE(fs::exists(data.file("koefil.dfd"))) << "the run was cut short";
+
+    const CliRun again = runCli({"webwatch", "--data-dir", data.path()});
+    ASSERT_EQ(again.status, 0) << again.out << again.err;
+    EXPECT_NE(again.out.find("Finishing the run that was pending"), std::string::npos) << again.out;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string name = "page" + std::to_string(i) + ".html";
+        ASSERT_EQ(remote.read("pages/" + name), site.read(name)) << name;
+    }
+    for (const char* name : {"koefil.dfd", "nyweb2.dfd", "defil.dfd"})
+        EXPECT_FALSE(fs::exists(data.file(name))) << name;
+    // Every file is recorded as uploaded: a dry run finds nothing to do.
+    const CliRun dry = runCli({"webwatch", "--data-dir", data.path(), "--dry-run", "--quiet"});
+    EXPECT_EQ(dry.out, "Dry run: 0 files to upload (0 bytes), 0 to delete; nothing was changed\n") << dry.err;
 }
 
 }  // namespace
