@@ -2,6 +2,7 @@
 
 #include "core/text_line_list.h"
 #include "services/dialogs.h"
+#include "transfer/queue_store.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -74,6 +75,15 @@ UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::op
         dialogs_.message(QStringLiteral("No files for upload"));
         rollBack(projects);
         outcome.kind = Outcome::Kind::NothingToUpload;
+    } else if (outcome.queued > QueueEntries::kCapacity) {
+        // The transfer queue could not take the run: handed over, it would
+        // stay pending with nothing ever sent. Nothing is kept, so the next
+        // run (of fewer projects) finds the same files again.
+        dialogs_.message(QString::number(outcome.queued) + QStringLiteral(" files are ready for upload, but the queue holds ")
+                         + QString::number(QueueEntries::kCapacity)
+                         + QStringLiteral(". Nothing was uploaded; upload the projects one at a time."));
+        rollBack(projects);
+        outcome.kind = Outcome::Kind::HandOverFailed;
     } else if (confirm(scope)) {
         // Back to front, so the lines recorded for the earlier records stay
         // where they were.

@@ -333,3 +333,25 @@ TEST(UploadRun, SetUploadStatusAllStampsAndTakesInWithoutQueueing)
     EXPECT_FALSE(exists(f.data.file("nyweb2.dfd")));
     EXPECT_FALSE(exists(f.data.file("defil.dfd")));
 }
+
+TEST(UploadRun, MoreFilesThanTheQueueHoldsAreRefusedAndNothingIsKept)
+{
+    // One recorded page in a clean folder that has since filled up: the run
+    // would hand the queue more files than it can take, and a run the queue
+    // cannot take must not be left pending with nothing ever sent.
+    RunFixture f;
+    const std::string first = f.siteFile("page0000.html");
+    for (int i = 1; i <= 3500; ++i)
+        f.site.write("page" + std::to_string(10000 + i) + ".html", "x");
+    const auto before = join({{"1", "Site", "1", "0"}, record(first, "1", "May")});
+    f.writeProjects(before);
+    f.dialogs.expectMessage("3501 files are ready for upload, but the queue holds 3500. Nothing was uploaded; "
+                            "upload the projects one at a time.");
+    const auto outcome = f.run.start(f.projects, UploadRun::Scope::AllProjects);
+    EXPECT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandOverFailed);
+    EXPECT_FALSE(f.run.pending());
+    EXPECT_FALSE(exists(f.data.file("koefil.dfd")));
+    EXPECT_FALSE(exists(f.data.file("nyweb2.dfd")));
+    EXPECT_EQ(f.data.read("wbprj.dfd"), crlf(before));
+    EXPECT_EQ(f.projects.lines().lines(), before);
+}
