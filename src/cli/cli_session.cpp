@@ -17,6 +17,7 @@ CliSession::CliSession(CliOptions options, std::FILE* out, std::FILE* err)
     client_.SetUserName(options_.user);
     client_.SetPassWord(options_.password);
     client_.SetPassive(options_.passive);
+    client_.SetProxy(options_.proxy);
     client_.SetBinary(!options_.ascii);
     client_.SetInactivityTimeout(options_.timeout);
     client_.OnProgress = [this](TCustomFtpCli*, std::int64_t position, bool&) {

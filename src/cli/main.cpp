@@ -58,6 +58,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tavlinftp-cli: %s\n", error.c_str());
         return 2;
     }
+    if (!ResolveProxy(*options, std::getenv("all_proxy"), std::getenv("ALL_PROXY"), error)) {
+        std::fprintf(stderr, "tavlinftp-cli: %s\n", error.c_str());
+        return 2;
+    }
     CliSession session(*options, stdout, stderr);
     int status = 1;
     QTimer::singleShot(0, &app, [&] {

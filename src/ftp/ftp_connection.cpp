@@ -25,6 +25,12 @@ void TCustomFtpCli::StepOpen()
     FClosingOnPurpose = false;
     FControlCloseHandled = false;
     SetState(ftpStateResolving);
+    if (FProxy.NamesGoToProxy() && !FHostName.empty()) {
+        // The proxy looks the name up; a lookup here could fail (or give
+        // another answer) where only the proxy can see the server.
+        ConnectControl(FHostName);
+        return;
+    }
     try {
         FControlSocket->DnsLookup(FHostName);
     } catch (const ESocketException& e) {
@@ -35,9 +41,17 @@ void TCustomFtpCli::StepOpen()
     }
 }
 
+std::string TCustomFtpCli::ConnectErrorText(int error) const
+{
+    if (!FSocksErrorText.empty())
+        return "500 SOCKS proxy " + FProxy.host + ":" + FProxy.port + ": " + FSocksErrorText + " (error #" +
+               std::to_string(error) + ")";
+    return "500 " + SocketErrorText(error) + " (Winsock error #" + std::to_string(error) + ")";
+}
+
 void TCustomFtpCli::FailOpen(int error)
 {
-    FLastResponse = "500 " + SocketErrorText(error) + " (Winsock error #" + std::to_string(error) + ")";
+    FLastResponse = ConnectErrorText(error);
     FStatusCode = 500;
     FStepStatus = 500;
     KeepFirstError();
@@ -52,10 +66,17 @@ void TCustomFtpCli::ControlDnsLookupDone(std::uint16_t error)
         FailOpen(error);
         return;
     }
-    FDnsResult = FControlSocket->DnsResult();
+    ConnectControl(FControlSocket->DnsResult());
+}
+
+void TCustomFtpCli::ConnectControl(const std::string& address)
+{
+    FDnsResult = address;
+    FSocksErrorText.clear();
     SetState(ftpStateAwaitingWelcome);
     try {
-        FControlSocket->SetAddr(FDnsResult);
+        FProxy.ApplyTo(*FControlSocket);
+        FControlSocket->SetAddr(address);
         FControlSocket->SetProto("tcp");
         FControlSocket->SetPort(FPort);
         FControlSocket->Connect();
@@ -70,7 +91,7 @@ void TCustomFtpCli::ControlDnsLookupDone(std::uint16_t error)
 void TCustomFtpCli::ControlSessionConnected(std::uint16_t error)
 {
     if (error != 0) {
-        FLastResponse = "500 " + SocketErrorText(error) + " (Winsock error #" + std::to_string(error) + ")";
+        FLastResponse = ConnectErrorText(error);
         FStatusCode = 500;
         FStepStatus = 500;
         KeepFirstError();

@@ -40,6 +40,8 @@ TCustomFtpCli::TCustomFtpCli()
     FControlSocket->OnSessionConnected = [this](TCustomWSocket*, std::uint16_t e) { ControlSessionConnected(e); };
     FControlSocket->OnDataAvailable = [this](TCustomWSocket*, std::uint16_t e) { ControlDataAvailable(e); };
     FControlSocket->OnSessionClosed = [this](TCustomWSocket*, std::uint16_t e) { ControlSessionClosed(e); };
+    for (TWSocket* socket : {FControlSocket.get(), FDataSocket.get()})
+        socket->OnSocksError = [this](TCustomWSocket*, int, const std::string& text) { FSocksErrorText = text; };
     FDataSocket->SetReadAhead(DataReadAhead);
     FDataSocket->SetBufSize(DataSendBlock);
 }
@@ -55,6 +57,7 @@ TCustomFtpCli::~TCustomFtpCli()
         socket->OnSessionAvailable = nullptr;
         socket->OnDataSent = nullptr;
         socket->OnSendData = nullptr;
+        socket->OnSocksError = nullptr;
     }
     FWindow.reset();
     FLocalStream.Release();
@@ -104,6 +107,13 @@ void TCustomFtpCli::Display(const std::string& text)
         return;
     std::string msg = text;
     OnDisplay(this, msg);
+}
+
+void TCustomFtpCli::SetProxy(const FtpProxy& proxy)
+{
+    if (!(proxy == FProxy))
+        FForcedPassiveNoted = false;
+    FProxy = proxy;
 }
 
 void TCustomFtpCli::KeepFirstError()

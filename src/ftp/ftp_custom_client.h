@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ftp/ftp_local_stream.h"
+#include "ftp/ftp_proxy.h"
 #include "ftp/ftp_types.h"
 
 #include <array>
@@ -69,6 +70,14 @@ public:
     bool Connected() const { return FConnected; }
     bool Passive() const { return FPassive; }
     void SetPassive(bool v) { FPassive = v; }
+    // The SOCKS proxy both connections go through; none by default. While
+    // one is set every data connection is passive, whatever Passive says:
+    // a proxy connects outward only, so the server could never reach a
+    // PORT address.
+    const FtpProxy& Proxy() const { return FProxy; }
+    void SetProxy(const FtpProxy& proxy);
+    // Whether the next data connection is opened passively.
+    bool DataPassive() const { return FPassive || FProxy.Enabled(); }
     const std::string& DirResult() const { return FDirResult; }
     std::int64_t SizeResult() const { return FSizeResult; }
     std::int64_t ByteCount() const { return FByteCount; }
@@ -291,6 +300,11 @@ private:
     void ControlDataAvailable(std::uint16_t error);
     void ControlSessionClosed(std::uint16_t error);
     void FailOpen(int error);
+    void ConnectControl(const std::string& address);
+    // The failure text of a connection: the proxy's own when the proxy
+    // failed it, else the socket error's.
+    std::string ConnectErrorText(int error) const;
+    void NoteForcedPassive();
     void CloseControl();
     void DispatchLine(std::uint16_t error);
     void WelcomeLine(std::uint16_t error);
@@ -360,6 +374,11 @@ private:
     TFtpRequest FRequestType = ftpRqNone;
     bool FConnected = false;
     bool FPassive = false;
+    FtpProxy FProxy;
+    // What the proxy said when it last failed a connection.
+    std::string FSocksErrorText;
+    // The log says once per proxy setting why active mode is not used.
+    bool FForcedPassiveNoted = false;
     std::string FDirResult;
     std::int64_t FSizeResult = 0;
     std::int64_t FByteCount = 0;

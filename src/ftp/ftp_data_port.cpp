@@ -71,10 +71,12 @@ void TCustomFtpCli::StepPort()
     // on, so no other network can reach it.
     sockaddr_in local{};
     int length = sizeof local;
-    const bool localKnown = !FPassive && FControlSocket->GetSockName(local, length) == 0;
+    const bool localKnown = !DataPassive() && FControlSocket->GetSockName(local, length) == 0;
 
     std::string command;
-    if (FPassive) {
+    if (DataPassive()) {
+        if (!FPassive)
+            NoteForcedPassive();
         command = "PASV";
     } else {
         // Some servers connect as soon as they get PORT, before the
@@ -110,6 +112,14 @@ void TCustomFtpCli::StepPort()
     }
     FByteCount = 0;
     IssueCommand(ftpRqDataPort, command, {200, 227});
+}
+
+void TCustomFtpCli::NoteForcedPassive()
+{
+    if (FForcedPassiveNoted)
+        return;
+    FForcedPassiveNoted = true;
+    DisplayStatus("Passive mode is used: through a SOCKS proxy the server cannot connect back for active mode");
 }
 
 bool TCustomFtpCli::PassiveDataPort(const std::string& reply, int& port) const
@@ -158,6 +168,8 @@ bool TCustomFtpCli::ConnectPassiveData(int port, bool receive)
     try {
         if (data.State() != wsClosed)
             data.Close();
+        FSocksErrorText.clear();
+        FProxy.ApplyTo(data);
         data.SetPort(std::to_string(port));
         data.SetAddr(FControlSocket->Addr());
         if (receive)
@@ -177,6 +189,8 @@ bool TCustomFtpCli::ConnectPassiveData(int port, bool receive)
 void TCustomFtpCli::DataConnectFailed(int error)
 {
     FLastResponse = "Unable to establish data connection, error #" + std::to_string(error);
+    if (!FSocksErrorText.empty())
+        FLastResponse += " (SOCKS proxy " + FProxy.host + ":" + FProxy.port + ": " + FSocksErrorText + ")";
     FStatusCode = 550;
     KeepFirstError();
     CloseDataSocket();

@@ -36,7 +36,7 @@ void TCustomFtpCli::StartReceive(const char* word, TFtpRequest single)
     // An unusable passive reply ends the request before the local file is
     // created, so an existing file is not emptied for nothing.
     int passivePort = 0;
-    if (FPassive && !PassiveDataPortOrFail(FPasvResponse, passivePort))
+    if (DataPassive() && !PassiveDataPortOrFail(FPasvResponse, passivePort))
         return;
 
     if (!FDisplayFileFlag) {
@@ -54,9 +54,9 @@ void TCustomFtpCli::StartReceive(const char* word, TFtpRequest single)
             return;
         }
     }
-    if (FPassive && !ConnectPassiveData(passivePort, true))
+    if (DataPassive() && !ConnectPassiveData(passivePort, true))
         return;
-    if (!FPassive && TakeEarlyDataConnection()) {
+    if (!DataPassive() && TakeEarlyDataConnection()) {
         AcceptForReceive(0);
         if (FRequestDoneFlag)
             return;

@@ -136,7 +136,7 @@ void TCustomFtpCli::GenericReply()
     FStepStatus = status;
     if (status != 0)
         KeepFirstError();
-    if (FPassive && FStatusCode == 227)
+    if (DataPassive() && FStatusCode == 227)
         FPasvResponse = FLastResponse;
     if (status == 0) {
         if (FCurrentStep == ftpStepSize)

@@ -74,7 +74,7 @@ void TCustomFtpCli::StartUpload(const char* word, TFtpRequest request)
     // Within the request sequences the passive reply is the last line
     // received when the upload starts.
     int passivePort = 0;
-    if (FPassive && !PassiveDataPortOrFail(FLastResponse, passivePort))
+    if (DataPassive() && !PassiveDataPortOrFail(FLastResponse, passivePort))
         return;
     ReleaseLocalStream();
     if (!FLocalStream.OpenForRead(FLocalFileName, FResumeAt > 0 ? FResumeAt : 0, ShareMode())) {
@@ -87,7 +87,7 @@ void TCustomFtpCli::StartUpload(const char* word, TFtpRequest request)
         return;
     }
     FEofFlag = false;
-    if (FPassive) {
+    if (DataPassive()) {
         // The command goes out once the data connection is up.
         ConnectPassiveData(passivePort, false);
         return;
@@ -166,7 +166,7 @@ void TCustomFtpCli::UploadStartReply()
     if (FStatusCode == 125 || FStatusCode == 150) {
         FStorAnswered = true;
         FNext = &TCustomFtpCli::UploadEndReply;
-        if (FPassive) {
+        if (DataPassive()) {
             BindUploadSending();
             SendNextChunk(0);
         } else if (FDataConnected && FStartTick == 0) {

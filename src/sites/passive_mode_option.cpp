@@ -28,7 +28,25 @@ void PassiveModeOption::loadAtStart()
 
 bool PassiveModeOption::passive() const
 {
-    return item_->isChecked();
+    return item_->isChecked() || proxyInUse_;
+}
+
+void PassiveModeOption::setProxyInUse(bool inUse)
+{
+    if (inUse == proxyInUse_)
+        return;
+    proxyInUse_ = inUse;
+    if (inUse) {
+        ownMark_ = item_->isChecked();
+        item_->setChecked(true);
+        item_->setEnabled(false);
+        if (!ownMark_)
+            log_->appendPlainText(QStringLiteral(
+                "! Passive mode is used: through a SOCKS proxy the server cannot connect back for active mode"));
+    } else {
+        item_->setChecked(ownMark_);
+        item_->setEnabled(true);
+    }
 }
 
 void PassiveModeOption::toggle()

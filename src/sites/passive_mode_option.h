@@ -32,6 +32,12 @@ public:
     // missing the user is told, and the new mark still holds for this run.
     void toggle();
 
+    // While a SOCKS proxy is set the mark is held on and cannot be clicked:
+    // active mode cannot work through a proxy. The log says so once when the
+    // user's own mark was off; it comes back when the proxy goes.
+    void setProxyInUse(bool inUse);
+    bool proxyInUse() const { return proxyInUse_; }
+
     bool passive() const;
     const std::string& proxPath() const { return proxPath_; }
 
@@ -42,4 +48,6 @@ private:
     Dialogs& dialogs_;
     const BrowsingConnectionState& session_;
     std::string proxPath_;
+    bool proxyInUse_ = false;
+    bool ownMark_ = false;
 };

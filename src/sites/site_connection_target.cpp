@@ -14,5 +14,7 @@ void ConnectionFieldsTarget::takeSiteSettings(const SiteConnectionSettings& sett
     v_.passwordField->setText(settings.password);
     v_.portField->setText(settings.port);
     // setChecked does not trigger the item, so the stored setting is untouched.
-    v_.passiveModeItem->setChecked(settings.passive);
+    // A disabled mark is held on for a proxy and keeps showing that.
+    if (v_.passiveModeItem->isEnabled())
+        v_.passiveModeItem->setChecked(settings.passive);
 }

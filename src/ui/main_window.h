@@ -32,6 +32,8 @@ class Dialogs;
 class LocalPanel;
 class SessionSiteLinks;
 class PassiveModeOption;
+class ProxyOption;
+class ProxyDialog;
 class QBoxLayout;
 class TAsciitypes;
 class Tmidlform;
@@ -106,6 +108,7 @@ public:
     // The transfer queue and its transfer client (FtpClient2).
     TransferQueue& transferQueue() { return *transferQueue_; }
     PassiveModeOption& passiveMode() { return *passiveMode_; }
+    ProxyOption& proxyOption() { return *proxyOption_; }
     Tmidlform& midlform() { return *midlform_; }
     // Forces the connected state that settings see (the browsing session's
     // own state counts as well), for tests of what a connection locks.
@@ -198,6 +201,7 @@ private:
     void SpecifyfiletypesClick();
     // Sites.
     void Passivemode1Click();
+    void Proxy1Click();
     // WebWatch.
     void recordClick();
     void OpenWebwatch1Click();
@@ -260,6 +264,7 @@ private:
         QAction* AutoDetect = nullptr;
         QAction* Specifyfiletypes = nullptr;
         QAction* Passivemode1 = nullptr;
+        QAction* Proxy1 = nullptr;
         QAction* VisualHelp1 = nullptr;
         QMenu* Webwatch = nullptr;
         QAction* record = nullptr;
@@ -288,6 +293,8 @@ private:
     TAsciitypes* asciitypes_ = nullptr;
     TransferModeOptions* transferModes_ = nullptr;
     PassiveModeOption* passiveMode_ = nullptr;
+    ProxyOption* proxyOption_ = nullptr;
+    ProxyDialog* proxyDialog_ = nullptr;
     std::unique_ptr<ConnectionFieldsTarget> siteTarget_;
     Tmidlform* midlform_ = nullptr;
     AddressManagerConnectRequest* addressManagerConnect_ = nullptr;

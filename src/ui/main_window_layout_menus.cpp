@@ -41,6 +41,8 @@ void Thovedform::buildMenus()
     c_.Options->addSeparator();
     c_.Passivemode1 = addItem(c_.Options, "Passivemode1", QStringLiteral("Passive mode"),
                               QStringLiteral("Use passive mode"), true);
+    c_.Proxy1 = addItem(c_.Options, "Proxy1", QStringLiteral("Proxy…"),
+                        QStringLiteral("Connect through a SOCKS proxy"));
     c_.Options->addSeparator();
     c_.VisualHelp1 = addItem(c_.Options, "VisualHelp1", QStringLiteral("Visual Help"),
                              QStringLiteral("Start visual help"));

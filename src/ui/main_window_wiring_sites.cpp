@@ -4,17 +4,20 @@
 
 #include "core/data_files.h"
 #include "sites/passive_mode_option.h"
+#include "sites/proxy_option.h"
 #include "sites/site_connection_target.h"
 #include "transfer/transfer_mode_options.h"
 #include "ui/session_site_links.h"
 #include "ui/ascii_types_window.h"
 #include "ui/address_manager_window.h"
+#include "ui/proxy_dialog.h"
 
 #include <QAction>
 
 void Thovedform::wireSites()
 {
     connect(c_.Passivemode1, &QAction::triggered, this, &Thovedform::Passivemode1Click);
+    connect(c_.Proxy1, &QAction::triggered, this, &Thovedform::Proxy1Click);
 }
 
 void Thovedform::createSiteAndModeWindows()
@@ -28,6 +31,12 @@ void Thovedform::createSiteAndModeWindows()
                                          files.proxDfd, this);
     passiveMode_->setStatusBar(c_.StatusBar1);
     passiveMode_->loadAtStart();
+    // After the passive mark: a proxy holds the mark on over the stored one.
+    proxyOption_ = new ProxyOption({&channel_.client(), &transferQueue_->client()}, *passiveMode_, *dialogs_,
+                                   *sessionSiteLinks_, files.proxDfd, this);
+    proxyOption_->setStatusBar(c_.StatusBar1);
+    proxyOption_->loadAtStart();
+    proxyDialog_ = new ProxyDialog(*dialogs_, this);
 
     ConnectionFieldsView fields;
     fields.hostField = c_.Edit1;
@@ -42,6 +51,15 @@ void Thovedform::createSiteAndModeWindows()
 void Thovedform::Passivemode1Click()
 {
     passiveMode_->toggle();
+}
+
+void Thovedform::Proxy1Click()
+{
+    if (!proxyOption_->mayChange())
+        return;
+    proxyDialog_->showProxy(proxyOption_->proxy());
+    if (proxyDialog_->exec() == QDialog::Accepted)
+        proxyOption_->change(proxyDialog_->proxy());
 }
 
 void Thovedform::BitBtn1Click()

@@ -18,6 +18,10 @@ CliRun runCli(const std::vector<std::string>& arguments, const CliEnvironment& e
         args << QString::fromStdString(a);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("TAVLINFTP_PASSWORD"));
+    // A proxy of the machine running the tests must not come between the
+    // tool and the test's server.
+    env.remove(QStringLiteral("all_proxy"));
+    env.remove(QStringLiteral("ALL_PROXY"));
     for (const auto& [name, value] : environment)
         env.insert(name, value);
     process.setProcessEnvironment(env);

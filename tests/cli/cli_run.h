@@ -20,7 +20,7 @@ struct CliRun {
 using CliEnvironment = std::vector<std::pair<QString, QString>>;
 
 // Runs the tool with its output read through pipes, with the test's
-// environment (less TAVLINFTP_PASSWORD) plus `environment`.
+// environment (less TAVLINFTP_PASSWORD and any proxy) plus `environment`.
 CliRun runCli(const std::vector<std::string>& arguments, const CliEnvironment& environment = {});
 
 // Runs the tool with standard output and error on a terminal (a pseudo

@@ -1,48 +1,12 @@
+#include "fixtures/socks_proxy_server.h"
 #include "loopback_peer.h"
 #include "support/wait.h"
 
 #include "net/wsocket.h"
 
-#include <QProcess>
-#include <QStringList>
 #include <gtest/gtest.h>
 
 namespace {
-
-// A real SOCKS 5 server on loopback, started for one test and stopped with it.
-class SocksServerProcess {
-public:
-    explicit SocksServerProcess(const QStringList& credentials = {})
-    {
-        port_ = unusedLoopbackPort();
-        QStringList arguments{"-i", "127.0.0.1", "-p", QString::number(port_)};
-        arguments += credentials;
-        process_.setProgram("/usr/bin/microsocks");
-        process_.setArguments(arguments);
-        process_.start();
-        started_ = process_.waitForStarted(5000) &&
-                   waitUntil([&] { return connectToLoopback(port_).valid(); }, 5000);
-    }
-
-    ~SocksServerProcess()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();
-            if (!process_.waitForFinished(3000)) {
-                process_.kill();
-                process_.waitForFinished(3000);
-            }
-        }
-    }
-
-    bool started() const { return started_; }
-    int port() const { return port_; }
-
-private:
-    QProcess process_;
-    int port_ = 0;
-    bool started_ = false;
-};
 
 struct ThroughProxy {
     LoopbackListener site;
@@ -86,7 +50,7 @@ struct ThroughProxy {
 
 TEST(SocksProxy, CarriesDataBothWaysWithoutAuthentication)
 {
-    SocksServerProcess proxy;
+    SocksProxyServer proxy;
     ASSERT_TRUE(proxy.started()) << "microsocks could not be started";
     ThroughProxy client(proxy.port());
     client.exchangeBothWays();
@@ -95,7 +59,7 @@ TEST(SocksProxy, CarriesDataBothWaysWithoutAuthentication)
 
 TEST(SocksProxy, CarriesDataBothWaysWithUserAndPassword)
 {
-    SocksServerProcess proxy({"-u", "tavlin", "-P", "s3cret"});
+    SocksProxyServer proxy("tavlin", "s3cret");
     ASSERT_TRUE(proxy.started()) << "microsocks could not be started";
     ThroughProxy client(proxy.port());
     client.socket.SetSocksAuthentication(socksAuthenticateUsercode);
@@ -107,7 +71,7 @@ TEST(SocksProxy, CarriesDataBothWaysWithUserAndPassword)
 
 TEST(SocksProxy, WrongPasswordIsRefused)
 {
-    SocksServerProcess proxy({"-u", "tavlin", "-P", "s3cret"});
+    SocksProxyServer proxy("tavlin", "s3cret");
     ASSERT_TRUE(proxy.started()) << "microsocks could not be started";
     ThroughProxy client(proxy.port());
     client.socket.SetSocksAuthentication(socksAuthenticateUsercode);
