@@ -188,8 +188,14 @@ void BrowseSession::requestDone(TFtpRequest request)
     }
 }
 
-void BrowseSession::requestFailed(TFtpRequest request, std::uint16_t)
+void BrowseSession::requestFailed(TFtpRequest request, std::uint16_t error)
 {
+    // A proxy that refused us is worth a message of its own: the log alone
+    // looks like a server fault, and the user has a setting to check.
+    if (request == ftpRqOpen && error >= kFirstSocksError && error <= kLastSocksError && services_.dialogs) {
+        services_.dialogs->message(fromBytes(channel_.client().LastResponse()));
+        return;
+    }
     // What a failed request means for a walk is handled for every asker in
     // anyRequestFailed. A refused log-in ends the session, so that the next
     // Connect tries again from the start; the user sees the server's reply.

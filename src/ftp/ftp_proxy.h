@@ -5,6 +5,10 @@
 
 class TCustomSocksWSocket;
 
+// The error codes a connection failed by the SOCKS layer ends with.
+inline constexpr int kFirstSocksError = 20001;
+inline constexpr int kLastSocksError = 20017;
+
 enum class FtpProxyKind { None, Socks4, Socks4A, Socks5 };
 
 // The SOCKS proxy an FTP client reaches its server through. It is applied to
