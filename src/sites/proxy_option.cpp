@@ -29,7 +29,7 @@ bool ProxyOption::mayChange() const
 {
     bool connected = session_.browsingConnected();
     for (const TCustomFtpCli* client : clients_)
-        connected = connected || client->Connected() || client->State() != ftpStateReady;
+        connected = connected || client->Connected();
     if (connected && statusBar_)
         statusBar_->showMessage(QStringLiteral("The proxy stays as it is while connected; disconnect to change it"));
     return !connected;
