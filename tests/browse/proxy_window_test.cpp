@@ -5,6 +5,7 @@
 #include "app/local_panel.h"
 #include "core/text_line_list.h"
 #include "fixtures/socks_proxy_server.h"
+#include "sites/passive_mode_option.h"
 #include "sites/proxy_option.h"
 #include "support/modal.h"
 #include "transfer/transfer_queue.h"
