@@ -185,7 +185,7 @@ TEST_F(ThovedformControls, MenusHoldTheirItemsInOrderWithStartMarks)
         return texts;
     };
     EXPECT_EQ(captions(c.Options), (QStringList{"&Binary", "&ASCII", "Auto Detect", "Specify filetypes",
-                                                "Passive mode", "Visual Help"}));
+                                                "Passive mode", "Proxy…", "Visual Help"}));
     EXPECT_EQ(captions(c.Webwatch),
               (QStringList{"New web project", "Open Webwatch", "Delete missing files", "Clean directory"}));
     EXPECT_EQ(captions(c.Help), QStringList{"Help"});
