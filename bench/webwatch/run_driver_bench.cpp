@@ -1,0 +1,114 @@
+// One WebWatch quick upload with no window, for the whole-program comparison
+// in webwatch_vs_sitecopy.sh: the projects of DATA_DIR are scanned, the run
+// is handed over and carried through its deletions and the queue to its
+// end, exactly as the main window's quick upload does.
+//
+//   bench_webwatch_run DATA_DIR passive|active [PROJECT]
+//
+// With PROJECT (its number, from 0) only that project is uploaded, as the
+// window's "Upload" does, with "Start upload ?" answered Yes.
+//
+// Prints "commands N": the FTP commands the run sent. Exit status 0 when
+// the run ended (or there was nothing to upload), 1 when it did not.
+#include "core/data_files.h"
+#include "services/dialogs.h"
+#include "transfer/transfer_queue.h"
+#include "webwatch/upload_run.h"
+#include "webwatch/webwatch_run_driver.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace {
+
+class NothingAsked : public Dialogs {
+public:
+    void message(const QString& text, const QString&) override
+    {
+        std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+    }
+    DialogAnswer askYesNo(const QString&, const QString& text) override
+    {
+        if (text == QStringLiteral("Start upload ?"))
+            return DialogAnswer::Yes;
+        return fail(text), DialogAnswer::No;
+    }
+    DialogAnswer askYesNoCancel(const QString&, const QString& text) override
+    {
+        return fail(text), DialogAnswer::Cancel;
+    }
+    bool confirmOkCancel(const QString& text) override { return fail(text), false; }
+    std::optional<QString> askSaveFileName(const SaveFileRequest& request) override
+    {
+        return fail(request.fileName), std::nullopt;
+    }
+
+protected:
+    bool showNameDialog(NameDialogState& state) override { return fail(state.panelText), false; }
+
+private:
+    [[noreturn]] static void fail(const QString& text)
+    {
+        std::fprintf(stderr, "unexpected question: %s\n", text.toUtf8().constData());
+        std::_Exit(3);
+    }
+};
+
+class CommandCounter : public TransferQueueObserver {
+public:
+    void logLine(const std::string& line) override
+    {
+        if (line.rfind("> ", 0) == 0)
+            ++commands;
+        else if (line.rfind("! ", 0) == 0)
+            std::fprintf(stderr, "%s\n", line.c_str());
+    }
+    long commands = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 3 && argc != 4)
+        return 2;
+    const DataFilePaths paths = DataFilePaths::inDirectory(argv[1]);
+    const bool passive = std::string(argv[2]) == "passive";
+
+    NothingAsked dialogs;
+    const std::vector<std::string> ascii{".html", ".htm", ".txt", ".css"};
+    UploadRun run(UploadRunFiles{paths.wbprjDfd, paths.nyweb2Dfd, paths.koefilDfd, paths.defilDfd}, dialogs, ascii);
+    TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
+    CommandCounter counter;
+    queue.setObserver(&counter);
+    queue.setPassiveMode([passive] { return passive; });
+    WebwatchRunDriver driver(run, queue);
+    RunDriverHooks hooks;
+    hooks.log = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+    hooks.passiveMode = [passive] { return passive; };
+    driver.setHooks(hooks);
+    std::optional<UploadRun::EndResult> ended;
+    QObject::connect(&driver, &WebwatchRunDriver::runEnded, [&](UploadRun::EndResult result) { ended = result; });
+
+    ProjectStore projects;
+    if (!projects.load(paths.wbprjDfd))
+        return 1;
+    const UploadRun::Outcome outcome =
+        argc == 4 ? run.start(projects, UploadRun::Scope::SelectedProject, std::stoul(argv[3]))
+                  : run.start(projects, UploadRun::Scope::Quick);
+    if (outcome.kind == UploadRun::Outcome::Kind::NothingToUpload) {
+        std::printf("commands 0\n");
+        return 0;
+    }
+    if (outcome.kind != UploadRun::Outcome::Kind::HandedOver || !driver.takeUpPendingRun(paths.koefilDfd))
+        return 1;
+    driver.start();
+    while (!ended)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    std::printf("commands %ld\n", counter.commands);
+    return *ended == UploadRun::EndResult::Finished ? 0 : 1;
+}
