@@ -2,6 +2,8 @@
 // remove-all buttons, and lending the transfer client to another job.
 #include "transfer/transfer_queue.h"
 
+#include <QTimer>
+
 #include "core/placeholder_password.h"
 #include "services/dialogs.h"
 
@@ -119,6 +121,22 @@ void TransferQueue::showCount()
     display_.countVisible = true;
 }
 
+void TransferQueue::saveQueueFileSoon()
+{
+    // Files queued one by one in a row (a script, or many clicks before the
+    // loop turns) are written once, not once each: the file holds every
+    // entry, so writing it per entry would cost the square of their number.
+    queueFileStale_ = true;
+    if (saveScheduled_)
+        return;
+    saveScheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        saveScheduled_ = false;
+        if (queueFileStale_)
+            saveQueueFile();
+    });
+}
+
 void TransferQueue::saveQueueFile()
 {
     if (entries_.empty()) {
@@ -151,7 +169,7 @@ TransferQueue::Queued TransferQueue::queueUpload(const QueueSite& site, const st
     }
     showCount();
     publish();
-    saveQueueFile();
+    saveQueueFileSoon();
     startNextTransfer();
     return Queued::Yes;
 }
@@ -207,7 +225,7 @@ TransferQueue::Queued TransferQueue::queueDownload(const QueueSite& site, const 
         refuseFullQueue(remoteName, 1);
         return Queued::Refused;
     }
-    saveQueueFile();
+    saveQueueFileSoon();
     showCount();
     publish();
     startNextTransfer();

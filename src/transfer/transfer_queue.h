@@ -128,6 +128,7 @@ private:
     void refuseFullQueue(const std::string& name, std::size_t leftOut);
     void showCount();
     void saveQueueFile();
+    void saveQueueFileSoon();
 
     // the request chain (transfer_queue_chain.cpp)
     void requestDone(TFtpRequest request, std::uint16_t error);
@@ -195,6 +196,7 @@ private:
     bool awaitingRequest_ = false;
     // The queue file no longer matches the entries.
     bool queueFileStale_ = true;
+    bool saveScheduled_ = false;
     // The resume record of the running or interrupted download.
     ResumeRecord resumeRecord_;
     bool haveResumeRecord_ = false;

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -100,7 +102,9 @@ TEST_F(TransferQueueTest, FilesGoUpAndComeDownSharingALogInPerSite)
     queue->queueUpload(site, "/", local.path(), "top.bin", sizeText(top), "1");
     EXPECT_EQ(recorder.list, (std::vector<std::string>{"»» index.htm", "»» picture.bin", "»» top.bin"}));
     EXPECT_EQ(recorder.display.countText, "3 files in line ");
-    // Written whole after each file is queued, for its owner only.
+    // Written whole, for its owner only, once the loop turns after files
+    // were queued (files queued in a row are written once, not once each).
+    QCoreApplication::processEvents();
     TextLineList stored;
     ASSERT_TRUE(stored.loadFromFile(paths.koefilDfd));
     ASSERT_EQ(stored.size(), 28u);
