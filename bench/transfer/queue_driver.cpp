@@ -8,7 +8,7 @@
 //   bench_queue_driver DATA_DIR up|down PORT USER PASSWORD REMOTE_DIR LOCAL_DIR
 //                      passive|active [NAME=SIZE...]
 #include "core/data_files.h"
-#include "services/dialogs.h"
+#include "services/unattended_dialogs.h"
 #include "transfer/transfer_queue.h"
 
 #include <QCoreApplication>
@@ -21,32 +21,6 @@
 #include <vector>
 
 namespace {
-
-// The directory transfer asks for a confirmation; nothing else may be asked.
-class ConfirmOnly : public Dialogs {
-public:
-    void message(const QString& text, const QString&) override { fail(text); }
-    DialogAnswer askYesNo(const QString&, const QString& text) override { return fail(text), DialogAnswer::No; }
-    DialogAnswer askYesNoCancel(const QString&, const QString& text) override
-    {
-        return fail(text), DialogAnswer::Cancel;
-    }
-    bool confirmOkCancel(const QString& text) override { return fail(text), false; }
-    std::optional<QString> askSaveFileName(const SaveFileRequest& request) override
-    {
-        return fail(request.fileName), std::nullopt;
-    }
-
-protected:
-    bool showNameDialog(NameDialogState&) override { return true; }
-
-private:
-    [[noreturn]] static void fail(const QString& text)
-    {
-        std::fprintf(stderr, "unexpected question: %s\n", text.toUtf8().constData());
-        std::_Exit(3);
-    }
-};
 
 class ErrorsToStderr : public TransferQueueObserver {
 public:
@@ -73,7 +47,11 @@ int main(int argc, char** argv)
     const std::string remoteDir = argv[6], localDir = argv[7];
     const bool passive = std::string(argv[8]) == "passive";
 
-    ConfirmOnly dialogs;
+    // The directory transfer asks for a confirmation; nothing else may be asked.
+    UnattendedDialogs dialogs([](UnattendedDialogs::Question question, const QString& caption, const QString& text) {
+        return question == UnattendedDialogs::Question::Name ? DialogAnswer::Ok
+                                                              : UnattendedDialogs::refuse(question, caption, text);
+    });
     ErrorsToStderr observer;
     TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
     queue.setObserver(&observer);

@@ -11,7 +11,7 @@
 // Prints "commands N": the FTP commands the run sent. Exit status 0 when
 // the run ended (or there was nothing to upload), 1 when it did not.
 #include "core/data_files.h"
-#include "services/dialogs.h"
+#include "services/unattended_dialogs.h"
 #include "transfer/transfer_queue.h"
 #include "webwatch/upload_run.h"
 #include "webwatch/webwatch_run_driver.h"
@@ -23,39 +23,6 @@
 #include <string>
 
 namespace {
-
-class NothingAsked : public Dialogs {
-public:
-    void message(const QString& text, const QString&) override
-    {
-        std::fprintf(stderr, "%s\n", text.toUtf8().constData());
-    }
-    DialogAnswer askYesNo(const QString&, const QString& text) override
-    {
-        if (text == QStringLiteral("Start upload ?"))
-            return DialogAnswer::Yes;
-        return fail(text), DialogAnswer::No;
-    }
-    DialogAnswer askYesNoCancel(const QString&, const QString& text) override
-    {
-        return fail(text), DialogAnswer::Cancel;
-    }
-    bool confirmOkCancel(const QString& text) override { return fail(text), false; }
-    std::optional<QString> askSaveFileName(const SaveFileRequest& request) override
-    {
-        return fail(request.fileName), std::nullopt;
-    }
-
-protected:
-    bool showNameDialog(NameDialogState& state) override { return fail(state.panelText), false; }
-
-private:
-    [[noreturn]] static void fail(const QString& text)
-    {
-        std::fprintf(stderr, "unexpected question: %s\n", text.toUtf8().constData());
-        std::_Exit(3);
-    }
-};
 
 class CommandCounter : public TransferQueueObserver {
 public:
@@ -79,7 +46,16 @@ int main(int argc, char** argv)
     const DataFilePaths paths = DataFilePaths::inDirectory(argv[1]);
     const bool passive = std::string(argv[2]) == "passive";
 
-    NothingAsked dialogs;
+    // Messages are shown, the run's confirmation is given; nothing else may be asked.
+    UnattendedDialogs dialogs([](UnattendedDialogs::Question question, const QString& caption, const QString& text) {
+        if (question == UnattendedDialogs::Question::Message) {
+            std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+            return DialogAnswer::Ok;
+        }
+        if (question == UnattendedDialogs::Question::YesNo && text == QStringLiteral("Start upload ?"))
+            return DialogAnswer::Yes;
+        return UnattendedDialogs::refuse(question, caption, text);
+    });
     const std::vector<std::string> ascii{".html", ".htm", ".txt", ".css"};
     UploadRun run(UploadRunFiles{paths.wbprjDfd, paths.nyweb2Dfd, paths.koefilDfd, paths.defilDfd}, dialogs, ascii);
     TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);

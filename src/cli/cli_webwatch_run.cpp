@@ -1,7 +1,7 @@
 #include "cli/cli_webwatch_run.h"
 
 #include "core/text_line_list.h"
-#include "services/dialogs.h"
+#include "services/unattended_dialogs.h"
 #include "transfer/transfer_queue.h"
 #include "webwatch/project_store.h"
 #include "webwatch/upload_run.h"
@@ -13,43 +13,6 @@
 #include <filesystem>
 
 namespace {
-
-// The questions of the window, answered as a script wants them answered.
-class FixedAnswers : public Dialogs {
-public:
-    FixedAnswers(bool quiet, std::FILE* out) : quiet_(quiet), out_(out) {}
-
-    void message(const QString& text, const QString&) override
-    {
-        if (!quiet_)
-            std::fprintf(out_, "%s\n", text.toStdString().c_str());
-    }
-    DialogAnswer askYesNo(const QString&, const QString& text) override
-    {
-        // "Start upload ?" is what the command was started for.
-        return text == QStringLiteral("Start upload ?") ? DialogAnswer::Yes : DialogAnswer::No;
-    }
-    DialogAnswer askYesNoCancel(const QString& caption, const QString&) override
-    {
-        if (caption == QStringLiteral("Error!! "))
-            ++transferErrors;
-        // A failed file is tried once more ("No" tries again). Removing it
-        // from the run would mark it uploaded in the project without it ever
-        // reaching the server, so a second failure stops the run instead.
-        return DialogAnswer::No;
-    }
-    bool confirmOkCancel(const QString&) override { return false; }
-    std::optional<QString> askSaveFileName(const SaveFileRequest&) override { return std::nullopt; }
-
-    int transferErrors = 0;
-
-protected:
-    bool showNameDialog(NameDialogState&) override { return false; }
-
-private:
-    bool quiet_;
-    std::FILE* out_;
-};
 
 class RunReport : public TransferQueueObserver {
 public:
@@ -108,7 +71,29 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
         return 1;
     }
 
-    FixedAnswers dialogs(options.quiet, out);
+    // The questions of the window, answered as a script wants them answered.
+    int transferErrors = 0;
+    UnattendedDialogs dialogs([&](UnattendedDialogs::Question question, const QString& caption, const QString& text) {
+        switch (question) {
+        case UnattendedDialogs::Question::Message:
+            if (!options.quiet)
+                std::fprintf(out, "%s\n", text.toStdString().c_str());
+            return DialogAnswer::Ok;
+        case UnattendedDialogs::Question::YesNo:
+            // "Start upload ?" is what the command was started for.
+            return text == QStringLiteral("Start upload ?") ? DialogAnswer::Yes : DialogAnswer::No;
+        case UnattendedDialogs::Question::YesNoCancel:
+            if (caption == QStringLiteral("Error!! "))
+                ++transferErrors;
+            // A failed file is tried once more ("No" tries again). Removing
+            // it from the run would mark it uploaded in the project without
+            // it ever reaching the server, so a second failure stops the run
+            // instead.
+            return DialogAnswer::No;
+        default:
+            return DialogAnswer::Cancel;
+        }
+    });
     RunReport report(options, out, err);
     TextLineList asciiExtensions;
     asciiExtensions.loadFromFile(paths.ascdDfd);
@@ -179,7 +164,7 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         const bool stuck = !queue.busy() && !driver.deleting() && !queue.entries().empty();
-        if (dialogs.transferErrors >= 2 || stuck) {
+        if (transferErrors >= 2 || stuck) {
             std::fprintf(err, "tavlinftp-cli webwatch: the run stopped; what is left stays pending for the next run\n");
             QCoreApplication::exit(1);
         }

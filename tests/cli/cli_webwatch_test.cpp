@@ -4,7 +4,7 @@
 #include "cli_run.h"
 
 #include "core/data_directory_lock.h"
-#include "services/dialogs.h"
+#include "services/unattended_dialogs.h"
 #include "webwatch/deletion_list.h"
 #include "webwatch/project_store.h"
 #include "webwatch/upload_run.h"
@@ -21,31 +21,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// The quick upload asks nothing; anything asked is a failure.
-class NoQuestions : public Dialogs {
-public:
-    void message(const QString& text, const QString&) override { ADD_FAILURE() << text.toStdString(); }
-    DialogAnswer askYesNo(const QString&, const QString& text) override
-    {
-        ADD_FAILURE() << text.toStdString();
-        return DialogAnswer::No;
-    }
-    DialogAnswer askYesNoCancel(const QString&, const QString& text) override
-    {
-        ADD_FAILURE() << text.toStdString();
-        return DialogAnswer::Cancel;
-    }
-    bool confirmOkCancel(const QString& text) override
-    {
-        ADD_FAILURE() << text.toStdString();
-        return false;
-    }
-    std::optional<QString> askSaveFileName(const SaveFileRequest&) override { return std::nullopt; }
-
-protected:
-    bool showNameDialog(NameDialogState&) override { return false; }
-};
 
 std::map<std::string, std::string> filesIn(const std::string& directory)
 {
@@ -123,7 +98,11 @@ TEST_F(CliWebwatch, ADryRunShowsWhatTheRunWouldDoAndChangesNothing)
     TempDir copy;
     for (const auto& [name, bytes] : before)
         copy.write(name, bytes);
-    NoQuestions dialogs;
+    // The quick upload asks nothing; anything asked is a failure.
+    UnattendedDialogs dialogs([](UnattendedDialogs::Question question, const QString&, const QString& text) {
+        ADD_FAILURE() << text.toStdString();
+        return question == UnattendedDialogs::Question::YesNo ? DialogAnswer::No : DialogAnswer::Cancel;
+    });
     const std::vector<std::string> ascii{".html"};
     UploadRun run(UploadRunFiles{copy.file("wbprj.dfd"), copy.file("nyweb2.dfd"), copy.file("koefil.dfd"),
                                  copy.file("defil.dfd")},

@@ -9,7 +9,7 @@
 // Exit status 0 when the queue ended without holding, 2 for bad arguments,
 // 3 when the queue asked the user anything (no one is there to answer).
 #include "core/data_files.h"
-#include "services/dialogs.h"
+#include "services/unattended_dialogs.h"
 #include "transfer/transfer_queue.h"
 
 #include <QCoreApplication>
@@ -22,31 +22,6 @@
 #include <vector>
 
 namespace {
-
-class NobodyAnswers : public Dialogs {
-public:
-    void message(const QString& text, const QString&) override { fail(text); }
-    DialogAnswer askYesNo(const QString&, const QString& text) override { return fail(text), DialogAnswer::No; }
-    DialogAnswer askYesNoCancel(const QString&, const QString& text) override
-    {
-        return fail(text), DialogAnswer::Cancel;
-    }
-    bool confirmOkCancel(const QString& text) override { return fail(text), false; }
-    std::optional<QString> askSaveFileName(const SaveFileRequest& request) override
-    {
-        return fail(request.fileName), std::nullopt;
-    }
-
-protected:
-    bool showNameDialog(NameDialogState& state) override { return fail(state.panelText), false; }
-
-private:
-    [[noreturn]] static void fail(const QString& text)
-    {
-        std::fprintf(stderr, "unexpected question: %s\n", text.toUtf8().constData());
-        std::_Exit(3);
-    }
-};
 
 class Holder : public TransferQueueObserver {
 public:
@@ -92,7 +67,7 @@ int main(int argc, char** argv)
     const std::string remoteDir = argv[7];
     const DataFilePaths paths = DataFilePaths::inDirectory(dataDir);
 
-    NobodyAnswers dialogs;
+    UnattendedDialogs dialogs(&UnattendedDialogs::refuse);
     TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
     Holder holder(queue, argv[8], std::atoi(argv[9]));
     queue.setObserver(&holder);

@@ -11,7 +11,7 @@
 // it could not be handed over or its end failed, 2 for bad arguments, 3 when anything asked the user
 // (no one is there to answer).
 #include "core/data_files.h"
-#include "services/dialogs.h"
+#include "services/unattended_dialogs.h"
 #include "transfer/transfer_queue.h"
 #include "webwatch/upload_run.h"
 #include "webwatch/webwatch_run_driver.h"
@@ -25,31 +25,6 @@
 #include <unistd.h>
 
 namespace {
-
-class NobodyAnswers : public Dialogs {
-public:
-    void message(const QString& text, const QString&) override { fail(text); }
-    DialogAnswer askYesNo(const QString&, const QString& text) override { return fail(text), DialogAnswer::No; }
-    DialogAnswer askYesNoCancel(const QString&, const QString& text) override
-    {
-        return fail(text), DialogAnswer::Cancel;
-    }
-    bool confirmOkCancel(const QString& text) override { return fail(text), false; }
-    std::optional<QString> askSaveFileName(const SaveFileRequest& request) override
-    {
-        return fail(request.fileName), std::nullopt;
-    }
-
-protected:
-    bool showNameDialog(NameDialogState& state) override { return fail(state.panelText), false; }
-
-private:
-    [[noreturn]] static void fail(const QString& text)
-    {
-        std::fprintf(stderr, "unexpected question: %s\n", text.toUtf8().constData());
-        std::_Exit(3);
-    }
-};
 
 [[noreturn]] void hold()
 {
@@ -85,7 +60,7 @@ int main(int argc, char** argv)
     const std::string holdAt = argv[2];
     const int count = std::atoi(argv[3]);
 
-    NobodyAnswers dialogs;
+    UnattendedDialogs dialogs(&UnattendedDialogs::refuse);
     const std::vector<std::string> ascii{".html", ".htm", ".txt"};
     UploadRun run(UploadRunFiles{paths.wbprjDfd, paths.nyweb2Dfd, paths.koefilDfd, paths.defilDfd}, dialogs, ascii);
     TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
