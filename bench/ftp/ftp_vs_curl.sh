@@ -16,6 +16,8 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 # shellcheck source=../../scripts/deps.sh
 source "$root/scripts/deps.sh"
+# shellcheck source=../vsftpd.sh
+source "$root/bench/vsftpd.sh"
 
 size_mib="${1:-1024}"
 repeats="${2:-3}"
@@ -28,13 +30,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$build" -j "$(tavlin_jobs)" --target tavlinftp-cli >/dev/null
 cli="$build/src/cli/tavlinftp-cli"
 
-work="$(mktemp -d /var/tmp/tavlin-bench-XXXXXX)"
-vsftpd_pid=""
-cleanup() {
-  if [ -n "$vsftpd_pid" ]; then kill "$vsftpd_pid" 2>/dev/null || true; wait "$vsftpd_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+bench_work_dir tavlin-bench
 
 # Anonymous root must not be writable by the server's anonymous user; the
 # uploads go into a folder that is.
@@ -48,40 +44,12 @@ chmod 0644 "$anon/pub/big.bin"
 cp "$anon/pub/big.bin" "$work/source.bin"
 bytes=$(stat -c %s "$work/source.bin")
 
-port="$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')"
-cat > "$work/vsftpd.conf" <<CONF
-listen=YES
-listen_ipv6=NO
-listen_address=127.0.0.1
-listen_port=$port
-background=NO
-anonymous_enable=YES
-no_anon_password=YES
-anon_root=$anon
-write_enable=YES
-anon_upload_enable=YES
-anon_umask=022
-anon_world_readable_only=NO
-local_enable=NO
-pasv_enable=YES
-pasv_address=127.0.0.1
-pasv_min_port=41000
-pasv_max_port=41999
-port_enable=YES
-connect_from_port_20=NO
-seccomp_sandbox=NO
-isolate=NO
-isolate_network=NO
-xferlog_enable=NO
-dirmessage_enable=NO
-use_localtime=NO
-CONF
-vsftpd "$work/vsftpd.conf" &
-vsftpd_pid=$!
-for _ in $(seq 100); do
-  if /usr/bin/python3 -c "import socket,sys; s=socket.socket(); sys.exit(s.connect_ex(('127.0.0.1',$port)))"; then break; fi
-  sleep 0.1
-done
+start_vsftpd "$anon" \
+  pasv_min_port=41000 \
+  pasv_max_port=41999 \
+  port_enable=YES \
+  xferlog_enable=NO \
+  use_localtime=NO
 
 url="ftp://127.0.0.1:$port"
 # run_once TARGET COMMAND...: one run, as "wall cpu rss" (seconds, seconds,

@@ -17,6 +17,8 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 # shellcheck source=../../scripts/deps.sh
 source "$root/scripts/deps.sh"
+# shellcheck source=../vsftpd.sh
+source "$root/bench/vsftpd.sh"
 
 count="${1:-1000}"
 size_kib="${2:-4}"
@@ -30,13 +32,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$build" -j "$(tavlin_jobs)" --target bench_queue_driver >/dev/null
 driver="$build/bench/transfer/bench_queue_driver"
 
-work="$(mktemp -d /var/tmp/tavlin-queue-bench-XXXXXX)"
-vsftpd_pid=""
-cleanup() {
-  if [ -n "$vsftpd_pid" ]; then kill "$vsftpd_pid" 2>/dev/null || true; wait "$vsftpd_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+bench_work_dir tavlin-queue-bench
 
 # The anonymous root must not be writable by the server's anonymous user;
 # uploads go into a folder that is.
@@ -56,42 +52,14 @@ bytes=$((size_kib * 1024))
 down_args=()
 for n in "${names[@]}"; do down_args+=("$n=$bytes"); done
 
-port="$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')"
-cat > "$work/vsftpd.conf" <<CONF
-listen=YES
-listen_ipv6=NO
-listen_address=127.0.0.1
-listen_port=$port
-background=NO
-anonymous_enable=YES
-no_anon_password=YES
-anon_root=$anon
-write_enable=YES
-anon_upload_enable=YES
-anon_umask=022
-anon_world_readable_only=NO
-local_enable=NO
-pasv_enable=YES
-pasv_address=127.0.0.1
-pasv_min_port=41000
-pasv_max_port=41999
-port_enable=YES
-connect_from_port_20=NO
-seccomp_sandbox=NO
-isolate=NO
-isolate_network=NO
-xferlog_enable=NO
-dirmessage_enable=NO
-use_localtime=NO
-max_per_ip=0
-max_clients=0
-CONF
-vsftpd "$work/vsftpd.conf" &
-vsftpd_pid=$!
-for _ in $(seq 100); do
-  if /usr/bin/python3 -c "import socket,sys; s=socket.socket(); sys.exit(s.connect_ex(('127.0.0.1',$port)))"; then break; fi
-  sleep 0.1
-done
+start_vsftpd "$anon" \
+  pasv_min_port=41000 \
+  pasv_max_port=41999 \
+  port_enable=YES \
+  xferlog_enable=NO \
+  use_localtime=NO \
+  max_per_ip=0 \
+  max_clients=0
 
 # measure PREPARE COMMAND...: best wall time over the repeats, as "wall cpu".
 # PREPARE empties the folder the command writes into before each run (the

@@ -21,6 +21,8 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 # shellcheck source=../../scripts/deps.sh
 source "$root/scripts/deps.sh"
+# shellcheck source=../vsftpd.sh
+source "$root/bench/vsftpd.sh"
 
 count="${1:-5000}"
 folders="${2:-50}"
@@ -35,13 +37,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$build" -j "$(tavlin_jobs)" --target bench_webwatch_run >/dev/null
 driver="$build/bench/webwatch/bench_webwatch_run"
 
-work="$(mktemp -d /var/tmp/tavlin-webwatch-bench-XXXXXX)"
-vsftpd_pid=""
-cleanup() {
-  if [ -n "$vsftpd_pid" ]; then kill "$vsftpd_pid" 2>/dev/null || true; wait "$vsftpd_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+bench_work_dir tavlin-webwatch-bench
 
 anon="$work/anon"
 site="$work/site"
@@ -60,46 +56,18 @@ for d in range(1, folders + 1):
 PY
 chown -R ftp "$anon/up" 2>/dev/null || chmod -R 0777 "$anon/up"
 
-port="$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')"
 log="$work/vsftpd.log"
-cat > "$work/vsftpd.conf" <<CONF
-listen=YES
-listen_ipv6=NO
-listen_address=127.0.0.1
-listen_port=$port
-background=NO
-anonymous_enable=YES
-no_anon_password=YES
-anon_root=$anon
-write_enable=YES
-anon_upload_enable=YES
-anon_mkdir_write_enable=YES
-anon_other_write_enable=YES
-anon_umask=022
-anon_world_readable_only=NO
-local_enable=NO
-pasv_enable=YES
-pasv_address=127.0.0.1
-pasv_min_port=42000
-pasv_max_port=42999
-connect_from_port_20=NO
-seccomp_sandbox=NO
-isolate=NO
-isolate_network=NO
-xferlog_enable=YES
-xferlog_std_format=NO
-log_ftp_protocol=YES
-vsftpd_log_file=$log
-dirmessage_enable=NO
-max_per_ip=0
-max_clients=0
-CONF
-vsftpd "$work/vsftpd.conf" &
-vsftpd_pid=$!
-for _ in $(seq 100); do
-  if /usr/bin/python3 -c "import socket,sys; s=socket.socket(); sys.exit(s.connect_ex(('127.0.0.1',$port)))"; then break; fi
-  sleep 0.1
-done
+start_vsftpd "$anon" \
+  anon_mkdir_write_enable=YES \
+  anon_other_write_enable=YES \
+  pasv_min_port=42000 \
+  pasv_max_port=42999 \
+  xferlog_enable=YES \
+  xferlog_std_format=NO \
+  log_ftp_protocol=YES \
+  "vsftpd_log_file=$log" \
+  max_per_ip=0 \
+  max_clients=0
 
 # Two web projects of half the folders each: every file, never uploaded yet.
 half=$((folders / 2))
