@@ -1,5 +1,6 @@
 // Transfers against a real FTP server, in active and in passive mode.
 #include "fixtures/local_ftp_server.h"
+#include "support/random_bytes.h"
 #include "ftp_event_log.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
@@ -12,15 +13,6 @@
 #include <random>
 
 namespace {
-
-std::string randomBytes(std::size_t size, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    std::string bytes(size, '\0');
-    for (auto& c : bytes)
-        c = static_cast<char>(generator() & 0xFF);
-    return bytes;
-}
 
 // The same, four bytes per draw: quicker for large files.
 std::string randomWords(std::size_t size, unsigned seed)

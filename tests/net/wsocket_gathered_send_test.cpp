@@ -1,4 +1,5 @@
 #include "loopback_connect.h"
+#include "support/random_bytes.h"
 #include "socket_event_log.h"
 #include "support/wait.h"
 
@@ -14,15 +15,6 @@
 // reporting what it handed over block by block.
 
 namespace {
-
-std::string randomBytes(std::size_t size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::string data(size, '\0');
-    for (char& c : data)
-        c = static_cast<char>(random());
-    return data;
-}
 
 constexpr int LargeBlock = 64 * 1024;
 

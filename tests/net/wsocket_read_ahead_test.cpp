@@ -1,4 +1,5 @@
 #include "loopback_connect.h"
+#include "support/random_bytes.h"
 #include "support/wait.h"
 
 #include "net/wsocket.h"
@@ -12,15 +13,6 @@
 // small pieces its reader asks for.
 
 namespace {
-
-std::string randomBytes(std::size_t size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::string data(size, '\0');
-    for (char& c : data)
-        c = static_cast<char>(random());
-    return data;
-}
 
 // Reads at most 2048 bytes per data event, like the FTP data handler.
 struct SmallReader {

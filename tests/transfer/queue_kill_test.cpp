@@ -1,6 +1,7 @@
 // A queue killed in the middle of its work (SIGKILL, nothing flushed, no
 // handler run) is found whole at the next start and finishes byte-identical.
 #include "core/data_files.h"
+#include "support/random_bytes.h"
 #include "core/restore_files.h"
 #include "fixtures/local_ftp_server.h"
 #include "queue_recorder.h"
@@ -18,15 +19,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-std::string randomBytes(std::size_t size, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    std::string bytes(size, '\0');
-    for (auto& c : bytes)
-        c = static_cast<char>(generator() & 0xFF);
-    return bytes;
-}
 
 mode_t modeOf(const std::string& path)
 {

@@ -1,6 +1,7 @@
 // The transfer queue as a user drives it from the real main window,
 // offscreen, against the real FTP server.
 #include "../browse/browse_window_harness.h"
+#include "support/random_bytes.h"
 
 #include "app/local_panel.h"
 #include "transfer/transfer_queue.h"
@@ -14,15 +15,6 @@
 #include <random>
 
 namespace {
-
-std::string randomBytes(std::size_t size, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    std::string bytes(size, '\0');
-    for (auto& c : bytes)
-        c = static_cast<char>(generator() & 0xFF);
-    return bytes;
-}
 
 QStringList lines(const QListWidget* list)
 {

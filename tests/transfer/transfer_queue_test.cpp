@@ -1,6 +1,7 @@
 // The transfer queue engine against a real FTP server: whole queues up and
 // down, the questions it asks, failures, aborts and restarts.
 #include "core/data_files.h"
+#include "support/random_bytes.h"
 #include "core/restore_files.h"
 #include "fixtures/local_ftp_server.h"
 #include "queue_recorder.h"
@@ -19,15 +20,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-std::string randomBytes(std::size_t size, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    std::string bytes(size, '\0');
-    for (auto& c : bytes)
-        c = static_cast<char>(generator() & 0xFF);
-    return bytes;
-}
 
 // The server's record of commands with the data port's address left out,
 // which changes from run to run.
