@@ -72,13 +72,8 @@ void TransferQueue::tryAgain(TFtpRequest failedRequest)
     const bool transferFailed = failedRequest == ftpRqPutFile || failedRequest == ftpRqGetFile ||
                                 failedRequest == ftpRqResumeGetFile;
     if (transferFailed && client_.Connected()) {
-        // The log-in still stands: the same file again on it.
-        if (direction_ == Direction::Upload)
-            startUpload();
-        else if (resume_ == ResumeState::Running)
-            resumeDownload();
-        else
-            startDownload();
+        // The log-in still stands: the same file again on it, as after TYPE.
+        afterSetType();
         return;
     }
     // The failure lay in the log-in, or the connection is gone: log in

@@ -121,6 +121,12 @@ void WebwatchRunDriver::requestDone(TFtpRequest request, std::uint16_t error)
     if (awaiting_ == ftpRqNone || stage_ == Stage::Idle)
         return;
     awaiting_ = ftpRqNone;
+    // After the final QUIT, or once the list is worked off, whatever the
+    // request's outcome, the pass ends.
+    if (stage_ == Stage::FinalQuit || run_.deletionList().empty()) {
+        endPass();
+        return;
+    }
     if (error != 0)
         stepFailed(request, error);
     else
@@ -130,14 +136,6 @@ void WebwatchRunDriver::requestDone(TFtpRequest request, std::uint16_t error)
 void WebwatchRunDriver::stepDone(TFtpRequest)
 {
     TFtpClient& client = queue_.client();
-    if (stage_ == Stage::FinalQuit) {
-        endPass();
-        return;
-    }
-    if (run_.deletionList().empty()) {
-        endPass();
-        return;
-    }
     const DeletionEntry entry = run_.deletionList().entry(0);
     switch (stage_) {
     case Stage::Quitting:
@@ -180,14 +178,6 @@ void WebwatchRunDriver::stepDone(TFtpRequest)
 void WebwatchRunDriver::stepFailed(TFtpRequest, std::uint16_t error)
 {
     TFtpClient& client = queue_.client();
-    if (stage_ == Stage::FinalQuit) {
-        endPass();
-        return;
-    }
-    if (run_.deletionList().empty()) {
-        endPass();
-        return;
-    }
     if (stage_ == Stage::Quitting) {
         // The old log-in is over even when its QUIT went wrong.
         client.BeginAbort();
