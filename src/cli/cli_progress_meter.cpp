@@ -55,13 +55,15 @@ std::string CliProgressMeter::line(std::int64_t done, std::int64_t total, double
 
 void CliProgressMeter::update(std::int64_t position, Clock::time_point now)
 {
-    if (drawn_ && now - lastDraw_ < kRedrawInterval)
+    // Also after a clear: a run printing a line per small file would
+    // otherwise redraw for every one of them.
+    if (lastDraw_ != Clock::time_point{} && now - lastDraw_ < kRedrawInterval)
         return;
     lastDraw_ = now;
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const double rate = seconds > 0 ? static_cast<double>(position - offset_) / seconds : 0.0;
     // \r and "erase to end of line": a shorter line leaves nothing behind.
-    std::fprintf(terminal_, "\r%s\033[K", line(position, total_, rate).c_str());
+    std::fprintf(terminal_, "\r%s%s\033[K", prefix_.c_str(), line(position, total_, rate).c_str());
     std::fflush(terminal_);
     drawn_ = true;
 }

@@ -23,6 +23,8 @@ public:
     void update(std::int64_t position, Clock::time_point now = Clock::now());
     // Removes the line, if one was drawn.
     void clear();
+    // Text put before the figures ("file 3 of 40  ").
+    void setPrefix(std::string prefix) { prefix_ = std::move(prefix); }
 
     // The text of the line for these figures (no line control).
     static std::string line(std::int64_t done, std::int64_t total, double bytesPerSecond);
@@ -34,4 +36,5 @@ private:
     Clock::time_point start_;
     Clock::time_point lastDraw_{};
     bool drawn_ = false;
+    std::string prefix_;
 };

@@ -109,11 +109,6 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
         return 2;
     }
     const bool realRun = !parser.isSet(dryRun) && !parser.isSet(list);
-    if (realRun && parser.values(project).size() > 1) {
-        std::fprintf(err, "tavlinftp-cli webwatch: a run takes all projects or one --project\n");
-        return 2;
-    }
-
     const std::string directory = parser.isSet(dataDir) ? s(parser.value(dataDir)) : defaultDataDirectory;
     if (!std::filesystem::is_directory(directory)) {
         std::fprintf(err, "tavlinftp-cli webwatch: no data directory %s\n", directory.c_str());
@@ -139,8 +134,8 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
         options.passive = !parser.isSet(active);
         options.quiet = parser.isSet(quiet);
         options.verbose = parser.isSet(verbose);
-        if (parser.isSet(project))
-            options.project = s(parser.value(project));
+        for (const QString& name : parser.values(project))
+            options.projects.push_back(s(name));
         return RunWebwatchUpload(paths, options, out, err);
     }
     // While a run is pending its project file is the current one.

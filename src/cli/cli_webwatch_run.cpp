@@ -1,5 +1,6 @@
 #include "cli/cli_webwatch_run.h"
 
+#include "cli/cli_progress_meter.h"
 #include "core/text_line_list.h"
 #include "services/unattended_dialogs.h"
 #include "transfer/transfer_queue.h"
@@ -10,45 +11,82 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <optional>
+
+#include <unistd.h>
 
 namespace {
 
+// What the command prints while the queue works: one line per file done,
+// errors, and on a terminal a progress line over the whole run.
 class RunReport : public TransferQueueObserver {
 public:
     RunReport(const CliWebwatchRunOptions& options, std::FILE* out, std::FILE* err)
         : options_(options), out_(out), err_(err)
     {
     }
+
+    void watch(const TransferQueue* queue, bool progressLine)
+    {
+        queue_ = queue;
+        files_ = queue->entries().count();
+        for (const QueueEntry& entry : queue->entries().all())
+            totalBytes_ += entry.sizeInBytes();
+        if (progressLine && !options_.quiet)
+            meter_.emplace(out_, totalBytes_);
+    }
+
     void logLine(const std::string& line) override
     {
-        if (line.rfind("! ", 0) == 0 && line.find("bytes received/sent") == std::string::npos)
-            std::fprintf(err_, "%s\n", line.c_str());
-        else if (options_.verbose)
-            std::fprintf(err_, "%s\n", line.c_str());
+        const bool error = line.rfind("! ", 0) == 0 && line.find("bytes received/sent") == std::string::npos;
+        if (error || options_.verbose)
+            print(err_, line);
     }
-    void displayChanged(const QueueDisplay&) override
+    void displayChanged(const QueueDisplay& display) override
     {
         // The entry that runs now; it has left the list by the time it is
         // reported done.
-        if (queue_ && !queue_->entries().empty())
-            current_ = queue_->entries().first().localPath();
+        if (!queue_ || queue_->entries().empty())
+            return;
+        const QueueEntry& running = queue_->entries().first();
+        current_ = running.localPath();
+        currentBytes_ = running.sizeInBytes();
+        if (meter_ && queue_->busy()) {
+            meter_->setPrefix("file " + std::to_string(std::min(done_ + 1, files_)) + " of "
+                              + std::to_string(files_) + "  ");
+            meter_->update(doneBytes_ + currentBytes_ * std::clamp(display.percentage, 0, 100) / 100);
+        }
     }
     void queueFirstLineRemoved() override
     {
         ++done_;
+        doneBytes_ += currentBytes_;
         if (!options_.quiet)
-            std::fprintf(out_, "uploaded %s\n", current_.c_str());
-        std::fflush(out_);
+            print(out_, "uploaded " + current_);
     }
-    void watch(const TransferQueue* queue) { queue_ = queue; }
+    // A line of the command's own, kept clear of the progress line.
+    void print(std::FILE* stream, const std::string& line)
+    {
+        if (meter_)
+            meter_->clear();
+        std::fprintf(stream, "%s\n", line.c_str());
+        std::fflush(stream);
+    }
 
 private:
     const CliWebwatchRunOptions& options_;
     std::FILE* out_;
     std::FILE* err_;
-    std::size_t done_ = 0;
     const TransferQueue* queue_ = nullptr;
+    std::optional<CliProgressMeter> meter_;
+    std::size_t files_ = 0;
+    std::size_t done_ = 0;
+    std::int64_t totalBytes_ = 0;
+    std::int64_t doneBytes_ = 0;
+    std::int64_t currentBytes_ = 0;
     std::string current_;
 };
 
@@ -71,39 +109,45 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
         return 1;
     }
 
+    RunReport report(options, out, err);
+    TransferQueue* queueOfRun = nullptr;
+    // How often each file has failed in this command.
+    std::map<std::string, int> failures;
     // The questions of the window, answered as a script wants them answered.
-    int transferErrors = 0;
     UnattendedDialogs dialogs([&](UnattendedDialogs::Question question, const QString& caption, const QString& text) {
         switch (question) {
         case UnattendedDialogs::Question::Message:
             if (!options.quiet)
-                std::fprintf(out, "%s\n", text.toStdString().c_str());
+                report.print(out, text.toStdString());
             return DialogAnswer::Ok;
         case UnattendedDialogs::Question::YesNo:
             // "Start upload ?" is what the command was started for.
             return text == QStringLiteral("Start upload ?") ? DialogAnswer::Yes : DialogAnswer::No;
-        case UnattendedDialogs::Question::YesNoCancel:
-            if (caption == QStringLiteral("Error!! "))
-                ++transferErrors;
-            // A failed file is tried once more ("No" tries again). Removing
-            // it from the run would mark it uploaded in the project without
-            // it ever reaching the server, so a second failure stops the run
-            // instead.
-            return DialogAnswer::No;
+        case UnattendedDialogs::Question::YesNoCancel: {
+            if (caption != QStringLiteral("Error!! ") || !queueOfRun || queueOfRun->entries().empty())
+                return DialogAnswer::No;
+            // A failed file is tried once more ("No"); after that it is set
+            // aside ("Cancel"), still queued, and the run goes on with the
+            // next. Removing it ("Yes") would mark it uploaded in the project
+            // without it ever reaching the server.
+            const int failed = ++failures[queueOfRun->entries().first().localPath()];
+            return failed < 2 ? DialogAnswer::No : DialogAnswer::Cancel;
+        }
         default:
             return DialogAnswer::Cancel;
         }
     });
-    RunReport report(options, out, err);
     TextLineList asciiExtensions;
     asciiExtensions.loadFromFile(paths.ascdDfd);
     UploadRun run(UploadRunFiles{paths.wbprjDfd, paths.nyweb2Dfd, paths.koefilDfd, paths.defilDfd}, dialogs,
                   asciiExtensions.lines());
     TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
+    queueOfRun = &queue;
     queue.setObserver(&report);
-    report.watch(&queue);
+    queue.setSetAsideOnCancel(true);
     queue.setPassiveMode([passive = options.passive] { return passive; });
     WebwatchRunDriver driver(run, queue);
+    driver.setKeepFailedDeletions(true);
     RunDriverHooks hooks;
     hooks.log = [&](const std::string& line) { report.logLine(line); };
     hooks.passiveMode = [passive = options.passive] { return passive; };
@@ -124,18 +168,20 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
             return 1;
         }
         UploadRun::Scope scope = UploadRun::Scope::Quick;
-        std::optional<std::size_t> selected;
-        if (options.project) {
-            for (std::size_t p = 0; p < projects.projectCount() && !selected; ++p)
-                if (projects.projectName(p) == *options.project)
-                    selected = p;
-            if (!selected) {
-                std::fprintf(err, "tavlinftp-cli webwatch: no project named \"%s\"\n", options.project->c_str());
+        std::vector<std::size_t> selected;
+        for (const std::string& name : options.projects) {
+            std::optional<std::size_t> found;
+            for (std::size_t p = 0; p < projects.projectCount() && !found; ++p)
+                if (projects.projectName(p) == name)
+                    found = p;
+            if (!found) {
+                std::fprintf(err, "tavlinftp-cli webwatch: no project named \"%s\"\n", name.c_str());
                 return 1;
             }
+            selected.push_back(*found);
             scope = UploadRun::Scope::SelectedProject;
         }
-        const UploadRun::Outcome outcome = run.start(projects, scope, selected);
+        const UploadRun::Outcome outcome = run.start(projects, scope, std::move(selected));
         if (outcome.kind == UploadRun::Outcome::Kind::NothingToUpload)
             return 0;
         if (outcome.kind != UploadRun::Outcome::Kind::HandedOver) {
@@ -150,24 +196,35 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
         return 1;
     }
 
+    report.watch(&queue, isatty(fileno(out)) != 0);
+
     int status = 1;
+    const auto stop = [&](int exitStatus, const std::string& why) {
+        if (!why.empty())
+            report.print(err, "tavlinftp-cli webwatch: " + why);
+        status = exitStatus;
+        QCoreApplication::exit(exitStatus);
+    };
     QObject::connect(&driver, &WebwatchRunDriver::runEnded, [&](UploadRun::EndResult result) {
-        status = result == UploadRun::EndResult::CopyFailed ? 1 : 0;
         if (result == UploadRun::EndResult::CopyFailed)
-            std::fprintf(err, "tavlinftp-cli webwatch: %s could not be replaced; the run stays pending\n",
-                         paths.wbprjDfd.c_str());
-        QCoreApplication::exit(status);
+            stop(1, paths.wbprjDfd + " could not be replaced; the run stays pending");
+        else if (const std::size_t kept = run.deletionsKeptForNextRun(); kept > 0)
+            stop(1, std::to_string(kept) + " remote deletions failed; they are tried again by the next run");
+        else
+            stop(0, {});
     });
-    QObject::connect(&driver, &WebwatchRunDriver::runCancelled, [&] { QCoreApplication::exit(1); });
-    // A file that failed twice, or a log-in that failed, leaves the queue
-    // waiting for a start button no one will press: stop, all still pending.
+    QObject::connect(&driver, &WebwatchRunDriver::runCancelled, [&] { stop(1, "the run was cancelled"); });
+    QObject::connect(&queue, &TransferQueue::stoppedWithFailures, [&](std::size_t count) {
+        stop(1, std::to_string(count) + " files failed twice; they stay queued, and the run pending, for the "
+                                        "next run");
+    });
+    // A log-in that failed leaves the queue waiting for a start button no
+    // one will press: stop, everything still pending.
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        const bool stuck = !queue.busy() && !driver.deleting() && !queue.entries().empty();
-        if (transferErrors >= 2 || stuck) {
-            std::fprintf(err, "tavlinftp-cli webwatch: the run stopped; what is left stays pending for the next run\n");
-            QCoreApplication::exit(1);
-        }
+        if (!queue.busy() && !driver.deleting() && !queue.entries().empty()
+            && queue.setAsideCount() < queue.entries().count())
+            stop(1, "the run stopped; what is left stays pending for the next run");
     });
     QTimer::singleShot(0, [&] {
         driver.start();

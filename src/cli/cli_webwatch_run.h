@@ -3,8 +3,8 @@
 #include "core/data_files.h"
 
 #include <cstdio>
-#include <optional>
 #include <string>
+#include <vector>
 
 // The upload run itself from the command line: what "Upload all" does with
 // "Start upload ?" answered Yes, or the end of a run left pending by the
@@ -14,8 +14,8 @@ struct CliWebwatchRunOptions {
     bool passive = true;
     bool quiet = false;
     bool verbose = false;
-    // Only this project (all when empty).
-    std::optional<std::string> project;
+    // Only these projects (all when empty).
+    std::vector<std::string> projects;
 };
 
 // Returns the exit status: 0 done or nothing to do, 1 something failed

@@ -316,6 +316,7 @@ void TransferQueue::startButtonClicked()
     if (busy_)
         return;
     abortRequested_ = false;
+    setAside_ = 0;
     if (resume_ == ResumeState::Offered)
         showInterruptedDownload();
 
@@ -378,6 +379,7 @@ void TransferQueue::removeAllClicked()
 {
     if (busy_)
         return;
+    setAside_ = 0;
     clearBar();
     display_.startVisible = false;
     display_.removeAllVisible = false;

@@ -81,6 +81,15 @@ public:
             abortRequested_ = true;
     }
 
+    // With no one to ask (a run from a script): a failed upload whose
+    // question is answered Cancel is set aside at the end of the queue, kept
+    // in the queue file, and the queue goes on with the next file. When only
+    // set-aside files are left the queue stops and says so
+    // (stoppedWithFailures); they are tried again at the next start. Under
+    // the window Cancel tries again, like No.
+    void setSetAsideOnCancel(bool on) { setAsideOnCancel_ = on; }
+    std::size_t setAsideCount() const { return setAside_; }
+
     // --- taking up what a previous run left ---------------------------------
     // The queue file's lines as found at start-up: shown pending, for Start.
     void showPendingQueue(const TextLineList& queueLines);
@@ -117,6 +126,9 @@ signals:
     void ranDry();
     // "Remove all" emptied the queue and deleted its file.
     void discarded();
+    // Only set-aside files are left (see setSetAsideOnCancel); the queue
+    // waits with them in its file.
+    void stoppedWithFailures(std::size_t count);
 
 private:
     enum class Direction { Upload, Download };
@@ -153,6 +165,9 @@ private:
     // failures (transfer_queue_failure.cpp)
     void requestFailed(TFtpRequest request, std::uint16_t error);
     void removeFailedEntry();
+    void setAsideFailedEntry();
+    bool onlySetAsideLeft() const;
+    void stopWithSetAsideEntries();
     void tryAgain(TFtpRequest failedRequest);
     void openFailed();
     void abortedTransferEnded();
@@ -200,4 +215,7 @@ private:
     // The resume record of the running or interrupted download.
     ResumeRecord resumeRecord_;
     bool haveResumeRecord_ = false;
+    bool setAsideOnCancel_ = false;
+    // Failed uploads moved to the end of the queue since its last start.
+    std::size_t setAside_ = 0;
 };

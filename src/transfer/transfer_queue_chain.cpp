@@ -242,6 +242,14 @@ void TransferQueue::finishFirstEntry(Direction direction)
 
 void TransferQueue::continueQueue()
 {
+    if (onlySetAsideLeft()) {
+        // The files that failed twice wait for the next start; the log-in
+        // is not kept for them.
+        loggedIn_ = false;
+        client_.BeginAbort();
+        stopWithSetAsideEntries();
+        return;
+    }
     if (!entries_.empty()) {
         showCount();
         publish();

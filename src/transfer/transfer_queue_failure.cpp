@@ -25,6 +25,8 @@ void TransferQueue::requestFailed(TFtpRequest request, std::uint16_t error)
                                                    "this transfer"));
         if (answer == DialogAnswer::Yes) {
             removeFailedEntry();
+        } else if (answer == DialogAnswer::Cancel && setAsideOnCancel_ && direction_ == Direction::Upload) {
+            setAsideFailedEntry();
         } else {
             dialogs_.message(QStringLiteral("Trying again! "));
             tryAgain(request);
@@ -61,6 +63,52 @@ void TransferQueue::removeFailedEntry()
     publish();
     dialogs_.message(QString::fromStdString(name + " removed"));
     continueQueue();
+}
+
+void TransferQueue::setAsideFailedEntry()
+{
+    if (entries_.empty()) {
+        busy_ = false;
+        return;
+    }
+    const QueueEntry failed = entries_.first();
+    entries_.removeFirst();
+    entries_.append(failed);
+    ++setAside_;
+    observer_->logLine("! " + failed.localPath() + " failed again; it stays queued for the next start");
+    queueFileStale_ = true;
+    saveQueueFile();
+    replaceQueueList();
+    // Whatever the failure left of the connection, the next file logs in
+    // afresh.
+    loggedIn_ = false;
+    client_.BeginAbort();
+    if (onlySetAsideLeft()) {
+        busy_ = false;
+        stopWithSetAsideEntries();
+        return;
+    }
+    // Busy until the next file starts from the loop, so nothing left of the
+    // closed connection is taken for the new one's answer.
+    QTimer::singleShot(0, this, [this] {
+        if (!busy_ || awaitingRequest_)
+            return;
+        busy_ = false;
+        continueQueue();
+    });
+}
+
+bool TransferQueue::onlySetAsideLeft() const
+{
+    return setAside_ > 0 && entries_.count() <= setAside_;
+}
+
+void TransferQueue::stopWithSetAsideEntries()
+{
+    display_.title = kIdleTitle;
+    display_.webwatchMenusEnabled = true;
+    showPendingQueueOfEntries();
+    emit stoppedWithFailures(setAside_);
 }
 
 void TransferQueue::tryAgain(TFtpRequest failedRequest)

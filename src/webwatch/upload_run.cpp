@@ -46,8 +46,21 @@ const std::string& UploadRun::currentProjectFile() const
 
 UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::optional<std::size_t> selectedProject)
 {
+    std::vector<std::size_t> selected;
+    if (selectedProject)
+        selected.push_back(*selectedProject);
+    return start(projects, scope, std::move(selected));
+}
+
+UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::vector<std::size_t> selectedProjects)
+{
     Outcome outcome;
-    if (scope == Scope::SelectedProject && (!selectedProject || *selectedProject >= projects.projectCount()))
+    std::sort(selectedProjects.begin(), selectedProjects.end());
+    selectedProjects.erase(std::unique(selectedProjects.begin(), selectedProjects.end()), selectedProjects.end());
+    const auto selectionFits = [&] {
+        return !selectedProjects.empty() && selectedProjects.back() < projects.projectCount();
+    };
+    if (scope == Scope::SelectedProject && !selectionFits())
         return outcome;
     if (!offerToDiscardOldQueue(projects, outcome)) {
         outcome.kind = Outcome::Kind::OldQueueKept;
@@ -56,7 +69,7 @@ UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::op
 
     // Discarding an old queue may have brought back the project file in
     // place of a pending one, which need not hold the selected project.
-    if (scope == Scope::SelectedProject && *selectedProject >= projects.projectCount())
+    if (scope == Scope::SelectedProject && !selectionFits())
         return outcome;
 
     scanning_ = true;
@@ -64,7 +77,8 @@ UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::op
     if (scope == Scope::SelectedProject) {
         ProjectScanner scanner(asciiExtensions_);
         scanner.setQueuedCallback(queued_);
-        scanner.scan(projects, *selectedProject, ProjectScanner::Mode::Run, &lists);
+        for (const std::size_t p : selectedProjects)
+            scanner.scan(projects, p, ProjectScanner::Mode::Run, &lists);
     } else {
         scanAll(projects, lists, true);
     }
@@ -185,6 +199,7 @@ bool UploadRun::handOver(ProjectStore& projects, const RunLists& lists)
     pending_ = true;
     deletions_ = lists.deletions;
     deletionsPending_ = !deletions_.empty();
+    setAsideDeletions_ = 0;
     return true;
 }
 
@@ -200,21 +215,80 @@ void UploadRun::restoreAfterStart(bool pendingProjectLoaded, const TextLineList&
             deletions_.append(entry);
         }
     }
+    // Entries set aside before a restart are tried again with the others.
+    setAsideDeletions_ = 0;
     deletionsPending_ = !deletions_.empty();
 }
 
 bool UploadRun::completeFirstDeletion()
 {
     deletions_.removeFirst();
-    if (deletions_.empty())
+    if (deletions_.count() <= setAsideDeletions_)
         deletionsPending_ = false;
     return deletions_.store(files_.deletionListFile);
+}
+
+bool UploadRun::setAsideFirstDeletion()
+{
+    if (deletions_.empty())
+        return true;
+    const DeletionEntry refused = deletions_.entry(0);
+    deletions_.removeFirst();
+    deletions_.append(refused);
+    ++setAsideDeletions_;
+    if (deletions_.count() <= setAsideDeletions_)
+        deletionsPending_ = false;
+    return deletions_.store(files_.deletionListFile);
+}
+
+// The records of set-aside deletions left the pending project when the run
+// was prepared; they are taken back from the project file as it was before
+// the run, into the pending project's project of the same name.
+bool UploadRun::restoreRecordsOfSetAsideDeletions()
+{
+    ProjectStore before;
+    ProjectStore after;
+    if (!before.load(files_.projectFile) || !after.load(files_.pendingProjectFile))
+        return false;
+    const auto sameTarget = [](const RemoteFileTarget& a, const RemoteFileTarget& b) {
+        return a.server == b.server && a.login == b.login && a.port == b.port
+            && a.remoteDirectory == b.remoteDirectory && a.remoteFileName == b.remoteFileName;
+    };
+    const auto projectNamed = [](const ProjectStore& store, const std::string& name) -> std::optional<std::size_t> {
+        for (std::size_t p = 0; p < store.projectCount(); ++p)
+            if (store.projectName(p) == name)
+                return p;
+        return std::nullopt;
+    };
+    bool changed = false;
+    for (const DeletionEntry& refused : deletions_.entries()) {
+        for (std::size_t p = 0; p < before.projectCount(); ++p) {
+            const std::optional<std::size_t> target = projectNamed(after, before.projectName(p));
+            if (!target)
+                continue;
+            for (std::size_t j = 0; j < before.fileCount(p); ++j) {
+                const ProjectFileEntry record = before.file(p, j);
+                if (!sameTarget(record, refused))
+                    continue;
+                bool present = false;
+                for (std::size_t k = 0; k < after.fileCount(*target) && !present; ++k)
+                    present = sameTarget(after.file(*target, k), refused);
+                if (!present && after.insertFiles(*target, after.fileCount(*target), {record}))
+                    changed = true;
+            }
+        }
+    }
+    return !changed || after.save(files_.pendingProjectFile);
 }
 
 UploadRun::EndResult UploadRun::finishRun()
 {
     if (!pending_)
         return EndResult::NotPending;
+    if (!deletions_.empty() && !restoreRecordsOfSetAsideDeletions()) {
+        dialogs_.message(QStringLiteral("Please give the destination filename"));
+        return EndResult::CopyFailed;
+    }
     // Copied byte for byte, but only a file that reads as a project file, and
     // written beside the project file and renamed over it (its owner's alone,
     // as it holds passwords): a kill at any moment leaves the old or the new
@@ -230,7 +304,9 @@ UploadRun::EndResult UploadRun::finishRun()
     removeFile(files_.deletionListFile);
     pending_ = false;
     deletionsPending_ = false;
+    keptForNextRun_ = deletions_.count();
     deletions_.clear();
+    setAsideDeletions_ = 0;
     return EndResult::Finished;
 }
 
@@ -241,6 +317,7 @@ void UploadRun::cancelRun()
     pending_ = false;
     deletionsPending_ = false;
     deletions_.clear();
+    setAsideDeletions_ = 0;
 }
 
 bool UploadRun::setUploadStatusAll(ProjectStore& projects)

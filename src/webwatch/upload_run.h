@@ -73,6 +73,9 @@ public:
     // Runs the scans over `projects` (the WebWatch window's project list,
     // loaded from currentProjectFile()) and, when confirmed, hands over.
     Outcome start(ProjectStore& projects, Scope scope, std::optional<std::size_t> selectedProject = std::nullopt);
+    // SelectedProject over several projects at once (the command line's
+    // --project given more than once), scanned in the project file's order.
+    Outcome start(ProjectStore& projects, Scope scope, std::vector<std::size_t> selectedProjects);
 
     // True while a run scans.
     bool scanning() const { return scanning_; }
@@ -93,6 +96,15 @@ public:
     // and dropped): it leaves the list and the file; the file goes when the
     // list is empty. False when the file could not be written.
     bool completeFirstDeletion();
+    // The server refused the first entry and it is to be tried again by the
+    // next run: it moves to the end of the list (and of the file), and
+    // deletions stop being pending once only such entries are left. At the
+    // run's end their records go back into the project, so the next run
+    // finds the files missing again. False when the file could not be
+    // written.
+    bool setAsideFirstDeletion();
+    // Entries set aside by the run that ended last (see above).
+    std::size_t deletionsKeptForNextRun() const { return keptForNextRun_; }
 
     enum class EndResult { NotPending, Finished, CopyFailed };
     // The transfer queue has been worked off: the pending project file
@@ -116,6 +128,7 @@ private:
     bool confirm(Scope scope);
     void rollBack(ProjectStore& projects);
     bool handOver(ProjectStore& projects, const RunLists& lists);
+    bool restoreRecordsOfSetAsideDeletions();
 
     UploadRunFiles files_;
     Dialogs& dialogs_;
@@ -127,4 +140,6 @@ private:
     bool pending_ = false;
     bool deletionsPending_ = false;
     DeletionList deletions_;
+    std::size_t setAsideDeletions_ = 0;
+    std::size_t keptForNextRun_ = 0;
 };

@@ -56,7 +56,7 @@ void WebwatchRunDriver::start()
 
 void WebwatchRunDriver::nextDeletion()
 {
-    if (run_.deletionList().empty()) {
+    if (!run_.deletionsPending()) {
         endPass();
         return;
     }
@@ -123,7 +123,7 @@ void WebwatchRunDriver::requestDone(TFtpRequest request, std::uint16_t error)
     awaiting_ = ftpRqNone;
     // After the final QUIT, or once the list is worked off, whatever the
     // request's outcome, the pass ends.
-    if (stage_ == Stage::FinalQuit || run_.deletionList().empty()) {
+    if (stage_ == Stage::FinalQuit || !run_.deletionsPending()) {
         endPass();
         return;
     }
@@ -189,11 +189,18 @@ void WebwatchRunDriver::stepFailed(TFtpRequest, std::uint16_t error)
     const DeletionEntry entry = run_.deletionList().entry(0);
     const std::string& reply = client.LastResponse();
     log("! Could not delete " + entry.remoteFileName + " in " + entry.remoteDirectory + " on " + entry.server
-        + " (error " + std::to_string(error) + (reply.empty() ? std::string() : ": " + reply) + ")");
+        + " (error " + std::to_string(error) + (reply.empty() ? std::string() : ": " + reply) + ")"
+        + (keepFailedDeletions_ ? "; kept for the next run" : ""));
     if (stage_ == Stage::Opening || stage_ == Stage::User || stage_ == Stage::Pass || !client.Connected()) {
         // The log-in did not stand: the next entry starts from a fresh one.
         loggedIn_ = false;
         client.BeginAbort();
+    }
+    if (keepFailedDeletions_) {
+        if (!run_.setAsideFirstDeletion())
+            log("! Could not write the deletion list");
+        nextDeletion();
+        return;
     }
     entryDone();
 }

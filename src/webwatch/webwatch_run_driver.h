@@ -43,6 +43,10 @@ public:
     ~WebwatchRunDriver() override;
 
     void setHooks(RunDriverHooks hooks) { hooks_ = std::move(hooks); }
+    // A deletion that fails is normally dropped, with the server's answer in
+    // the log. A run from a script keeps it instead, for the next run (see
+    // UploadRun::setAsideFirstDeletion).
+    void setKeepFailedDeletions(bool keep) { keepFailedDeletions_ = keep; }
 
     // A run was handed over, or found pending at start-up: the queue file is
     // taken into the transfer queue and shown waiting for the start button.
@@ -87,6 +91,7 @@ private:
     Stage stage_ = Stage::Idle;
     TFtpRequest awaiting_ = ftpRqNone;
     bool lent_ = false;
+    bool keepFailedDeletions_ = false;
     // The transfer client is logged in with the site of the last entry.
     bool loggedIn_ = false;
 };

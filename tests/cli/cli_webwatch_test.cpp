@@ -73,6 +73,22 @@ protected:
         return runCli(arguments);
     }
 
+    // The projects log in to this server.
+    void pointProjectsAt(const LocalFtpServer& server)
+    {
+        TextLineList lines;
+        ASSERT_TRUE(lines.loadFromFile(data.file("wbprj.dfd")));
+        for (std::string& line : lines.lines()) {
+            if (line == " 21")
+                line = " " + server.portText();
+            else if (line == " tavlin")
+                line = " " + server.user();
+            else if (line == " pw")
+                line = " " + server.password();
+        }
+        ASSERT_TRUE(lines.saveToFile(data.file("wbprj.dfd")));
+    }
+
     TempDir data;
     TempDir site;
 };
@@ -158,18 +174,7 @@ TEST_F(CliWebwatch, ARunBringsTheServerToTheLocalFilesAndEndsWithTheProjectFileU
     remote.write("shop/index.html", "index");
     LocalFtpServer server(remote.path());
     ASSERT_TRUE(server.start()) << server.lastError();
-    // The projects log in to this server.
-    TextLineList lines;
-    ASSERT_TRUE(lines.loadFromFile(data.file("wbprj.dfd")));
-    for (std::string& line : lines.lines()) {
-        if (line == " 21")
-            line = " " + server.portText();
-        else if (line == " tavlin")
-            line = " " + server.user();
-        else if (line == " pw")
-            line = " " + server.password();
-    }
-    ASSERT_TRUE(lines.saveToFile(data.file("wbprj.dfd")));
+    pointProjectsAt(server);
 
     const CliRun first = webwatch({});
     ASSERT_EQ(first.status, 0) << first.out << first.err;
@@ -197,6 +202,67 @@ TEST_F(CliWebwatch, ARunBringsTheServerToTheLocalFilesAndEndsWithTheProjectFileU
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("left alone"), std::string::npos) << refused.err;
     EXPECT_EQ(data.read("koefil.dfd"), "1\r\n");
+}
+
+// A file the server will not take is tried twice, then left queued while the
+// run goes on; a remote file it will not delete stays in the project. Both
+// are done by the runs that follow once the server takes them.
+TEST_F(CliWebwatch, WhatTheServerRefusesIsLeftForTheNextRunAndDoneThere)
+{
+    TempDir remote;
+    remote.write("shop/index.html", "index");
+    // A folder where a file is expected: STOR and DELE of that name fail.
+    fs::create_directories(remote.file("shop/about.html"));
+    fs::create_directories(remote.file("shop/gone.html/inside"));
+    LocalFtpServer server(remote.path());
+    ASSERT_TRUE(server.start()) << server.lastError();
+    pointProjectsAt(server);
+    const std::vector<std::string> bothProjects{"--project", "Shop", "--project", "Blog"};
+
+    const CliRun first = webwatch(bothProjects);
+    EXPECT_EQ(first.status, 1) << first.out << first.err;
+    EXPECT_NE(first.err.find("1 files failed twice"), std::string::npos) << first.err;
+    const std::vector<std::string> seen = server.commands();
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "STOR about.html"), 2);
+    EXPECT_EQ(remote.read("shop/contact.html"), "contact") << "the run went on after the failed file";
+    EXPECT_EQ(remote.read("shop/new.html"), "brand new");
+    // Pending: the failed file alone in the queue, the refused deletion listed.
+    UploadRunQueue queue;
+    ASSERT_TRUE(queue.load(data.file("koefil.dfd")));
+    ASSERT_EQ(queue.entries().size(), 1u);
+    EXPECT_EQ(queue.entries()[0].localPath, site.file("shop/about.html"));
+    DeletionList deletions;
+    ASSERT_TRUE(deletions.load(data.file("defil.dfd")));
+    ASSERT_EQ(deletions.count(), 1u);
+    EXPECT_EQ(deletions.entry(0).remoteFileName, "gone.html");
+
+    // The server takes the file now, but still not the deletion: the run
+    // ends, and the missing file's record stays so the next run deletes it.
+    fs::remove_all(remote.file("shop/about.html"));
+    const CliRun second = webwatch({});
+    EXPECT_EQ(second.status, 1) << second.out << second.err;
+    EXPECT_NE(second.out.find("Finishing the run that was pending"), std::string::npos) << second.out;
+    EXPECT_NE(second.err.find("1 remote deletions failed"), std::string::npos) << second.err;
+    EXPECT_EQ(remote.read("shop/about.html"), "about");
+    for (const char* name : {"koefil.dfd", "nyweb2.dfd", "defil.dfd"})
+        EXPECT_FALSE(fs::exists(data.file(name))) << name;
+    ProjectStore projects;
+    ASSERT_TRUE(projects.load(data.file("wbprj.dfd")));
+    EXPECT_EQ(projects.fileCount(0), 5u) << "gone.html is still part of Shop";
+
+    // A run deletes only along with an upload; index.html is edited.
+    fs::remove_all(remote.file("shop/gone.html"));
+    remote.write("shop/gone.html", "old page");
+    site.write("shop/index.html", "index, edited");
+    // Stamps count whole seconds in twos: the edit must not fall into the
+    // stamp the file was recorded with.
+    fs::last_write_time(site.file("shop/index.html"), fs::file_time_type::clock::now() + std::chrono::hours(1));
+    const CliRun third = webwatch({"--quiet"});
+    EXPECT_EQ(third.status, 0) << third.out << third.err;
+    EXPECT_FALSE(fs::exists(remote.file("shop/gone.html")));
+    ASSERT_TRUE(projects.load(data.file("wbprj.dfd")));
+    EXPECT_EQ(projects.fileCount(0), 4u);
+    EXPECT_FALSE(fs::exists(data.file("defil.dfd")));
 }
 
 TEST(CliWebwatchKilled, ARunKilledMidwayIsFinishedByTheNextRun)

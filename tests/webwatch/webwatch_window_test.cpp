@@ -128,6 +128,14 @@ TEST_F(WebwatchWindowTest, UploadAllDeletesUploadsTakesInNewFilesAndTheNextRunFi
     web.write("www/ro.html", "read only");
     ::chmod(web.file("www/ro.html").c_str(), 0444);
 
+    // The same run from the command line, later, on a copy of the data and
+    // of the server as they are now.
+    TempDir cliData;
+    for (const char* name : {"wbprj.dfd", "ascd.dfd"})
+        if (std::filesystem::exists(data.file(name)))
+            std::filesystem::copy_file(data.file(name), cliData.file(name));
+    const std::map<std::string, std::string> serverBefore = filesBelow(site.path());
+
     // The picture opens the window while the connect button is enabled.
     ASSERT_TRUE(c->connectknap->isEnabled());
     c->Image2->click();
@@ -179,6 +187,21 @@ TEST_F(WebwatchWindowTest, UploadAllDeletesUploadsTakesInNewFilesAndTheNextRunFi
     EXPECT_EQ(projects.field(0, 2, ProjectField::UploadStamp), stampOf(about));
     ASSERT_EQ(projects.fileCount(1), 1u);
     EXPECT_EQ(projects.field(1, 0, ProjectField::UploadStamp), "1234");
+
+    // The command line's run leaves the same server files and the same
+    // project file as the window's.
+    const std::map<std::string, std::string> serverAfterWindow = filesBelow(site.path());
+    std::filesystem::remove_all(site.path());
+    std::filesystem::create_directories(site.path());
+    for (const auto& [path, bytes] : serverBefore)
+        site.write(path, bytes);
+    QProcess cli;
+    cli.start(QStringLiteral(TAVLIN_CLI), {QStringLiteral("webwatch"), QStringLiteral("--data-dir"),
+                                           QString::fromStdString(cliData.path()), QStringLiteral("--quiet")});
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    EXPECT_EQ(filesBelow(site.path()), serverAfterWindow);
+    EXPECT_EQ(cliData.read("wbprj.dfd"), projectFile());
 
     // The next run finds nothing and leaves the project file as it is.
     const std::string after = projectFile();
