@@ -40,9 +40,15 @@ bool readWholeFile(const std::string& path, std::string& out)
 
 namespace {
 
+// A link is replaced through: the file it points to gets the new contents.
 std::string resolvedTarget(const std::string& path)
 {
     std::string target = path;
+    struct stat status {};
+    // Only the last part matters for the rename; most saves are of a plain
+    // file, which need not be resolved part by part.
+    if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+        return target;
     if (char* resolved = ::realpath(path.c_str(), nullptr)) {
         target = resolved;
         std::free(resolved);

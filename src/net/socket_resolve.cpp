@@ -131,10 +131,9 @@ int ResolveProto(const std::string& proto)
     if (startsWithNumber(proto, number))
         return static_cast<int>(number);
     const std::string name = TrimmedSocketText(proto);
-    if (const protoent* entry = getprotobyname(name.c_str()))
-        return entry->p_proto;
-    // Minimal systems may lack the protocol database; the two protocols a
-    // socket can use here are known without it.
+    // The two protocols a socket can use here have fixed numbers: no need to
+    // read the protocol database for every data connection, and minimal
+    // systems may lack it.
     std::string lower;
     for (char c : name)
         lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -142,6 +141,8 @@ int ResolveProto(const std::string& proto)
         return IPPROTO_TCP;
     if (lower == "udp")
         return IPPROTO_UDP;
+    if (const protoent* entry = getprotobyname(name.c_str()))
+        return entry->p_proto;
     throw ESocketException(formatted("WSocketResolveProto: Cannot convert protocol '%s'", proto), WSANO_DATA);
 }
 
