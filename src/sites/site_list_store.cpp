@@ -100,5 +100,6 @@ bool SiteListStore::appendSite(const SiteRecord& record)
 
 bool SiteListStore::save() const
 {
-    return lines_.saveToFile(path_);
+    // Every site carries its log-in, password included.
+    return lines_.saveToFile(path_, FileAccess::OwnerOnly);
 }

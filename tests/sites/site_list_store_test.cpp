@@ -32,10 +32,13 @@ TEST(SiteListStore, ConvertsOldFileWhenNoNewFileExists)
     // The old file is left as it was.
     EXPECT_TRUE(std::filesystem::exists(dir.file("serv.adr")));
 
-    // Saving goes to the new file from now on.
+    // Saving goes to the new file from now on. It holds passwords: a copy
+    // readable by others is closed to them at the first save.
+    std::filesystem::permissions(dir.file("serv3.adr"), std::filesystem::perms(0644));
     ASSERT_TRUE(store.setField(1, SiteField::Port, "21"));
     EXPECT_EQ(dir.read("serv.adr").substr(0, 9), "ftp.a.com");
     EXPECT_NE(dir.read("serv3.adr").find("bob\r\npw\r\n21\r\n"), std::string::npos);
+    EXPECT_EQ(std::filesystem::status(dir.file("serv3.adr")).permissions(), std::filesystem::perms(0600));
 }
 
 TEST(SiteListStore, OldFileWithPartialRecordConvertsCompleteOnesOnly)
