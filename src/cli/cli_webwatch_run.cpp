@@ -3,6 +3,7 @@
 #include "cli/cli_progress_meter.h"
 #include "core/text_line_list.h"
 #include "services/unattended_dialogs.h"
+#include "sites/proxy_file.h"
 #include "transfer/transfer_queue.h"
 #include "webwatch/project_store.h"
 #include "webwatch/upload_run.h"
@@ -145,12 +146,22 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
     queueOfRun = &queue;
     queue.setObserver(&report);
     queue.setSetAsideOnCancel(true);
-    queue.setPassiveMode([passive = options.passive] { return passive; });
+    // The window's proxy setting is the run's: a site reached through it
+    // from the window is reached the same way from here. Data connections
+    // through a proxy are passive.
+    const FtpProxy proxy = proxy_file::readProxy(paths.proxDfd);
+    const bool passive = options.passive || proxy.Enabled();
+    if (proxy.Enabled()) {
+        queue.client().SetProxy(proxy);
+        if (options.verbose)
+            report.print(err, "Through the SOCKS proxy " + proxy.host + " port " + proxy.port);
+    }
+    queue.setPassiveMode([passive] { return passive; });
     WebwatchRunDriver driver(run, queue);
     driver.setKeepFailedDeletions(true);
     RunDriverHooks hooks;
     hooks.log = [&](const std::string& line) { report.logLine(line); };
-    hooks.passiveMode = [passive = options.passive] { return passive; };
+    hooks.passiveMode = [passive] { return passive; };
     driver.setHooks(std::move(hooks));
 
     if (runPending) {

@@ -2,6 +2,10 @@
 #include "cli/cli_options.h"
 #include "cli_run.h"
 #include "fixtures/socks_proxy_server.h"
+#include "core/text_line_list.h"
+#include "sites/proxy_file.h"
+
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -108,4 +112,38 @@ TEST_F(CliAgainstServer, LoginListAndRoundTripThroughAnAuthenticatingProxy)
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("socks authentication failed"), std::string::npos) << refused.err;
     EXPECT_TRUE(refused.out.empty()) << refused.out;
+}
+
+// A WebWatch run from the command line goes through the proxy the window
+// was set to use, kept in the data directory.
+TEST_F(CliAgainstServer, AWebwatchRunUsesTheProxyOfItsDataDirectory)
+{
+    SocksProxyServer proxy("pxuser", "pxpass", "127.0.0.2");
+    ASSERT_TRUE(proxy.started()) << "microsocks could not be started";
+    TempDir data;
+    local.write("page.html", "<p>page</p>");
+    std::vector<std::string> lines{"1", "Site", "0", "0"};
+    for (const std::string& line : {local.file("page.html"), std::string("127.0.0.1"), server.user(),
+                                    server.password(), server.portText(), std::string("/site"),
+                                    std::string("page.html"), std::string("0"), std::string("May")})
+        lines.push_back(" " + line);
+    ASSERT_TRUE(TextLineList(lines).saveToFile(data.file("wbprj.dfd")));
+    FtpProxy setting;
+    setting.kind = FtpProxyKind::Socks5;
+    setting.host = "127.0.0.1";
+    setting.port = proxy.portText();
+    setting.user = "pxuser";
+    setting.password = "wrong";
+    ASSERT_EQ(proxy_file::storeProxy(data.file("prox.dfd"), setting), proxy_file::StoreResult::Saved);
+
+    // The proxy turns the run away: nothing reaches the server by another way.
+    const CliRun refused = runCli({"webwatch", "--data-dir", data.path()});
+    EXPECT_EQ(refused.status, 1) << refused.out << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(root.file("site/page.html")));
+
+    setting.password = "pxpass";
+    ASSERT_EQ(proxy_file::storeProxy(data.file("prox.dfd"), setting), proxy_file::StoreResult::Saved);
+    const CliRun run = runCli({"webwatch", "--data-dir", data.path(), "--active"});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(root.read("site/page.html"), "<p>page</p>");
 }
