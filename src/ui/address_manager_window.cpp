@@ -100,8 +100,8 @@ void Tmidlform::buildLayout()
     c_.Button2 = button(this, "Button2", QStringLiteral("Cancel"), QStringLiteral("Close window"));
     c_.server = button(this, "server", QStringLiteral("Add server"), QStringLiteral("New entry"));
     c_.Delete = button(this, "Delete", QStringLiteral("Delete"), QStringLiteral("Delete site"));
-    c_.OK = button(this, "OK", QStringLiteral("OK"));
-    c_.Cancel = button(this, "Cancel", QStringLiteral("Cancel"));
+    c_.OK = button(this, "OK", QStringLiteral("OK"), QStringLiteral("Save the new site"));
+    c_.Cancel = button(this, "Cancel", QStringLiteral("Cancel"), QStringLiteral("Do not add the site"));
 
     auto* siteButtons = new QHBoxLayout;
     siteButtons->addWidget(c_.server);

@@ -56,6 +56,10 @@ void TAsciitypes::buildLayout()
     Button1 = named(new QPushButton(QStringLiteral("OK"), left), "Button1");
     Button3 = named(new QPushButton(QStringLiteral("Delete"), left), "Button3");
     Button2 = named(new QPushButton(QStringLiteral("Cancel"), left), "Button2");
+    setHint(Edit1, QStringLiteral("Type a file extension ie: .htm"));
+    setHint(Button1, QStringLiteral("Add the filetype, or save the list"));
+    setHint(Button3, QStringLiteral("Delete the selected filetype"));
+    setHint(Button2, QStringLiteral("Close without saving"));
     // Enter in the field adds the extension, like pressing "OK".
     Button1->setDefault(true);
     Button3->setAutoDefault(false);
@@ -69,6 +73,7 @@ void TAsciitypes::buildLayout()
     leftLayout->addStretch();
 
     ListBox1 = named(new QListWidget(this), "ListBox1");
+    setHint(ListBox1, QStringLiteral("Filetypes sent in ASCII mode"));
 
     auto* body = new QHBoxLayout;
     body->addWidget(left);

@@ -22,6 +22,8 @@ QHBoxLayout* makeOkCancelRow(QDialog* dialog, QPushButton*& ok, QPushButton*& ca
     ok = named(new QPushButton(QStringLiteral("OK"), dialog), "OK");
     ok->setDefault(true);
     cancel = named(new QPushButton(QStringLiteral("Cancel"), dialog), "Cancel");
+    setHint(ok, QStringLiteral("Accept and close"));
+    setHint(cancel, QStringLiteral("Close and change nothing"));
     QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
 

@@ -2,6 +2,7 @@
 
 #include "app/local_panel.h"
 #include "app/browse_session.h"
+#include "app/hint_display.h"
 #include "app/remote_file_operations.h"
 #include "app/recording_handler.h"
 #include "ui/session_site_links.h"
@@ -94,6 +95,9 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
 
 Thovedform::~Thovedform()
 {
+    // Hint events come from the whole application; none may reach the hint
+    // display once its window is being taken down.
+    delete hintEvents_;
     // The views emit selection changes while they are torn down; the
     // handlers go first, so nothing may reach them any more.
     c_.TreeView1->disconnect(this);

@@ -43,6 +43,9 @@ class Recorder;
 class RecordingHandler;
 struct RecordingSession;
 class TWebwatch;
+class HelpWindow;
+class HintDisplay;
+class VisualHelpWindow;
 class UploadRun;
 class WebwatchRunDriver;
 
@@ -213,6 +216,7 @@ private:
     // Help.
     void VisualHelp1Click();
     void Help1Click();
+    void About1Click();
 
     // Every control, under the name the window gives it (its objectName).
     // Only the window's own files use these names; the handlers get views.
@@ -273,6 +277,7 @@ private:
         QAction* Usecleandirectory1 = nullptr;
         QMenu* Help = nullptr;
         QAction* Help1 = nullptr;
+        QAction* About1 = nullptr;
     };
 
     Controls c_;
@@ -308,4 +313,12 @@ private:
     std::unique_ptr<UploadRun> uploadRun_;
     std::unique_ptr<WebwatchRunDriver> runDriver_;
     TWebwatch* webwatch_ = nullptr;
+
+    // Hints and help: the visual-help window, the hint display that fills
+    // it and the status bar, the application-wide filter that hands it the
+    // hint events and pointer moves, and the help pages.
+    VisualHelpWindow* visualHelp_ = nullptr;
+    std::unique_ptr<HintDisplay> hintDisplay_;
+    QObject* hintEvents_ = nullptr;
+    HelpWindow* helpWindow_ = nullptr;
 };

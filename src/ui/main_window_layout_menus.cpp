@@ -60,4 +60,6 @@ void Thovedform::buildMenus()
 
     c_.Help = named(menuBar()->addMenu(QStringLiteral("&Help")), "Help");
     c_.Help1 = addItem(c_.Help, "Help1", QStringLiteral("Help"), QStringLiteral("Get help"));
+    c_.About1 = addItem(c_.Help, "About1", QStringLiteral("About Tavlin FTP"),
+                        QStringLiteral("Version and licence of this program"));
 }

@@ -21,6 +21,7 @@ TMakedir::TMakedir(QWidget* parent) : QDialog(parent)
 
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
+    setHint(Edit1, QStringLiteral("Type the name"));
 
     auto* buttons = makeOkCancelRow(this, OkButton, CancelButton);
     auto* column = new QVBoxLayout(this);

@@ -13,10 +13,11 @@
 
 namespace {
 
-QLineEdit* field(QWidget* parent, const char* objectName, const QString& accessibleName)
+QLineEdit* field(QWidget* parent, const char* objectName, const QString& accessibleName, const QString& hint)
 {
     auto* edit = named(new QLineEdit(parent), objectName);
     edit->setAccessibleName(accessibleName);
+    setHint(edit, hint);
     return edit;
 }
 
@@ -30,15 +31,17 @@ ProxyDialog::ProxyDialog(Dialogs& dialogs, QWidget* parent) : QDialog(parent), d
 
     kindBox = named(new QComboBox(this), "proxyKindBox");
     kindBox->setAccessibleName(QStringLiteral("Proxy kind"));
+    setHint(kindBox, QStringLiteral("Kind of proxy"));
     kindBox->addItem(QStringLiteral("No proxy"), static_cast<int>(FtpProxyKind::None));
     kindBox->addItem(QStringLiteral("SOCKS 4"), static_cast<int>(FtpProxyKind::Socks4));
     kindBox->addItem(QStringLiteral("SOCKS 4A"), static_cast<int>(FtpProxyKind::Socks4A));
     kindBox->addItem(QStringLiteral("SOCKS 5"), static_cast<int>(FtpProxyKind::Socks5));
-    hostField = field(this, "proxyHostField", QStringLiteral("Proxy host"));
-    portField = field(this, "proxyPortField", QStringLiteral("Proxy port"));
+    hostField = field(this, "proxyHostField", QStringLiteral("Proxy host"), QStringLiteral("Proxy host name"));
+    portField = field(this, "proxyPortField", QStringLiteral("Proxy port"), QStringLiteral("Proxy port number"));
     portField->setValidator(new QIntValidator(1, 65535, portField));
-    userField = field(this, "proxyUserField", QStringLiteral("Proxy user"));
-    passwordField = field(this, "proxyPasswordField", QStringLiteral("Proxy password"));
+    userField = field(this, "proxyUserField", QStringLiteral("Proxy user"), QStringLiteral("Proxy user name"));
+    passwordField = field(this, "proxyPasswordField", QStringLiteral("Proxy password"),
+                          QStringLiteral("Proxy password"));
     passwordField->setEchoMode(QLineEdit::Password);
 
     auto* form = new QFormLayout;

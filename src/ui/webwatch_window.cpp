@@ -1,6 +1,7 @@
 #include "ui/webwatch_window.h"
 
 #include "ui/control_factory.h"
+#include "ui/help_window.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -100,7 +101,7 @@ void TWebwatch::buildLayout()
     Setuploadstatusall1 = makeItem(Options, "Setuploadstatusall1", QStringLiteral("Set upload status all"),
                                    QStringLiteral("Set all files to uploaded"));
     HelpMenu = named(menus->addMenu(QStringLiteral("&Help")), "HelpMenu");
-    Help2 = named(HelpMenu->addAction(QStringLiteral("Help")), "Help2");
+    Help2 = makeItem(HelpMenu, "Help2", QStringLiteral("Help"), QStringLiteral("Get help"));
 
     Label1 = boldLabel(QStringLiteral("Web Projects"), this, "Label1");
     Label2 = boldLabel(QStringLiteral("Files"), this, "Label2");
@@ -340,5 +341,11 @@ void TWebwatch::Setuploadstatusall1Click()
     handler_->setUploadStatusAll();
 }
 
-// The help pages are not part of this program yet.
-void TWebwatch::Help2Click() {}
+// The window is modal, so it opens help pages of its own rather than the
+// main window's, which its modality would keep out of reach.
+void TWebwatch::Help2Click()
+{
+    if (!help_)
+        help_ = new HelpWindow(this);
+    help_->showPage(QStringLiteral("webwatch.html"));
+}

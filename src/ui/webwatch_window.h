@@ -17,6 +17,7 @@ class QMenu;
 class QPushButton;
 class Dialogs;
 class UploadRun;
+class HelpWindow;
 
 // The WebWatch window: the web projects and their files, every stored value
 // of a file, the project flags, and the upload runs. It lays out the
@@ -83,6 +84,7 @@ private:
     QAction* Setuploadstatusall1 = nullptr;
     QMenu* HelpMenu = nullptr;
     QAction* Help2 = nullptr;
+    HelpWindow* help_ = nullptr;
 
     std::unique_ptr<WebwatchWindowHandler> handler_;
 };
