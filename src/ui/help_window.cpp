@@ -59,6 +59,12 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 void HelpWindow::showPage(const QString& page)
 {
     browser_->setSource(helpPageUrl(page));
+    // The first time over the window it was opened from; later where the
+    // user left it.
+    if (!placed_ && parentWidget()) {
+        move(parentWidget()->window()->frameGeometry().center() - rect().center());
+        placed_ = true;
+    }
     show();
     raise();
     activateWindow();

@@ -20,6 +20,7 @@ private:
     QPushButton* contentsButton_ = nullptr;
     QPushButton* backButton_ = nullptr;
     QPushButton* forwardButton_ = nullptr;
+    bool placed_ = false;
 };
 
 // Where the pages lie among the program's resources.

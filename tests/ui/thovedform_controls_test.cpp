@@ -188,7 +188,7 @@ TEST_F(ThovedformControls, MenusHoldTheirItemsInOrderWithStartMarks)
                                                 "Passive mode", "Proxy…", "Visual Help"}));
     EXPECT_EQ(captions(c.Webwatch),
               (QStringList{"New web project", "Open Webwatch", "Delete missing files", "Clean directory"}));
-    EXPECT_EQ(captions(c.Help), QStringList{"Help"});
+    EXPECT_EQ(captions(c.Help), (QStringList{"Help", "About Tavlin FTP"}));
     QStringList bar;
     for (QAction* a : window->menuBar()->actions())
         bar << a->text();
