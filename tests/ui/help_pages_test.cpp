@@ -2,6 +2,7 @@
 // WebWatch window's menus.
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/test_main_window.h"
 #include "ui/help_window.h"
 #include "ui/main_window.h"
 #include "ui/webwatch_window.h"
@@ -27,12 +28,7 @@ protected:
 
     void SetUp() override
     {
-        data.write("fiext1.fil", ".txt2\r\n");
-        ThovedformSetup setup;
-        setup.dialogs = &dialogs;
-        setup.dataDirectory = data.path();
-        setup.iconTableRoot = data.path();
-        window = std::make_unique<Thovedform>(setup);
+        window = openTestMainWindow(data, dialogs);
         window->show();
     }
 

@@ -2,6 +2,7 @@
 #include "support/controls_by_name.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/test_main_window.h"
 #include "ui/main_window.h"
 
 #include <QAction>
@@ -30,13 +31,7 @@ protected:
 
     void SetUp() override
     {
-        // Not a first start: that would empty the log.
-        data.write("fiext1.fil", ".txt2\r\n");
-        ThovedformSetup setup;
-        setup.dialogs = &dialogs;
-        setup.dataDirectory = data.path();
-        setup.iconTableRoot = data.path();
-        window = std::make_unique<Thovedform>(setup);
+        window = openTestMainWindow(data, dialogs);
     }
 
     template <typename T>

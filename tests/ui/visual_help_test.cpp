@@ -5,6 +5,7 @@
 #include "support/controls_by_name.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/test_main_window.h"
 #include "support/wait.h"
 #include "ui/main_window.h"
 #include "ui/name_dialog.h"
@@ -35,12 +36,7 @@ protected:
 
     void SetUp() override
     {
-        data.write("fiext1.fil", ".txt2\r\n");
-        ThovedformSetup setup;
-        setup.dialogs = &dialogs;
-        setup.dataDirectory = data.path();
-        setup.iconTableRoot = data.path();
-        window = std::make_unique<Thovedform>(setup);
+        window = openTestMainWindow(data, dialogs);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         c = MainWindowByName(*window);
