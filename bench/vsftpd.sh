@@ -4,7 +4,7 @@
 
 # bench_work_dir PREFIX: sets `work` to a new folder under /var/tmp.
 bench_work_dir() {
-  work="$(mktemp -d "/var/tmp/$1-XXXXXX")"
+  work="$(mktemp -d "${BENCH_TMPDIR:-/var/tmp}/$1-XXXXXX")"
   vsftpd_pid=""
   trap bench_cleanup EXIT
 }

@@ -61,23 +61,25 @@ start_vsftpd "$anon" \
   max_per_ip=0 \
   max_clients=0
 
-# measure PREPARE COMMAND...: best wall time over the repeats, as "wall cpu".
-# PREPARE empties the folder the command writes into before each run (the
-# anonymous user may not overwrite an upload).
-measure() {
-  local prepare="$1" best_wall="" best_cpu=""
+# run_once PREPARE COMMAND...: one timed run, as "wall cpu". PREPARE empties
+# the folder the command writes into (the anonymous user may not overwrite
+# an upload).
+run_once() {
+  local prepare="$1"
   shift
-  for _ in $(seq "$repeats"); do
-    eval "$prepare"
-    /usr/bin/time -f "%e %U %S" -o "$work/time.txt" "$@" >/dev/null 2>"$work/err.txt" || {
-      echo "FAILED: $*" >&2; cat "$work/err.txt" >&2; exit 1; }
-    read -r wall user sys < "$work/time.txt"
-    cpu=$(echo "$user + $sys" | bc -l)
-    if [ -z "$best_wall" ] || (( $(echo "$wall < $best_wall" | bc -l) )); then
-      best_wall=$wall; best_cpu=$cpu
-    fi
-  done
-  echo "$best_wall $best_cpu"
+  eval "$prepare"
+  /usr/bin/time -f "%e %U %S" -o "$work/time.txt" "$@" >/dev/null 2>"$work/err.txt" || {
+    echo "FAILED: $*" >&2; cat "$work/err.txt" >&2; exit 1; }
+  read -r wall user sys < "$work/time.txt"
+  echo "$wall $(echo "$user + $sys" | bc -l)"
+}
+# keep_best KEY "wall cpu": result[KEY] keeps the run with the lower wall time.
+keep_best() {
+  local key="$1" wall cpu best_wall
+  read -r wall cpu <<< "$2"
+  if [ -z "${result[$key]:-}" ]; then result[$key]="$wall $cpu"; return; fi
+  read -r best_wall _ <<< "${result[$key]}"
+  if (( $(echo "$wall < $best_wall" | bc -l) )); then result[$key]="$wall $cpu"; fi
 }
 check_same() { diff -rq "$work/source" "$1" >/dev/null || { echo "$1 differs from the source files" >&2; exit 1; }; }
 
@@ -88,14 +90,19 @@ lftp_open=(lftp -u anonymous,bench@example.com -p "$port" -e)
 lftp_set="set ftp:passive-mode on; set cmd:fail-exit yes; set net:max-retries 1"
 
 declare -A result
-result[lftp,up]=$(measure "$empty_up" "${lftp_open[@]}" "$lftp_set; lcd $work/source; cd up; mput *.bin; bye" 127.0.0.1)
-check_same "$anon/up"
-result[queue,up]=$(measure "$empty_up" "$driver" "$work/data" up "$port" anonymous bench@example.com /up "$work/source" passive)
-check_same "$anon/up"
-result[lftp,down]=$(measure "$empty_down" "${lftp_open[@]}" "$lftp_set; lcd $work/down; cd pub; mget *.bin; bye" 127.0.0.1)
-check_same "$work/down"
-result[queue,down]=$(measure "$empty_down" "$driver" "$work/data" down "$port" anonymous bench@example.com /pub "$work/down" passive "${down_args[@]}")
-check_same "$work/down"
+# The two tools take turns run by run, so a change in the machine's load or
+# in the file system's state (creating files right after deleting as many
+# costs more on ext4 the more often it is done) falls on both alike.
+for _ in $(seq "$repeats"); do
+  keep_best lftp,up "$(run_once "$empty_up" "${lftp_open[@]}" "$lftp_set; lcd $work/source; cd up; mput *.bin; bye" 127.0.0.1)"
+  check_same "$anon/up"
+  keep_best queue,up "$(run_once "$empty_up" "$driver" "$work/data" up "$port" anonymous bench@example.com /up "$work/source" passive)"
+  check_same "$anon/up"
+  keep_best lftp,down "$(run_once "$empty_down" "${lftp_open[@]}" "$lftp_set; lcd $work/down; cd pub; mget *.bin; bye" 127.0.0.1)"
+  check_same "$work/down"
+  keep_best queue,down "$(run_once "$empty_down" "$driver" "$work/data" down "$port" anonymous bench@example.com /pub "$work/down" passive "${down_args[@]}")"
+  check_same "$work/down"
+done
 
 fps() { echo "scale=0; $count / $1" | bc -l; }
 echo
