@@ -23,11 +23,13 @@ tavlin_ensure_packages() {
 
 # What building the program needs.
 TAVLIN_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libvulkan-dev shared-mime-info
-                       python3 python3-pyftpdlib)
+                       libssl-dev python3 python3-pyftpdlib)
 # What the tests need on top: GoogleTest, clang for the parser fuzzer,
 # the FTP server the tests talk to, fonts for offscreen windows, a SOCKS 5
-# server for the proxy tests.
-TAVLIN_TEST_PACKAGES=(libgtest-dev googletest clang libclang-rt-dev fonts-dejavu-core microsocks)
+# server for the proxy tests, the TLS side of the FTP server and what makes
+# the TLS tests' certificates.
+TAVLIN_TEST_PACKAGES=(libgtest-dev googletest clang libclang-rt-dev fonts-dejavu-core microsocks
+                      python3-openssl python3-cryptography)
 
 tavlin_jobs() {
   nproc 2>/dev/null || echo 2

@@ -12,6 +12,12 @@ that file instead of polling the port.
 With --command-log every command line the server receives is appended to
 FILE as it arrives (one line each, flushed at once), so a test can assert the
 exact command sequence a client sent to a real server.
+
+With --tls-cert (and --tls-key unless the certificate file holds the key)
+the server offers AUTH TLS, PBSZ and PROT (explicit TLS); plain log-ins stay
+allowed. --tls-no-close-notify makes data connections end without the TLS
+close_notify alert, as a connection cut by an attacker would, while the
+control connection still reports the transfer complete.
 """
 import argparse
 import logging
@@ -35,6 +41,25 @@ def command_logging_handler(path):
     return CommandLoggingHandler
 
 
+def tls_handler(base, certfile, keyfile, no_close_notify):
+    from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+
+    class DataHandler(TLS_DTPHandler):
+        def close(self):
+            if no_close_notify:
+                # Skips the TLS shutdown; the socket is simply closed.
+                self._error = True
+            super().close()
+
+    class Handler(TLS_FTPHandler, base):
+        pass
+
+    Handler.certfile = certfile
+    Handler.keyfile = keyfile or None
+    Handler.dtp_handler = DataHandler
+    return Handler
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
@@ -48,6 +73,9 @@ def main():
     parser.add_argument("--command-log", default="")
     parser.add_argument("--auth-failed-delay", type=float, default=3.0,
                         help="seconds before answering a wrong password")
+    parser.add_argument("--tls-cert", default="")
+    parser.add_argument("--tls-key", default="")
+    parser.add_argument("--tls-no-close-notify", action="store_true")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()
 
@@ -66,6 +94,8 @@ def main():
     handler = FTPHandler
     if args.command_log:
         handler = command_logging_handler(args.command_log)
+    if args.tls_cert:
+        handler = tls_handler(handler, args.tls_cert, args.tls_key, args.tls_no_close_notify)
     handler.authorizer = authorizer
     handler.auth_failed_timeout = args.auth_failed_delay
     handler.banner = "Tavlin test server ready."

@@ -1,6 +1,7 @@
 // The life of the control connection: open, welcome, close and abort.
 #include "ftp/ftp_custom_client.h"
 
+#include "ftp/ftp_host_scheme.h"
 #include "net/wsocket.h"
 
 void TCustomFtpCli::StepOpen()
@@ -24,15 +25,21 @@ void TCustomFtpCli::StepOpen()
     FCloseReason.clear();
     FClosingOnPurpose = false;
     FControlCloseHandled = false;
+    const FtpHostAddress address = ParseFtpHost(FHostName);
+    FServerName = address.host;
+    FTlsRequired = address.tlsRequired;
+    FDataProtected = false;
+    FDataTlsResumed = false;
+    FServerCertificate = {};
     SetState(ftpStateResolving);
-    if (FProxy.NamesGoToProxy() && !FHostName.empty()) {
+    if (FProxy.NamesGoToProxy() && !FServerName.empty()) {
         // The proxy looks the name up; a lookup here could fail (or give
         // another answer) where only the proxy can see the server.
-        ConnectControl(FHostName);
+        ConnectControl(FServerName);
         return;
     }
     try {
-        FControlSocket->DnsLookup(FHostName);
+        FControlSocket->DnsLookup(FServerName);
     } catch (const ESocketException& e) {
         // An unusable host name (empty, say) is refused by the socket before
         // any lookup starts; the open still ends as a failed lookup.
@@ -114,6 +121,15 @@ void TCustomFtpCli::WelcomeLine(std::uint16_t error)
         CloseControl();
         return;
     }
+    if (FTlsRequired) {
+        StartAuthTls();
+        return;
+    }
+    ControlReady(error);
+}
+
+void TCustomFtpCli::ControlReady(std::uint16_t error)
+{
     SetState(ftpStateConnected);
     if (OnSessionConnected)
         OnSessionConnected(this, error);

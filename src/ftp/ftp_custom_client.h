@@ -3,6 +3,7 @@
 #include "ftp/ftp_local_stream.h"
 #include "ftp/ftp_proxy.h"
 #include "ftp/ftp_types.h"
+#include "net/tls_channel.h"
 
 #include <array>
 #include <cstdint>
@@ -30,6 +31,19 @@ class QTimer;
 // brought (ftp_download_checks.cpp); the guards against unsafe command
 // arguments and endless replies (ftp_request_guards.cpp) and the
 // inactivity limit (ftp_inactivity.cpp).
+// A server certificate met on a TLS control connection, for the program to
+// decide whether it is trusted.
+struct FtpServerCertificate {
+    std::string host;
+    std::string port;   // the port connected to, as digits
+    TlsPeerCertificate certificate;
+};
+// Accept comes in true when the certificate verified against the system's
+// trust store and the host name; a handler may change it. Reason is the
+// text shown when the certificate is refused.
+using TFtpCheckCertificate = std::function<void(class TCustomFtpCli* Sender, const FtpServerCertificate& Certificate,
+                                                bool& Accept, std::string& Reason)>;
+
 class TCustomFtpCli {
 public:
     TCustomFtpCli();
@@ -118,6 +132,19 @@ public:
     TFtpReadyToTransmit OnReadyToTransmit;
     TFtpBgException OnBgException;
     TFtpDisplay OnUsageError;
+    // Asked once per control connection made over TLS ("ftpes://" hosts).
+    // Without a handler only certificates that verify are accepted.
+    TFtpCheckCertificate OnCheckCertificate;
+
+    // --- TLS ------------------------------------------------------------------
+    // Whether the current connection protects its data connections (AUTH
+    // TLS, PBSZ 0 and PROT P succeeded).
+    bool DataProtected() const { return FDataProtected; }
+    // The certificate of the current (or last) TLS control connection.
+    const FtpServerCertificate& ServerCertificate() const { return FServerCertificate; }
+    // Whether the last TLS data connection resumed the control connection's
+    // session.
+    bool DataTlsResumed() const { return FDataTlsResumed; }
 
     // --- single-step requests -------------------------------------------------
     void BeginOpen();
@@ -308,6 +335,20 @@ private:
     void CloseControl();
     void DispatchLine(std::uint16_t error);
     void WelcomeLine(std::uint16_t error);
+    // The connection is ready for the log-in: the open step ends.
+    void ControlReady(std::uint16_t error);
+
+    // Explicit TLS (ftp_tls.cpp).
+    void StartAuthTls();
+    void AuthTlsReply();
+    void ControlTlsDone(std::uint16_t error);
+    void PbszReply();
+    void ProtReply();
+    void FailTlsOpen(int status, const std::string& text);
+    // Starts TLS on a fresh data connection when the data is protected;
+    // false when it could not start (the transfer has failed then).
+    bool StartDataTls();
+    void DataTlsDone(std::uint16_t error);
     bool IsFinalLine();
     void GenericReply();
     void ParseDirResult();
@@ -469,6 +510,18 @@ private:
     int FTransferFault = 0;
     std::string FTransferFaultText;
     std::array<char, 2048> FRecvBuffer{};
+
+    // --- TLS ---
+    // The host name without its scheme: what is looked up, connected to and
+    // what the certificate must name.
+    std::string FServerName;
+    bool FTlsRequired = false;
+    bool FDataProtected = false;
+    bool FDataTlsResumed = false;
+    // The upload has ended while its data connection's handshake ran.
+    bool FCloseAfterTls = false;
+    std::shared_ptr<TlsClientContext> FTlsContext;
+    FtpServerCertificate FServerCertificate;
 
     std::unique_ptr<FtpMessageWindow> FWindow;
     std::unique_ptr<TWSocket> FControlSocket;

@@ -81,14 +81,18 @@ void TCustomFtpCli::AcceptForReceive(std::uint16_t)
     BindReceiveHandlers();
     FDataSocket->AdoptHandle(handle);
     FStartTick = TickCount();
+    StartDataTls();
 }
 
 void TCustomFtpCli::PassiveReceiveConnected(std::uint16_t error)
 {
     BindReceiveHandlers();
     FStartTick = TickCount();
-    if (error != 0)
+    if (error != 0) {
         DataConnectFailed(error);
+        return;
+    }
+    StartDataTls();
 }
 
 void TCustomFtpCli::ReceiveStartReply()
@@ -161,7 +165,10 @@ void TCustomFtpCli::ReceiveData(std::uint16_t)
     } else if (n < 0) {
         if (data.State() == wsConnected && data.LastError() != WSAEWOULDBLOCK) {
             DisplayStatus("Data: Receive error " + std::to_string(data.LastError()));
-            NoteTransferFault(data.LastError(), "426 Data: Receive error " + std::to_string(data.LastError()));
+            std::string text = "426 Data: Receive error " + std::to_string(data.LastError());
+            if (data.Tls() && !data.TlsErrorText().empty())
+                text += " (" + data.TlsErrorText() + ")";
+            NoteTransferFault(data.LastError(), text);
             data.Shutdown(2);
         }
     }
@@ -207,6 +214,15 @@ void TCustomFtpCli::TryToEndReceive()
 
 int TCustomFtpCli::EndStatusOfTransfer()
 {
+    if (FTransferStatus >= TLS_E_HANDSHAKE && FTransferStatus <= TLS_E_CERTIFICATE) {
+        // The server may well have said 226: over TLS only close_notify
+        // proves that all the data arrived.
+        FStatusCode = 426;
+        if (FErrorMessage.empty())
+            FErrorMessage = FTransferFault != 0 ? FTransferFaultText
+                                                : "426 " + SocketErrorText(FTransferStatus) + ": the transfer is incomplete";
+        return FTransferStatus;
+    }
     if (FTransferStatus != 0 || FTransferFault == 0)
         return FTransferStatus;
     // The server confirmed the transfer, but our side of it failed or was

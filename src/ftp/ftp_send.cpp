@@ -120,6 +120,10 @@ void TCustomFtpCli::PassiveSendConnected(std::uint16_t error)
         return;
     }
     limitUnsentData(FDataSocket->HSocket());
+    // The command goes out with the handshake under way: some servers take
+    // the data connection only once they have the command.
+    if (!StartDataTls())
+        return;
     SendUploadCommand();
 }
 
@@ -154,6 +158,8 @@ void TCustomFtpCli::AcceptForSend(std::uint16_t)
     linger option{0, 10};
     ::setsockopt(data.HSocket(), SOL_SOCKET, SO_LINGER, &option, sizeof option);
     limitUnsentData(data.HSocket());
+    if (!StartDataTls())
+        return;
     FDataConnected = true;
     if (FStorAnswered && FStartTick == 0)
         FWindow->Post(WM_FTP_SENDDATA);
@@ -227,6 +233,12 @@ void TCustomFtpCli::SendNextChunk(std::uint16_t error)
         // Everything handed to the socket has gone out (data-sent comes only
         // then), so the close ends the file cleanly.
         FEofFlag = true;
+        // An empty file can end before the TLS handshake has: the close
+        // waits for it, or the server would see a broken connection.
+        if (FDataSocket->TlsHandshaking()) {
+            FCloseAfterTls = true;
+            return;
+        }
         CloseDataSocket();
         return;
     }

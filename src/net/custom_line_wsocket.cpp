@@ -84,7 +84,7 @@ bool TCustomLineWSocket::TriggerDataAvailable(std::uint16_t error)
     const int count = TCustomSocksWSocket::RecvRaw(FRcvdPtr.data() + oldSize, waiting, 0);
     if (count <= 0) {
         if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-            FLastError = WinsockErrorFromErrno(errno);
+            FLastError = ReceiveErrorCode();
         FRcvdPtr.resize(oldSize);
         return true;
     }

@@ -147,6 +147,13 @@ int TCustomWSocket::RcvdCount()
     int waiting = 0;
     if (ioctl(FHSocket, FIONREAD, &waiting) != 0)
         waiting = 0;
+    if (FTls) {
+        // Plain text comes out of records: what is decrypted already, or up
+        // to one record's worth when encrypted bytes wait.
+        if (FTls->Pending() > 0)
+            return FTls->Pending();
+        return waiting > 0 && !FTlsHandshaking ? 16384 : 0;
+    }
     return waiting + static_cast<int>(AheadBuffered());
 }
 

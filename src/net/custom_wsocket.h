@@ -3,6 +3,7 @@
 #include "net/socket_buffer.h"
 #include "net/socket_errors.h"
 #include "net/socket_message.h"
+#include "net/tls_channel.h"
 
 #include <cstdint>
 #include <exception>
@@ -46,6 +47,7 @@ using TChangeState = std::function<void(TCustomWSocket* Sender, TSocketState Old
 using TDnsLookupDone = std::function<void(TCustomWSocket* Sender, std::uint16_t Error)>;
 using TNotifyEvent = std::function<void(TCustomWSocket* Sender)>;
 using TBgExceptionEvent = std::function<void(TCustomWSocket* Sender, const std::exception& E, bool& CanClose)>;
+using TTlsDone = std::function<void(TCustomWSocket* Sender, std::uint16_t Error)>;
 
 // Non-blocking IPv4 TCP/UDP socket driven by the Qt event loop. Every
 // network event, lookup result and deferred request arrives as a message to
@@ -115,6 +117,10 @@ public:
     TDnsLookupDone OnDnsLookupDone;
     TNotifyEvent OnError;
     TBgExceptionEvent OnBgException;
+    // The TLS handshake StartTls began has ended: 0, or one of the TLS
+    // error numbers (TlsErrorText() says more). After a failure the socket
+    // closes, reporting the same number, unless the handler closed it.
+    TTlsDone OnTlsDone;
 
     // --- operations -------------------------------------------------------
     virtual void Connect();
@@ -164,6 +170,20 @@ public:
     virtual void PumpMessages();
     virtual void BindLocal();
 
+    // --- TLS --------------------------------------------------------------
+    // Makes the connected socket a TLS client connection: the handshake runs
+    // on the event loop and ends with OnTlsDone, never inside this call.
+    // Data sent meanwhile waits and goes out encrypted; received data is
+    // offered only once the handshake is done. From then on Receive and
+    // Send carry plain text, a close sends close_notify, and a peer that
+    // closes without one ends the session with TLS_E_TRUNCATED. False (error
+    // reported) when the socket is not connected or TLS cannot be set up.
+    bool StartTls(const TlsClientSettings& settings);
+    // The TLS connection of this socket, while there is one.
+    const TlsChannel* Tls() const { return FTls.get(); }
+    bool TlsHandshaking() const { return FTlsHandshaking; }
+    const std::string& TlsErrorText() const { return FTlsErrorText; }
+
     // Dispatches one of the component's own messages. Normally called by the
     // message object; exceptions go to HandleBgException there.
     virtual void HandleMessage(const TSocketMessage& message);
@@ -195,6 +215,10 @@ protected:
     virtual void TriggerChangeState(TSocketState oldState, TSocketState newState);
     virtual void TriggerDnsLookupDone(std::uint16_t error);
     virtual void TriggerError();
+    virtual void TriggerTlsDone(std::uint16_t error);
+    // The error number of a receive that failed: a TLS failure, or the
+    // system's.
+    int ReceiveErrorCode() const;
 
     void ChangeState(TSocketState newState);
     // Posts one of TSocketUserMessage to the component itself.
@@ -300,4 +324,25 @@ private:
     std::size_t AheadBuffered() const { return FAheadEnd - FAheadPos; }
     void DropReadAhead();
     std::uint64_t FSerial = 0;     // bumped for every new handle
+
+    // TLS (custom_wsocket_tls.cpp).
+    std::unique_ptr<TlsChannel> FTls;
+    bool FTlsHandshaking = false;
+    bool FTlsReadWantsWrite = false;   // a read can go on once the socket takes data
+    bool FTlsWriteWantsRead = false;   // a send can go on once data arrives
+    bool FTlsReadBlocked = false;      // the last read found no whole record
+    bool FTlsCloseReported = false;    // close_notify turned into FD_CLOSE
+    std::string FTlsErrorText;
+    void ContinueTlsHandshake(std::uint16_t events, std::uint16_t error);
+    int TlsRecv(void* buffer, int length);
+    int TlsSendGathered(const iovec* parts, int partCount);
+    void TlsSendCloseNotify();
+    // The close number of a TLS connection whose peer left without
+    // close_notify, else error.
+    std::uint16_t TlsCloseError(std::uint16_t error) const;
+    // Whether the receive loop should offer the handler more now.
+    enum class TlsMore { No, Yes, Later };
+    TlsMore TlsMoreToRead(int pendingBefore) const;
+    void DropTls();
+    std::vector<char> FTlsStaging;
 };

@@ -55,6 +55,7 @@ void TCustomWSocket::DoClose(bool shutdown, int error)
         return;
     }
     if (shutdown) {
+        TlsSendCloseNotify();
         ::shutdown(FHSocket, SHUT_WR);
         // A linger of zero seconds turns close into a reset that throws away
         // whatever the peer has not yet received. An orderly close must
@@ -98,6 +99,7 @@ void TCustomWSocket::CloseHandleNow()
     if (FHSocket != INVALID_SOCKET)
         ::close(FHSocket);
     FHSocket = INVALID_SOCKET;
+    DropTls();
     FConnectPending = false;
     FCloseSeen = false;
     FAcceptPending = false;

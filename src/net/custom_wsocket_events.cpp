@@ -77,6 +77,18 @@ void TCustomWSocket::HandleSocketEvent(std::uint16_t events, std::uint16_t error
     // of this notification belong to the connection that is gone then.
     const std::uint64_t serial = FSerial;
     const auto connectionGone = [&] { return FSerial != serial || FHSocket == INVALID_SOCKET; };
+    if (FTlsHandshaking) {
+        ContinueTlsHandshake(events, error);
+        return;
+    }
+    if (FTls) {
+        // A TLS read may wait for the socket to take data, a TLS send for
+        // data to arrive.
+        if ((events & FD_WRITE) && FTlsReadWantsWrite)
+            events |= FD_READ;
+        if ((events & FD_READ) && FTlsWriteWantsRead)
+            events |= FD_WRITE;
+    }
     if (events & FD_CONNECT) {
         ChangeState(wsConnected);
         TriggerSessionConnected(error);
@@ -114,7 +126,7 @@ void TCustomWSocket::HandleSocketEvent(std::uint16_t events, std::uint16_t error
             return;
         if (!FCloseInvoked) {
             FCloseInvoked = true;
-            TriggerSessionClosed(error);
+            TriggerSessionClosed(TlsCloseError(error));
         }
         if (FState != wsClosed && !connectionGone())
             Close();
@@ -146,6 +158,9 @@ void TCustomWSocket::UpdateWatches()
             else
                 read = (FSelectedEvents & (FD_READ | FD_CLOSE)) && !FCloseSeen;
             write = FWriteBlocked && (FSelectedEvents & FD_WRITE);
+            // The TLS handshake (or a read) waiting to send.
+            if (FTls && FWriteBlocked)
+                write = true;
         }
     }
     FWindow->WatchRead(FHSocket, read);

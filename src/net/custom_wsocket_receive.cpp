@@ -39,6 +39,8 @@ int TCustomWSocket::RecvRaw(void* buffer, int length, int flags)
         errno = ENOTSOCK;
         return -1;
     }
+    if (FTls)
+        return TlsRecv(buffer, length);
     const std::size_t wanted = static_cast<std::size_t>(std::max(0, length));
     // Urgent data and other special reads bypass the buffer.
     if (FReadAhead.empty() || (flags & ~MSG_PEEK) != 0)
@@ -65,7 +67,7 @@ int TCustomWSocket::Receive(void* buffer, int length)
 {
     const int count = RecvRaw(buffer, length, 0);
     if (count < 0)
-        FLastError = lastSocketError();
+        FLastError = ReceiveErrorCode();
     else
         FReadCount += count;
     return count;
@@ -106,6 +108,7 @@ void TCustomWSocket::ReceiveLoop(std::uint16_t error)
 {
     for (;;) {
         const std::size_t aheadBefore = AheadBuffered();
+        const int tlsPendingBefore = FTls ? FTls->Pending() : 0;
         FLastError = 0;
         if (!TriggerDataAvailable(error)) {
             // Nobody reads: drain so that the connection does not stall.
@@ -120,6 +123,16 @@ void TCustomWSocket::ReceiveLoop(std::uint16_t error)
         // Resume brings the rest.
         if (FLastError != 0 || FHSocket == INVALID_SOCKET || FPaused)
             break;
+        if (FTls) {
+            // Decrypted bytes inside the TLS connection wake no readiness
+            // watch either; a partial record in the kernel waits for its rest.
+            const TlsMore more = TlsMoreToRead(tlsPendingBefore);
+            if (more == TlsMore::Later)
+                PostSocketEvent(FD_READ, 0);
+            if (more != TlsMore::Yes)
+                break;
+            continue;
+        }
         if (!FReadAhead.empty()) {
             // Bytes in our own buffer wake no readiness watch, so they are
             // offered here until taken. A reader that took none of them gets

@@ -88,6 +88,8 @@ int TCustomWSocket::SendTo(const sockaddr_in& dest, const void* data, int length
 
 int TCustomWSocket::SendGathered(const iovec* parts, int partCount)
 {
+    if (FTls)
+        return TlsSendGathered(parts, partCount);
     msghdr message{};
     message.msg_iov = const_cast<iovec*>(parts);
     message.msg_iovlen = static_cast<std::size_t>(partCount);
@@ -99,6 +101,9 @@ void TCustomWSocket::TryToSend()
 {
     if (FHSocket == INVALID_SOCKET)
         return;
+    // Until the handshake is done, data waits in the chain.
+    if (FTlsHandshaking)
+        return;
     if (FBufList.empty()) {
         // Nothing queued at all counts as everything sent; otherwise a Send
         // of zero bytes on a fresh connection would leave Flush waiting
@@ -108,7 +113,7 @@ void TCustomWSocket::TryToSend()
     }
     // A datagram ends with its send, and urgent data marks the last byte of
     // each send: both keep going out one block per call.
-    if (FType == SOCK_DGRAM || FSendFlags == wsSendUrgent)
+    if (!FTls && (FType == SOCK_DGRAM || FSendFlags == wsSendUrgent))
         TrySendBlockByBlock();
     else
         TrySendGathered();
@@ -127,17 +132,22 @@ void TCustomWSocket::DropSentBlocks()
 
 void TCustomWSocket::HandleSendFailure(int count)
 {
+    if (FTls && FTlsWriteWantsRead) {
+        // The send goes on when data arrives; the read watch brings it.
+        WatchForWrite(false);
+        return;
+    }
     if (count >= 0) {
         WatchForWrite(true);
         return;
     }
-    const int error = lastSocketError();
+    const int error = FTls && FTls->Failed() ? FTls->ErrorCode() : lastSocketError();
     if (error == WSAEWOULDBLOCK) {
         WatchForWrite(true);
         return;
     }
     if (error == WSAEINVAL || error == WSAENOTSOCK || error == WSAECONNABORTED || error == WSAECONNRESET ||
-        error == WSAENOTCONN) {
+        error == WSAENOTCONN || (FTls && FTls->Failed())) {
         FCloseInvoked = true;
         DoClose(true, error);
         TriggerSessionClosed(static_cast<std::uint16_t>(error));

@@ -57,6 +57,11 @@ std::string SocketErrorText(int errorCode)
     case 11002: return "Non-authoritative host not found";
     case 11003: return "Non-recoverable error";
     case 11004: return "No Data";
+    case 21001: return "TLS handshake failed";
+    case 21002: return "TLS connection closed without close_notify";
+    case 21003: return "TLS protocol error";
+    case 21004: return "TLS setup failed";
+    case 21005: return "TLS certificate not trusted";
     default: return "Not a WinSock error";
     }
 }

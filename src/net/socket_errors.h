@@ -32,6 +32,15 @@ enum : int {
     WSANO_DATA = 11004,
 };
 
+// Failures of an encrypted connection, beyond the Windows Sockets numbers.
+enum : int {
+    TLS_E_HANDSHAKE = 21001,
+    TLS_E_TRUNCATED = 21002,   // closed without close_notify: data may be missing
+    TLS_E_PROTOCOL = 21003,
+    TLS_E_SETUP = 21004,
+    TLS_E_CERTIFICATE = 21005,
+};
+
 // The fixed English text of an error number ("Not a WinSock error" for
 // numbers outside the table).
 std::string SocketErrorText(int errorCode);
