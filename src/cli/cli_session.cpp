@@ -9,10 +9,11 @@
 #include <utility>
 
 CliSession::CliSession(CliOptions options, std::FILE* out, std::FILE* err)
-    : options_(std::move(options)), out_(out), err_(err),
+    : options_(std::move(options)), out_(out), err_(err), trust_(options_.trustFile, nullptr, options_.trust),
       outIsTerminal_(::isatty(::fileno(out)) == 1), errIsTerminal_(::isatty(::fileno(err)) == 1)
 {
-    client_.SetHostName(options_.host);
+    client_.SetHostName(options_.tls ? "ftpes://" + options_.host : options_.host);
+    trust_.attach(client_);
     client_.SetPort(options_.port);
     client_.SetUserName(options_.user);
     client_.SetPassWord(options_.password);

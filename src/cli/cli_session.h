@@ -3,6 +3,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_progress_meter.h"
 #include "ftp/ftp_client.h"
+#include "services/certificate_trust.h"
 
 #include <QTemporaryFile>
 
@@ -46,6 +47,7 @@ private:
     std::FILE* out_;
     std::FILE* err_;
     TFtpClient client_;
+    CertificateTrust trust_;
     Phase phase_ = Phase::LogIn;
     bool outIsTerminal_;
     bool errIsTerminal_;

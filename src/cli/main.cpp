@@ -4,6 +4,8 @@
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/cli_webwatch.h"
+#include "core/data_paths.h"
+#include "core/tls_trust_file.h"
 #include "core/version.h"
 
 #include <QCoreApplication>
@@ -62,6 +64,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tavlinftp-cli: %s\n", error.c_str());
         return 2;
     }
+    options->trustFile = joinPath(DefaultDataDirectory(HomeDir()), TlsTrustFile::FileName);
     CliSession session(*options, stdout, stderr);
     int status = 1;
     QTimer::singleShot(0, &app, [&] {

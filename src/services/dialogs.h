@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -39,6 +40,10 @@ public:
     virtual DialogAnswer askYesNoCancel(const QString& caption, const QString& text) = 0;
     // The small OK/Cancel window whose panel shows the question; true for OK.
     virtual bool confirmOkCancel(const QString& question) = 0;
+    // A question answered with one of the given buttons, named by what they
+    // do; the last one is the way out (Escape). Returns the index of the
+    // button chosen.
+    virtual int askChoice(const QString& caption, const QString& text, const QStringList& choices) = 0;
     // The save-file dialog: the chosen full path, or nothing when cancelled.
     virtual std::optional<QString> askSaveFileName(const SaveFileRequest& request) = 0;
 

@@ -9,7 +9,7 @@
 // A save-file question is never answered with a path.
 class UnattendedDialogs : public Dialogs {
 public:
-    enum class Question { Message, YesNo, YesNoCancel, OkCancel, SaveFile, Name };
+    enum class Question { Message, YesNo, YesNoCancel, OkCancel, SaveFile, Name, Choice };
     // For a message the answer is not used. `text` is the question's text,
     // the file name for a save-file question, the panel line for the name
     // dialog.
@@ -36,6 +36,17 @@ public:
     bool confirmOkCancel(const QString& question) override
     {
         return answer_(Question::OkCancel, {}, question) == DialogAnswer::Ok;
+    }
+    // Yes or Ok takes the first button, No the second, anything else the
+    // last (the way out).
+    int askChoice(const QString& caption, const QString& text, const QStringList& choices) override
+    {
+        const DialogAnswer answer = answer_(Question::Choice, caption, text);
+        if ((answer == DialogAnswer::Yes || answer == DialogAnswer::Ok) && !choices.isEmpty())
+            return 0;
+        if (answer == DialogAnswer::No && choices.size() > 2)
+            return 1;
+        return static_cast<int>(choices.size()) - 1;
     }
     std::optional<QString> askSaveFileName(const SaveFileRequest& request) override
     {

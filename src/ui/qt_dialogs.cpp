@@ -5,6 +5,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -45,6 +46,25 @@ DialogAnswer QtDialogs::askYesNoCancel(const QString& caption, const QString& te
     default:
         return DialogAnswer::Cancel;
     }
+}
+
+int QtDialogs::askChoice(const QString& caption, const QString& text, const QStringList& choices)
+{
+    QMessageBox box(QMessageBox::Question, captionOrTitle(caption), text, QMessageBox::NoButton, owner_);
+    QList<QAbstractButton*> buttons;
+    for (qsizetype i = 0; i < choices.size(); ++i) {
+        const bool wayOut = i + 1 == choices.size();
+        QPushButton* button = box.addButton(choices[i], wayOut ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+        button->setAccessibleName(choices[i]);
+        buttons.append(button);
+        if (wayOut)
+            box.setEscapeButton(button);
+    }
+    if (!buttons.isEmpty())
+        box.setDefaultButton(static_cast<QPushButton*>(buttons.last()));
+    box.exec();
+    const qsizetype chosen = buttons.indexOf(box.clickedButton());
+    return chosen >= 0 ? static_cast<int>(chosen) : static_cast<int>(choices.size()) - 1;
 }
 
 bool QtDialogs::confirmOkCancel(const QString& question)

@@ -16,6 +16,7 @@ public:
     DialogAnswer askYesNo(const QString& caption, const QString& text) override;
     DialogAnswer askYesNoCancel(const QString& caption, const QString& text) override;
     bool confirmOkCancel(const QString& question) override;
+    int askChoice(const QString& caption, const QString& text, const QStringList& choices) override;
     std::optional<QString> askSaveFileName(const SaveFileRequest& request) override;
 
     TMakedir* Makedir() const { return makedir_; }

@@ -17,6 +17,8 @@ const char* toString(ScriptedDialogs::Kind kind)
         return "name dialog";
     case ScriptedDialogs::Kind::SaveFile:
         return "save-file dialog";
+    case ScriptedDialogs::Kind::Choice:
+        return "question with its own buttons";
     }
     return "?";
 }
@@ -61,6 +63,14 @@ ScriptedDialogs& ScriptedDialogs::expectNameDialog(const QString& panelText, Dia
     return *this;
 }
 
+ScriptedDialogs& ScriptedDialogs::expectChoice(const QString& caption, const QString& textPart, int chosen)
+{
+    Expected expected{Kind::Choice, caption, textPart, DialogAnswer::Ok, {}, {}};
+    expected.chosen = chosen;
+    expected_.push_back(expected);
+    return *this;
+}
+
 ScriptedDialogs& ScriptedDialogs::expectSaveFile(const QString& fileName, std::optional<QString> chosenPath)
 {
     expected_.push_back({Kind::SaveFile, std::nullopt, fileName,
@@ -78,7 +88,7 @@ std::optional<ScriptedDialogs::Expected> ScriptedDialogs::take(Kind kind, const 
     }
     Expected next = expected_.front();
     const bool sameKind = next.kind == kind;
-    const bool sameText = next.text == text;
+    const bool sameText = kind == Kind::Choice ? text.contains(next.text) : next.text == text;
     const bool sameCaption = !next.caption || *next.caption == caption;
     if (!sameKind || !sameText || !sameCaption) {
         ADD_FAILURE() << "expected " << toString(next.kind) << " \"" << next.text.toStdString() << "\""
@@ -116,6 +126,15 @@ bool ScriptedDialogs::confirmOkCancel(const QString& question)
     shown_.push_back({Kind::OkCancel, {}, question, {}});
     auto next = take(Kind::OkCancel, {}, question);
     return next && next->answer == DialogAnswer::Ok;
+}
+
+int ScriptedDialogs::askChoice(const QString& caption, const QString& text, const QStringList& choices)
+{
+    shown_.push_back({Kind::Choice, caption, text, {}});
+    auto next = take(Kind::Choice, caption, text);
+    if (!next || next->chosen < 0 || next->chosen >= choices.size())
+        return static_cast<int>(choices.size()) - 1;
+    return next->chosen;
 }
 
 std::optional<QString> ScriptedDialogs::askSaveFileName(const SaveFileRequest& request)

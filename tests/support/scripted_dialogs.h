@@ -15,7 +15,7 @@
 // the object goes away fail it too.
 class ScriptedDialogs : public Dialogs {
 public:
-    enum class Kind { Message, YesNo, YesNoCancel, OkCancel, NameDialog, SaveFile };
+    enum class Kind { Message, YesNo, YesNoCancel, OkCancel, NameDialog, SaveFile, Choice };
 
     // A prompt as it was shown.
     struct Shown {
@@ -41,6 +41,10 @@ public:
     ScriptedDialogs& expectNameDialog(const QString& panelText, DialogAnswer answer,
                                       std::optional<QString> typed = std::nullopt,
                                       std::optional<QString> caption = std::nullopt);
+    // A question with buttons of its own (askChoice) whose text contains
+    // textPart; answered with the button of that index. The whole text is
+    // in shown() for the test to look at.
+    ScriptedDialogs& expectChoice(const QString& caption, const QString& textPart, int chosen);
     // The save-file dialog for this file name; answers with chosenPath, or
     // cancels when it is empty.
     ScriptedDialogs& expectSaveFile(const QString& fileName, std::optional<QString> chosenPath);
@@ -54,6 +58,7 @@ public:
     DialogAnswer askYesNo(const QString& caption, const QString& text) override;
     DialogAnswer askYesNoCancel(const QString& caption, const QString& text) override;
     bool confirmOkCancel(const QString& question) override;
+    int askChoice(const QString& caption, const QString& text, const QStringList& choices) override;
     std::optional<QString> askSaveFileName(const SaveFileRequest& request) override;
 
 protected:
@@ -67,6 +72,7 @@ private:
         DialogAnswer answer = DialogAnswer::Ok;
         std::optional<QString> typed;
         std::optional<QString> chosenPath;
+        int chosen = -1;
     };
 
     // Takes the next expectation if it is of this kind and matches; reports
