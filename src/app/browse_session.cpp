@@ -6,6 +6,8 @@
 #include "app/control_hint.h"
 #include "app/remote_tree.h"
 #include "core/placeholder_password.h"
+#include "ftp/ftp_host_scheme.h"
+#include "net/socket_errors.h"
 #include "services/dialogs.h"
 
 #include <QAction>
@@ -196,6 +198,13 @@ void BrowseSession::requestFailed(TFtpRequest request, std::uint16_t error)
         services_.dialogs->message(fromBytes(channel_.client().LastResponse()));
         return;
     }
+    // An encrypted connection that could not be made says why (a refused
+    // certificate has been the user's own answer or warning already).
+    if (request == ftpRqOpen && ParseFtpHost(channel_.client().HostName()).tlsRequired && error != TLS_E_CERTIFICATE
+        && services_.dialogs) {
+        services_.dialogs->message(fromBytes(channel_.client().ErrorMessage()));
+        return;
+    }
     // What a failed request means for a walk is handled for every asker in
     // anyRequestFailed. A refused log-in ends the session, so that the next
     // Connect tries again from the start; the user sees the server's reply.
@@ -234,6 +243,9 @@ void BrowseSession::openDone()
     v_.remoteTree->setCurrentItem(root_);
     v_.log->clear();
     log("Connecting");
+    // The log was cleared after the TLS set-up had been logged.
+    if (!channel_.client().TlsDescription().empty())
+        log("! TLS connection: " + channel_.client().TlsDescription());
     channel_.setConnected(true);
     channel_.client().SetUserName(toBytes(v_.loginField->text()));
     if (services_.localDirectoryField && services_.changeLocalDirectory) {

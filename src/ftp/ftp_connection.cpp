@@ -30,6 +30,7 @@ void TCustomFtpCli::StepOpen()
     FTlsRequired = address.tlsRequired;
     FDataProtected = false;
     FDataTlsResumed = false;
+    FTlsDescription.clear();
     FServerCertificate = {};
     SetState(ftpStateResolving);
     if (FProxy.NamesGoToProxy() && !FServerName.empty()) {

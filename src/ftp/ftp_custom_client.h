@@ -140,6 +140,9 @@ public:
     // Whether the current connection protects its data connections (AUTH
     // TLS, PBSZ 0 and PROT P succeeded).
     bool DataProtected() const { return FDataProtected; }
+    // "TLSv1.3, TLS_AES_256_GCM_SHA384" for an encrypted control
+    // connection, as the log showed it; empty for a plain one.
+    const std::string& TlsDescription() const { return FTlsDescription; }
     // The certificate of the current (or last) TLS control connection.
     const FtpServerCertificate& ServerCertificate() const { return FServerCertificate; }
     // Whether the last TLS data connection resumed the control connection's
@@ -518,6 +521,7 @@ private:
     bool FTlsRequired = false;
     bool FDataProtected = false;
     bool FDataTlsResumed = false;
+    std::string FTlsDescription;
     // The upload has ended while its data connection's handshake ran.
     bool FCloseAfterTls = false;
     std::shared_ptr<TlsClientContext> FTlsContext;

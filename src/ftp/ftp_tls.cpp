@@ -107,7 +107,8 @@ void TCustomFtpCli::ControlTlsDone(std::uint16_t error)
                                            " (" + FServerCertificate.certificate.fingerprint + ")");
         return;
     }
-    DisplayStatus("TLS connection: " + tls.Version() + ", " + tls.Cipher());
+    FTlsDescription = tls.Version() + ", " + tls.Cipher();
+    DisplayStatus("TLS connection: " + FTlsDescription);
     FNext = &TCustomFtpCli::PbszReply;
     SendCommand("PBSZ 0");
 }

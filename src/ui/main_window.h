@@ -3,6 +3,7 @@
 #include "app/file_icon_list.h"
 #include "app/startup_sequence.h"
 #include "core/text_line_list.h"
+#include "services/certificate_trust.h"
 #include "services/session_channel.h"
 #include "transfer/queue_window_handler.h"
 #include "sites/browsing_connection_state.h"
@@ -299,6 +300,8 @@ private:
     TransferModeOptions* transferModes_ = nullptr;
     PassiveModeOption* passiveMode_ = nullptr;
     ProxyOption* proxyOption_ = nullptr;
+    // Judges the certificates of ftpes:// servers for both clients.
+    std::unique_ptr<CertificateTrust> certificateTrust_;
     ProxyDialog* proxyDialog_ = nullptr;
     std::unique_ptr<ConnectionFieldsTarget> siteTarget_;
     Tmidlform* midlform_ = nullptr;

@@ -3,6 +3,7 @@
 #include "ui/main_window.h"
 
 #include "core/data_files.h"
+#include "core/data_paths.h"
 #include "sites/passive_mode_option.h"
 #include "sites/proxy_option.h"
 #include "sites/site_connection_target.h"
@@ -37,6 +38,10 @@ void Thovedform::createSiteAndModeWindows()
     proxyOption_->setStatusBar(c_.StatusBar1);
     proxyOption_->loadAtStart();
     proxyDialog_ = new ProxyDialog(*dialogs_, this);
+    certificateTrust_ = std::make_unique<CertificateTrust>(joinPath(files.dataDirectory, TlsTrustFile::FileName),
+                                                           dialogs_);
+    certificateTrust_->attach(channel_.client());
+    certificateTrust_->attach(transferQueue_->client());
 
     ConnectionFieldsView fields;
     fields.hostField = c_.Edit1;
