@@ -8,7 +8,11 @@
 # system), the ratios of tavlinftp-cli to curl (throughput, and CPU time
 # where lower is better) and tavlinftp-cli's peak resident memory.
 #
-# Usage: bench/ftp/ftp_vs_curl.sh [SIZE_MIB] [REPEATS]     (defaults: 1024, 3)
+# Usage: bench/ftp/ftp_vs_curl.sh [--tls] [SIZE_MIB] [REPEATS]     (defaults: 1024, 3)
+# With --tls both tools use FTP over explicit TLS (curl --ssl-reqd,
+# tavlinftp-cli with an ftpes:// URL) against vsftpd with TLS required on
+# both connections and data connections refused unless they resume the
+# control connection's TLS session; the certificate is made for the run.
 # Each figure is the best of REPEATS runs; the tools take turns run by run.
 # Needs root for vsftpd (it is installed here if missing, together with
 # curl).
@@ -19,10 +23,15 @@ source "$root/scripts/deps.sh"
 # shellcheck source=../vsftpd.sh
 source "$root/bench/vsftpd.sh"
 
+tls=0
+if [ "${1:-}" = "--tls" ]; then
+  tls=1
+  shift
+fi
 size_mib="${1:-1024}"
 repeats="${2:-3}"
 
-tavlin_ensure_packages "${TAVLIN_BUILD_PACKAGES[@]}" vsftpd curl time bc
+tavlin_ensure_packages "${TAVLIN_BUILD_PACKAGES[@]}" vsftpd curl time bc openssl
 
 build="$root/build/bench"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -44,14 +53,33 @@ chmod 0644 "$anon/pub/big.bin"
 cp "$anon/pub/big.bin" "$work/source.bin"
 bytes=$(stat -c %s "$work/source.bin")
 
+tls_conf=()
+curl_tls=()
+cli_tls=()
+if [ "$tls" = 1 ]; then
+  openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 \
+    -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 \
+    -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
+  fingerprint="SHA256:$(openssl x509 -in "$work/cert.pem" -noout -fingerprint -sha256 | cut -d= -f2)"
+  tls_conf=(ssl_enable=YES allow_anon_ssl=YES force_anon_logins_ssl=YES force_anon_data_ssl=YES
+            require_ssl_reuse=YES ssl_ciphers=HIGH
+            "rsa_cert_file=$work/cert.pem" "rsa_private_key_file=$work/key.pem")
+  # The certificate is the one made above; neither tool could verify it.
+  curl_tls=(--ssl-reqd -k)
+  cli_tls=(--trust "$fingerprint")
+fi
+
 start_vsftpd "$anon" \
   pasv_min_port=41000 \
   pasv_max_port=41999 \
   port_enable=YES \
   xferlog_enable=NO \
-  use_localtime=NO
+  use_localtime=NO \
+  "${tls_conf[@]}"
 
 url="ftp://127.0.0.1:$port"
+cli_url="$url"
+if [ "$tls" = 1 ]; then cli_url="ftpes://127.0.0.1:$port"; fi
 # run_once TARGET COMMAND...: one run, as "wall cpu rss" (seconds, seconds,
 # peak RSS in KiB). TARGET (the file the command writes) is removed first;
 # the anonymous user may not overwrite an upload.
@@ -84,20 +112,20 @@ check_upload() { cmp -s "$work/source.bin" "$anon/up/$1" || { echo "upload $1 di
 for mode in passive active; do
   if [ "$mode" = active ]; then curl_mode=(-P 127.0.0.1); cli_mode=--active; else curl_mode=(--ftp-pasv); cli_mode=--passive; fi
   for _ in $(seq "$repeats"); do
-    run=$(run_once "$work/down.bin" curl -s "${curl_mode[@]}" -o "$work/down.bin" "$url/pub/big.bin") || exit 1
+    run=$(run_once "$work/down.bin" curl -s "${curl_tls[@]}" "${curl_mode[@]}" -o "$work/down.bin" "$url/pub/big.bin") || exit 1
     check_download; keep_best "curl,down,$mode" "$run"
-    run=$(run_once "$work/down.bin" "$cli" "$cli_mode" "$url/pub" get big.bin "$work/down.bin") || exit 1
+    run=$(run_once "$work/down.bin" "$cli" "${cli_tls[@]}" "$cli_mode" "$cli_url/pub" get big.bin "$work/down.bin") || exit 1
     check_download; keep_best "cli,down,$mode" "$run"
-    run=$(run_once "$anon/up/curl-$mode.bin" curl -s "${curl_mode[@]}" -T "$work/source.bin" "$url/up/curl-$mode.bin") || exit 1
+    run=$(run_once "$anon/up/curl-$mode.bin" curl -s "${curl_tls[@]}" "${curl_mode[@]}" -T "$work/source.bin" "$url/up/curl-$mode.bin") || exit 1
     check_upload "curl-$mode.bin"; keep_best "curl,up,$mode" "$run"
-    run=$(run_once "$anon/up/cli-$mode.bin" "$cli" "$cli_mode" "$url/up" put "$work/source.bin" "cli-$mode.bin") || exit 1
+    run=$(run_once "$anon/up/cli-$mode.bin" "$cli" "${cli_tls[@]}" "$cli_mode" "$cli_url/up" put "$work/source.bin" "cli-$mode.bin") || exit 1
     check_upload "cli-$mode.bin"; keep_best "cli,up,$mode" "$run"
   done
 done
 
 mbps() { echo "scale=1; $bytes / $1 / 1000000" | bc -l; }
 echo
-echo "File: ${size_mib} MiB ($bytes bytes), best of $repeats, vsftpd on 127.0.0.1, $(nproc) cores"
+echo "File: ${size_mib} MiB ($bytes bytes), best of $repeats, vsftpd on 127.0.0.1$([ "$tls" = 1 ] && echo " over explicit TLS"), $(nproc) cores"
 printf "%-9s %-8s | %12s %9s | %12s %9s | %13s | %11s | %15s\n" direction mode "curl MB/s" "curl CPU" "tavlin MB/s" "tavlin CPU" "ratio (MB/s)" "ratio (CPU)" "tavlin peak RSS"
 for direction in down up; do
   for mode in passive active; do
