@@ -13,6 +13,8 @@
 # tavlinftp-cli with an ftpes:// URL) against vsftpd with TLS required on
 # both connections and data connections refused unless they resume the
 # control connection's TLS session; the certificate is made for the run.
+# Passive mode only then: curl (7.88) hangs on its active-mode TLS data
+# connection to vsftpd after accepting it.
 # Each figure is the best of REPEATS runs; the tools take turns run by run.
 # Needs root for vsftpd (it is installed here if missing, together with
 # curl).
@@ -53,6 +55,7 @@ chmod 0644 "$anon/pub/big.bin"
 cp "$anon/pub/big.bin" "$work/source.bin"
 bytes=$(stat -c %s "$work/source.bin")
 
+modes=(passive active)
 tls_conf=()
 curl_tls=()
 cli_tls=()
@@ -67,6 +70,7 @@ if [ "$tls" = 1 ]; then
   # The certificate is the one made above; neither tool could verify it.
   curl_tls=(--ssl-reqd -k)
   cli_tls=(--trust "$fingerprint")
+  modes=(passive)
 fi
 
 start_vsftpd "$anon" \
@@ -109,7 +113,7 @@ check_upload() { cmp -s "$work/source.bin" "$anon/up/$1" || { echo "upload $1 di
 
 # The two tools take turns, run by run, so that a burst of load from
 # elsewhere on the machine falls on both rather than on one tool's runs.
-for mode in passive active; do
+for mode in "${modes[@]}"; do
   if [ "$mode" = active ]; then curl_mode=(-P 127.0.0.1); cli_mode=--active; else curl_mode=(--ftp-pasv); cli_mode=--passive; fi
   for _ in $(seq "$repeats"); do
     run=$(run_once "$work/down.bin" curl -s "${curl_tls[@]}" "${curl_mode[@]}" -o "$work/down.bin" "$url/pub/big.bin") || exit 1
@@ -128,7 +132,7 @@ echo
 echo "File: ${size_mib} MiB ($bytes bytes), best of $repeats, vsftpd on 127.0.0.1$([ "$tls" = 1 ] && echo " over explicit TLS"), $(nproc) cores"
 printf "%-9s %-8s | %12s %9s | %12s %9s | %13s | %11s | %15s\n" direction mode "curl MB/s" "curl CPU" "tavlin MB/s" "tavlin CPU" "ratio (MB/s)" "ratio (CPU)" "tavlin peak RSS"
 for direction in down up; do
-  for mode in passive active; do
+  for mode in "${modes[@]}"; do
     read -r cw cc _ <<< "${result[curl,$direction,$mode]}"
     read -r tw tc trss <<< "${result[cli,$direction,$mode]}"
     cm=$(mbps "$cw"); tm=$(mbps "$tw")
