@@ -522,6 +522,8 @@ private:
     bool FDataProtected = false;
     bool FDataTlsResumed = false;
     std::string FTlsDescription;
+    // OnCheckCertificate runs (the window may be asking the user).
+    bool FAskingUser = false;
     // The upload has ended while its data connection's handshake ran.
     bool FCloseAfterTls = false;
     std::shared_ptr<TlsClientContext> FTlsContext;

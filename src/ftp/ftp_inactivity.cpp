@@ -35,6 +35,11 @@ void TCustomFtpCli::CheckInactivity()
         return;
     }
     const std::uint64_t now = TickCount();
+    // A person deciding about a certificate is not a server gone quiet.
+    if (FAskingUser) {
+        FLastActivityTick = now;
+        return;
+    }
     if (FControlActivity != FSeenControlActivity || FByteCount != FSeenByteCount) {
         FSeenControlActivity = FControlActivity;
         FSeenByteCount = FByteCount;

@@ -98,8 +98,11 @@ void TCustomFtpCli::ControlTlsDone(std::uint16_t error)
     bool accept = FServerCertificate.certificate.Verified();
     std::string refusal = accept ? std::string()
                                  : "the certificate is not trusted: " + FServerCertificate.certificate.verifyError;
-    if (OnCheckCertificate)
+    if (OnCheckCertificate) {
+        FAskingUser = true;
         OnCheckCertificate(this, FServerCertificate, accept, refusal);
+        FAskingUser = false;
+    }
     if (FState == ftpStateAborting || FControlSocket->State() != wsConnected)
         return;
     if (!accept) {

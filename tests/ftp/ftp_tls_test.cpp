@@ -7,6 +7,9 @@
 #include "net/socket_errors.h"
 #include "support/random_bytes.h"
 #include "support/temp_dir.h"
+#include "support/wait.h"
+
+#include <chrono>
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -246,6 +249,33 @@ TEST(FtpTls, ADataConnectionClosedWithoutCloseNotifyIsAFailedDownload)
         // The client is ready for the next request on the same connection.
         EXPECT_EQ(tls.run(&TCustomFtpCli::BeginPrintDir), Done(ftpRqPrintDir, 0)) << tls.client.ErrorMessage();
     }
+}
+
+TEST(FtpTls, TheInactivityLimitWaitsWhileTheCertificateQuestionIsOpen)
+{
+    TempDir keys;
+    TempDir root;
+    std::string error;
+    const TestCertificate certificate = makeTestCertificate(keys.path(), "server", "127.0.0.1", false, error);
+    ASSERT_FALSE(certificate.certFile.empty()) << error;
+    LocalFtpServer server(root.path(), tlsOptions(certificate));
+    ASSERT_TRUE(server.start()) << server.lastError();
+    TFtpClient client;
+    FtpEventLog log{client};
+    pointAt(client, server.portText(), server.user(), server.password());
+    client.SetHostName("ftpes://127.0.0.1");
+    client.SetInactivityTimeout(1);
+    // A user who takes well over the limit to answer, with the event loop
+    // running meanwhile as under a modal dialog.
+    client.OnCheckCertificate = [&](TCustomFtpCli*, const FtpServerCertificate&, bool& accept, std::string&) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+        waitUntil([&] { return std::chrono::steady_clock::now() >= until; }, 5000);
+        accept = true;
+    };
+    client.BeginLogin();
+    ASSERT_TRUE(log.waitDone(1, 20000));
+    EXPECT_EQ(log.done.back(), Done(ftpRqLogin, 0)) << client.ErrorMessage();
+    EXPECT_TRUE(client.Connected());
 }
 
 TEST(FtpTls, APlainReplyWhereTheHandshakeWasExpectedIsAClearError)
