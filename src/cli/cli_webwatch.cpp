@@ -91,7 +91,8 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
     const QCommandLineOption active(QStringLiteral("active"));
     const QCommandLineOption verbose(QStringList{QStringLiteral("v"), QStringLiteral("verbose")});
     const QCommandLineOption quiet(QStringLiteral("quiet"));
-    parser.addOptions({dataDir, project, dryRun, list, passive, active, verbose, quiet});
+    const QCommandLineOption trust(QStringLiteral("trust"), {}, QStringLiteral("SHA256:FINGERPRINT"));
+    parser.addOptions({dataDir, project, dryRun, list, passive, active, verbose, quiet, trust});
     QStringList args{QStringLiteral("tavlinftp-cli webwatch")};
     for (const std::string& argument : arguments)
         args << QString::fromStdString(argument);
@@ -104,6 +105,12 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
                      s(parser.positionalArguments().first()).c_str());
         return 2;
     }
+    for (const QString& fingerprint : parser.values(trust))
+        if (!fingerprint.startsWith(QLatin1String("SHA256:"), Qt::CaseInsensitive)) {
+            std::fprintf(err, "tavlinftp-cli webwatch: --trust needs a SHA-256 fingerprint (SHA256:AB:CD:...), not '%s'\n",
+                         s(fingerprint).c_str());
+            return 2;
+        }
     if (parser.isSet(passive) && parser.isSet(active)) {
         std::fprintf(err, "tavlinftp-cli webwatch: --passive and --active exclude each other\n");
         return 2;
@@ -136,6 +143,8 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
         options.verbose = parser.isSet(verbose);
         for (const QString& name : parser.values(project))
             options.projects.push_back(s(name));
+        for (const QString& fingerprint : parser.values(trust))
+            options.trust.push_back(s(fingerprint));
         return RunWebwatchUpload(paths, options, out, err);
     }
     // While a run is pending its project file is the current one.

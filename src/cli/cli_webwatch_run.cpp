@@ -1,7 +1,9 @@
 #include "cli/cli_webwatch_run.h"
 
 #include "cli/cli_progress_meter.h"
+#include "core/data_paths.h"
 #include "core/text_line_list.h"
+#include "services/certificate_trust.h"
 #include "services/unattended_dialogs.h"
 #include "sites/proxy_file.h"
 #include "transfer/transfer_queue.h"
@@ -157,6 +159,11 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
             report.print(err, "Through the SOCKS proxy " + proxy.host + " port " + proxy.port);
     }
     queue.setPassiveMode([passive] { return passive; });
+    // ftpes:// projects: certificates the system, the window's trust file or
+    // --trust vouch for; with no one to ask, any other is refused, naming
+    // its fingerprint.
+    CertificateTrust certificates(joinPath(paths.dataDirectory, TlsTrustFile::FileName), nullptr, options.trust);
+    certificates.attach(queue.client());
     WebwatchRunDriver driver(run, queue);
     driver.setKeepFailedDeletions(true);
     RunDriverHooks hooks;

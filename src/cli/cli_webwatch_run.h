@@ -16,6 +16,9 @@ struct CliWebwatchRunOptions {
     bool verbose = false;
     // Only these projects (all when empty).
     std::vector<std::string> projects;
+    // Server certificates trusted beside the system's and the trust file's
+    // ("SHA256:..." fingerprints, --trust).
+    std::vector<std::string> trust;
 };
 
 // Returns the exit status: 0 done or nothing to do, 1 something failed

@@ -1,6 +1,7 @@
 // tavlinftp-cli with ftpes:// URLs against the real server in its TLS mode:
 // which certificates it trusts, and TLS through a SOCKS proxy.
 #include "cli_run.h"
+#include "core/text_line_list.h"
 #include "core/tls_trust_file.h"
 #include "fixtures/socks_proxy_server.h"
 #include "fixtures/test_certificate.h"
@@ -106,4 +107,42 @@ TEST_F(CliTls, TlsStartsAfterTheProxyHandshake)
     ASSERT_EQ(get.status, 0) << get.err;
     EXPECT_EQ(local.read("via.bin"), bytes);
     EXPECT_TRUE(contains(get.err, "! TLS connection: TLSv1.")) << get.err;
+}
+
+// A WebWatch run of an ftpes:// project: the certificate is judged as for the
+// other commands, with the trust file of the run's own data directory.
+TEST_F(CliTls, AWebwatchRunOfAnEncryptedProjectTrustsOnlyNamedOrRememberedCertificates)
+{
+    local.write("index.html", "<p>secret page</p>");
+    std::vector<std::string> lines{"1", "Site", "0", "0"};
+    for (const std::string& line : {local.file("index.html"), std::string("ftpes://127.0.0.1"), server->user(),
+                                    server->password(), server->portText(), std::string("/site"),
+                                    std::string("index.html"), std::string("0"), std::string("May")})
+        lines.push_back(" " + line);
+    ASSERT_TRUE(TextLineList(lines).saveToFile(data.file("wbprj.dfd")));
+    const auto webwatch = [&](std::vector<std::string> more) {
+        std::vector<std::string> arguments{"webwatch", "--data-dir", data.path()};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return runCli(arguments);
+    };
+
+    const CliRun refused = webwatch({});
+    EXPECT_EQ(refused.status, 1) << refused.out << refused.err;
+    EXPECT_TRUE(contains(refused.err, certificate.fingerprint)) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(root.file("site/index.html")));
+
+    // The run is pending; named, the certificate lets it finish.
+    const CliRun trusted = webwatch({"--trust", certificate.fingerprint});
+    ASSERT_EQ(trusted.status, 0) << trusted.out << trusted.err;
+    EXPECT_EQ(root.read("site/index.html"), "<p>secret page</p>");
+
+    // Remembered in the data directory's trust file, it needs no naming.
+    ASSERT_TRUE(TlsTrustFile(data.file("tlstrust.dfd")).remember("127.0.0.1", server->portText(),
+                                                                 certificate.fingerprint));
+    local.write("index.html", "<p>secret page, edited</p>");
+    std::filesystem::last_write_time(local.file("index.html"),
+                                     std::filesystem::file_time_type::clock::now() + std::chrono::hours(1));
+    const CliRun remembered = webwatch({"--quiet"});
+    ASSERT_EQ(remembered.status, 0) << remembered.out << remembered.err;
+    EXPECT_EQ(root.read("site/index.html"), "<p>secret page, edited</p>");
 }
