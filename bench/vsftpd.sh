@@ -1,6 +1,16 @@
-# Sourced by the benchmark scripts: a scratch folder removed at exit, and
-# vsftpd on 127.0.0.1 with a configuration of our own (anonymous log-in,
-# nothing else reachable), stopped at exit.
+# Sourced by the benchmark scripts: the release build of the program under
+# test, a scratch folder removed at exit, and vsftpd on 127.0.0.1 with a
+# configuration of our own (anonymous log-in, nothing else reachable),
+# stopped at exit.
+
+# bench_build TARGET: builds one target of the project for speed, in
+# build/bench (one configuration shared by every benchmark); sets `build`.
+bench_build() {
+  build="$root/build/bench"
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DTAVLIN_BUILD_TESTS=OFF -DTAVLIN_BUILD_BENCH=ON $(tavlin_compiler_launcher) >/dev/null
+  cmake --build "$build" -j "$(tavlin_jobs)" --target "$1" >/dev/null
+}
 
 # bench_work_dir PREFIX: sets `work` to a new folder under /var/tmp.
 bench_work_dir() {

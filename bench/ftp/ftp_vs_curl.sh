@@ -33,12 +33,9 @@ fi
 size_mib="${1:-1024}"
 repeats="${2:-3}"
 
-tavlin_ensure_packages "${TAVLIN_BUILD_PACKAGES[@]}" vsftpd curl time bc openssl
+tavlin_ensure_packages "${TAVLIN_BUILD_PACKAGES[@]}" libbenchmark-dev vsftpd curl time bc openssl
 
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DTAVLIN_BUILD_TESTS=OFF $(tavlin_compiler_launcher) >/dev/null
-cmake --build "$build" -j "$(tavlin_jobs)" --target tavlinftp-cli >/dev/null
+bench_build tavlinftp-cli
 cli="$build/src/cli/tavlinftp-cli"
 
 bench_work_dir tavlin-bench

@@ -26,10 +26,7 @@ repeats="${3:-3}"
 
 tavlin_ensure_packages "${TAVLIN_BUILD_PACKAGES[@]}" libbenchmark-dev vsftpd lftp time bc
 
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DTAVLIN_BUILD_TESTS=OFF -DTAVLIN_BUILD_BENCH=ON $(tavlin_compiler_launcher) >/dev/null
-cmake --build "$build" -j "$(tavlin_jobs)" --target bench_queue_driver >/dev/null
+bench_build bench_queue_driver
 driver="$build/bench/transfer/bench_queue_driver"
 
 bench_work_dir tavlin-queue-bench

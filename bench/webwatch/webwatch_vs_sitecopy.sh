@@ -31,10 +31,7 @@ per_folder=$((count / folders))
 
 tavlin_ensure_packages "${TAVLIN_BUILD_PACKAGES[@]}" libbenchmark-dev vsftpd sitecopy time bc
 
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DTAVLIN_BUILD_TESTS=OFF -DTAVLIN_BUILD_BENCH=ON $(tavlin_compiler_launcher) >/dev/null
-cmake --build "$build" -j "$(tavlin_jobs)" --target bench_webwatch_run >/dev/null
+bench_build bench_webwatch_run
 driver="$build/bench/webwatch/bench_webwatch_run"
 
 bench_work_dir tavlin-webwatch-bench

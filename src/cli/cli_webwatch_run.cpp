@@ -188,10 +188,7 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
         UploadRun::Scope scope = UploadRun::Scope::Quick;
         std::vector<std::size_t> selected;
         for (const std::string& name : options.projects) {
-            std::optional<std::size_t> found;
-            for (std::size_t p = 0; p < projects.projectCount() && !found; ++p)
-                if (projects.projectName(p) == name)
-                    found = p;
+            const std::optional<std::size_t> found = findProjectByName(projects, name);
             if (!found) {
                 std::fprintf(err, "tavlinftp-cli webwatch: no project named \"%s\"\n", name.c_str());
                 return 1;

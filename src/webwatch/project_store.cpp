@@ -291,3 +291,11 @@ std::optional<std::string> ProjectStore::stampOf(const std::string& localPath)
 {
     return uploadStampOf(localPath);
 }
+
+std::optional<std::size_t> findProjectByName(const ProjectStore& store, const std::string& name)
+{
+    for (std::size_t p = 0; p < store.projectCount(); ++p)
+        if (store.projectName(p) == name)
+            return p;
+    return std::nullopt;
+}

@@ -107,3 +107,6 @@ private:
     TextLineList lines_;
     std::vector<std::size_t> index_;
 };
+
+// The index of the first project of that name in the store, if any.
+std::optional<std::size_t> findProjectByName(const ProjectStore& store, const std::string& name);

@@ -3,14 +3,6 @@
 #include <filesystem>
 #include <system_error>
 
-std::optional<std::size_t> findProjectByName(const ProjectStore& store, const std::string& name)
-{
-    for (std::size_t p = 0; p < store.projectCount(); ++p)
-        if (store.projectName(p) == name)
-            return p;
-    return std::nullopt;
-}
-
 bool storeRecording(ProjectStore& store, const Recording& recording)
 {
     if (recording.intoExisting) {

@@ -18,9 +18,6 @@ struct Recording {
     std::vector<ProjectFileEntry> files;
 };
 
-// The index of the first project of that name in the store, if any.
-std::optional<std::size_t> findProjectByName(const ProjectStore& store, const std::string& name);
-
 // Puts a recording into a loaded project file. A new project is appended.
 // Files recorded into an existing project become its first files; the
 // project is looked up by its name in this very file, since line numbers

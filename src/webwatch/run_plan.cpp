@@ -46,13 +46,9 @@ RunPlan planRun(const ProjectStore& projects, const std::vector<std::string>& na
                 const std::vector<std::string>& asciiExtensions, std::vector<std::string>& unknownNames)
 {
     unknownNames.clear();
-    for (const std::string& name : names) {
-        bool found = false;
-        for (std::size_t p = 0; p < projects.projectCount() && !found; ++p)
-            found = projects.projectName(p) == name;
-        if (!found)
+    for (const std::string& name : names)
+        if (!findProjectByName(projects, name))
             unknownNames.push_back(name);
-    }
 
     RunPlan plan;
     ProjectStore copy = projects;

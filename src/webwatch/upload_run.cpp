@@ -250,32 +250,26 @@ bool UploadRun::restoreRecordsOfSetAsideDeletions()
     ProjectStore after;
     if (!before.load(files_.projectFile) || !after.load(files_.pendingProjectFile))
         return false;
-    const auto sameTarget = [](const RemoteFileTarget& a, const RemoteFileTarget& b) {
+    // The same remote file of the same log-in; the password may have been
+    // edited since.
+    const auto sameFile = [](const RemoteFileTarget& a, const RemoteFileTarget& b) {
         return a.server == b.server && a.login == b.login && a.port == b.port
             && a.remoteDirectory == b.remoteDirectory && a.remoteFileName == b.remoteFileName;
     };
-    const auto projectNamed = [](const ProjectStore& store, const std::string& name) -> std::optional<std::size_t> {
-        for (std::size_t p = 0; p < store.projectCount(); ++p)
-            if (store.projectName(p) == name)
-                return p;
-        return std::nullopt;
+    const auto holds = [&](const ProjectStore& store, std::size_t p, const RemoteFileTarget& target) {
+        for (std::size_t j = 0; j < store.fileCount(p); ++j)
+            if (sameFile(store.file(p, j), target))
+                return std::optional<ProjectFileEntry>(store.file(p, j));
+        return std::optional<ProjectFileEntry>();
     };
     bool changed = false;
     for (const DeletionEntry& refused : deletions_.entries()) {
         for (std::size_t p = 0; p < before.projectCount(); ++p) {
-            const std::optional<std::size_t> target = projectNamed(after, before.projectName(p));
-            if (!target)
-                continue;
-            for (std::size_t j = 0; j < before.fileCount(p); ++j) {
-                const ProjectFileEntry record = before.file(p, j);
-                if (!sameTarget(record, refused))
-                    continue;
-                bool present = false;
-                for (std::size_t k = 0; k < after.fileCount(*target) && !present; ++k)
-                    present = sameTarget(after.file(*target, k), refused);
-                if (!present && after.insertFiles(*target, after.fileCount(*target), {record}))
-                    changed = true;
-            }
+            const std::optional<ProjectFileEntry> record = holds(before, p, refused);
+            const std::optional<std::size_t> target = findProjectByName(after, before.projectName(p));
+            if (record && target && !holds(after, *target, refused)
+                && after.insertFiles(*target, after.fileCount(*target), {*record}))
+                changed = true;
         }
     }
     return !changed || after.save(files_.pendingProjectFile);

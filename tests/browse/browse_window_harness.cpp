@@ -7,6 +7,17 @@ void BrowseWindowTest::SetUp()
 {
     startDirectory_ = QDir::currentPath();
     beforeWindow();
+    openWindow();
+}
+
+void BrowseWindowTest::reopenWindow()
+{
+    window.reset();
+    openWindow();
+}
+
+void BrowseWindowTest::openWindow()
+{
     ThovedformSetup setup;
     setup.dialogs = &dialogs;
     setup.dataDirectory = data.path();

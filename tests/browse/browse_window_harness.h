@@ -40,6 +40,8 @@ protected:
     void TearDown() override;
     // Runs before the window is created, for data files it reads at start.
     virtual void beforeWindow() {}
+    // The program ends and starts again over the same data directory.
+    void reopenWindow();
 
     void startServer();
     // Types the server's address and the test user into the connection
@@ -88,6 +90,7 @@ protected:
     std::string logText() const { return c->Memo1->toPlainText().toStdString(); }
 
 private:
+    void openWindow();
     void typeConnectionAndConnect(const std::string& port, const std::string& user, const std::string& password);
 
     QString startDirectory_;

@@ -37,20 +37,6 @@ protected:
         click(c->connectknap);
     }
 
-    // The program ends and starts again over the same data directory.
-    void restartWindow()
-    {
-        window.reset();
-        ThovedformSetup setup;
-        setup.dialogs = &dialogs;
-        setup.dataDirectory = data.path();
-        setup.iconTableRoot = data.path();
-        window = std::make_unique<Thovedform>(setup);
-        window->show();
-        controls = MainWindowByName(*window);
-        c = &controls;
-    }
-
     bool waitUntilRefused()
     {
         return waitUntil([&] {
@@ -106,7 +92,7 @@ TEST_F(TlsWindowTest, CertificateQuestionAnsweredEachWayAndAlwaysRememberedAcros
     ASSERT_TRUE(waitUntil([&] { return !session().connected() && !session().requestRunning(); }));
 
     // After a restart it is unknown again; "Trust always" stores it, owner only.
-    restartWindow();
+    reopenWindow();
     dialogs.expectChoice(kCaption, fingerprint, 0);
     connectEncrypted();
     ASSERT_TRUE(waitUntilBrowsing());
@@ -119,7 +105,7 @@ TEST_F(TlsWindowTest, CertificateQuestionAnsweredEachWayAndAlwaysRememberedAcros
     ASSERT_TRUE(waitUntil([&] { return !session().connected() && !session().requestRunning(); }));
 
     // Remembered across the next restart: no question at all.
-    restartWindow();
+    reopenWindow();
     connectEncrypted();
     ASSERT_TRUE(waitUntilBrowsing());
     EXPECT_EQ(dialogs.pending(), 0u);
