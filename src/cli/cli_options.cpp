@@ -206,14 +206,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
         options.proxyGiven = true;
     }
 
-    for (const QString& fingerprint : parser.values(trust)) {
-        if (!fingerprint.startsWith(QLatin1String("SHA256:"), Qt::CaseInsensitive)) {
-            error = "--trust needs a SHA-256 fingerprint as tavlinftp-cli shows it (SHA256:AB:CD:...), not '" +
-                    s(fingerprint) + "'";
-            return std::nullopt;
-        }
-        options.trust.push_back(s(fingerprint));
-    }
+    if (!TakeTrustedFingerprints(parser.values(trust), options.trust, error))
+        return std::nullopt;
 
     std::vector<std::string> positional;
     for (const QString& argument : parser.positionalArguments())
@@ -252,5 +246,18 @@ bool ResolveProxy(CliOptions& options, const char* allProxyLower, const char* al
         return false;
     }
     options.proxy = *proxy;
+    return true;
+}
+
+bool TakeTrustedFingerprints(const QStringList& values, std::vector<std::string>& trusted, std::string& error)
+{
+    for (const QString& fingerprint : values) {
+        if (!fingerprint.startsWith(QLatin1String("SHA256:"), Qt::CaseInsensitive)) {
+            error = "--trust needs a SHA-256 fingerprint as tavlinftp-cli shows it (SHA256:AB:CD:...), not '" +
+                    fingerprint.toStdString() + "'";
+            return false;
+        }
+        trusted.push_back(fingerprint.toStdString());
+    }
     return true;
 }

@@ -2,6 +2,8 @@
 
 #include "ftp/ftp_proxy.h"
 
+#include <QStringList>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,3 +63,7 @@ bool ResolveProxy(CliOptions& options, const char* allProxyLower, const char* al
 
 // The usage text, listing every command.
 std::string CliUsage();
+
+// The values of --trust, checked: false with `error` set when one is not a
+// fingerprint as the tool shows it (SHA256:AB:CD:...).
+bool TakeTrustedFingerprints(const QStringList& values, std::vector<std::string>& trusted, std::string& error);

@@ -1,5 +1,6 @@
 #include "cli/cli_webwatch.h"
 
+#include "cli/cli_options.h"
 #include "cli/cli_webwatch_run.h"
 
 #include "core/data_directory_lock.h"
@@ -105,12 +106,11 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
                      s(parser.positionalArguments().first()).c_str());
         return 2;
     }
-    for (const QString& fingerprint : parser.values(trust))
-        if (!fingerprint.startsWith(QLatin1String("SHA256:"), Qt::CaseInsensitive)) {
-            std::fprintf(err, "tavlinftp-cli webwatch: --trust needs a SHA-256 fingerprint (SHA256:AB:CD:...), not '%s'\n",
-                         s(fingerprint).c_str());
-            return 2;
-        }
+    std::vector<std::string> trusted;
+    if (std::string error; !TakeTrustedFingerprints(parser.values(trust), trusted, error)) {
+        std::fprintf(err, "tavlinftp-cli webwatch: %s\n", error.c_str());
+        return 2;
+    }
     if (parser.isSet(passive) && parser.isSet(active)) {
         std::fprintf(err, "tavlinftp-cli webwatch: --passive and --active exclude each other\n");
         return 2;
@@ -143,8 +143,7 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
         options.verbose = parser.isSet(verbose);
         for (const QString& name : parser.values(project))
             options.projects.push_back(s(name));
-        for (const QString& fingerprint : parser.values(trust))
-            options.trust.push_back(s(fingerprint));
+        options.trust = trusted;
         return RunWebwatchUpload(paths, options, out, err);
     }
     // While a run is pending its project file is the current one.
