@@ -13,6 +13,8 @@
 
 #include <QCoreApplication>
 
+#include "core/windowless_event_loop.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +37,8 @@ public:
 
 int main(int argc, char** argv)
 {
+    // Run as the command-line tool runs the same engine.
+    chooseWindowlessEventLoop();
     QCoreApplication app(argc, argv);
     if (argc < 9) {
         std::fprintf(stderr, "usage: %s DATA_DIR up|down PORT USER PASSWORD REMOTE_DIR LOCAL_DIR passive|active "

@@ -18,6 +18,8 @@
 
 #include <QCoreApplication>
 
+#include "core/windowless_event_loop.h"
+
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -40,6 +42,8 @@ public:
 
 int main(int argc, char** argv)
 {
+    // Run as the command-line tool runs the same engine.
+    chooseWindowlessEventLoop();
     QCoreApplication app(argc, argv);
     if (argc != 3 && argc != 4)
         return 2;

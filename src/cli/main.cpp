@@ -7,6 +7,7 @@
 #include "core/data_paths.h"
 #include "core/tls_trust_file.h"
 #include "core/version.h"
+#include "core/windowless_event_loop.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -31,11 +32,7 @@ std::string HomeDir()
 
 int main(int argc, char** argv)
 {
-    // The tool has no windows; Qt's own event dispatcher turns the loop over
-    // with less work per round than the GLib one, and an upload takes one
-    // round per chunk.
-    if (qEnvironmentVariableIsEmpty("QT_NO_GLIB"))
-        qputenv("QT_NO_GLIB", "1");
+    chooseWindowlessEventLoop();
     QCoreApplication app(argc, argv);
     std::vector<std::string> arguments(argv + 1, argv + argc);
     // The web projects of a data directory: no server URL, options of its own.

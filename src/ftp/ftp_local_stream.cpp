@@ -181,9 +181,10 @@ bool FtpLocalStream::Release()
     createdPath_.clear();
     ::close(fd_); // also drops the advisory lock
     fd_ = -1;
+    // The buffers stay for the next file: a queue of many small files would
+    // otherwise map and unmap them once per file, which costs more than
+    // reading such a file.
     pending_.clear();
-    pending_.shrink_to_fit();
-    readBlock_.reset();
     return ok;
 }
 

@@ -85,17 +85,26 @@ void QueueEntries::removeFirst()
 {
     if (entries_.empty())
         return;
-    text_.erase(0, textLengths_.front());
-    textLengths_.erase(textLengths_.begin());
-    entries_.erase(entries_.begin());
+    textStart_ += textLengths_.front();
+    textLengths_.pop_front();
+    entries_.pop_front();
+    if (entries_.empty()) {
+        text_.clear();
+        textStart_ = 0;
+    } else if (textStart_ > text_.size() / 2) {
+        text_.erase(0, textStart_);
+        textStart_ = 0;
+    }
 }
 
 void QueueEntries::prepend(QueueEntry entry)
 {
     std::string text = textOf(entry);
-    textLengths_.insert(textLengths_.begin(), text.size());
+    text_.erase(0, textStart_);
+    textStart_ = 0;
+    textLengths_.push_front(text.size());
     text_.insert(0, text);
-    entries_.insert(entries_.begin(), std::move(entry));
+    entries_.push_front(std::move(entry));
     if (entries_.size() > kCapacity) {
         text_.resize(text_.size() - textLengths_.back());
         textLengths_.pop_back();
@@ -107,12 +116,17 @@ void QueueEntries::clear()
 {
     entries_.clear();
     text_.clear();
+    textStart_ = 0;
     textLengths_.clear();
 }
 
 std::string QueueEntries::toText() const
 {
-    return std::to_string(entries_.size()) + "\r\n" + text_;
+    const std::string_view entriesText = std::string_view(text_).substr(textStart_);
+    std::string text = std::to_string(entries_.size()) + "\r\n";
+    text.reserve(text.size() + entriesText.size());
+    text += entriesText;
+    return text;
 }
 
 TextLineList QueueEntries::toLines() const

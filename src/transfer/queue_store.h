@@ -3,6 +3,7 @@
 #include "core/text_line_list.h"
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -74,10 +75,12 @@ public:
     bool full() const { return entries_.size() >= kCapacity; }
     const QueueEntry& first() const { return entries_.front(); }
     const QueueEntry& at(std::size_t i) const { return entries_[i]; }
-    const std::vector<QueueEntry>& all() const { return entries_; }
+    const std::deque<QueueEntry>& all() const { return entries_; }
 
     // False when the queue is full; the entry is then not added.
     bool append(QueueEntry entry);
+    // Takes as long for a queue of thousands as for a queue of two: it runs
+    // after every transferred file.
     void removeFirst();
     void prepend(QueueEntry entry);
     void clear();
@@ -95,10 +98,13 @@ public:
 private:
     static std::string textOf(const QueueEntry& entry);
 
-    std::vector<QueueEntry> entries_;
-    // The entries' lines as the file holds them, and each entry's share.
+    std::deque<QueueEntry> entries_;
+    // The entries' lines as the file holds them, from textStart_ on, and
+    // each entry's share. The lines of removed entries stay in front until
+    // they are half of the text, and are then dropped in one go.
     std::string text_;
-    std::vector<std::size_t> textLengths_;
+    std::size_t textStart_ = 0;
+    std::deque<std::size_t> textLengths_;
 };
 
 // The resume record of a running or interrupted download: eleven lines

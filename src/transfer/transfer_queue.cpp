@@ -309,6 +309,9 @@ void TransferQueue::startNextTransfer()
         otherSite_ = true;
         begin(ftpRqQuit, [this] { client_.BeginQuit(); });
     }
+    // Written while the server answers the command just sent.
+    if (queueFileStale_)
+        saveQueueFile();
 }
 
 void TransferQueue::startButtonClicked()

@@ -236,13 +236,19 @@ void TransferQueue::finishFirstEntry(Direction direction)
         remoteListChanged_ = true;
     }
     // While files remain the file is rewritten, not deleted: a kill before
-    // the next transfer starts must not lose them.
-    saveQueueFile();
+    // the next transfer starts must not lose them. The rewrite waits until
+    // the next file's first command is on its way, so that it costs no time
+    // of its own but runs while the server answers; until then the file
+    // still names the finished entry, which a kill would only send again.
+    if (entries_.empty())
+        saveQueueFile();
 }
 
 void TransferQueue::continueQueue()
 {
     if (onlySetAsideLeft()) {
+        if (queueFileStale_)
+            saveQueueFile();
         // The files that failed twice wait for the next start; the log-in
         // is not kept for them.
         loggedIn_ = false;

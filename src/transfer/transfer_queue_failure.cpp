@@ -59,6 +59,8 @@ void TransferQueue::removeFailedEntry()
     // Whatever its direction, the entry leaves as a finished download does:
     // the resume record goes with it and the local list is read again.
     finishFirstEntry(Direction::Download);
+    if (queueFileStale_)
+        saveQueueFile();
     queuePending_ = false;
     publish();
     dialogs_.message(QString::fromStdString(name + " removed"));

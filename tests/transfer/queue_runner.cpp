@@ -33,7 +33,9 @@ public:
     {
         if (!queue_.busy() || queue_.entries().empty() || queue_.entries().first().fileName != name_)
             return;
-        if (display.startCaption.empty() || display.startCaption == "Start" || display.percentage < percent_)
+        // The engine's own percentage: the display keeps the last file's
+        // until the next one's first bytes have moved.
+        if (display.startCaption.empty() || display.startCaption == "Start" || queue_.percentage() < percent_)
             return;
         std::printf("holding\n");
         std::fflush(stdout);

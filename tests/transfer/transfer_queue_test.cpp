@@ -76,6 +76,55 @@ protected:
     std::unique_ptr<TransferQueue> queue;
 };
 
+// The queue file's text is kept up to date entry by entry instead of being
+// built anew; it must always read as the queue it stands for, whatever was
+// taken off the front or put back there, and up to the queue's capacity.
+TEST(QueueEntriesText, ReadsAsTheQueueAfterEveryChange)
+{
+    auto entry = [](std::size_t i) {
+        const std::string name = "page" + std::string(i % 7 + 1, 'x') + std::to_string(i) + ".html";
+        return QueueEntry{kUploadDirection + ("/home/u/site/" + name), "host" + std::to_string(i % 3), "user",
+                          "secret", "21", "/www", name, std::to_string(i * 100), i % 2 ? "1" : "0"};
+    };
+    auto expectConsistent = [](const QueueEntries& queue) {
+        ASSERT_EQ(queue.toText(), queue.toLines().joinedText());
+        const std::optional<QueueEntries> reread = QueueEntries::fromLines(queue.toLines());
+        ASSERT_TRUE(reread);
+        ASSERT_EQ(reread->count(), queue.count());
+    };
+    QueueEntries queue;
+    for (std::size_t i = 0; i < 40; ++i)
+        ASSERT_TRUE(queue.append(entry(i)));
+    for (std::size_t removed = 0; removed < 25; ++removed) {
+        queue.removeFirst();
+        expectConsistent(queue);
+    }
+    EXPECT_EQ(queue.first().fileName, entry(25).fileName);
+    queue.prepend(entry(99));
+    expectConsistent(queue);
+    EXPECT_EQ(queue.first().fileName, entry(99).fileName);
+    queue.append(entry(100));
+    while (queue.count() > 1)
+        queue.removeFirst();
+    expectConsistent(queue);
+    queue.removeFirst();
+    EXPECT_EQ(queue.toText(), "0\r\n");
+
+    // A full queue that gets an entry back in front drops its last one.
+    QueueEntries full;
+    for (std::size_t i = 0; i < QueueEntries::kCapacity; ++i)
+        ASSERT_TRUE(full.append(entry(i)));
+    EXPECT_FALSE(full.append(entry(0)));
+    full.removeFirst();
+    full.removeFirst();
+    full.prepend(entry(1));
+    full.prepend(entry(0));
+    full.prepend(entry(7777));
+    EXPECT_EQ(full.count(), QueueEntries::kCapacity);
+    EXPECT_EQ(full.at(full.count() - 1).fileName, entry(QueueEntries::kCapacity - 2).fileName);
+    expectConsistent(full);
+}
+
 TEST_F(TransferQueueTest, FilesGoUpAndComeDownSharingALogInPerSite)
 {
     const std::string page = "<html>plain page</html>";
