@@ -154,7 +154,9 @@ TransferQueue::Queued TransferQueue::queueUpload(const QueueSite& site, const st
 {
     if (!confirmDiscardOfInterruptedDownload())
         return Queued::Cancelled;
-    QueueEntry entry{kUploadDirection + localPathIn(localDirectory, name),
+    // Appended rather than `literal + temporary`, which GCC 12 warns about
+    // falsely in a release build.
+    QueueEntry entry{std::string(kUploadDirection).append(localPathIn(localDirectory, name)),
                      site.host,
                      site.user,
                      site.password,
@@ -254,7 +256,7 @@ std::size_t TransferQueue::queueDirectory(const QueueSite& site, const std::stri
     std::size_t queued = 0;
     for (std::size_t i = 0; i < files.size() && i < kMostItems; ++i) {
         const LocalFile& file = files[i];
-        QueueEntry entry{kUploadDirection + localPathIn(localDirectory, file.name),
+        QueueEntry entry{std::string(kUploadDirection).append(localPathIn(localDirectory, file.name)),
                          site.host,
                          site.user,
                          site.password,
