@@ -94,15 +94,21 @@ void BrowseSession::connectAction()
     if (host.isEmpty())
         return;
     TFtpClient& client = channel_.client();
+    // The host is handed on as typed; the client takes it apart.
     client.SetHostName(toBytes(host));
     bool numeric = false;
     const int port = v_.portField->text().trimmed().toInt(&numeric);
-    if (!numeric) {
+    const std::string portInHost = ParseFtpHost(toBytes(host)).port;
+    if (numeric) {
+        client.SetPort(std::to_string(port));
+    } else if (!portInHost.empty()) {
+        // "ftpes://host:2121" needs nothing in the port field.
+        client.SetPort(portInHost);
+    } else {
         if (services_.dialogs)
             services_.dialogs->message(QStringLiteral("'%1' is not a valid integer value").arg(v_.portField->text()));
         return;
     }
-    client.SetPort(std::to_string(port));
 
     connectAfterQuit_ = false;
     channel_.clearAbort();
@@ -266,6 +272,9 @@ void BrowseSession::userDone()
 void BrowseSession::passDone()
 {
     std::string remoteDirectory = services_.remoteDirectoryField ? services_.remoteDirectoryField() : std::string();
+    // "ftp://host/pub" opens in /pub unless the directory field names one.
+    if (remoteDirectory.empty())
+        remoteDirectory = ParseFtpHost(channel_.client().HostName()).path;
     if (remoteDirectory.empty()) {
         // The login directory the server reports becomes the walk's target.
         ask(&TCustomFtpCli::BeginPrintDir);

@@ -1,6 +1,7 @@
 #include "cli/cli_session.h"
 
 #include "cli/cli_terminal_text.h"
+#include "ftp/ftp_host_scheme.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +13,7 @@ CliSession::CliSession(CliOptions options, std::FILE* out, std::FILE* err)
     : options_(std::move(options)), out_(out), err_(err), trust_(options_.trustFile, nullptr, options_.trust),
       outIsTerminal_(::isatty(::fileno(out)) == 1), errIsTerminal_(::isatty(::fileno(err)) == 1)
 {
-    client_.SetHostName(options_.tls ? "ftpes://" + options_.host : options_.host);
+    client_.SetHostName(FtpHostText(options_.host, options_.tls));
     trust_.attach(client_);
     client_.SetPort(options_.port);
     client_.SetUserName(options_.user);

@@ -27,11 +27,24 @@ void TCustomFtpCli::StepOpen()
     FControlCloseHandled = false;
     const FtpHostAddress address = ParseFtpHost(FHostName);
     FServerName = address.host;
+    // A port written in the host text wins over the port setting.
+    FServerPort = address.port.empty() ? FPort : address.port;
     FTlsRequired = address.tlsRequired;
     FDataProtected = false;
     FDataTlsResumed = false;
     FTlsDescription.clear();
     FServerCertificate = {};
+    if (!address.error.empty()) {
+        // Nothing is looked up or connected to: a part of the text taken for
+        // the host could reach some other server.
+        SetState(ftpStateResolving);
+        FLastResponse = "500 Cannot connect: " + address.error;
+        FStatusCode = 500;
+        FStepStatus = 500;
+        KeepFirstError();
+        Finish(WSAEINVAL);
+        return;
+    }
     SetState(ftpStateResolving);
     if (FProxy.NamesGoToProxy() && !FServerName.empty()) {
         // The proxy looks the name up; a lookup here could fail (or give
@@ -86,7 +99,7 @@ void TCustomFtpCli::ConnectControl(const std::string& address)
         FProxy.ApplyTo(*FControlSocket);
         FControlSocket->SetAddr(address);
         FControlSocket->SetProto("tcp");
-        FControlSocket->SetPort(FPort);
+        FControlSocket->SetPort(FServerPort);
         FControlSocket->Connect();
     } catch (const ESocketException& e) {
         // A port name that cannot be resolved, for one: the open fails like

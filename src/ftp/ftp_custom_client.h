@@ -518,6 +518,8 @@ private:
     // The host name without its scheme: what is looked up, connected to and
     // what the certificate must name.
     std::string FServerName;
+    // The port connected to: the one in the host text, else FPort.
+    std::string FServerPort;
     bool FTlsRequired = false;
     bool FDataProtected = false;
     bool FDataTlsResumed = false;

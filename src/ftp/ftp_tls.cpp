@@ -3,36 +3,9 @@
 // control connection's session.
 #include "ftp/ftp_custom_client.h"
 
-#include "ftp/ftp_host_scheme.h"
 #include "net/wsocket.h"
 
 #include <algorithm>
-#include <cctype>
-
-FtpHostAddress ParseFtpHost(const std::string& text)
-{
-    FtpHostAddress address;
-    std::string rest = text;
-    const auto startsWith = [&rest](const char* scheme) {
-        const std::string prefix(scheme);
-        if (rest.size() < prefix.size())
-            return false;
-        return std::equal(prefix.begin(), prefix.end(), rest.begin(),
-                          [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
-    };
-    if (startsWith("ftpes://")) {
-        address.tlsRequired = true;
-        rest.erase(0, 8);
-    } else if (startsWith("ftp://")) {
-        rest.erase(0, 6);
-    }
-    if (rest.size() != text.size()) {
-        while (!rest.empty() && rest.back() == '/')
-            rest.pop_back();
-    }
-    address.host = rest;
-    return address;
-}
 
 void TCustomFtpCli::StartAuthTls()
 {

@@ -3,6 +3,7 @@
 // connection that could not be made.
 #include "transfer/transfer_queue.h"
 
+#include "ftp/ftp_host_scheme.h"
 #include "services/dialogs.h"
 
 #include <QTimer>
@@ -144,7 +145,13 @@ void TransferQueue::openFailed()
     busy_ = false;
     if (!entries_.empty()) {
         const QueueEntry& entry = entries_.first();
-        observer_->logLine("! No connection to " + entry.host + " port " + entry.port +
+        // The port field is not named when the host text has its own port
+        // (the one tried) or cannot be used at all.
+        const FtpHostAddress address = ParseFtpHost(entry.host);
+        const bool portFieldUsed = address.port.empty() && address.error.empty();
+        const std::string reason = client_.ErrorMessage();
+        observer_->logLine("! No connection to " + entry.host + (portFieldUsed ? " port " + entry.port : "") +
+                           (reason.empty() ? "" : " (" + reason + ")") +
                            ": the queue waits; press Start to try again");
     }
     client_.BeginAbort();

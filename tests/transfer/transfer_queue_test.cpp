@@ -289,10 +289,30 @@ TEST_F(TransferQueueTest, AServerThatCannotBeReachedLeavesTheQueuePendingForStar
     EXPECT_EQ(queue->entries().count(), 1u);
     EXPECT_TRUE(recorder.display.startVisible);
     EXPECT_EQ(recorder.display.startCaption, "Start");
-    EXPECT_TRUE(recorder.logHas("No connection to 127.0.0.1"));
+    EXPECT_TRUE(recorder.logHas("No connection to 127.0.0.1 port " + port + " (500 "));
     TextLineList stored;
     ASSERT_TRUE(stored.loadFromFile(paths.koefilDfd));
     EXPECT_EQ(stored.size(), 10u);
+}
+
+TEST_F(TransferQueueTest, AHostTextThatNamesNoServerSaysWhyAndIsStoredAsTyped)
+{
+    local.write("page.htm", "page");
+    // The port field holds the server's port; the text's own port wins, so
+    // nothing may reach the server.
+    const std::string typed = "ftpes://127.0.0.1:70000/www";
+    queue->queueUpload(QueueSite{typed, "tavlin", "s3cret", server.portText()}, "/site", local.path(), "page.htm",
+                       "4", "0");
+    ASSERT_TRUE(waitUntil([&] { return !queue->busy(); }));
+    EXPECT_TRUE(queue->queuePending());
+    EXPECT_TRUE(recorder.logHas("No connection to " + typed + " (500 Cannot connect: the host address \"" + typed +
+                                "\" has \"70000\" where a port number from 1 to 65535 belongs)"))
+        << ::testing::PrintToString(recorder.log);
+    EXPECT_TRUE(server.commands().empty());
+    TextLineList stored;
+    ASSERT_TRUE(stored.loadFromFile(paths.koefilDfd));
+    ASSERT_EQ(stored.size(), 10u);
+    EXPECT_EQ(stored[2], typed);   // the entry's host, after the count and the direction
 }
 
 TEST_F(TransferQueueTest, AbortedTransfersWaitForTheStartButtonAndFinishWhole)
