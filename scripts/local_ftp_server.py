@@ -18,8 +18,16 @@ the server offers AUTH TLS, PBSZ and PROT (explicit TLS); plain log-ins stay
 allowed. --tls-no-close-notify makes data connections end without the TLS
 close_notify alert, as a connection cut by an attacker would, while the
 control connection still reports the transfer complete.
+
+--tls-renegotiate-after N makes the server speak TLS 1.2 only and start a
+renegotiation on each upload's data connection once N bytes have come in;
+--tls-key-update-after N sends a TLS 1.3 KeyUpdate that asks the client for
+its own once N bytes have gone through any data connection. Either writes "#TLS ..." lines into the
+command log: when it was asked for, and whether it was still pending when
+the data connection closed.
 """
 import argparse
+import ctypes
 import logging
 import os
 import sys
@@ -41,11 +49,94 @@ def command_logging_handler(path):
     return CommandLoggingHandler
 
 
-def tls_handler(base, certfile, keyfile, no_close_notify):
+def tls_handler(base, certfile, keyfile, no_close_notify, renegotiate_after=0,
+                key_update_after=0, event_log=None):
+    from OpenSSL import SSL
     from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
 
+    poke_after = renegotiate_after or key_update_after
+    libssl = None
+    if key_update_after:
+        # pyOpenSSL has no call for it; its SSL object is the system
+        # library's, so the library's own function is called on it.
+        from OpenSSL._util import ffi
+        libssl = ctypes.CDLL("libssl.so.3")
+        libssl.SSL_key_update.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        libssl.SSL_get_key_update_type.argtypes = [ctypes.c_void_p]
+
+        def ssl_pointer(connection):
+            return int(ffi.cast("uintptr_t", connection._ssl))
+
+    def event(text):
+        if event_log:
+            event_log.write("#TLS " + text + "\n")
+            event_log.flush()
+
     class DataHandler(TLS_DTPHandler):
+        tls_bytes = 0
+        tls_poked = False
+
+        def count_tls_bytes(self, count):
+            if not poke_after or self.tls_poked or not self._ssl_established:
+                return
+            self.tls_bytes += count
+            if self.tls_bytes < poke_after:
+                return
+            self.tls_poked = True
+            if renegotiate_after:
+                # The request goes out once the client's socket is full (the
+                # server reads nothing meanwhile): its reply then has to wait
+                # for room, and its next writes for the server's handshake.
+                self.ioloop.modify(self._fileno, 0)
+                self.ioloop.call_later(0.3, self.request_renegotiation)
+                return
+            if libssl.SSL_key_update(ssl_pointer(self.socket), 1) != 1:
+                event("key update refused")
+                return
+            event("key update requested")
+            self.send_handshake()
+
+        def request_renegotiation(self):
+            if self._closed:
+                return
+            self.socket.renegotiate()
+            event("renegotiation requested")
+            self.send_handshake()
+            self.ioloop.call_later(0.3, self.resume_reading)
+
+        def resume_reading(self):
+            if not self._closed:
+                self.ioloop.modify(self._fileno, self.ioloop.READ)
+
+        def send_handshake(self):
+            try:
+                self.socket.do_handshake()
+            except (SSL.WantReadError, SSL.WantWriteError):
+                pass
+
+        def recv(self, buffer_size):
+            data = super().recv(buffer_size)
+            self.count_tls_bytes(len(data))
+            return data
+
+        def send(self, data):
+            sent = super().send(data)
+            # While it sends a file the handler reads nothing, so it could
+            # never take in the client's side of a renegotiation.
+            if not renegotiate_after:
+                self.count_tls_bytes(sent or 0)
+            return sent
+
         def close(self):
+            if self.tls_poked and isinstance(self.socket, SSL.Connection):
+                if renegotiate_after:
+                    event("renegotiation pending at close: %d"
+                          % int(self.socket.renegotiate_pending()))
+                else:
+                    # SSL_KEY_UPDATE_NONE (-1) once it has been sent.
+                    kind = libssl.SSL_get_key_update_type(ssl_pointer(self.socket))
+                    event("key update pending at close: %d" % int(kind != -1))
+                self.tls_poked = False
             if no_close_notify:
                 # Skips the TLS shutdown; the socket is simply closed.
                 self._error = True
@@ -57,6 +148,9 @@ def tls_handler(base, certfile, keyfile, no_close_notify):
     Handler.certfile = certfile
     Handler.keyfile = keyfile or None
     Handler.dtp_handler = DataHandler
+    if renegotiate_after:
+        # Renegotiation exists up to TLS 1.2 only.
+        Handler.ssl_options |= SSL.OP_NO_TLSv1_3
     return Handler
 
 
@@ -76,6 +170,8 @@ def main():
     parser.add_argument("--tls-cert", default="")
     parser.add_argument("--tls-key", default="")
     parser.add_argument("--tls-no-close-notify", action="store_true")
+    parser.add_argument("--tls-renegotiate-after", type=int, default=0)
+    parser.add_argument("--tls-key-update-after", type=int, default=0)
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()
 
@@ -92,10 +188,13 @@ def main():
         authorizer.add_anonymous(args.root, perm="elr")
 
     handler = FTPHandler
+    event_log = None
     if args.command_log:
         handler = command_logging_handler(args.command_log)
+        event_log = open(args.command_log, "a", encoding="utf-8")
     if args.tls_cert:
-        handler = tls_handler(handler, args.tls_cert, args.tls_key, args.tls_no_close_notify)
+        handler = tls_handler(handler, args.tls_cert, args.tls_key, args.tls_no_close_notify,
+                              args.tls_renegotiate_after, args.tls_key_update_after, event_log)
     handler.authorizer = authorizer
     handler.auth_failed_timeout = args.auth_failed_delay
     handler.banner = "Tavlin test server ready."

@@ -294,3 +294,55 @@ TEST(FtpTls, APlainReplyWhereTheHandshakeWasExpectedIsAClearError)
     EXPECT_FALSE(tls.client.Connected());
     EXPECT_EQ(tls.client.State(), ftpStateReady);
 }
+
+// The server turns the keys over in the middle of a transfer: a TLS 1.2
+// renegotiation (the client's writes must wait for the server's handshake,
+// its reads must answer it) or a TLS 1.3 KeyUpdate that asks for the
+// client's own. Uploads and downloads both arrive whole.
+TEST(FtpTls, TransfersSurviveARenegotiationOrAKeyUpdateFromTheServer)
+{
+    for (const bool renegotiate : {true, false}) {
+        SCOPED_TRACE(renegotiate ? "renegotiation" : "key update");
+        TempDir keys;
+        TempDir root;
+        TempDir local;
+        std::string error;
+        const TestCertificate certificate = makeTestCertificate(keys.path(), "server", "127.0.0.1", false, error);
+        ASSERT_FALSE(certificate.certFile.empty()) << error;
+        LocalFtpServer::Options options = tlsOptions(certificate);
+        (renegotiate ? options.tlsRenegotiateAfter : options.tlsKeyUpdateAfter) = 256 * 1024;
+        LocalFtpServer server(root.path(), options);
+        ASSERT_TRUE(server.start()) << server.lastError();
+        TlsClient tls;
+        tls.trustedFingerprint = certificate.fingerprint;
+        pointAt(tls.client, server.portText(), server.user(), server.password());
+        tls.client.SetHostName("ftpes://127.0.0.1");
+        tls.client.SetPassive(true);
+        ASSERT_EQ(tls.run(&TCustomFtpCli::BeginLogin), Done(ftpRqLogin, 0)) << tls.client.ErrorMessage();
+        ASSERT_EQ(tls.run(&TCustomFtpCli::BeginSetBinary), Done(ftpRqSetType, 0));
+        EXPECT_TRUE(contains(tls.client.TlsDescription(), renegotiate ? "TLSv1.2" : "TLSv1.3"))
+            << tls.client.TlsDescription();
+
+        const std::string bytes = randomBytes(std::size_t{24} << 20, renegotiate ? 31 : 32);
+        local.write("out.bin", bytes);
+        tls.client.SetLocalFileName(local.file("out.bin"));
+        tls.client.SetHostFileName("in.bin");
+        ASSERT_EQ(tls.run(&TCustomFtpCli::BeginPutFile), Done(ftpRqPutFile, 0)) << tls.client.ErrorMessage();
+        EXPECT_TRUE(root.read("in.bin") == bytes);
+        tls.client.SetLocalFileName(local.file("back.bin"));
+        ASSERT_EQ(tls.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 0)) << tls.client.ErrorMessage();
+        EXPECT_TRUE(local.read("back.bin") == bytes);
+
+        // Asked for (a renegotiation on the upload only: the test server
+        // reads nothing while it sends) and no longer pending when each
+        // data connection closed, so the client took part.
+        const std::string what = renegotiate ? "renegotiation" : "key update";
+        const long times = renegotiate ? 1 : 2;
+        ASSERT_TRUE(waitUntil([&] {
+            const auto all = server.commands();
+            return std::count(all.begin(), all.end(), "#TLS " + what + " pending at close: 0") == times;
+        })) << ::testing::PrintToString(server.commands());
+        const auto all = server.commands();
+        EXPECT_EQ(std::count(all.begin(), all.end(), "#TLS " + what + " requested"), times);
+    }
+}
