@@ -122,6 +122,7 @@ void Tmidlform::buildLayout()
 
     c_.ListBox1 = named(new QListWidget(this), "ListBox1");
     setHint(c_.ListBox1, QStringLiteral("Click to select a server"));
+    c_.ListBox1->setAccessibleName(QStringLiteral("Sites"));
     c_.ListBox1->setMinimumWidth(180);
 
     auto* whole = new QHBoxLayout(this);

@@ -74,6 +74,7 @@ void TAsciitypes::buildLayout()
 
     ListBox1 = named(new QListWidget(this), "ListBox1");
     setHint(ListBox1, QStringLiteral("Filetypes sent in ASCII mode"));
+    ListBox1->setAccessibleName(QStringLiteral("ASCII file types"));
 
     auto* body = new QHBoxLayout;
     body->addWidget(left);

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QKeyEvent;
 class QPushButton;
 class QTextBrowser;
 
@@ -14,6 +15,10 @@ public:
 
     // Shows the window at a page of the help, by file name ("index.html").
     void showPage(const QString& page);
+
+protected:
+    // Escape closes the window, as it closes the program's dialogs.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QTextBrowser* browser_ = nullptr;

@@ -63,6 +63,8 @@ QWidget* Thovedform::buildConnectionBar()
     c_.Image2->setIcon(QIcon(makeWebwatchPicture(32)));
     c_.Image2->setIconSize(QSize(28, 28));
     c_.Image2->setAutoRaise(true);
+    // A picture alone tells a screen reader nothing.
+    c_.Image2->setAccessibleName(QStringLiteral("Open Webwatch"));
     setHint(c_.Image2, QStringLiteral("Open Webwatch"));
     c_.BitBtn10 = makeButton(bar, "BitBtn10", QStringLiteral("Upload all"),
                              QStringLiteral("Upload all from WebWatch"));

@@ -39,9 +39,11 @@ QWidget* Thovedform::buildLocalSide()
     auto* split = named(new QSplitter(Qt::Vertical, panel), "LocalSplitter");
     c_.DirectoryListBox1 = named(new QListWidget(split), "DirectoryListBox1");
     setHint(c_.DirectoryListBox1, QStringLiteral("Click to change local dir "));
+    c_.DirectoryListBox1->setAccessibleName(QStringLiteral("Local folders"));
     c_.ListView2 = makeFileList(split, "ListView2",
                                           QStringLiteral("Click to select double click to execute."));
     c_.ListView2->setColumnWidth(0, 100);
+    c_.ListView2->setAccessibleName(QStringLiteral("Local files"));
     split->addWidget(c_.DirectoryListBox1);
     split->addWidget(c_.ListView2);
     split->setStretchFactor(0, 1);

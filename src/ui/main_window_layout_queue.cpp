@@ -34,6 +34,7 @@ QWidget* Thovedform::buildQueueArea()
 
     c_.ListBox4 = named(new QListWidget(area), "ListBox4");
     setHint(c_.ListBox4, QStringLiteral("File queue"));
+    c_.ListBox4->setAccessibleName(QStringLiteral("Files in line"));
     column->addWidget(c_.ListBox4, 1);
 
     auto* groove = named(new QFrame(area), "ProgressFrame");
@@ -54,6 +55,7 @@ QWidget* Thovedform::buildLog()
 {
     c_.Memo1 = named(new QPlainTextEdit(this), "Memo1");
     c_.Memo1->setReadOnly(true);
+    c_.Memo1->setAccessibleName(QStringLiteral("FTP log"));
     c_.Memo1->setPlainText(QStringLiteral("FTP log..."));
     c_.Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     return c_.Memo1;

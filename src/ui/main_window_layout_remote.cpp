@@ -40,10 +40,12 @@ QWidget* Thovedform::buildRemoteSide()
     c_.TreeView1->setIconSize(QSize(16, 16));
     c_.TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
     setHint(c_.TreeView1, QStringLiteral("click to change dir on server"));
+    c_.TreeView1->setAccessibleName(QStringLiteral("Remote directories"));
     treeBox->addWidget(c_.TreeView1);
     column->addWidget(c_.Panel9);
 
     c_.ListView1 = makeFileList(side, "ListView1", QStringLiteral("click to select file."));
+    c_.ListView1->setAccessibleName(QStringLiteral("Remote files"));
     column->addWidget(c_.ListView1, 1);
     return side;
 }

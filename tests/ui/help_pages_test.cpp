@@ -93,6 +93,10 @@ TEST_F(HelpPages, HelpOpensTheContentsAndEveryLinkLeadsToAPage)
     EXPECT_EQ(browser->source(), before);
     QTest::mouseClick(helpWindow->findChild<QPushButton*>(QStringLiteral("helpContentsButton")), Qt::LeftButton);
     EXPECT_EQ(browser->source(), helpPageUrl("index.html"));
+
+    // Read with the keyboard, closed with it too.
+    QTest::keyClick(browser, Qt::Key_Escape);
+    EXPECT_FALSE(helpWindow->isVisible());
 }
 
 TEST_F(HelpPages, WebwatchHelpOpensAtTheWebwatchPageAboutTellsVersionAndLicence)
