@@ -8,6 +8,7 @@
 #include "ui/session_site_links.h"
 #include "ui/address_manager_window.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -80,6 +81,14 @@ void Thovedform::wireSession()
     addressManagerConnect_ = sessionSiteLinks_.get();
 
     connect(c_.connectknap, &QPushButton::clicked, this, &Thovedform::connectknapClick);
+    // Enter in a connection field connects, as the default button promises
+    // (a main window, unlike a dialog, does not press it by itself). A live
+    // session is left alone: there the button would disconnect it.
+    for (QLineEdit* field : {c_.Edit1, c_.Edit2, c_.Edit3, c_.Edit4})
+        connect(field, &QLineEdit::returnPressed, this, [this] {
+            if (!session_->connected())
+                connectknapClick();
+        });
     connect(c_.BitBtn1, &QPushButton::clicked, this, &Thovedform::BitBtn1Click);
     connect(c_.TreeView1, &QTreeWidget::currentItemChanged, this, &Thovedform::TreeView1Change);
     connect(c_.ListView1, &QTreeWidget::itemSelectionChanged, this, &Thovedform::ListView1SelectItem);

@@ -8,6 +8,7 @@
 #include "core/placeholder_password.h"
 #include "fixtures/scripted_ftp_server.h"
 
+#include <QApplication>
 #include <QStatusBar>
 
 #include <QAbstractItemModel>
@@ -294,11 +295,21 @@ TEST_F(BrowseSessionWindow, DisconnectQuitsAndEmptiesTheWindow)
     for (QPushButton* button : {c->BitBtn5, c->BitBtn6, c->BitBtn7, c->BitBtn8, c->BitBtn3})
         EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
 
-    // Connecting again works from the emptied window.
+    // Connecting again works from the emptied window, with Enter in the
+    // password field as well as with the button.
     server->clearCommands();
-    click(c->connectknap);
+    QTest::keyClick(c->Edit3, Qt::Key_Return);
     ASSERT_TRUE(waitUntilBrowsing());
     EXPECT_EQ(childNames(root()), (QStringList{"docs", "www"}));
+    EXPECT_EQ(commands().front(), "USER " + server->user());
+
+    // Enter in a field of a live session does not disconnect it.
+    server->clearCommands();
+    QTest::keyClick(c->Edit4, Qt::Key_Enter);
+    QTest::keyClick(c->Edit1, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_TRUE(session().connected());
+    EXPECT_TRUE(commands().empty());
 }
 
 TEST_F(BrowseSessionWindow, ARefusedLogInEndsTheSessionAndOneConnectTriesAgain)
