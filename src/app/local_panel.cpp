@@ -162,6 +162,9 @@ void LocalPanel::fillLocalFileList()
         items.append(item);
     }
     list->addTopLevelItems(items);
+    // Sizes of many gigabytes must show whole; the other columns keep the
+    // widths the narrow panel gives them.
+    list->resizeColumnToContents(1);
     list->setUpdatesEnabled(true);
 }
 

@@ -212,6 +212,16 @@ TEST_F(LocalPanelWindow, ClickingFoldersChangesTheLocalAndCurrentDirectory)
     clickFolder(base);
     EXPECT_EQ(panel().localDirectory(), folder.path());
     EXPECT_EQ(listed().size(), 5);
+
+    // A disk image of a terabyte (sparse, so it costs nothing) shows its
+    // size whole in the size column, not cut to "10737...".
+    folder.write("Beta/disk.img", "");
+    fs::resize_file(folder.file("Beta/disk.img"), std::uintmax_t{1} << 40);
+    clickFolder(QStringLiteral("Beta"));
+    ASSERT_EQ(listed(), QStringList({"disk.img"}));
+    const QString sizeText = item(QStringLiteral("disk.img"))->text(1);
+    EXPECT_EQ(sizeText, "1073741824KB");
+    EXPECT_GE(c->ListView2->columnWidth(1), c->ListView2->fontMetrics().horizontalAdvance(sizeText));
 }
 
 TEST_F(LocalPanelWindow, DriveRootGivesThePatternWithoutASecondSeparator)
