@@ -216,6 +216,14 @@ void TCustomFtpCli::SendNextChunk(std::uint16_t error)
     }
     if (FEofFlag || !FStorAnswered || !FDataConnected)
         return;
+    // Two things start the sending: the posted start once both the reply
+    // and the connection are there, and the socket's first "all sent" on a
+    // fresh connection (or at the end of its TLS handshake). Whichever comes
+    // second finds the first block still queued and leaves it to the
+    // socket's next "all sent"; reading on would meet the end of a small
+    // file and close the connection with part of it still queued.
+    if (!FDataSocket->AllSent())
+        return;
     // A whole block of the file goes to the socket at once; the socket
     // queues it and pushes it into the kernel with as few calls as the
     // kernel allows. The next block is read as soon as the socket reports
