@@ -57,6 +57,14 @@ void TCustomWSocket::DoClose(bool shutdown, int error)
     if (shutdown) {
         TlsSendCloseNotify();
         ::shutdown(FHSocket, SHUT_WR);
+        // Bytes that arrived and were never read (a TLS session ticket on an
+        // upload's data connection, a late reply) would turn the close into
+        // a reset, and a reset can cost the peer the end of what was sent.
+        // What has arrived is read away first; it would be lost anyway.
+        char unread[4096];
+        for (int round = 0; round < 64; ++round)
+            if (::recv(FHSocket, unread, sizeof unread, MSG_DONTWAIT) <= 0)
+                break;
         // A linger of zero seconds turns close into a reset that throws away
         // whatever the peer has not yet received. An orderly close must
         // deliver everything that was sent, so the reset is kept for Abort.
