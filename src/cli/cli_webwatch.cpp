@@ -48,9 +48,7 @@ void printPlan(const RunPlan& plan, bool quiet, std::FILE* out)
                          upload.localPath.c_str(), upload.remotePath.c_str(),
                          static_cast<unsigned long long>(upload.size));
         for (const DeletionEntry& deletion : project.deletions)
-            std::fprintf(out, "  delete %s/%s on %s\n",
-                         deletion.remoteDirectory == "/" ? "" : deletion.remoteDirectory.c_str(),
-                         deletion.remoteFileName.c_str(), deletion.server.c_str());
+            std::fprintf(out, "  delete %s\n", remoteFileTargetText(deletion).c_str());
         for (const std::string& missing : project.missing)
             std::fprintf(out, "  %s %s\n", project.missingLeave ? "leaves" : "missing", missing.c_str());
     }

@@ -169,6 +169,10 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
     RunDriverHooks hooks;
     hooks.log = [&](const std::string& line) { report.logLine(line); };
     hooks.passiveMode = [passive] { return passive; };
+    hooks.deleted = [&](const DeletionEntry& entry) {
+        if (!options.quiet)
+            report.print(out, "deleted " + remoteFileTargetText(entry));
+    };
     driver.setHooks(std::move(hooks));
 
     if (runPending) {

@@ -24,3 +24,6 @@ struct RemoteFileTarget {
 
     friend bool operator==(const RemoteFileTarget&, const RemoteFileTarget&) = default;
 };
+
+// How a remote file is named to the user: "/shop/page.html on host".
+std::string remoteFileTargetText(const RemoteFileTarget& target);

@@ -207,6 +207,8 @@ void WebwatchRunDriver::stepFailed(TFtpRequest, std::uint16_t error)
 
 void WebwatchRunDriver::entryDone()
 {
+    if (hooks_.deleted)
+        hooks_.deleted(run_.deletionList().entry(0));
     if (!run_.completeFirstDeletion())
         log("! Could not write the deletion list");
     nextDeletion();

@@ -20,6 +20,8 @@ struct RunDriverHooks {
     // The "files in line" label while the deletion pass runs:
     // "<remote name> removed".
     std::function<void(const std::string&)> showDeletion;
+    // A remote file the server has confirmed deleted.
+    std::function<void(const DeletionEntry&)> deleted;
     // The passive-mode setting of the moment, read at every log-in.
     std::function<bool()> passiveMode;
     // The interactive session: when it is closed, the deletion pass brings it

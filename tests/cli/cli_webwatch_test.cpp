@@ -183,6 +183,7 @@ TEST_F(CliWebwatch, ARunBringsTheServerToTheLocalFilesAndEndsWithTheProjectFileU
     EXPECT_EQ(remote.read("shop/contact.html"), "contact");
     EXPECT_EQ(remote.read("shop/new.html"), "brand new");
     EXPECT_FALSE(fs::exists(remote.file("shop/gone.html")));
+    EXPECT_NE(first.out.find("deleted /shop/gone.html on 127.0.0.1"), std::string::npos) << first.out;
     // The run is over: nothing pending, the project file updated.
     for (const char* name : {"koefil.dfd", "nyweb2.dfd", "defil.dfd", "rstfil.txt"})
         EXPECT_FALSE(fs::exists(data.file(name))) << name;
@@ -243,6 +244,7 @@ TEST_F(CliWebwatch, WhatTheServerRefusesIsLeftForTheNextRunAndDoneThere)
     EXPECT_EQ(second.status, 1) << second.out << second.err;
     EXPECT_NE(second.out.find("Finishing the run that was pending"), std::string::npos) << second.out;
     EXPECT_NE(second.err.find("1 remote deletions failed"), std::string::npos) << second.err;
+    EXPECT_EQ(second.out.find("deleted "), std::string::npos) << "a refused deletion is not reported done";
     EXPECT_EQ(remote.read("shop/about.html"), "about");
     for (const char* name : {"koefil.dfd", "nyweb2.dfd", "defil.dfd"})
         EXPECT_FALSE(fs::exists(data.file(name))) << name;
