@@ -130,6 +130,9 @@ void TWebwatch::buildLayout()
     Edit2 = makeField(this, "Edit2", QStringLiteral("Files upload info"), QStringLiteral("Server"));
     Edit3 = makeField(this, "Edit3", QStringLiteral("Files upload info"), QStringLiteral("Logon"));
     Edit4 = makeField(this, "Edit4", QStringLiteral("Files upload info"), QStringLiteral("Password"));
+    // Hidden from whoever looks over the shoulder, shown while it is edited
+    // so a typing mistake can be seen, as in the address manager.
+    Edit4->setEchoMode(QLineEdit::PasswordEchoOnEdit);
     Edit5 = makeField(this, "Edit5", QStringLiteral("Files upload info"), QStringLiteral("Port"));
     Edit6 = makeField(this, "Edit6", QStringLiteral("Files upload info"), QStringLiteral("Directory on server"));
 
