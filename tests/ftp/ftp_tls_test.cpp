@@ -59,12 +59,44 @@ struct TlsClient {
     }
 };
 
-LocalFtpServer::Options tlsOptions(const TestCertificate& certificate, bool withoutCloseNotify = false)
+// The real server in its TLS mode on a fresh certificate for 127.0.0.1,
+// with the folders a test works in.
+struct TlsSite {
+    TempDir keys;
+    TempDir root;
+    TempDir local;
+    TestCertificate certificate;
+    std::unique_ptr<LocalFtpServer> server;
+
+    // Starts the server with `options` and the certificate; the reason when
+    // that fails, empty otherwise.
+    std::string start(LocalFtpServer::Options options = {})
+    {
+        std::string error;
+        certificate = makeTestCertificate(keys.path(), "server", "127.0.0.1", false, error);
+        if (certificate.certFile.empty())
+            return "no certificate: " + error;
+        options.tlsCertFile = certificate.certFile;
+        options.tlsKeyFile = certificate.keyFile;
+        server = std::make_unique<LocalFtpServer>(root.path(), options);
+        return server->start() ? std::string() : server->lastError();
+    }
+
+    // Points `tls` at this server as a user who trusts its certificate.
+    void point(TlsClient& tls, bool passive) const
+    {
+        tls.trustedFingerprint = certificate.fingerprint;
+        pointAt(tls.client, server->portText(), server->user(), server->password());
+        tls.client.SetHostName("ftpes://127.0.0.1");
+        tls.client.SetPassive(passive);
+    }
+};
+
+LocalFtpServer::Options tlsOptions(const TestCertificate& certificate)
 {
     LocalFtpServer::Options options;
     options.tlsCertFile = certificate.certFile;
     options.tlsKeyFile = certificate.keyFile;
-    options.tlsWithoutCloseNotify = withoutCloseNotify;
     return options;
 }
 
@@ -72,24 +104,17 @@ class FtpTlsServer : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override
     {
-        std::string error;
-        certificate = makeTestCertificate(keys.path(), "server", "127.0.0.1", false, error);
-        ASSERT_FALSE(certificate.certFile.empty()) << error;
-        server = std::make_unique<LocalFtpServer>(root.path(), tlsOptions(certificate));
-        ASSERT_TRUE(server->start()) << server->lastError();
-        tls.trustedFingerprint = certificate.fingerprint;
-        pointAt(tls.client, server->portText(), server->user(), server->password());
-        tls.client.SetHostName("ftpes://127.0.0.1");
-        tls.client.SetPassive(GetParam());
+        ASSERT_EQ(site.start(), "");
+        site.point(tls, GetParam());
         ASSERT_EQ(tls.run(&TCustomFtpCli::BeginLogin), Done(ftpRqLogin, 0)) << tls.client.ErrorMessage();
         ASSERT_EQ(tls.run(&TCustomFtpCli::BeginSetBinary), Done(ftpRqSetType, 0));
     }
 
-    TempDir keys;
-    TempDir root;
-    TempDir local;
-    TestCertificate certificate;
-    std::unique_ptr<LocalFtpServer> server;
+    TlsSite site;
+    TempDir& root = site.root;
+    TempDir& local = site.local;
+    TestCertificate& certificate = site.certificate;
+    std::unique_ptr<LocalFtpServer>& server = site.server;
     TlsClient tls;
 };
 
@@ -222,25 +247,18 @@ TEST(FtpTls, CertificatesThatDoNotVerifyAreRefusedNamingWhyAndTheFingerprint)
 
 TEST(FtpTls, ADataConnectionClosedWithoutCloseNotifyIsAFailedDownload)
 {
-    TempDir keys;
-    TempDir root;
-    TempDir local;
-    std::string error;
-    const TestCertificate certificate = makeTestCertificate(keys.path(), "server", "127.0.0.1", false, error);
-    ASSERT_FALSE(certificate.certFile.empty()) << error;
-    LocalFtpServer server(root.path(), tlsOptions(certificate, true));
-    ASSERT_TRUE(server.start()) << server.lastError();
-    root.write("data.bin", randomBytes(500000, 5));
+    TlsSite site;
+    LocalFtpServer::Options options;
+    options.tlsWithoutCloseNotify = true;
+    ASSERT_EQ(site.start(options), "");
+    site.root.write("data.bin", randomBytes(500000, 5));
 
     for (bool passive : {true, false}) {
         SCOPED_TRACE(passive ? "passive" : "active");
         TlsClient tls;
-        tls.trustedFingerprint = certificate.fingerprint;
-        pointAt(tls.client, server.portText(), server.user(), server.password());
-        tls.client.SetHostName("ftpes://127.0.0.1");
-        tls.client.SetPassive(passive);
+        site.point(tls, passive);
         ASSERT_EQ(tls.run(&TCustomFtpCli::BeginLogin), Done(ftpRqLogin, 0)) << tls.client.ErrorMessage();
-        tls.client.SetLocalFileName(local.file("data.bin"));
+        tls.client.SetLocalFileName(site.local.file("data.bin"));
         tls.client.SetHostFileName("data.bin");
         const Done done = tls.run(&TCustomFtpCli::BeginGetFile);
         EXPECT_EQ(done.first, ftpRqGetFile);
@@ -253,16 +271,11 @@ TEST(FtpTls, ADataConnectionClosedWithoutCloseNotifyIsAFailedDownload)
 
 TEST(FtpTls, TheInactivityLimitWaitsWhileTheCertificateQuestionIsOpen)
 {
-    TempDir keys;
-    TempDir root;
-    std::string error;
-    const TestCertificate certificate = makeTestCertificate(keys.path(), "server", "127.0.0.1", false, error);
-    ASSERT_FALSE(certificate.certFile.empty()) << error;
-    LocalFtpServer server(root.path(), tlsOptions(certificate));
-    ASSERT_TRUE(server.start()) << server.lastError();
+    TlsSite site;
+    ASSERT_EQ(site.start(), "");
     TFtpClient client;
     FtpEventLog log{client};
-    pointAt(client, server.portText(), server.user(), server.password());
+    pointAt(client, site.server->portText(), site.server->user(), site.server->password());
     client.SetHostName("ftpes://127.0.0.1");
     client.SetInactivityTimeout(1);
     // A user who takes well over the limit to answer, with the event loop
@@ -303,21 +316,15 @@ TEST(FtpTls, TransfersSurviveARenegotiationOrAKeyUpdateFromTheServer)
 {
     for (const bool renegotiate : {true, false}) {
         SCOPED_TRACE(renegotiate ? "renegotiation" : "key update");
-        TempDir keys;
-        TempDir root;
-        TempDir local;
-        std::string error;
-        const TestCertificate certificate = makeTestCertificate(keys.path(), "server", "127.0.0.1", false, error);
-        ASSERT_FALSE(certificate.certFile.empty()) << error;
-        LocalFtpServer::Options options = tlsOptions(certificate);
+        TlsSite site;
+        LocalFtpServer::Options options;
         (renegotiate ? options.tlsRenegotiateAfter : options.tlsKeyUpdateAfter) = 256 * 1024;
-        LocalFtpServer server(root.path(), options);
-        ASSERT_TRUE(server.start()) << server.lastError();
+        ASSERT_EQ(site.start(options), "");
+        TempDir& root = site.root;
+        TempDir& local = site.local;
+        LocalFtpServer& server = *site.server;
         TlsClient tls;
-        tls.trustedFingerprint = certificate.fingerprint;
-        pointAt(tls.client, server.portText(), server.user(), server.password());
-        tls.client.SetHostName("ftpes://127.0.0.1");
-        tls.client.SetPassive(true);
+        site.point(tls, true);
         ASSERT_EQ(tls.run(&TCustomFtpCli::BeginLogin), Done(ftpRqLogin, 0)) << tls.client.ErrorMessage();
         ASSERT_EQ(tls.run(&TCustomFtpCli::BeginSetBinary), Done(ftpRqSetType, 0));
         EXPECT_TRUE(contains(tls.client.TlsDescription(), renegotiate ? "TLSv1.2" : "TLSv1.3"))
