@@ -1,7 +1,10 @@
 #pragma once
 
+#include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "ui/main_window.h"
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
@@ -21,3 +24,14 @@ inline std::unique_ptr<Thovedform> openTestMainWindow(TempDir& data, Dialogs& di
     setup.iconTableRoot = data.path();
     return std::make_unique<Thovedform>(setup);
 }
+
+// Tests on a main window of their own, opened before each test (and not
+// shown: a test that needs it on screen shows it).
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { window = openTestMainWindow(data, dialogs); }
+
+    TempDir data;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Thovedform> window;
+};

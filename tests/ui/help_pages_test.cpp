@@ -20,15 +20,11 @@
 
 namespace {
 
-class HelpPages : public ::testing::Test {
+class HelpPages : public MainWindowTest {
 protected:
-    TempDir data;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<Thovedform> window;
-
     void SetUp() override
     {
-        window = openTestMainWindow(data, dialogs);
+        MainWindowTest::SetUp();
         window->show();
     }
 

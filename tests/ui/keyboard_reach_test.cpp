@@ -58,11 +58,10 @@ void collectFaults(QWidget* window, QStringList& unreachable, QStringList& unnam
     }
 }
 
-TEST(KeyboardReach, EveryShownControlOfEveryWindowTakesTabFocusAndHasAName)
+using KeyboardReach = MainWindowTest;
+
+TEST_F(KeyboardReach, EveryShownControlOfEveryWindowTakesTabFocusAndHasAName)
 {
-    TempDir data;
-    ScriptedDialogs dialogs;
-    auto window = openTestMainWindow(data, dialogs);
     window->show();
     // The help window is made when first asked for.
     window->findChild<QAction*>(QStringLiteral("Help1"))->trigger();

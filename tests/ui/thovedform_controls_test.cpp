@@ -23,17 +23,8 @@
 
 namespace {
 
-class ThovedformControls : public ::testing::Test {
+class ThovedformControls : public MainWindowTest {
 protected:
-    TempDir data;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<Thovedform> window;
-
-    void SetUp() override
-    {
-        window = openTestMainWindow(data, dialogs);
-    }
-
     template <typename T>
     T* find(const char* name)
     {

@@ -26,17 +26,14 @@
 
 namespace {
 
-class VisualHelp : public ::testing::Test {
+class VisualHelp : public MainWindowTest {
 protected:
-    TempDir data;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<Thovedform> window;
     MainWindowByName c;
     QWidget* help = nullptr;
 
     void SetUp() override
     {
-        window = openTestMainWindow(data, dialogs);
+        MainWindowTest::SetUp();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         c = MainWindowByName(*window);
