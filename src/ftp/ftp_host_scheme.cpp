@@ -12,7 +12,7 @@ bool startsWithScheme(const std::string& text, const std::string& scheme)
                       [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
-// "2121" -> "2121"; anything but 1 to 65535 in decimal digits is refused.
+// Whether the text is a port number: decimal digits for 1 to 65535.
 bool validPort(const std::string& text)
 {
     if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), [](unsigned char c) {
