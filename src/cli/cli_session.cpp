@@ -1,11 +1,13 @@
 #include "cli/cli_session.h"
 
 #include "cli/cli_terminal_text.h"
+#include "ftp/ftp_download_file.h"
 #include "ftp/ftp_host_scheme.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <unistd.h>
 #include <utility>
 
@@ -244,7 +246,7 @@ void CliSession::StartProgressMeter()
         if (!options_.ascii && client_.SizeResult() > 0)
             total = client_.SizeResult();
         if (c == "resume-get")
-            offset = QFileInfo(QString::fromStdString(options_.args[1])).size();
+            offset = std::max<long long>(0, DownloadResumeSize(options_.args[1]));
     }
     meter_ = std::make_unique<CliProgressMeter>(err_, total, offset);
 }

@@ -45,7 +45,9 @@ TextLineList builtInSiteList()
 
 TextLineList defaultAsciiExtensions()
 {
-    return TextLineList({".htm", ".txt", ".bat", ".pas", ".asp", ".doc", ".css", ".sql", ".log"});
+    // No ".doc": word-processor documents are binary files, which an ASCII
+    // transfer corrupts. A list written by an older first start keeps it.
+    return TextLineList({".htm", ".txt", ".bat", ".pas", ".asp", ".css", ".sql", ".log"});
 }
 
 TextLineList emptyProjectFile()

@@ -208,3 +208,34 @@ void TCustomFtpCli::BeginAbort()
     FConnected = false;
     SetState(ftpStateReady);
 }
+
+void TCustomFtpCli::DropConnectionsAndEnd(int code)
+{
+    FStepStatus = code;
+    FStepContinuation = nullptr;
+    FPendingSteps.Clear();
+    // The transfer's handlers must not take this close for the end of the
+    // transfer: the request ends here, with the code given.
+    TWSocket& data = *FDataSocket;
+    data.OnSessionAvailable = nullptr;
+    data.OnSessionConnected = nullptr;
+    data.OnSessionClosed = nullptr;
+    data.OnDataAvailable = nullptr;
+    data.OnDataSent = nullptr;
+    data.OnSendData = nullptr;
+    CloseDataSocket();
+    ReleaseLocalStream();
+    if (FState == ftpStateResolving) {
+        // Leaving the resolving state first keeps the cancelled lookup from
+        // ending the open as a lookup failure.
+        SetState(ftpStateStepDone);
+        FControlSocket->CancelDnsLookup();
+    }
+    // The server's answer to what was cut short would come in reply to the
+    // next command: the connection goes. Its close ends the request.
+    const bool closeEndsRequest = FControlSocket->HSocket() != INVALID_SOCKET
+                                  && FControlSocket->State() != wsClosed && !FControlCloseHandled;
+    CloseControl();
+    if (!closeEndsRequest)
+        Finish(code);
+}

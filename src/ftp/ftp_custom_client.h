@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TWSocket;
 class TCustomWSocket;
@@ -303,6 +304,10 @@ private:
     void WatchInactivity();
     void CheckInactivity();
     void EndInactiveRequest();
+    // Ends the running request with `code` at once, closing the data and
+    // the control connection (nothing the server sends later is taken for
+    // the answer to another command).
+    void DropConnectionsAndEnd(int code);
 
     // What a download should bring (ftp_download_checks.cpp).
     void KeepOrForgetSizeAnswer();
@@ -311,6 +316,15 @@ private:
     bool RefuseNeedlessResume();
     void CheckDownloadSize();
     bool StartWritingLocalFile();
+    // A download's local file could not be written: the request ends now,
+    // with the system's reason.
+    void EndOnLocalWriteError(int errorNumber);
+    // The part file of a confirmed download takes the target's place; 0, or
+    // 550 when it could not.
+    int CompleteDownloadFile();
+    // At the end of a request: forgets the download's part file, and
+    // removes it when the download failed before anything arrived.
+    void ForgetDownloadPart(int code);
     // The "(n bytes)" of a 150 reply; -1 when it names none.
     static std::int64_t AnnouncedByteCount(const std::string& line);
 
@@ -382,7 +396,16 @@ private:
     void ReceiveEndReply();
     void ReceiveData(std::uint16_t error);
     void DisplayReceivedLines(const char* block, int length);
+    // Writes a received block to the local file, with line ends converted
+    // in ASCII type; false when the write failed.
+    bool WriteReceived(const char* block, int length);
+    // The block of the file to send next, with line ends converted in
+    // ASCII type; its length, 0 at the end of the file, -1 on a read error.
+    int ReadBlockToSend(const char*& block);
     void ReceiveClosed(std::uint16_t error);
+    // Writes what is held back and closes the download's local file; false
+    // when that failed (the request has then ended).
+    bool CloseLocalFile();
     void TryToEndReceive();
     void StartUpload(const char* word, TFtpRequest request);
     void SendUploadCommand();
@@ -489,6 +512,10 @@ private:
     std::int64_t FRemoteFileSize = -1;
     std::int64_t FAnnouncedSize = -1;
     bool FLocalFileWritten = false;
+    // The running or last download's part file and the file it replaces
+    // when complete; both empty when the download writes its file directly.
+    std::string FDownloadPart;
+    std::string FDownloadDestination;
 
     // --- data side ---
     std::string FPasvResponse;
@@ -513,6 +540,18 @@ private:
     int FTransferFault = 0;
     std::string FTransferFaultText;
     std::array<char, 2048> FRecvBuffer{};
+    // ASCII type: a received file's CR LF line ends are stored as LF, and a
+    // sent file's LF go out as CR LF (one already sent as CR LF stays so).
+    bool FConvertLineEnds = false;
+    // The last byte received was a CR, not yet written; the last byte sent
+    // was a CR.
+    bool FHeldCR = false;
+    bool FSentCR = false;
+    // A received block's bytes once converted: never more than the block
+    // and a held CR.
+    std::array<char, 2048 + 1> FLineEndBuffer{};
+    // A block of the file once its line ends are converted for sending.
+    std::vector<char> FSendConverted;
 
     // --- TLS ---
     // The host name without its scheme: what is looked up, connected to and

@@ -3,6 +3,11 @@
 // a resume that has nothing left to fetch.
 #include "ftp/ftp_custom_client.h"
 
+#include "ftp/ftp_download_file.h"
+#include "ftp/ftp_local_stream.h"
+
+#include <unistd.h>
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -88,6 +93,19 @@ bool TCustomFtpCli::RefuseNeedlessResume()
                                + ") is larger than the remote file (" + Bytes(remote) + ")");
         return true;
     }
+    // What an earlier try brought is the whole file: it takes the place
+    // of the file it was meant for, as at the end of a download.
+    if (DownloadUsesPartFile(FLocalFileName)) {
+        const std::string part = DownloadPartPath(FLocalFileName);
+        if (FtpLocalStream::FileSize(part) >= 0) {
+            const std::string reason = ReplaceWithPartFile(part, DownloadDestination(FLocalFileName));
+            if (!reason.empty()) {
+                FResumeAt = 0;
+                RefuseRequest(550, "550 Could not replace " + FLocalFileName + " with the downloaded file: " + reason);
+                return true;
+            }
+        }
+    }
     DisplayStatus("Nothing left to fetch: the local file already has all " + Bytes(remote));
     FPendingSteps.Exclude(ftpStepRetr);
     FResumeAt = 0;
@@ -147,8 +165,16 @@ bool TCustomFtpCli::StartWritingLocalFile()
         return true;
     }
     // Neither emptying nor positioning changes the file when it fails.
-    DisplayStatus("Error writing local file");
-    NoteTransferFault(550, "550 Error writing local file " + FLocalFileName);
-    ReleaseLocalStream();
+    EndOnLocalWriteError(FLocalStream.ErrorNumber());
     return false;
+}
+
+void TCustomFtpCli::ForgetDownloadPart(int code)
+{
+    // A failed download that brought nothing leaves no empty part file
+    // behind; one with data keeps it, to be resumed.
+    if (code != 0 && !FDownloadPart.empty() && FtpLocalStream::FileSize(FDownloadPart) == 0)
+        ::unlink(FDownloadPart.c_str());
+    FDownloadPart.clear();
+    FDownloadDestination.clear();
 }

@@ -60,30 +60,5 @@ void TCustomFtpCli::EndInactiveRequest()
         FErrorMessage = reason;
     FStatusCode = 426;
     FStepStatus = 426;
-    FStepContinuation = nullptr;
-    FPendingSteps.Clear();
-    // The transfer's handlers must not take this close for the end of the
-    // transfer: the request ends here, with the timeout.
-    TWSocket& data = *FDataSocket;
-    data.OnSessionAvailable = nullptr;
-    data.OnSessionConnected = nullptr;
-    data.OnSessionClosed = nullptr;
-    data.OnDataAvailable = nullptr;
-    data.OnDataSent = nullptr;
-    data.OnSendData = nullptr;
-    CloseDataSocket();
-    ReleaseLocalStream();
-    if (FState == ftpStateResolving) {
-        // Leaving the resolving state first keeps the cancelled lookup from
-        // ending the open as a lookup failure.
-        SetState(ftpStateStepDone);
-        FControlSocket->CancelDnsLookup();
-    }
-    // A server that stopped answering cannot be trusted to answer the next
-    // command in turn: the connection goes. Its close ends the request.
-    const bool closeEndsRequest = FControlSocket->HSocket() != INVALID_SOCKET
-                                  && FControlSocket->State() != wsClosed && !FControlCloseHandled;
-    CloseControl();
-    if (!closeEndsRequest)
-        Finish(426);
+    DropConnectionsAndEnd(426);
 }

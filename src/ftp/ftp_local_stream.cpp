@@ -27,6 +27,7 @@ bool FtpLocalStream::Open(const std::string& path, int flags, std::int64_t offse
 {
     Release();
     failed_ = false;
+    errorNumber_ = 0;
     int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
@@ -74,9 +75,14 @@ bool FtpLocalStream::CreateForWrite(const std::string& path, TFtpShareMode share
     return true;
 }
 
-bool FtpLocalStream::PrepareForWrite(const std::string& path, std::int64_t offset, TFtpShareMode share)
+bool FtpLocalStream::PrepareForWrite(const std::string& path, std::int64_t offset, TFtpShareMode share,
+                                     const std::string& seedFrom)
 {
-    if (offset > 0) {
+    if (offset > 0 && !seedFrom.empty()) {
+        if (!Open(path, O_WRONLY | O_CREAT | O_EXCL, 0, share, true))
+            return false;
+        createdPath_ = path;
+    } else if (offset > 0) {
         // Resuming needs the file that is there.
         if (!Open(path, O_WRONLY, 0, share, true))
             return false;
@@ -86,8 +92,34 @@ bool FtpLocalStream::PrepareForWrite(const std::string& path, std::int64_t offse
         return false;
     }
     writeOffset_ = offset;
+    seedFrom_ = offset > 0 ? seedFrom : std::string();
     writingBegun_ = false;
     return true;
+}
+
+bool FtpLocalStream::CopySeed()
+{
+    const int from = ::open(seedFrom_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (from < 0) {
+        errorNumber_ = errno;
+        return false;
+    }
+    std::int64_t left = writeOffset_;
+    bool ok = true;
+    while (left > 0) {
+        ssize_t n = ::copy_file_range(from, nullptr, fd_, nullptr, static_cast<std::size_t>(left), 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            // A file shorter than the offset cannot be resumed after it.
+            errorNumber_ = n < 0 ? errno : EIO;
+            ok = false;
+            break;
+        }
+        left -= n;
+    }
+    ::close(from);
+    return ok;
 }
 
 bool FtpLocalStream::BeginWriting()
@@ -96,13 +128,22 @@ bool FtpLocalStream::BeginWriting()
         return false;
     if (writingBegun_)
         return true;
+    if (writeOffset_ > 0 && !seedFrom_.empty() && !CopySeed())
+        return false;
     writingBegun_ = true;
     createdPath_.clear();
-    if (writeOffset_ > 0)
-        return ::lseek(fd_, writeOffset_, SEEK_SET) >= 0;
+    if (writeOffset_ > 0) {
+        if (::lseek(fd_, writeOffset_, SEEK_SET) >= 0)
+            return true;
+        errorNumber_ = errno;
+        return false;
+    }
     // Devices and pipes cannot be emptied and need not be.
     struct stat st {};
-    return ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd_, 0) == 0;
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd_, 0) == 0)
+        return true;
+    errorNumber_ = errno;
+    return false;
 }
 
 bool FtpLocalStream::OpenForWriteAt(const std::string& path, std::int64_t offset, TFtpShareMode share)
@@ -124,6 +165,7 @@ bool FtpLocalStream::FlushPending()
             continue;
         if (n <= 0) {
             failed_ = true;
+            errorNumber_ = n < 0 ? errno : ENOSPC;
             break;
         }
         done += static_cast<std::size_t>(n);
@@ -179,6 +221,7 @@ bool FtpLocalStream::Release()
         ::unlink(createdPath_.c_str());
     writingBegun_ = true;
     createdPath_.clear();
+    seedFrom_.clear();
     ::close(fd_); // also drops the advisory lock
     fd_ = -1;
     // The buffers stay for the next file: a queue of many small files would

@@ -34,11 +34,14 @@ public:
 
     // A download's file, in two moves, so that a download that never starts
     // leaves the file as it was. PrepareForWrite opens it without changing
-    // it (or, with offset 0 and no such file, creates it empty) and takes
-    // the lock; BeginWriting, when the transfer starts, empties it or
-    // positions it at offset. Released before that, a file that Prepare
-    // created is removed again.
-    bool PrepareForWrite(const std::string& path, std::int64_t offset, TFtpShareMode share);
+    // it (or, with no such file, creates it empty) and takes the lock;
+    // BeginWriting, when the transfer starts, empties it or positions it at
+    // offset. Released before that, a file that Prepare created is removed
+    // again. With seedFrom, the file does not exist yet and the bytes to
+    // resume after are that other file's first `offset` bytes: BeginWriting
+    // copies them in, and the other file is never written.
+    bool PrepareForWrite(const std::string& path, std::int64_t offset, TFtpShareMode share,
+                         const std::string& seedFrom = {});
     bool BeginWriting();
     bool WritingBegun() const { return writingBegun_; }
 
@@ -51,6 +54,9 @@ public:
     static constexpr int ReadBlockSize = 512 * 1024;
     // Writes what is gathered and closes. False when a write failed.
     bool Release();
+    // The system's error number of the last failed write (or of the
+    // emptying, positioning or copying that BeginWriting does); 0 if none.
+    int ErrorNumber() const { return errorNumber_; }
 
     // Size of a file, -1 when there is no such file.
     static std::int64_t FileSize(const std::string& path);
@@ -59,6 +65,7 @@ private:
     bool Open(const std::string& path, int flags, std::int64_t offset, TFtpShareMode share,
               bool exclusiveLock);
     bool FlushPending();
+    bool CopySeed();
 
     struct AlignedDelete {
         void operator()(char* block) const;
@@ -66,11 +73,13 @@ private:
 
     int fd_ = -1;
     bool failed_ = false;
+    int errorNumber_ = 0;
     // A prepared download file: where writing begins, whether it began, and
     // the path when Prepare created the file.
     std::int64_t writeOffset_ = 0;
     bool writingBegun_ = true;
     std::string createdPath_;
+    std::string seedFrom_;
     std::vector<char> pending_;
     std::unique_ptr<char, AlignedDelete> readBlock_;
 };

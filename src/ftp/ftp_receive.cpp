@@ -1,7 +1,11 @@
 // Receiving over the data connection: RETR, LIST and NLST.
 #include "ftp/ftp_custom_client.h"
 
+#include "ftp/ftp_download_file.h"
 #include "net/wsocket.h"
+
+#include <cerrno>
+#include <cstring>
 
 void TCustomFtpCli::StartReceive(const char* word, TFtpRequest single)
 {
@@ -39,12 +43,30 @@ void TCustomFtpCli::StartReceive(const char* word, TFtpRequest single)
     if (DataPassive() && !PassiveDataPortOrFail(FPasvResponse, passivePort))
         return;
 
+    FDownloadDestination.clear();
+    FDownloadPart.clear();
+    // A file fetched in ASCII type comes with the network's CR LF line
+    // ends; it is stored with this system's LF. Listings are left as sent.
+    FConvertLineEnds = FType == 'A' && FDataCommandWord == "RETR" && !FDisplayFileFlag;
+    FHeldCR = false;
     if (!FDisplayFileFlag) {
         ReleaseLocalStream();
+        std::string writePath = FLocalFileName;
+        std::string seedFrom;
+        if (FDataCommandWord == "RETR" && DownloadUsesPartFile(FLocalFileName)) {
+            FDownloadDestination = DownloadDestination(FLocalFileName);
+            FDownloadPart = DownloadPartPath(FLocalFileName);
+            writePath = FDownloadPart;
+            // Resuming a file that has no part file yet: the part file
+            // starts as a copy of it, and the file stays as it is until
+            // the download is complete.
+            if (FResumeAt > 0 && FtpLocalStream::FileSize(FDownloadPart) < 0)
+                seedFrom = FDownloadDestination;
+        }
         // Opened (and locked) now, so that a file we cannot write ends the
         // request before the server is asked for anything; emptied only
         // when the transfer starts, so that a refusal leaves it as it was.
-        if (!FLocalStream.PrepareForWrite(FLocalFileName, FResumeAt, ShareMode())) {
+        if (!FLocalStream.PrepareForWrite(writePath, FResumeAt, ShareMode(), seedFrom)) {
             FLastResponse = "Unable to open local file " + FLocalFileName;
             FStatusCode = 550;
             KeepFirstError();
@@ -103,8 +125,7 @@ void TCustomFtpCli::ReceiveStartReply()
         FNext = &TCustomFtpCli::ReceiveEndReply;
         if (FDataCommandWord == "RETR")
             FAnnouncedSize = AnnouncedByteCount(FLastResponse);
-        if (!StartWritingLocalFile())
-            FDataSocket->Shutdown(2);
+        StartWritingLocalFile();
         return;
     }
     RefuseTransferByReply();
@@ -150,14 +171,10 @@ void TCustomFtpCli::ReceiveData(std::uint16_t)
     if (n > 0) {
         FByteCount += n;
         // Data may come before the 125/150 reply; the transfer has started.
-        if (!StartWritingLocalFile()) {
-            data.Shutdown(2);
+        if (!StartWritingLocalFile())
             return;
-        }
-        if (FLocalStream.IsOpen() && !FLocalStream.Write(FRecvBuffer.data(), n)) {
-            DisplayStatus("Error writing local file");
-            NoteTransferFault(550, "550 Error writing local file " + FLocalFileName);
-            data.Shutdown(2);
+        if (FLocalStream.IsOpen() && !WriteReceived(FRecvBuffer.data(), n)) {
+            EndOnLocalWriteError(FLocalStream.ErrorNumber());
             return;
         }
         if (FDisplayFileFlag)
@@ -193,21 +210,47 @@ void TCustomFtpCli::DisplayReceivedLines(const char* block, int length)
 
 void TCustomFtpCli::ReceiveClosed(std::uint16_t error)
 {
-    if (!ReleaseLocalStream())
-        NoteTransferFault(550, "550 Error writing local file " + FLocalFileName);
     FReceiveDataClosed = true;
     FTransferStatus = error;
+    // A data connection that ends before anything arrived may be an empty
+    // file whose 150 reply is still on its way, or a transfer the server
+    // refuses: the file stays open, untouched, until the reply tells.
+    if (FLocalStream.WritingBegun() && !CloseLocalFile())
+        return;
     TryToEndReceive();
+}
+
+bool TCustomFtpCli::CloseLocalFile()
+{
+    // A CR that ended the file was no line end.
+    if (FHeldCR && FLocalStream.IsOpen()) {
+        FHeldCR = false;
+        if (!FLocalStream.Write("\r", 1)) {
+            EndOnLocalWriteError(FLocalStream.ErrorNumber());
+            return false;
+        }
+    }
+    if (!ReleaseLocalStream()) {
+        EndOnLocalWriteError(FLocalStream.ErrorNumber());
+        return false;
+    }
+    return true;
 }
 
 void TCustomFtpCli::TryToEndReceive()
 {
     if (!FReplyOk || !FReceiveDataClosed)
         return;
+    // The server has confirmed a transfer that brought nothing: an empty
+    // file is a file too.
+    if (FLocalStream.IsOpen() && (!StartWritingLocalFile() || !CloseLocalFile()))
+        return;
     ShowStatistics();
     CheckDownloadSize();
     FResumeAt = 0;
-    const int status = EndStatusOfTransfer();
+    int status = EndStatusOfTransfer();
+    if (status == 0 && !FDownloadPart.empty())
+        status = CompleteDownloadFile();
     FStepStatus = status;
     Finish(status);
 }
@@ -237,4 +280,57 @@ void TCustomFtpCli::ShowStatistics()
 {
     FStopTick = TickCount();
     DisplayStatus(TransferStatisticsText(FByteCount, FStartTick, FStopTick));
+}
+
+int TCustomFtpCli::CompleteDownloadFile()
+{
+    const std::string reason = ReplaceWithPartFile(FDownloadPart, FDownloadDestination);
+    if (reason.empty())
+        return 0;
+    const std::string text = "550 Could not replace " + FLocalFileName + " with the downloaded file: " + reason;
+    DisplayStatus(text);
+    FStatusCode = 550;
+    if (FErrorMessage.empty())
+        FErrorMessage = text;
+    return 550;
+}
+
+void TCustomFtpCli::EndOnLocalWriteError(int errorNumber)
+{
+    // Waiting for the server would only wait for data there is no room
+    // for (a full disk can hold up a resumed download until the inactivity
+    // limit, or for good without one); the transfer ends here, and with it
+    // the connection, whose late reply to the transfer could otherwise be
+    // taken for the answer to the next command.
+    const std::string reason = std::strerror(errorNumber != 0 ? errorNumber : EIO);
+    DisplayStatus("Error writing local file: " + reason);
+    const std::string text = "550 Error writing local file " + FLocalFileName + ": " + reason;
+    NoteTransferFault(550, text);
+    FStatusCode = 550;
+    if (FErrorMessage.empty())
+        FErrorMessage = text;
+    DropConnectionsAndEnd(550);
+}
+
+bool TCustomFtpCli::WriteReceived(const char* block, int length)
+{
+    if (!FConvertLineEnds)
+        return FLocalStream.Write(block, length);
+    // CR LF becomes LF; any other CR stays. A CR at the end of a block waits
+    // for the next block to tell which it is.
+    char* out = FLineEndBuffer.data();
+    int n = 0;
+    for (int i = 0; i < length; ++i) {
+        const char c = block[i];
+        if (FHeldCR) {
+            FHeldCR = false;
+            if (c != '\n')
+                out[n++] = '\r';
+        }
+        if (c == '\r')
+            FHeldCR = true;
+        else
+            out[n++] = c;
+    }
+    return n == 0 || FLocalStream.Write(out, n);
 }

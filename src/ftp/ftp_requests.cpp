@@ -1,6 +1,7 @@
 // The single-step requests: what each sends and which final codes it takes.
 #include "ftp/ftp_custom_client.h"
 
+#include "ftp/ftp_download_file.h"
 #include "ftp/ftp_local_stream.h"
 
 void TCustomFtpCli::BeginOpen() { RunRequest([this] { StepOpen(); }); }
@@ -148,7 +149,13 @@ void TCustomFtpCli::StepRest()
         UsageError("FTP component not ready");
     if (!FConnected)
         UsageError("FTP component not connected");
-    FResumeAt = FtpLocalStream::FileSize(FLocalFileName);
+    FResumeAt = DownloadResumeSize(FLocalFileName);
+    if (FResumeAt > 0 && !Binary()) {
+        // Line ends change length on their way, so no byte offset on the
+        // server matches one here.
+        DisplayStatus("Not resumed: an ASCII transfer starts again from the beginning");
+        FResumeAt = 0;
+    }
     if (RefuseNeedlessResume())
         return;
     if (FResumeAt <= 0) {

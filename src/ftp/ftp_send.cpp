@@ -87,6 +87,8 @@ void TCustomFtpCli::StartUpload(const char* word, TFtpRequest request)
         return;
     }
     FEofFlag = false;
+    FConvertLineEnds = FType == 'A';
+    FSentCR = false;
     if (DataPassive()) {
         // The command goes out once the data connection is up.
         ConnectPassiveData(passivePort, false);
@@ -230,7 +232,7 @@ void TCustomFtpCli::SendNextChunk(std::uint16_t error)
     // everything handed to the network: the kernel still holds what it took
     // then, so the connection does not wait for the file.
     const char* block = nullptr;
-    const int n = FLocalStream.ReadBlock(block);
+    const int n = ReadBlockToSend(block);
     if (n < 0) {
         DisplayStatus("Error reading file");
         NoteTransferFault(426, "426 Error reading local file " + FLocalFileName);
@@ -301,4 +303,24 @@ void TCustomFtpCli::TryToEndUpload()
     const int status = EndStatusOfTransfer();
     FStepStatus = status;
     Finish(status);
+}
+
+int TCustomFtpCli::ReadBlockToSend(const char*& block)
+{
+    const int n = FLocalStream.ReadBlock(block);
+    if (!FConvertLineEnds || n <= 0)
+        return n;
+    // LF goes out as CR LF unless a CR already stands before it.
+    FSendConverted.resize(2 * static_cast<std::size_t>(n));
+    char* out = FSendConverted.data();
+    std::size_t length = 0;
+    for (int i = 0; i < n; ++i) {
+        const char c = block[i];
+        if (c == '\n' && !FSentCR)
+            out[length++] = '\r';
+        out[length++] = c;
+        FSentCR = c == '\r';
+    }
+    block = out;
+    return static_cast<int>(length);
 }

@@ -139,6 +139,7 @@ void TCustomFtpCli::Finish(int code)
     // Every end of a request lets go of its local file, whatever path led
     // here (a data connection that never came up has no close to do it).
     ReleaseLocalStream();
+    ForgetDownloadPart(code);
     if (FMultiStep && FSavedCode >= 0) {
         FLastResponse = FSavedResponse;
         FStatusCode = FSavedCode;

@@ -155,12 +155,11 @@ std::optional<QueueEntries> QueueEntries::fromLines(const TextLineList& lines)
     return queue;
 }
 
-ResumeRecord ResumeRecord::forDownload(const QueueEntry& entry, bool localFileIsOurs)
+ResumeRecord ResumeRecord::forDownload(const QueueEntry& entry)
 {
     return ResumeRecord{entry.host,     entry.user,         entry.password,
                         entry.port,     entry.localPath(),  entry.fileName,
-                        entry.remoteDirectory, entry.size,  entry.mode,
-                        localFileIsOurs};
+                        entry.remoteDirectory, entry.size,  entry.mode};
 }
 
 TextLineList ResumeRecord::toLines() const
@@ -168,7 +167,7 @@ TextLineList ResumeRecord::toLines() const
     // Lines 5 and 7 both hold the local path, lines 6 and 9 both the name:
     // the file's layout has always named them twice.
     return TextLineList({host, user, password, port, localPath, fileName, localPath, remoteDirectory, fileName, size,
-                         mode, localFileIsOurs ? "1" : "0"});
+                         mode});
 }
 
 std::optional<ResumeRecord> ResumeRecord::fromLines(const TextLineList& lines)
@@ -185,7 +184,6 @@ std::optional<ResumeRecord> ResumeRecord::fromLines(const TextLineList& lines)
     record.remoteDirectory = lines[7];
     record.size = lines[9];
     record.mode = lines[10];
-    record.localFileIsOurs = lines.lineOr(11, "1") != "0";
     return record;
 }
 

@@ -108,10 +108,9 @@ private:
 };
 
 // The resume record of a running or interrupted download: eleven lines
-// describing it, and a twelfth saying whether the local file now holds what
-// this download received. A file that was there before the download started
-// is its own until the first data arrives; resuming must then start from
-// the beginning instead of appending to a stranger's bytes.
+// describing it. The local path is the download's target; what has arrived
+// lies in the target's part file (see ftp_download_file.h) until the
+// download is complete, so the record never leads to a file the user had.
 struct ResumeRecord {
     std::string host;
     std::string user;
@@ -122,14 +121,13 @@ struct ResumeRecord {
     std::string remoteDirectory;
     std::string size;
     std::string mode;
-    bool localFileIsOurs = true;
 
     static constexpr std::size_t kLineCount = 11;
 
-    static ResumeRecord forDownload(const QueueEntry& entry, bool localFileIsOurs);
+    static ResumeRecord forDownload(const QueueEntry& entry);
     TextLineList toLines() const;
-    // Nothing when there are fewer than eleven lines. A record without the
-    // twelfth line counts the local file as the download's own.
+    // Nothing when there are fewer than eleven lines; lines after the
+    // eleventh are not read.
     static std::optional<ResumeRecord> fromLines(const TextLineList& lines);
     std::int64_t sizeInBytes() const;
     // The entry this record describes, for a queue that has lost it.

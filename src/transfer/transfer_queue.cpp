@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "core/placeholder_password.h"
+#include "ftp/ftp_download_file.h"
 #include "services/dialogs.h"
 
 #include <cstdio>
@@ -82,8 +83,8 @@ void TransferQueue::discardInterruptedDownload()
         entries_.removeFirst();
     queueFileStale_ = true;
     replaceQueueList();
-    if (haveResumeRecord_ && resumeRecord_.localFileIsOurs && !resumeRecord_.localPath.empty())
-        std::remove(resumeRecord_.localPath.c_str());
+    if (haveResumeRecord_)
+        removePartFile(resumeRecord_.localPath);
     files_.removeResumeRecord();
     haveResumeRecord_ = false;
     resume_ = ResumeState::None;
@@ -142,10 +143,23 @@ void TransferQueue::saveQueueFile()
     if (entries_.empty()) {
         files_.removeQueue();
     } else if (!files_.saveQueue(entries_)) {
-        observer_->logLine("! Could not write the queue file " + files_.queuePath());
+        // Said once until a write succeeds again: the queue is written
+        // before every file, and a full disk would repeat it for each.
+        if (!queueFileWriteFailed_)
+            observer_->logLine("! Could not write the queue file " + files_.queuePath());
+        queueFileWriteFailed_ = true;
         return;
     }
+    queueFileWriteFailed_ = false;
     queueFileStale_ = false;
+}
+
+void TransferQueue::removePartFile(const std::string& localPath)
+{
+    // What an unfinished download received; the file at the local path
+    // itself is the user's and stays.
+    if (!localPath.empty() && DownloadUsesPartFile(localPath))
+        std::remove(DownloadPartPath(localPath).c_str());
 }
 
 TransferQueue::Queued TransferQueue::queueUpload(const QueueSite& site, const std::string& remoteDirectory,
@@ -399,12 +413,8 @@ void TransferQueue::removeAllClicked()
     queuePending_ = false;
     if (resume_ != ResumeState::None) {
         resume_ = ResumeState::None;
-        // The partly downloaded file goes too, but only when the download
-        // wrote it: a file that was there before is the user's own.
-        const std::string partial =
-            haveResumeRecord_ ? resumeRecord_.localPath : firstLocalPath;
-        if (haveResumeRecord_ && resumeRecord_.localFileIsOurs && !partial.empty())
-            std::remove(partial.c_str());
+        // What the interrupted download received goes too.
+        removePartFile(haveResumeRecord_ ? resumeRecord_.localPath : firstLocalPath);
     }
     haveResumeRecord_ = false;
     publish();
@@ -443,14 +453,4 @@ void TransferQueue::prepareResumeOfInterruptedDownload(const TextLineList& recor
     resumeRecord_ = std::move(*record);
     haveResumeRecord_ = true;
     showInterruptedDownload();
-}
-
-void TransferQueue::noteDownloadWriting()
-{
-    // The first data of a download into a file that was there before: from
-    // now on the file holds this download's bytes and may be resumed.
-    if (!haveResumeRecord_ || resumeRecord_.localFileIsOurs)
-        return;
-    resumeRecord_.localFileIsOurs = true;
-    files_.saveResumeRecord(resumeRecord_);
 }

@@ -141,6 +141,7 @@ private:
     void showCount();
     void saveQueueFile();
     void saveQueueFileSoon();
+    void removePartFile(const std::string& localPath);
 
     // the request chain (transfer_queue_chain.cpp)
     void requestDone(TFtpRequest request, std::uint16_t error);
@@ -160,7 +161,6 @@ private:
     void continueQueue();
     void endQueue();
     void progress(std::int64_t count, bool& abort);
-    void noteDownloadWriting();
 
     // failures (transfer_queue_failure.cpp)
     void requestFailed(TFtpRequest request, std::uint16_t error);
@@ -212,6 +212,8 @@ private:
     // The queue file no longer matches the entries.
     bool queueFileStale_ = true;
     bool saveScheduled_ = false;
+    // The last write of the queue file failed (and was reported).
+    bool queueFileWriteFailed_ = false;
     // The resume record of the running or interrupted download.
     ResumeRecord resumeRecord_;
     bool haveResumeRecord_ = false;

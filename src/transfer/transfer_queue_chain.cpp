@@ -4,17 +4,24 @@
 #include "transfer/transfer_queue.h"
 
 #include "core/placeholder_password.h"
+#include "ftp/ftp_download_file.h"
+#include "ftp/ftp_local_stream.h"
 
 #include <QTimer>
 
-#include <sys/stat.h>
+#include <algorithm>
+#include <fstream>
 
 namespace {
 
-bool fileExists(const std::string& path)
+// Whether the file's first 64 KiB hold a NUL byte, which no text file has.
+bool holdsBinaryData(const std::string& path)
 {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0;
+    std::ifstream file(path, std::ios::binary);
+    std::string head(64 * 1024, '\0');
+    file.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(file.gcount()));
+    return head.find('\0') != std::string::npos;
 }
 
 }  // namespace
@@ -119,7 +126,14 @@ void TransferQueue::afterChangeDir()
         begin(ftpRqChangeDir, [this] { client_.BeginChangeDir(); });
         return;
     }
-    client_.SetBinary(entry.binary());
+    bool binary = entry.binary();
+    if (!binary && !entry.isDownload() && holdsBinaryData(entry.localPath())) {
+        // Converting line ends would corrupt it; the mode stored with the
+        // entry (or a web project) stays as it is.
+        observer_->logLine("! " + entry.fileName + " holds binary data (a NUL byte); sent in binary mode");
+        binary = true;
+    }
+    client_.SetBinary(binary);
     begin(ftpRqSetType, [this] { client_.BeginSetType(); });
 }
 
@@ -166,14 +180,7 @@ void TransferQueue::startDownload()
     runningSize_ = entry.sizeInBytes();
     percentage_ = 0;
     busy_ = true;
-    // The record says whether the local file is this download's own: it is
-    // when nothing was there before (or an earlier try of the same download
-    // already wrote it). A file that was there stays the user's until data
-    // arrives, and is never appended to.
-    const bool sameDownload = haveResumeRecord_ && resumeRecord_.localPath == localPath &&
-                              resumeRecord_.fileName == entry.fileName;
-    const bool ours = !fileExists(localPath) || (sameDownload && resumeRecord_.localFileIsOurs);
-    resumeRecord_ = ResumeRecord::forDownload(entry, ours);
+    resumeRecord_ = ResumeRecord::forDownload(entry);
     haveResumeRecord_ = true;
     if (!files_.saveResumeRecord(resumeRecord_))
         observer_->logLine("! Could not write the resume record " + files_.resumeRecordPath());
@@ -193,11 +200,12 @@ void TransferQueue::resumeDownload()
     firstProgress_ = true;
     if (queueFileStale_)
         saveQueueFile();
-    // Appending is only right onto bytes this download wrote; a file that
-    // was there before it is fetched again from the start.
-    if (haveResumeRecord_ && !resumeRecord_.localFileIsOurs) {
-        observer_->logLine("! " + entry.localPath() +
-                           " was there before this download; fetching the whole file again");
+    // Only the part file holds bytes of this download; the file at the
+    // local path is the user's until the download is complete, and is
+    // never appended to.
+    const std::string localPath = entry.localPath();
+    if (!DownloadUsesPartFile(localPath) || FtpLocalStream::FileSize(DownloadPartPath(localPath)) < 0) {
+        observer_->logLine("! Nothing of " + entry.fileName + " was kept; fetching the whole file again");
         begin(ftpRqGetFile, [this] { client_.BeginGetFile(); });
         return;
     }
@@ -297,13 +305,14 @@ void TransferQueue::progress(std::int64_t count, bool& abort)
         publish();
         return;
     }
-    if (direction_ == Direction::Download && count > 0)
-        noteDownloadWriting();
     if (runningSize_ <= 100) {
         percentage_ = 100;
         return;
     }
-    const int percentage = static_cast<int>(count / (runningSize_ / 100));
+    // A file that grew since it was listed, or line ends converted on the
+    // way, bring more bytes than the size said: the share stops at the
+    // whole file and the button at the end of its bar.
+    const int percentage = static_cast<int>(std::min<std::int64_t>(100, count / (runningSize_ / 100)));
     const bool first = firstProgress_;
     if (first) {
         firstProgress_ = false;

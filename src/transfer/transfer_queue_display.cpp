@@ -2,7 +2,10 @@
 // button, an interrupted download with the share already present.
 #include "transfer/transfer_queue.h"
 
+#include "ftp/ftp_download_file.h"
 #include "ftp/ftp_local_stream.h"
+
+#include <algorithm>
 
 void TransferQueue::showPendingQueueOfEntries()
 {
@@ -29,12 +32,14 @@ void TransferQueue::showInterruptedDownload()
     display_.removeAllHint = "Regret transfer of " + resumeRecord_.fileName;
     display_.removeAllVisible = true;
     runningSize_ = resumeRecord_.sizeInBytes();
-    // Bytes the download has not written do not count as received: a file
-    // that was there before it is fetched again whole.
+    // What has arrived lies in the part file; the file at the local path
+    // is the user's and does not count.
     std::int64_t present = 0;
-    if (resumeRecord_.localFileIsOurs)
-        present = std::max<std::int64_t>(0, FtpLocalStream::FileSize(resumeRecord_.localPath));
-    percentage_ = runningSize_ <= 100 ? 100 : static_cast<int>(present / (runningSize_ / 100));
+    if (DownloadUsesPartFile(resumeRecord_.localPath))
+        present = std::max<std::int64_t>(0, FtpLocalStream::FileSize(DownloadPartPath(resumeRecord_.localPath)));
+    percentage_ = runningSize_ <= 100
+                      ? 100
+                      : static_cast<int>(std::min<std::int64_t>(100, present / (runningSize_ / 100)));
     display_.percentage = percentage_;
     display_.startCaption = std::to_string(percentage_) + "%";
     display_.startAtBarStart = false;

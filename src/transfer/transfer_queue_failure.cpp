@@ -16,7 +16,15 @@ void TransferQueue::requestFailed(TFtpRequest request, std::uint16_t error)
         afterQuit();
         return;
     }
-    observer_->logLine("! Transfer request failed with error " + std::to_string(error));
+    if (abortRequested_ && busy_) {
+        // Whatever the server answers a cut transfer with (some send a 150
+        // line), the user stopped it.
+        const std::string name = entries_.empty() ? std::string() : entries_.first().fileName;
+        observer_->logLine(std::string(direction_ == Direction::Download ? "! Download of " : "! Upload of ") + name +
+                           " aborted");
+    } else {
+        observer_->logLine("! Transfer request failed with error " + std::to_string(error));
+    }
     if (abortRequested_)
         abortedTransferEnded();
     else if (loggedIn_) {
@@ -57,6 +65,9 @@ void TransferQueue::abortedTransferEnded()
 void TransferQueue::removeFailedEntry()
 {
     const std::string name = entries_.empty() ? std::string() : entries_.first().fileName;
+    // A download removed for good leaves nothing of itself behind.
+    if (!entries_.empty() && entries_.first().isDownload())
+        removePartFile(entries_.first().localPath());
     // Whatever its direction, the entry leaves as a finished download does:
     // the resume record goes with it and the local list is read again.
     finishFirstEntry(Direction::Download);

@@ -179,7 +179,7 @@ TEST_F(FirstStartFiles, WritesTheFourFilesWithTheirExactContents)
     EXPECT_EQ(sites.substr(0, 19), "Local demo server\r\n");
     EXPECT_EQ(sites.size() - sites.find_last_not_of("\r\n") - 1, 2u);
 
-    EXPECT_EQ(dir.read("ascd.dfd"), ".htm\r\n.txt\r\n.bat\r\n.pas\r\n.asp\r\n.doc\r\n.css\r\n.sql\r\n.log\r\n");
+    EXPECT_EQ(dir.read("ascd.dfd"), ".htm\r\n.txt\r\n.bat\r\n.pas\r\n.asp\r\n.css\r\n.sql\r\n.log\r\n");
     EXPECT_EQ(dir.read("wbprj.dfd"), "0\r\n");
     EXPECT_EQ(dir.read("prox.dfd"), "\r\n\r\n0\r\n");
 }

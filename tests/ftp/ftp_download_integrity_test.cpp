@@ -1,7 +1,7 @@
-// Downloads that must not lie: a local file is touched only once the
-// transfer starts, a short or long file is not reported complete, a resume
-// with nothing to resume says so, and data connections go only where the
-// control connection goes.
+// Downloads that must not lie: a local file is replaced only by a whole
+// download the server confirmed, a short or long file is not reported
+// complete, a resume with nothing to resume says so, and data connections
+// go only where the control connection goes.
 #include "scripted_session.h"
 #include "support/wait.h"
 
@@ -40,28 +40,58 @@ class FtpDownloadIntegrity : public ::testing::TestWithParam<bool> {};
 
 } // namespace
 
-TEST_P(FtpDownloadIntegrity, TheLocalFileIsTouchedOnlyOnceTheTransferStarts)
+TEST_P(FtpDownloadIntegrity, AFileIsReplacedOnlyByAConfirmedWholeDownload)
 {
     const bool passive = GetParam();
     ScriptedSession s;
     ScriptedFtpServer& server = s.server;
     prepareData(server.login(), passive).expect("RETR nosuchfile").reply("550 No such file");
     prepareData(server, passive).expect("RETR nosuchfile").reply("550 No such file");
+    // An empty file whose data connection has ended, and the server said
+    // 226, before the 150 reply is read.
+    prepareData(server, passive).expect("RETR empty");
+    openData(server, passive).closeData().delay(100).send("150 go\r\n226 ok\r\n");
+    prepareData(server, passive).expect("RETR empty");
+    openData(server, passive).closeData().delay(100).send("150 go\r\n226 ok\r\n");
     // Data before the 150 reply is the start of the transfer, not lost.
     prepareData(server, passive).expect("RETR early");
     openData(server, passive).sendData("early bytes").closeData().delay(100).reply("150 go").reply("226 ok");
+    // Cut short with a 226 all the same; then resumed to its end.
+    prepareData(server, passive).expect("RETR cut")
+        .reply("150 Opening BINARY mode data connection for cut (100000 bytes).");
+    openData(server, passive).sendData(QByteArray(30000, 'c')).closeData().reply("226 Transfer complete.");
+    prepareData(server, passive).expect("REST 30000").reply("350 Restarting at 30000").expect("RETR cut")
+        .reply("150 Opening BINARY mode data connection for cut (70000 bytes).");
+    openData(server, passive).sendData(QByteArray(70000, 'C')).closeData().reply("226 Transfer complete.");
+    // The data stop coming: the inactivity limit ends it.
+    prepareData(server, passive).expect("RETR stall").reply("150 go");
+    openData(server, passive).sendData(QByteArray(5000, 's')).waitForClientClose();
     // The control connection closes before the transfer starts.
+    server.acceptControlConnection().login();
     prepareData(server, passive).expect("RETR lost").dropConnection();
     ASSERT_TRUE(s.start(passive));
+    auto part = [&](const std::string& name) { return "." + name + ".tavlin-part"; };
+    auto exists = [&](const std::string& name) { return std::filesystem::exists(s.local.file(name)); };
 
     s.local.write("keep.txt", "precious");
     download(s, "nosuchfile", "keep.txt");
     EXPECT_EQ(s.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 550));
     EXPECT_EQ(s.local.read("keep.txt"), "precious");
+    EXPECT_FALSE(exists(part("keep.txt")));
     EXPECT_FALSE(s.client.LocalFileWritten());
     download(s, "nosuchfile", "new.txt");
     EXPECT_EQ(s.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 550));
-    EXPECT_FALSE(std::filesystem::exists(s.local.file("new.txt"))) << "no empty file is left behind";
+    EXPECT_FALSE(exists("new.txt")) << "no empty file is left behind";
+    EXPECT_FALSE(exists(part("new.txt")));
+
+    download(s, "empty", "keep.txt");
+    EXPECT_EQ(s.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 0)) << s.server.failure().toStdString();
+    EXPECT_TRUE(exists("keep.txt"));
+    EXPECT_EQ(s.local.read("keep.txt"), "");
+    download(s, "empty", "fresh.txt");
+    EXPECT_EQ(s.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 0)) << s.server.failure().toStdString();
+    EXPECT_TRUE(exists("fresh.txt"));
+    EXPECT_FALSE(exists(part("fresh.txt")));
 
     s.local.write("early.txt", "older and longer content");
     download(s, "early", "early.txt");
@@ -69,7 +99,25 @@ TEST_P(FtpDownloadIntegrity, TheLocalFileIsTouchedOnlyOnceTheTransferStarts)
     EXPECT_EQ(s.local.read("early.txt"), "early bytes");
     EXPECT_TRUE(s.client.LocalFileWritten());
 
+    s.local.write("cut.bin", "precious");
+    download(s, "cut", "cut.bin");
+    EXPECT_EQ(s.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 426));
+    EXPECT_EQ(s.local.read("cut.bin"), "precious");
+    EXPECT_EQ(s.local.read(part("cut.bin")).size(), 30000u) << "what arrived stays, for resuming";
+    EXPECT_EQ(s.run(&TCustomFtpCli::BeginResumeGetFile), Done(ftpRqResumeGetFile, 0)) << s.client.ErrorMessage();
+    EXPECT_EQ(s.local.read("cut.bin"), std::string(30000, 'c') + std::string(70000, 'C'));
+    EXPECT_FALSE(exists(part("cut.bin")));
+
+    s.local.write("stall.bin", "precious");
+    s.client.SetInactivityTimeout(1);
+    download(s, "stall", "stall.bin");
+    EXPECT_EQ(s.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 426));
+    EXPECT_EQ(s.local.read("stall.bin"), "precious");
+    EXPECT_EQ(s.local.read(part("stall.bin")).size(), 5000u);
+
+    ASSERT_EQ(s.run(&TCustomFtpCli::BeginLogin).second, 0) << s.server.failure().toStdString();
     download(s, "lost", "keep.txt");
+    s.local.write("keep.txt", "precious");
     const Done lost = s.run(&TCustomFtpCli::BeginGetFile);
     EXPECT_EQ(lost.first, ftpRqGetFile);
     EXPECT_NE(lost.second, 0);
@@ -104,7 +152,8 @@ TEST_P(FtpDownloadIntegrity, ABinaryFileOfAnotherSizeThanAnnouncedIsNotReportedC
     EXPECT_EQ(s.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 426));
     EXPECT_EQ(s.client.ErrorMessage(), "426 Download incomplete: 50000 of 100000 bytes received");
     EXPECT_TRUE(s.shown("! 426 Download incomplete: 50000 of 100000 bytes received"));
-    EXPECT_EQ(s.local.read("short").size(), 50000u) << "the partial file stays, for resuming";
+    EXPECT_FALSE(std::filesystem::exists(s.local.file("short")));
+    EXPECT_EQ(s.local.read(".short.tavlin-part").size(), 50000u) << "what arrived stays, for resuming";
     EXPECT_TRUE(s.client.LocalFileWritten());
 
     download(s, "long", "long");

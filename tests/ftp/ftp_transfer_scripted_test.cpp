@@ -432,10 +432,10 @@ TEST(FtpTransferScripted, AbortDuringADownloadEndsItAndLetsGoOfTheFile)
     EXPECT_EQ(t.client.ErrorMessage(), "426 Operation aborted.");
     EXPECT_EQ(t.client.State(), ftpStateReady);
     EXPECT_FALSE(t.client.Connected());
-    EXPECT_EQ(t.local.read("slow"), std::string(5000, 's')) << "what arrived is on disk, the file closed";
+    EXPECT_EQ(t.local.read(".slow.tavlin-part"), std::string(5000, 's')) << "what arrived is on disk, the file closed";
     // Another transfer of ours may take the file at once: nothing holds it.
     FtpLocalStream stream;
-    EXPECT_TRUE(stream.CreateForWrite(t.local.file("slow"), ftpShareExclusive));
+    EXPECT_TRUE(stream.CreateForWrite(t.local.file(".slow.tavlin-part"), ftpShareExclusive));
 }
 
 TEST(FtpTransferScripted, LocalWriteFailureEndsTheDownloadWithAnError)
@@ -451,9 +451,12 @@ TEST(FtpTransferScripted, LocalWriteFailureEndsTheDownloadWithAnError)
     t.client.SetHostFileName("full");
     const Done done = t.run(&TCustomFtpCli::BeginGetFile);
     EXPECT_EQ(done, Done(ftpRqGetFile, 550));
-    EXPECT_EQ(t.client.ErrorMessage(), "550 Error writing local file /dev/full");
-    EXPECT_TRUE(t.shown("! Error writing local file"));
+    EXPECT_EQ(t.client.ErrorMessage(), "550 Error writing local file /dev/full: No space left on device");
+    EXPECT_TRUE(t.shown("! Error writing local file: No space left on device"));
     EXPECT_EQ(t.client.State(), ftpStateReady);
+    // What the server says after the cut would be taken for the answer to
+    // the next command: the connection is given up.
+    EXPECT_FALSE(t.client.Connected());
 }
 
 TEST(FtpShareMode, ModesThatDenyOthersHoldOffOurOtherTransfers)
@@ -486,4 +489,43 @@ TEST(FtpShareMode, ModesThatDenyOthersHoldOffOurOtherTransfers)
     EXPECT_EQ(client.ShareMode(), ftpShareDenyRead);
     client.SetShareMode(static_cast<TFtpShareMode>(42));
     EXPECT_EQ(client.ShareMode(), ftpShareExclusive);
+}
+
+TEST(FtpTransferScripted, AsciiTypeStoresLfLineEndsAndSendsCrLfOnesAndNeverResumes)
+{
+    Transfer t;
+    // A CR LF split by the end of a 2048-byte receive, a CR that ends no
+    // line, CR CR LF, and a CR at the very end of the file.
+    const QByteArray received = QByteArray(2047, 'x') + "\r\nline\r\rtwo\r\r\nend\r";
+    const std::string stored = std::string(2047, 'x') + "\nline\r\rtwo\r\nend\r";
+    // LF and CR LF alike go out as CR LF, also where a read block of the
+    // file ends between the CR and the LF.
+    const std::string upload = std::string(512 * 1024 - 1, 'y') + "\r\nz\nw\r\n";
+    const QByteArray sent = QByteArray(512 * 1024 - 1, 'y') + "\r\nz\r\nw\r\n";
+    t.server.login().expect("TYPE A").reply("200 ok")
+        .expect("PASV").replyWithDataPort(Pasv227).expect("RETR text").reply("150 go").acceptDataConnection()
+        .sendData(received).closeData().reply("226 ok")
+        // Whatever the part file holds, an ASCII download starts again.
+        .expect("PASV").replyWithDataPort(Pasv227).expect("RETR text").reply("150 go").acceptDataConnection()
+        .sendData("again\r\n").closeData().reply("226 ok")
+        .expect("PASV").replyWithDataPort(Pasv227).acceptDataConnection().expect("STOR up").reply("150 go")
+        .receiveDataUntilClosed().reply("226 ok");
+    ASSERT_TRUE(t.start(true));
+    t.client.SetBinary(false);
+    ASSERT_EQ(t.run(&TCustomFtpCli::BeginSetType), Done(ftpRqSetType, 0));
+    t.client.SetHostFileName("text");
+    t.client.SetLocalFileName(t.local.file("text.txt"));
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginGetFile), Done(ftpRqGetFile, 0)) << t.server.failure().toStdString();
+    EXPECT_EQ(t.local.read("text.txt"), stored);
+
+    t.local.write(".text.txt.tavlin-part", "some earlier bytes");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginResumeGetFile), Done(ftpRqResumeGetFile, 0))
+        << t.server.failure().toStdString();
+    EXPECT_EQ(t.local.read("text.txt"), "again\n");
+
+    t.local.write("up.txt", upload);
+    t.client.SetLocalFileName(t.local.file("up.txt"));
+    t.client.SetHostFileName("up");
+    EXPECT_EQ(t.run(&TCustomFtpCli::BeginPutFile), Done(ftpRqPutFile, 0)) << t.server.failure().toStdString();
+    EXPECT_EQ(t.server.receivedData(), sent);
 }

@@ -110,7 +110,8 @@ TEST_F(QueueKillTest, AKilledUploadQueueComesBackPendingAndAKilledDownloadResume
     flags = loadRestoreFiles(paths, restored, deletions);
     ASSERT_TRUE(flags.resumeRecordLoaded);
     EXPECT_EQ(modeOf(paths.rstfilTxt), 0600u);
-    const auto present = std::filesystem::file_size(local.path() + "/big.bin");
+    EXPECT_FALSE(std::filesystem::exists(local.path() + "/big.bin"));
+    const auto present = std::filesystem::file_size(local.path() + "/.big.bin.tavlin-part");
     ASSERT_GT(present, 0u);
     ASSERT_LT(present, big.size());
 

@@ -7,10 +7,13 @@
 #include "transfer/transfer_queue.h"
 
 #include <QComboBox>
+#include <QEvent>
+#include <QPushButton>
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -207,6 +210,53 @@ TEST_F(QueueWindowTest, ADirectoryOfPagesGoesUpAndAFailingFileIsRemovedOnRequest
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
+// Keeps where the sliding progress button went and what it said.
+class ProgressWatch : public QObject {
+public:
+    explicit ProgressWatch(QPushButton* button) : button_(button) { button->installEventFilter(this); }
+    ~ProgressWatch() override { button_->removeEventFilter(this); }
+    int moves = 0;
+    int rightmost = 0;
+    int highestPercent = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == button_ && event->type() == QEvent::Move && button_->isVisible()) {
+            ++moves;
+            rightmost = std::max(rightmost, button_->geometry().right() + 1);
+            QString caption = button_->text();
+            if (caption.endsWith('%'))
+                highestPercent = std::max(highestPercent, caption.chopped(1).toInt());
+        }
+        return false;
+    }
+
+private:
+    QPushButton* button_;
+};
+
+TEST_F(QueueWindowTest, TheProgressButtonStaysInItsBarWhenMoreArrivesThanWasListed)
+{
+    site.write("web/grow.bin", std::string(200000, 'g'));
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"web"}));
+    ASSERT_TRUE(waitForListing(doneCount()));
+    showLocalFolder(local);
+    // The file grew after it was listed: half as much again arrives.
+    const std::string grown = randomBytes(300000, 12);
+    site.write("web/grow.bin", grown);
+    ProgressWatch watch(c->BitBtn9);
+    selectRemote("grow.bin");
+    click(c->BitBtn3);
+    ASSERT_TRUE(waitUntilQueueEnds());
+    EXPECT_EQ(local.read("grow.bin"), grown);
+    EXPECT_GT(watch.moves, 0);
+    EXPECT_LE(watch.highestPercent, 100);
+    EXPECT_LE(watch.rightmost, c->Panel6->width());
+}
+
 // A queue driver in a process of its own, killed in the middle of its work;
 // then the real window opens on the same data directory.
 class QueueRestartWindowTest : public QueueWindowTest {
@@ -273,7 +323,10 @@ protected:
 
 TEST_F(KilledDownload, IsOfferedWithItsPercentageAndResumedFromTheWindow)
 {
-    const auto present = std::filesystem::file_size(local.path() + "/big.bin");
+    // What arrived lies in the part file; the download's own file comes
+    // only with the last byte.
+    EXPECT_FALSE(std::filesystem::exists(local.path() + "/big.bin"));
+    const auto present = std::filesystem::file_size(local.path() + "/.big.bin.tavlin-part");
     ASSERT_GT(present, 0u);
     ASSERT_TRUE(waitUntil([&] { return c->BitBtn9->isVisible(); }));
     EXPECT_EQ(c->BitBtn9->text().toStdString(), std::to_string(present / (big.size() / 100)) + "%");

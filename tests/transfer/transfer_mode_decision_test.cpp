@@ -6,7 +6,7 @@ namespace {
 
 // The list the program starts with on its first run.
 const std::vector<std::string> defaults{".htm", ".txt", ".bat", ".pas", ".asp",
-                                        ".doc", ".css", ".sql", ".log"};
+                                        ".css", ".sql", ".log"};
 
 std::string autoMode(const std::string& name, const std::vector<std::string>& list)
 {

@@ -5,7 +5,9 @@
 #include "core/restore_files.h"
 #include "fixtures/local_ftp_server.h"
 #include "queue_recorder.h"
+#include "fixtures/scripted_ftp_server.h"
 #include "support/scripted_dialogs.h"
+#include "support/small_disk.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
 #include "transfer/transfer_queue.h"
@@ -14,10 +16,14 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <random>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -327,6 +333,7 @@ TEST_F(TransferQueueTest, AbortedTransfersWaitForTheStartButtonAndFinishWhole)
     queue->queueUpload(site, "/site", local.path(), "big.bin", sizeText(big), "1");
     ASSERT_TRUE(waitUntil([&] { return !queue->busy(); }));
     recorder.onDisplay = nullptr;
+    EXPECT_TRUE(recorder.logHas("! Upload of big.bin aborted"));
     EXPECT_TRUE(queue->queuePending());
     EXPECT_EQ(recorder.display.startCaption, "Start");
     EXPECT_TRUE(recorder.display.removeAllVisible);
@@ -335,8 +342,9 @@ TEST_F(TransferQueueTest, AbortedTransfersWaitForTheStartButtonAndFinishWhole)
     ASSERT_TRUE(waitForEnds(1));
     EXPECT_EQ(root.read("site/big.bin"), big);
 
-    // A download onto a file that was there: once its data has arrived the
-    // file is the download's and the start button resumes it with REST.
+    // A download onto a file that was there: what arrived waits in the part
+    // file, the user's file stays as it was until the start button has
+    // resumed the download to its end.
     TempDir downloads;
     downloads.write("big.bin", "older bytes");
     recorder.onDisplay = [&](const QueueDisplay& shown) {
@@ -350,11 +358,16 @@ TEST_F(TransferQueueTest, AbortedTransfersWaitForTheStartButtonAndFinishWhole)
     ASSERT_TRUE(waitUntil([&] { return !queue->busy(); }));
     recorder.onDisplay = nullptr;
     EXPECT_EQ(queue->resumeState(), TransferQueue::ResumeState::Offered);
+    EXPECT_TRUE(recorder.logHas("! Download of big.bin aborted"));
+    EXPECT_FALSE(recorder.logHas("Transfer request failed")) << ::testing::PrintToString(recorder.log);
+    EXPECT_EQ(downloads.read("big.bin"), "older bytes");
+    EXPECT_GT(downloads.read(".big.bin.tavlin-part").size(), 0u);
     EXPECT_TRUE(exists(paths.rstfilTxt));
     EXPECT_EQ(modeOf(paths.rstfilTxt), 0600u);
     queue->startButtonClicked();
     ASSERT_TRUE(waitForEnds(2));
     EXPECT_EQ(downloads.read("big.bin"), big);
+    EXPECT_FALSE(exists(downloads.path() + "/.big.bin.tavlin-part"));
     const auto commands = server.commands();
     EXPECT_TRUE(std::any_of(commands.begin(), commands.end(),
                             [](const std::string& c) { return c.rfind("REST ", 0) == 0 && c != "REST 0"; }));
@@ -362,19 +375,20 @@ TEST_F(TransferQueueTest, AbortedTransfersWaitForTheStartButtonAndFinishWhole)
     EXPECT_FALSE(exists(paths.koefilDfd));
 }
 
-TEST_F(TransferQueueTest, AResumeNeverAppendsToAFileTheDownloadDidNotWrite)
+TEST_F(TransferQueueTest, AnInterruptedDownloadResumesItsPartFileAndNeverTouchesTheUsersFile)
 {
     const std::string remote = randomBytes(20000, 5);
     root.write("site/data.bin", remote);
-    // Left by a download killed before its first byte arrived: the local
-    // file is the user's older one.
     local.write("data.bin", "an older file of the user");
     QueueEntry entry{"2" + local.path() + "/data.bin", "127.0.0.1", "tavlin", "s3cret", server.portText(), "/site",
                      "data.bin", "20000", "1"};
-    ASSERT_TRUE(ResumeRecord::forDownload(entry, false).toLines().saveToFile(paths.rstfilTxt));
+    ASSERT_TRUE(ResumeRecord::forDownload(entry).toLines().saveToFile(paths.rstfilTxt));
     TextLineList restored, deletions;
     ASSERT_TRUE(loadRestoreFiles(paths, restored, deletions).resumeRecordLoaded);
+    EXPECT_EQ(restored.size(), ResumeRecord::kLineCount);
 
+    // Killed before its first byte: nothing to resume, the whole file is
+    // fetched, and the user's file is replaced only by the complete one.
     queue->prepareResumeOfInterruptedDownload(restored);
     EXPECT_EQ(recorder.display.startCaption, "0%");
     EXPECT_EQ(recorder.display.startHint, "Get rest of data.bin");
@@ -384,9 +398,23 @@ TEST_F(TransferQueueTest, AResumeNeverAppendsToAFileTheDownloadDidNotWrite)
     EXPECT_EQ(local.read("data.bin"), remote);
     for (const std::string& command : server.commands())
         EXPECT_NE(command.rfind("REST", 0), 0u) << command;
+
+    // Killed with 8000 bytes in the part file: those are kept and the
+    // rest fetched after them.
+    local.write("data.bin", "an older file of the user");
+    local.write(".data.bin.tavlin-part", remote.substr(0, 8000));
+    server.clearCommands();
+    queue->prepareResumeOfInterruptedDownload(restored);
+    EXPECT_EQ(recorder.display.startCaption, "40%");
+    queue->startButtonClicked();
+    ASSERT_TRUE(waitForEnds(2));
+    EXPECT_EQ(local.read("data.bin"), remote);
+    EXPECT_FALSE(exists(local.path() + "/.data.bin.tavlin-part"));
+    const auto commands = server.commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "REST 8000"), commands.end());
 }
 
-TEST_F(TransferQueueTest, RemoveAllForgetsTheQueueAndThePartialDownloadItWrote)
+TEST_F(TransferQueueTest, RemoveAllForgetsTheQueueAndWhatTheInterruptedDownloadReceived)
 {
     QueueEntries entries;
     entries.append(QueueEntry{"1" + local.path() + "/a.txt", "127.0.0.1", "tavlin", "s3cret", server.portText(),
@@ -403,24 +431,22 @@ TEST_F(TransferQueueTest, RemoveAllForgetsTheQueueAndThePartialDownloadItWrote)
     EXPECT_FALSE(exists(paths.koefilDfd));
     EXPECT_FALSE(queue->queuePending());
 
-    local.write("part.bin", "partial");
-    local.write("mine.bin", "user's");
+    local.write(".part.bin.tavlin-part", "partial");
+    local.write("part.bin", "user's");
     QueueEntry download{"2" + local.path() + "/part.bin", "127.0.0.1", "tavlin", "s3cret", server.portText(), "/",
                         "part.bin", "900", "1"};
-    queue->prepareResumeOfInterruptedDownload(ResumeRecord::forDownload(download, true).toLines());
+    queue->prepareResumeOfInterruptedDownload(ResumeRecord::forDownload(download).toLines());
     queue->removeAllClicked();
-    EXPECT_FALSE(exists(local.path() + "/part.bin"));
-    download.directionAndPath = "2" + local.path() + "/mine.bin";
-    queue->prepareResumeOfInterruptedDownload(ResumeRecord::forDownload(download, false).toLines());
-    queue->removeAllClicked();
-    EXPECT_EQ(local.read("mine.bin"), "user's");
+    EXPECT_FALSE(exists(local.path() + "/.part.bin.tavlin-part"));
+    EXPECT_EQ(local.read("part.bin"), "user's");
     EXPECT_EQ(queue->resumeState(), TransferQueue::ResumeState::None);
 }
 
 TEST_F(TransferQueueTest, DeletingAnInterruptedDownloadKeepsTheFilesQueuedBehindIt)
 {
     // Left by a run killed during a download, with an upload queued behind.
-    local.write("half.bin", "half of it");
+    local.write(".half.bin.tavlin-part", "half of it");
+    local.write("half.bin", "the user's older file");
     local.write("later.txt", "queued later");
     local.write("new.txt", "queued now");
     QueueEntry download{"2" + local.path() + "/half.bin", "127.0.0.1", "tavlin", "s3cret", server.portText(),
@@ -430,7 +456,7 @@ TEST_F(TransferQueueTest, DeletingAnInterruptedDownloadKeepsTheFilesQueuedBehind
     stored.append(QueueEntry{"1" + local.path() + "/later.txt", "127.0.0.1", "tavlin", "s3cret",
                              server.portText(), "/site", "later.txt", "12", "0"});
     ASSERT_TRUE(stored.toLines().saveToFile(paths.koefilDfd));
-    ASSERT_TRUE(ResumeRecord::forDownload(download, true).toLines().saveToFile(paths.rstfilTxt));
+    ASSERT_TRUE(ResumeRecord::forDownload(download).toLines().saveToFile(paths.rstfilTxt));
     TextLineList restored, deletions;
     ASSERT_TRUE(loadRestoreFiles(paths, restored, deletions).resumeRecordLoaded);
     queue->prepareResumeOfInterruptedDownload(restored);
@@ -445,11 +471,114 @@ TEST_F(TransferQueueTest, DeletingAnInterruptedDownloadKeepsTheFilesQueuedBehind
     EXPECT_EQ(queue->queueUpload(site, "/site", local.path(), "new.txt", "10", "0"), TransferQueue::Queued::Yes);
     EXPECT_EQ(recorder.list, (std::vector<std::string>{"»» later.txt", "»» new.txt"}));
     EXPECT_FALSE(exists(paths.rstfilTxt));
-    EXPECT_FALSE(exists(local.path() + "/half.bin"));
+    EXPECT_FALSE(exists(local.path() + "/.half.bin.tavlin-part"));
+    EXPECT_EQ(local.read("half.bin"), "the user's older file");
     ASSERT_TRUE(waitForEnds(1));
     EXPECT_EQ(root.read("site/later.txt"), "queued later");
     EXPECT_EQ(root.read("site/new.txt"), "queued now");
     EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+TEST_F(TransferQueueTest, AFileQueuedAsAsciiThatHoldsBinaryDataGoesBinary)
+{
+    // CR LF inside it would not survive an ASCII transfer to this server.
+    const std::string picture = std::string("GIF89a\r\n\0\0\x01", 11) + "\r\nmore\n";
+    local.write("logo.htm", picture);
+    local.write("page.htm", "<p>\r\n</p>\r\n");
+    queue->queueUpload(site, "/site", local.path(), "logo.htm", sizeText(picture), "0");
+    queue->queueUpload(site, "/site", local.path(), "page.htm", "13", "0");
+    ASSERT_TRUE(waitForEnds(1));
+    EXPECT_EQ(root.read("site/logo.htm"), picture);
+    EXPECT_TRUE(recorder.logHas("! logo.htm holds binary data (a NUL byte); sent in binary mode"));
+    EXPECT_FALSE(recorder.logHas("page.htm holds binary data"));
+    const auto commands = withoutAddresses(server.commands());
+    const auto logo = std::find(commands.begin(), commands.end(), "STOR logo.htm");
+    const auto page = std::find(commands.begin(), commands.end(), "STOR page.htm");
+    ASSERT_NE(logo, commands.end());
+    ASSERT_NE(page, commands.end());
+    EXPECT_NE(std::find(commands.begin(), logo, "TYPE I"), logo);
+    EXPECT_NE(std::find(logo, page, "TYPE A"), page);
+}
+
+TEST_F(TransferQueueTest, ADownloadOntoAFullDiskLeavesTheUsersFileAndTheQueueFileFailureIsSaidOnce)
+{
+    SmallDisk disk(256 * 1024);
+    RUN_ON_SMALL_DISK(disk);
+    root.write("site/big.bin", randomBytes(1024 * 1024, 6));
+    root.write("site/a.txt", "file a");
+    root.write("site/b.txt", "file b");
+    std::filesystem::create_directory(disk.path() + "/down");
+    TempDir downloads;
+    {
+        std::ofstream keep(disk.file("down/big.bin"), std::ios::binary);
+        keep << "precious";
+    }
+    // The queue file lies on the same small disk, which is full.
+    const int filler = ::open(disk.file("filler").c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(filler, 0);
+    const std::string block(4096, 'f');
+    while (::write(filler, block.data(), block.size()) > 0) {
+    }
+    ::close(filler);
+    TransferQueue full(QueueFiles(disk.file("koefil.dfd"), disk.file("rstfil.txt")), dialogs);
+    full.setObserver(&recorder);
+
+    const QString question = ":Do You want to remove the file that caused the error from this transfer";
+    dialogs.expectYesNoCancel(QString::fromStdString(disk.file("down/big.bin")), "Overwrite File???",
+                              DialogAnswer::Yes)
+        .expectYesNoCancel("Error!! ", question, DialogAnswer::Yes)
+        .expectMessage("big.bin removed");
+    full.queueDownload(site, "/site", disk.path() + "/down", "big.bin", "1048576", "1");
+    full.queueDownload(site, "/site", downloads.path(), "a.txt", "6", "1");
+    full.queueDownload(site, "/site", downloads.path(), "b.txt", "6", "1");
+    ASSERT_TRUE(waitUntil([&] { return recorder.ends.size() == 1 && !full.busy(); }, 30000));
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(disk.read("down/big.bin"), "precious");
+    EXPECT_FALSE(std::filesystem::exists(disk.file("down/.big.bin.tavlin-part")));
+    EXPECT_TRUE(recorder.logHas("No space left on device")) << ::testing::PrintToString(recorder.log);
+    EXPECT_EQ(downloads.read("a.txt"), "file a");
+    EXPECT_EQ(downloads.read("b.txt"), "file b");
+    EXPECT_EQ(std::count_if(recorder.log.begin(), recorder.log.end(),
+                            [](const std::string& line) {
+                                return line.find("Could not write the queue file") != std::string::npos;
+                            }),
+              1)
+        << ::testing::PrintToString(recorder.log);
+}
+
+TEST(TransferQueueRetry, ATransferTriedAgainAfterTheServerDroppedTheConnectionLogsInAgain)
+{
+    ScriptedFtpServer server;
+    const QByteArray pasv = "227 Entering Passive Mode (127,0,0,1,{p1},{p2})";
+    server.login().expect("CWD /").reply("250 ok").expect("TYPE I").reply("200 ok")
+        .expect("PASV").replyWithDataPort(pasv).expect("RETR f").reply("150 go").acceptDataConnection()
+        .sendData("half").dropConnection()
+        .acceptControlConnection().login().expect("CWD /").reply("250 ok").expect("TYPE I").reply("200 ok")
+        .expect("PASV").replyWithDataPort(pasv).expect("RETR f").reply("150 go").acceptDataConnection()
+        .sendData("whole file").closeData().reply("226 ok");
+    ASSERT_TRUE(server.start());
+    TempDir data, local;
+    const DataFilePaths paths = DataFilePaths::inDirectory(data.path());
+    ScriptedDialogs dialogs;
+    QueueRecorder recorder;
+    TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
+    queue.setObserver(&recorder);
+    queue.setPassiveMode([] { return true; });
+    local.write("f", "the user's");
+    dialogs.expectYesNoCancel(QString::fromStdString(local.file("f")), "Overwrite File???", DialogAnswer::Yes)
+        .expectYesNoCancel("Error!! ", ":Do You want to remove the file that caused the error from this transfer",
+                           DialogAnswer::No)
+        .expectMessage("Trying again! ");
+    queue.queueDownload(QueueSite{"127.0.0.1", "tavlin", "s3cret", server.portText().toStdString()}, "/",
+                        local.path(), "f", "10", "1");
+    ASSERT_TRUE(waitUntil([&] { return recorder.ends.size() == 1 && !queue.busy(); }, 30000))
+        << server.failure().toStdString();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(local.read("f"), "whole file");
+    EXPECT_TRUE(server.failure().isEmpty()) << server.failure().toStdString();
+    const QList<QByteArray> commands = server.commands();
+    EXPECT_EQ(std::count_if(commands.begin(), commands.end(), [](const QByteArray& c) { return c.startsWith("USER"); }),
+              2);
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ TEST_F(ThovedformStartup, FirstStartBuildsTheIconTableAndTheInitialFiles)
     ASSERT_TRUE(saved.loadFromFile(data.file("fiext1.fil")));
     EXPECT_EQ(saved, window->iconTable());
 
-    EXPECT_EQ(data.read("ascd.dfd"), ".htm\r\n.txt\r\n.bat\r\n.pas\r\n.asp\r\n.doc\r\n.css\r\n.sql\r\n.log\r\n");
+    EXPECT_EQ(data.read("ascd.dfd"), ".htm\r\n.txt\r\n.bat\r\n.pas\r\n.asp\r\n.css\r\n.sql\r\n.log\r\n");
     EXPECT_EQ(data.read("wbprj.dfd"), "0\r\n");
     EXPECT_EQ(data.read("prox.dfd"), "\r\n\r\n0\r\n");
     EXPECT_EQ(TextLineList::splitLines(data.read("serv3.adr")).size(), 48u);
