@@ -162,6 +162,10 @@ private:
     void endQueue();
     void progress(std::int64_t count, bool& abort);
 
+    // remote folders made for an upload (transfer_queue_folders.cpp)
+    bool makeFoldersForUpload();
+    void makeNextFolder();
+
     // failures (transfer_queue_failure.cpp)
     void requestFailed(TFtpRequest request, std::uint16_t error);
     void removeFailedEntry();
@@ -198,6 +202,10 @@ private:
     Direction direction_ = Direction::Upload;
     bool loggedIn_ = false;
     bool otherSite_ = false;
+    // The remote folder the running upload made its levels for (once per
+    // entry), and the levels still to make.
+    std::string foldersMadeFor_;
+    std::vector<std::string> foldersToMake_;
     bool abortRequested_ = false;
     ResumeState resume_ = ResumeState::None;
     bool queuePending_ = false;

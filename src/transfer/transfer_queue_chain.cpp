@@ -48,6 +48,14 @@ void TransferQueue::requestDone(TFtpRequest request, std::uint16_t error)
     if (!awaitingRequest_)
         return;
     awaitingRequest_ = false;
+    // Made or not, the next level follows: the entry's CWD decides.
+    if (request == ftpRqMakeDir) {
+        observer_->logLine(client_.LastResponse());
+        makeNextFolder();
+        return;
+    }
+    if (error != 0 && request == ftpRqChangeDir && makeFoldersForUpload())
+        return;
     if (error != 0) {
         requestFailed(request, error);
         return;
@@ -229,6 +237,7 @@ void TransferQueue::finishFirstEntry(Direction direction)
         entries_.removeFirst();
         observer_->queueFirstLineRemoved();
     }
+    foldersMadeFor_.clear();
     queueFileStale_ = true;
     display_.startVisible = false;
     display_.removeAllVisible = false;

@@ -1,0 +1,44 @@
+// An upload into a remote folder the server does not have yet (a new
+// sub-folder of a web project): the folder is made, level by level, and
+// entered again.
+#include "transfer/transfer_queue.h"
+
+bool TransferQueue::makeFoldersForUpload()
+{
+    if (direction_ != Direction::Upload || entries_.empty())
+        return false;
+    const std::string& folder = entries_.first().remoteDirectory;
+    // Only the entry's own folder is made, and only once for the entry: a
+    // CWD still refused after that is the upload's failure.
+    if (folder.empty() || folder == "/" || client_.HostDirName() != folder || foldersMadeFor_ == folder)
+        return false;
+    foldersMadeFor_ = folder;
+    foldersToMake_.clear();
+    // Every level from the top, since which of them exist is not known; a
+    // MKD's reply is not trusted either way (servers answer 550 or 521 for
+    // a folder that exists, and some say 257 for one they did not make).
+    for (std::size_t end = folder.find('/', 1); ; end = folder.find('/', end + 1)) {
+        const std::string level = folder.substr(0, end);
+        if (!level.empty() && level.back() != '/' && (foldersToMake_.empty() || foldersToMake_.back() != level))
+            foldersToMake_.push_back(level);
+        if (end == std::string::npos)
+            break;
+    }
+    observer_->logLine("Making the folder " + folder + " (" + client_.LastResponse() + ")");
+    makeNextFolder();
+    return true;
+}
+
+void TransferQueue::makeNextFolder()
+{
+    if (entries_.empty())
+        return;
+    if (foldersToMake_.empty()) {
+        client_.SetHostDirName(entries_.first().remoteDirectory);
+        begin(ftpRqChangeDir, [this] { client_.BeginChangeDir(); });
+        return;
+    }
+    client_.SetHostFileName(foldersToMake_.front());
+    foldersToMake_.erase(foldersToMake_.begin());
+    begin(ftpRqMakeDir, [this] { client_.BeginMakeDir(); });
+}
