@@ -5,6 +5,7 @@
 #include "webwatch/clean_directory_scan.h"
 #include "webwatch/project_scan.h"
 #include "webwatch/project_store.h"
+#include "webwatch/run_plan.h"
 
 #include <benchmark/benchmark.h>
 
@@ -81,7 +82,8 @@ void BM_CleanDirectoryCheck(benchmark::State& state)
     BenchSite site(state.range(0) != 0);
     ProjectStore projects = site.projects();
     for (auto _ : state) {
-        const std::size_t found = takeInCleanDirectoryFiles(projects, 0, projects.fileCount(0), kAsciiExtensions);
+        const std::size_t found =
+            takeInCleanDirectoryFiles(projects, 0, projects.fileCount(0), kAsciiExtensions).taken;
         benchmark::DoNotOptimize(found);
     }
     state.SetLabel(state.range(0) ? "interleaved folders" : "folder by folder");
@@ -124,6 +126,69 @@ void BM_RunScanTakingInNewFiles(benchmark::State& state)
     state.SetLabel(state.range(0) ? "interleaved folders" : "folder by folder");
 }
 BENCHMARK(BM_RunScanTakingInNewFiles)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A project whose files were all deleted locally from a folder that is still
+// there, "delete missing files" on: the run's scan lists every one for
+// deletion and the confirmed run removes their records. Both stay linear in
+// the number of missing files.
+class MissingSite {
+public:
+    explicit MissingSite(int files)
+    {
+        std::string pattern = (fs::temp_directory_path() / "tavlinbench-XXXXXX").string();
+        root_ = ::mkdtemp(pattern.data());
+        TextLineList lines({"1", "Deleted site", "0", "1"});
+        for (int f = 0; f < files; ++f)
+            for (const auto& line : {root_ + "/page" + std::to_string(f) + ".html", std::string("ftp.example.org"),
+                                     std::string("webmaster"), std::string("secret"), std::string("21"),
+                                     std::string("/www"), "page" + std::to_string(f) + ".html", std::string("0"),
+                                     std::string("1321549021")})
+                lines.append(" " + line);
+        projects_.setLines(std::move(lines));
+    }
+    ~MissingSite()
+    {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+    const ProjectStore& projects() const { return projects_; }
+
+private:
+    std::string root_;
+    ProjectStore projects_;
+};
+
+void BM_RunWithMissingFiles(benchmark::State& state)
+{
+    const auto files = static_cast<std::size_t>(state.range(0));
+    MissingSite site(static_cast<int>(files));
+    for (auto _ : state) {
+        state.PauseTiming();
+        ProjectStore projects = site.projects();
+        RunLists lists;
+        state.ResumeTiming();
+        ProjectScanner scanner(kAsciiExtensions);
+        scanner.scan(projects, 0, ProjectScanner::Mode::Run, &lists);
+        removeRecordsAt(projects, lists.missingRecords);
+        if (lists.deletions.count() != files || projects.fileCount(0) != 0)
+            state.SkipWithError("the missing files were not all listed and removed");
+    }
+}
+BENCHMARK(BM_RunWithMissingFiles)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+// The dry run of the same project.
+void BM_DryRunWithMissingFiles(benchmark::State& state)
+{
+    const auto files = static_cast<std::size_t>(state.range(0));
+    MissingSite site(static_cast<int>(files));
+    std::vector<std::string> unknown;
+    for (auto _ : state) {
+        const RunPlan plan = planRun(site.projects(), {}, kAsciiExtensions, unknown);
+        if (plan.deletionCount() != files)
+            state.SkipWithError("the missing files were not all planned for deletion");
+    }
+}
+BENCHMARK(BM_DryRunWithMissingFiles)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

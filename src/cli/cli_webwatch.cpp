@@ -51,6 +51,10 @@ void printPlan(const RunPlan& plan, bool quiet, std::FILE* out)
             std::fprintf(out, "  delete %s\n", remoteFileTargetText(deletion).c_str());
         for (const std::string& missing : project.missing)
             std::fprintf(out, "  %s %s\n", project.missingLeave ? "leaves" : "missing", missing.c_str());
+        for (const std::string& folder : project.newFolders)
+            std::fprintf(out, "  new folder %s\n", folder.c_str());
+        for (const std::string& link : project.skippedLinks)
+            std::fprintf(out, "  not published, a symbolic link: %s\n", link.c_str());
     }
     std::fprintf(out, "Dry run: %zu files to upload (%llu bytes), %zu to delete; nothing was changed\n",
                  plan.uploadCount(), static_cast<unsigned long long>(plan.uploadBytes()), plan.deletionCount());
@@ -91,7 +95,8 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
     const QCommandLineOption verbose(QStringList{QStringLiteral("v"), QStringLiteral("verbose")});
     const QCommandLineOption quiet(QStringLiteral("quiet"));
     const QCommandLineOption trust(QStringLiteral("trust"), {}, QStringLiteral("SHA256:FINGERPRINT"));
-    parser.addOptions({dataDir, project, dryRun, list, passive, active, verbose, quiet, trust});
+    const QCommandLineOption deleteMissingFolders(QStringLiteral("delete-missing-folders"));
+    parser.addOptions({dataDir, project, dryRun, list, passive, active, verbose, quiet, trust, deleteMissingFolders});
     QStringList args{QStringLiteral("tavlinftp-cli webwatch")};
     for (const std::string& argument : arguments)
         args << QString::fromStdString(argument);
@@ -142,6 +147,7 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
         for (const QString& name : parser.values(project))
             options.projects.push_back(s(name));
         options.trust = trusted;
+        options.deleteMissingFolders = parser.isSet(deleteMissingFolders);
         return RunWebwatchUpload(paths, options, out, err);
     }
     // While a run is pending its project file is the current one.
@@ -158,7 +164,8 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
     for (const QString& name : parser.values(project))
         names.push_back(s(name));
     std::vector<std::string> unknown;
-    const RunPlan plan = planRun(projects, names, asciiExtensions.lines(), unknown);
+    const RunPlan plan =
+        planRun(projects, names, asciiExtensions.lines(), unknown, parser.isSet(deleteMissingFolders));
     for (const std::string& name : unknown)
         std::fprintf(err, "tavlinftp-cli webwatch: no project named \"%s\"\n", name.c_str());
     if (!unknown.empty())
@@ -169,5 +176,13 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
         printList(plan, out);
     else
         printPlan(plan, parser.isSet(quiet), out);
-    return 0;
+    // Said as the run says it, and failing as the run fails.
+    bool leftAlone = false;
+    for (const RunPlan::Project& planned : plan.projects)
+        for (const MissingFolder& folder : planned.foldersLeftAlone) {
+            std::fprintf(err, "Folder %s is missing: its %zu files are left alone\n", folder.displayName().c_str(),
+                         folder.files);
+            leftAlone = true;
+        }
+    return leftAlone ? 1 : 0;
 }

@@ -126,6 +126,12 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
         case UnattendedDialogs::Question::YesNo:
             // "Start upload ?" is what the command was started for.
             return text == QStringLiteral("Start upload ?") ? DialogAnswer::Yes : DialogAnswer::No;
+        case UnattendedDialogs::Question::Choice:
+            // The folder of a project's files is missing: deleted on the
+            // server only when the command was told so.
+            if (caption == QStringLiteral("Folder missing"))
+                return options.deleteMissingFolders ? DialogAnswer::Yes : DialogAnswer::No;
+            return DialogAnswer::Cancel;
         case UnattendedDialogs::Question::YesNoCancel: {
             if (caption != QStringLiteral("Error!! ") || !queueOfRun || queueOfRun->entries().empty())
                 return DialogAnswer::No;
@@ -144,6 +150,10 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
     asciiExtensions.loadFromFile(paths.ascdDfd);
     UploadRun run(UploadRunFiles{paths.wbprjDfd, paths.nyweb2Dfd, paths.koefilDfd, paths.defilDfd}, dialogs,
                   asciiExtensions.lines());
+    run.setNotice([&](const std::string& line) { report.print(err, line); });
+    // Files left alone make the command fail however the rest went, so a
+    // script notices the missing folder.
+    bool leftAlone = false;
     TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
     queueOfRun = &queue;
     queue.setObserver(&report);
@@ -201,8 +211,9 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
             scope = UploadRun::Scope::SelectedProject;
         }
         const UploadRun::Outcome outcome = run.start(projects, scope, std::move(selected));
+        leftAlone = !outcome.foldersLeftAlone.empty();
         if (outcome.kind == UploadRun::Outcome::Kind::NothingToUpload)
-            return 0;
+            return leftAlone ? 1 : 0;
         if (outcome.kind != UploadRun::Outcome::Kind::HandedOver) {
             std::fprintf(err, "tavlinftp-cli webwatch: the run could not be prepared\n");
             return 1;
@@ -221,8 +232,8 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
     const auto stop = [&](int exitStatus, const std::string& why) {
         if (!why.empty())
             report.print(err, "tavlinftp-cli webwatch: " + why);
-        status = exitStatus;
-        QCoreApplication::exit(exitStatus);
+        status = exitStatus == 0 && leftAlone ? 1 : exitStatus;
+        QCoreApplication::exit(status);
     };
     QObject::connect(&driver, &WebwatchRunDriver::runEnded, [&](UploadRun::EndResult result) {
         if (result == UploadRun::EndResult::CopyFailed)

@@ -19,6 +19,9 @@ struct CliWebwatchRunOptions {
     // Server certificates trusted beside the system's and the trust file's
     // ("SHA256:..." fingerprints, --trust).
     std::vector<std::string> trust;
+    // Files whose local folder is missing are deleted on the server too
+    // (--delete-missing-folders); otherwise they are left alone.
+    bool deleteMissingFolders = false;
 };
 
 // Returns the exit status: 0 done or nothing to do, 1 something failed

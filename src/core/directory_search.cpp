@@ -69,8 +69,15 @@ bool DirectorySearch::next(DirectoryEntry& entry)
         entry.name.assign(name);
         if (::fstatat(::dirfd(dir), item->d_name, &status, 0) == 0) {
             describe(entry, status);
+            entry.symbolicLink = item->d_type == DT_LNK;
+            if (item->d_type == DT_UNKNOWN) {
+                struct stat own {};
+                entry.symbolicLink = ::fstatat(::dirfd(dir), item->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0
+                    && S_ISLNK(own.st_mode);
+            }
         } else if (::fstatat(::dirfd(dir), item->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
             describeDangling(entry);
+            entry.symbolicLink = true;
         } else {
             continue; // removed since the directory was read
         }

@@ -18,6 +18,9 @@ struct DirectoryEntry {
     // False when the entry is a symbolic link that leads nowhere: it is still
     // found, but it has no size or time of its own.
     bool statusKnown = false;
+    // The entry itself is a symbolic link (its size, time and attributes are
+    // those of what it leads to). Set by directory searches only.
+    bool symbolicLink = false;
 };
 
 // Reads one directory and yields the entries whose names match a wildcard

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QToolButton>
 
 void Thovedform::wireWebwatch()
@@ -41,6 +42,13 @@ void Thovedform::createWebwatch()
             return false;
         queueHandler_->removeAll();
         return true;
+    });
+    // What a run says beside its questions goes to the log and the status
+    // bar, as the run's other lines do.
+    uploadRun_->setNotice([this](const std::string& line) {
+        const QString text = QString::fromStdString(line);
+        c_.Memo1->appendPlainText(text);
+        c_.StatusBar1->showMessage(text);
     });
     // A run that was pending when the program ended is pending again; the
     // deletions it still lists are carried out before its transfers.

@@ -1,9 +1,11 @@
 #include "webwatch/run_plan.h"
 
+#include "webwatch/clean_directory_scan.h"
 #include "webwatch/project_scan.h"
 
 #include <algorithm>
-#include <map>
+#include <unordered_map>
+#include <unordered_set>
 
 std::size_t RunPlan::uploadCount() const
 {
@@ -43,7 +45,8 @@ std::string remotePathOf(const RemoteFileTarget& target)
 }  // namespace
 
 RunPlan planRun(const ProjectStore& projects, const std::vector<std::string>& names,
-                const std::vector<std::string>& asciiExtensions, std::vector<std::string>& unknownNames)
+                const std::vector<std::string>& asciiExtensions, std::vector<std::string>& unknownNames,
+                bool deleteMissingFolders)
 {
     unknownNames.clear();
     for (const std::string& name : names)
@@ -53,6 +56,9 @@ RunPlan planRun(const ProjectStore& projects, const std::vector<std::string>& na
     RunPlan plan;
     ProjectStore copy = projects;
     ProjectScanner scanner(asciiExtensions);
+    scanner.setMissingFolderDecision([deleteMissingFolders](const std::string&, std::size_t) {
+        return deleteMissingFolders;
+    });
     for (std::size_t p = 0; p < copy.projectCount(); ++p) {
         const std::string name = copy.projectName(p);
         if (!names.empty() && std::find(names.begin(), names.end(), name) == names.end())
@@ -63,11 +69,16 @@ RunPlan planRun(const ProjectStore& projects, const std::vector<std::string>& na
         planned.missingLeave = copy.deleteMissing(p);
         // The stamps before the scan tell a changed file from one never
         // uploaded; a file not in the project before was discovered.
-        std::map<std::string, std::string> stampBefore;
+        std::unordered_map<std::string, std::string> stampBefore;
+        stampBefore.reserve(planned.files);
+        const std::vector<std::string>& lines = copy.lines().lines();
         for (std::size_t j = 0; j < planned.files; ++j) {
-            stampBefore.emplace(copy.field(p, j, ProjectField::LocalPath), copy.field(p, j, ProjectField::UploadStamp));
-            if (!ProjectStore::stampOf(copy.field(p, j, ProjectField::LocalPath)))
-                planned.missing.push_back(copy.field(p, j, ProjectField::LocalPath));
+            const std::size_t first = copy.recordLine(p, j);
+            const std::string path = lines[first].substr(1);
+            stampBefore.emplace(path,
+                                lines[first + static_cast<std::size_t>(ProjectField::UploadStamp) - 1].substr(1));
+            if (!ProjectStore::stampOf(path))
+                planned.missing.push_back(path);
         }
 
         RunLists lists;
@@ -87,6 +98,17 @@ RunPlan planRun(const ProjectStore& projects, const std::vector<std::string>& na
             planned.uploads.push_back(std::move(upload));
         }
         planned.deletions = lists.deletions.entries();
+        planned.foldersLeftAlone = lists.foldersLeftAlone;
+        planned.newFolders = lists.newFolders;
+        planned.skippedLinks = lists.skippedLinks;
+        // Files left alone stay in the project: they do not leave it.
+        if (!planned.foldersLeftAlone.empty()) {
+            std::unordered_set<std::string> alone;
+            for (const MissingFolder& folder : planned.foldersLeftAlone)
+                alone.insert(folder.folder);
+            std::erase_if(planned.missing,
+                          [&](const std::string& path) { return alone.contains(folderPartOf(path)); });
+        }
         plan.projects.push_back(std::move(planned));
         // The scan may have taken files in; the next project's index must
         // follow.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "webwatch/deletion_list.h"
+#include "webwatch/project_scan.h"
 #include "webwatch/project_store.h"
 
 #include <cstddef>
@@ -28,6 +29,12 @@ struct RunPlan {
         // leave the project (and are deleted on the server).
         std::vector<std::string> missing;
         bool missingLeave = false;
+        // Missing folders whose files are left alone (they are neither
+        // deleted nor leave the project), new sub-folders of clean folders
+        // whose files would go up, links that are not published.
+        std::vector<MissingFolder> foldersLeftAlone;
+        std::vector<std::string> newFolders;
+        std::vector<std::string> skippedLinks;
     };
     std::vector<Project> projects;
 
@@ -37,6 +44,9 @@ struct RunPlan {
 };
 
 // Plans a run over the named projects of `projects` (all when `names` is
-// empty). Names that match no project are returned in `unknownNames`.
+// empty). Names that match no project are returned in `unknownNames`. The
+// files of a missing folder are planned for deletion only with
+// `deleteMissingFolders`.
 RunPlan planRun(const ProjectStore& projects, const std::vector<std::string>& names,
-                const std::vector<std::string>& asciiExtensions, std::vector<std::string>& unknownNames);
+                const std::vector<std::string>& asciiExtensions, std::vector<std::string>& unknownNames,
+                bool deleteMissingFolders = false);

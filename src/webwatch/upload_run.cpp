@@ -74,14 +74,18 @@ UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::ve
 
     scanning_ = true;
     RunLists lists;
+    ProjectScanner scanner(asciiExtensions_);
+    scanner.setQueuedCallback(queued_);
+    scanner.setMissingFolderDecision(
+        [this](const std::string& folder, std::size_t files) { return deleteFilesOfMissingFolder(folder, files); });
     if (scope == Scope::SelectedProject) {
-        ProjectScanner scanner(asciiExtensions_);
-        scanner.setQueuedCallback(queued_);
         for (const std::size_t p : selectedProjects)
             scanner.scan(projects, p, ProjectScanner::Mode::Run, &lists);
     } else {
-        scanAll(projects, lists, true);
+        scanAll(scanner, projects, lists);
     }
+    tellScanFindings(lists);
+    outcome.foldersLeftAlone = lists.foldersLeftAlone;
     outcome.queued = lists.queue.count();
     outcome.rows = lists.rows;
 
@@ -99,14 +103,7 @@ UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::ve
         rollBack(projects);
         outcome.kind = Outcome::Kind::HandOverFailed;
     } else if (confirm(scope)) {
-        // Back to front, so the lines recorded for the earlier records stay
-        // where they were.
-        auto& lines = projects.lines().lines();
-        for (auto it = lists.missingRecords.rbegin(); it != lists.missingRecords.rend(); ++it) {
-            const auto first = lines.begin() + static_cast<std::ptrdiff_t>(*it);
-            lines.erase(first, first + static_cast<std::ptrdiff_t>(kProjectRecordLines));
-        }
-        projects.rebuildIndex();
+        removeRecordsAt(projects, lists.missingRecords);
         if (handOver(projects, lists)) {
             outcome.kind = Outcome::Kind::HandedOver;
             outcome.deletions = lists.deletions.count();
@@ -149,14 +146,34 @@ bool UploadRun::offerToDiscardOldQueue(ProjectStore& projects, Outcome& outcome)
     return true;
 }
 
-void UploadRun::scanAll(ProjectStore& projects, RunLists& lists, bool reportQueued)
+void UploadRun::scanAll(ProjectScanner& scanner, ProjectStore& projects, RunLists& lists)
 {
-    ProjectScanner scanner(asciiExtensions_);
-    if (reportQueued)
-        scanner.setQueuedCallback(queued_);
     const std::size_t count = std::min(projects.projectCount(), kMaxProjectsPerRun);
     for (std::size_t p = 0; p < count; ++p)
         scanner.scan(projects, p, ProjectScanner::Mode::Run, &lists);
+}
+
+// Files can vanish with their folder for reasons that say nothing about the
+// site (an unmounted drive, a renamed folder), so deleting them on the
+// server is the user's explicit choice, "No" being the default.
+bool UploadRun::deleteFilesOfMissingFolder(const std::string& folder, std::size_t files)
+{
+    const QString question = QStringLiteral("The folder ") + qs(folder) + QStringLiteral(" is missing: delete its ")
+        + QString::number(files) + QStringLiteral(" files on the server?");
+    return dialogs_.askChoice(QStringLiteral("Folder missing"), question,
+                              {QStringLiteral("Yes"), QStringLiteral("No")})
+        == 0;
+}
+
+void UploadRun::tellScanFindings(const RunLists& lists)
+{
+    if (!notice_)
+        return;
+    for (const MissingFolder& folder : lists.foldersLeftAlone)
+        notice_("Folder " + folder.displayName() + " is missing: its " + std::to_string(folder.files)
+                + " files are left alone");
+    for (const std::string& link : lists.skippedLinks)
+        notice_("Not published, a symbolic link: " + link);
 }
 
 bool UploadRun::confirm(Scope scope)
@@ -322,6 +339,7 @@ bool UploadRun::setUploadStatusAll(ProjectStore& projects)
         != DialogAnswer::Yes)
         return false;
     RunLists discarded;
-    scanAll(projects, discarded, false);
+    ProjectScanner scanner(asciiExtensions_);
+    scanAll(scanner, projects, discarded);
     return projects.save(currentProjectFile());
 }

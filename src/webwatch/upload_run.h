@@ -43,6 +43,10 @@ public:
     // After each queued file: the number queued so far (the window shows it
     // and lets its events run).
     void setQueuedCallback(std::function<void(std::size_t)> queued) { queued_ = std::move(queued); }
+    // What a run has to tell beside its questions (a missing folder whose
+    // files are left alone, a link not published): for the log and the
+    // status bar, or the command line's output.
+    void setNotice(std::function<void(const std::string&)> notice) { notice_ = std::move(notice); }
 
     enum class Scope {
         AllProjects,      // "Upload all"
@@ -68,6 +72,9 @@ public:
         bool refillProjects = false;
         // The files list: the files queued by the scans.
         std::vector<ScanRow> rows;
+        // Missing folders whose files were left alone (each also told
+        // through the notice).
+        std::vector<MissingFolder> foldersLeftAlone;
     };
 
     // Runs the scans over `projects` (the WebWatch window's project list,
@@ -124,7 +131,9 @@ public:
 
 private:
     bool offerToDiscardOldQueue(ProjectStore& projects, Outcome& outcome);
-    void scanAll(ProjectStore& projects, RunLists& lists, bool reportQueued);
+    void scanAll(ProjectScanner& scanner, ProjectStore& projects, RunLists& lists);
+    bool deleteFilesOfMissingFolder(const std::string& folder, std::size_t files);
+    void tellScanFindings(const RunLists& lists);
     bool confirm(Scope scope);
     void rollBack(ProjectStore& projects);
     bool handOver(ProjectStore& projects, const RunLists& lists);
@@ -135,6 +144,7 @@ private:
     const std::vector<std::string>& asciiExtensions_;
     std::function<bool()> discardOldQueue_;
     std::function<void(std::size_t)> queued_;
+    std::function<void(const std::string&)> notice_;
 
     bool scanning_ = false;
     bool pending_ = false;

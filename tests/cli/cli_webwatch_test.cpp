@@ -36,6 +36,17 @@ std::map<std::string, std::string> filesIn(const std::string& directory)
     return files;
 }
 
+// Sets every file below `root` as last written an hour ago: a file written
+// in the same two-second step as a run's scan is rightly sent again by the
+// next run, which tests of what a run leaves behind must not meet.
+void settle(const std::string& root)
+{
+    const auto earlier = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file() && !entry.is_symlink())
+            fs::last_write_time(entry.path(), earlier);
+}
+
 class CliWebwatch : public ::testing::Test {
 protected:
     // Project "Shop" (clean folders, delete missing on): index.html uploaded
@@ -49,6 +60,7 @@ protected:
         site.write("shop/contact.html", "contact");
         site.write("shop/new.html", "brand new");
         site.write("blog/post.html", "post");
+        settle(site.path());
         const auto record = [&](const std::string& name, const std::string& stamp, const std::string& directory) {
             const std::string path = site.file(directory + "/" + name);
             return std::vector<std::string>{" " + path, " 127.0.0.1", " tavlin", " pw", " 21", " /" + directory,
@@ -267,6 +279,105 @@ TEST_F(CliWebwatch, WhatTheServerRefusesIsLeftForTheNextRunAndDoneThere)
     EXPECT_FALSE(fs::exists(data.file("defil.dfd")));
 }
 
+// A folder that is gone (moved away, an unmounted drive) deletes nothing on
+// the server and nothing from the project, and the command says so and
+// fails, until it is told that the folder went on purpose.
+TEST_F(CliWebwatch, AMissingFolderLeavesItsFilesAloneUntilTheCommandIsToldToDeleteThem)
+{
+    TempDir remote;
+    for (const char* name : {"shop/index.html", "shop/about.html", "shop/contact.html", "shop/gone.html"})
+        remote.write(name, "online");
+    LocalFtpServer server(remote.path());
+    ASSERT_TRUE(server.start()) << server.lastError();
+    pointProjectsAt(server);
+    // Something to upload beside, so that a run does take place.
+    site.write("blog/post.html", "post, edited");
+    fs::last_write_time(site.file("blog/post.html"), fs::file_time_type::clock::now() + std::chrono::hours(1));
+    const std::string projectsBefore = data.read("wbprj.dfd");
+    const auto remoteBefore = filesIn(remote.file("shop"));
+    const std::string leftAlone = "Folder " + site.file("shop") + " is missing: its 4 files are left alone";
+    const auto noDeletion = [&] {
+        for (const std::string& command : server.commands())
+            EXPECT_NE(command.rfind("DELE", 0), 0u) << command;
+        EXPECT_EQ(filesIn(remote.file("shop")), remoteBefore);
+    };
+
+    // The whole project folder missing.
+    fs::rename(site.path(), site.path() + ".away");
+    const CliRun whole = webwatch({});
+    fs::rename(site.path() + ".away", site.path());
+    EXPECT_EQ(whole.status, 1) << whole.out << whole.err;
+    EXPECT_NE(whole.err.find(leftAlone), std::string::npos) << whole.err;
+    EXPECT_EQ(whole.err.find("blog"), std::string::npos) << "Blog deletes nothing anyway: " << whole.err;
+    noDeletion();
+    EXPECT_EQ(data.read("wbprj.dfd"), projectsBefore);
+
+    // The shop's folder moved away: the dry run says and fails the same.
+    fs::rename(site.file("shop"), site.file("shop.moved"));
+    const CliRun dry = webwatch({"--dry-run"});
+    EXPECT_EQ(dry.status, 1) << dry.out << dry.err;
+    EXPECT_NE(dry.err.find(leftAlone), std::string::npos) << dry.err;
+    EXPECT_NE(dry.out.find("Project \"Shop\": 0 to upload, 0 to delete on the server"), std::string::npos) << dry.out;
+    EXPECT_EQ(dry.out.find("leaves "), std::string::npos) << dry.out;
+    const CliRun moved = webwatch({"--quiet"});
+    EXPECT_EQ(moved.status, 1) << moved.out << moved.err;
+    EXPECT_NE(moved.err.find(leftAlone), std::string::npos) << moved.err;
+    noDeletion();
+    ProjectStore projects;
+    ASSERT_TRUE(projects.load(data.file("wbprj.dfd")));
+    EXPECT_EQ(projects.fileCount(0), 4u) << "the shop's files stay in the project";
+
+    // Removed on purpose: the server follows.
+    const CliRun told = webwatch({"--delete-missing-folders", "--dry-run"});
+    EXPECT_EQ(told.status, 0) << told.err;
+    EXPECT_NE(told.out.find("4 to delete"), std::string::npos) << told.out;
+    site.write("blog/post.html", "post, edited twice");
+    fs::last_write_time(site.file("blog/post.html"), fs::file_time_type::clock::now() + std::chrono::hours(2));
+    const CliRun deleted = webwatch({"--delete-missing-folders"});
+    EXPECT_EQ(deleted.status, 0) << deleted.out << deleted.err;
+    for (const char* name : {"shop/index.html", "shop/about.html", "shop/contact.html", "shop/gone.html"})
+        EXPECT_FALSE(fs::exists(remote.file(name))) << name;
+    ASSERT_TRUE(projects.load(data.file("wbprj.dfd")));
+    EXPECT_EQ(projects.fileCount(0), 0u);
+}
+
+// A new sub-folder of a clean folder goes up whole, its remote folders made
+// first; litter and links stay behind.
+TEST_F(CliWebwatch, NewSubFoldersOfACleanFolderAreMadeOnTheServerAndPublished)
+{
+    TempDir remote;
+    remote.write("shop/index.html", "index");
+    remote.write("shop/gone.html", "old page");
+    LocalFtpServer server(remote.path());
+    ASSERT_TRUE(server.start()) << server.lastError();
+    pointProjectsAt(server);
+    site.write("shop/news/today.html", "today");
+    site.write("shop/news/today.html~", "backup");
+    site.write("shop/news/2024/old.html", "last year");
+    site.write("shop/.git/config", "[core]");
+    fs::create_symlink("/etc/passwd", site.file("shop/passwd.txt"));
+    settle(site.path());
+
+    const CliRun dry = webwatch({"--dry-run"});
+    ASSERT_EQ(dry.status, 0) << dry.err;
+    for (const std::string line : {"new folder " + site.file("shop/news/"), "new folder " + site.file("shop/news/2024/"),
+                                   "upload discovered " + site.file("shop/news/2024/old.html")
+                                       + " -> /shop/news/2024/old.html",
+                                   "not published, a symbolic link: " + site.file("shop/passwd.txt")})
+        EXPECT_NE(dry.out.find(line), std::string::npos) << line << "\n" << dry.out;
+
+    const CliRun run = webwatch({});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(remote.read("shop/news/today.html"), "today");
+    EXPECT_EQ(remote.read("shop/news/2024/old.html"), "last year");
+    for (const char* name : {"shop/news/today.html~", "shop/passwd.txt", "shop/.git"})
+        EXPECT_FALSE(fs::exists(remote.file(name))) << name;
+    EXPECT_NE(run.err.find("Not published, a symbolic link: " + site.file("shop/passwd.txt")), std::string::npos)
+        << run.err;
+    const CliRun again = webwatch({"--dry-run", "--quiet"});
+    EXPECT_EQ(again.out, "Dry run: 0 files to upload (0 bytes), 0 to delete; nothing was changed\n") << again.err;
+}
+
 TEST(CliWebwatchKilled, ARunKilledMidwayIsFinishedByTheNextRun)
 {
     TempDir data;
@@ -285,6 +396,7 @@ TEST(CliWebwatchKilled, ARunKilledMidwayIsFinishedByTheNextRun)
                                         std::string("May")})
             lines.push_back(" " + line);
     }
+    settle(site.path());
     ASSERT_TRUE(TextLineList(lines).saveToFile(data.file("wbprj.dfd")));
 
     QProcess run;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <sys/stat.h>
 
 namespace {
@@ -354,4 +355,138 @@ TEST(UploadRun, MoreFilesThanTheQueueHoldsAreRefusedAndNothingIsKept)
     EXPECT_FALSE(exists(f.data.file("nyweb2.dfd")));
     EXPECT_EQ(f.data.read("wbprj.dfd"), crlf(before));
     EXPECT_EQ(f.projects.lines().lines(), before);
+}
+
+// A folder moved away (an unmounted drive, a renamed folder) says nothing
+// about the site: its files are left alone unless the user says otherwise,
+// while a file missing from a folder that is there is deleted as before.
+TEST(UploadRun, FilesOfAMissingFolderAreLeftAloneUnlessTheUserSaysDelete)
+{
+    RunFixture f;
+    const std::string kept = f.siteFile("kept.html");
+    const std::string gone = f.site.file("gone.html");
+    const std::string news1 = f.site.file("news/one.html");
+    const std::string news2 = f.site.file("news/two.html");
+    const auto recorded = join({{"1", "Tidy", "0", "1"}, record(news1, "2", kStamp), record(kept, "2", "May"),
+                                record(gone, "2", kStamp), record(news2, "2", kStamp, "/www/news")});
+    f.writeProjects(recorded);
+    std::vector<std::string> notices;
+    f.run.setNotice([&](const std::string& line) { notices.push_back(line); });
+    const QString question =
+        QStringLiteral("The folder ") + QString::fromStdString(f.site.file("news"))
+        + QStringLiteral(" is missing: delete its 2 files on the server?");
+
+    f.dialogs.expectChoice("Folder missing", question, 1);
+    auto outcome = f.uploadAll();
+    ASSERT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandedOver);
+    EXPECT_EQ(f.dialogs.shown()[0].text, question);
+    ASSERT_EQ(outcome.foldersLeftAlone.size(), 1u);
+    EXPECT_EQ(outcome.foldersLeftAlone[0].files, 2u);
+    EXPECT_EQ(notices, std::vector<std::string>{"Folder " + f.site.file("news")
+                                                + " is missing: its 2 files are left alone"});
+    EXPECT_EQ(f.data.read("defil.dfd"), crlf({"ftp.example.org", "webmaster", "secret", "21", "/www", "gone.html"}));
+    EXPECT_EQ(f.data.read("nyweb2.dfd"),
+              crlf(join({{"1", "Tidy", "0", "1"}, record(news1, "2", kStamp), record(kept, "2", kStamp),
+                         record(news2, "2", kStamp, "/www/news")})));
+
+    // Said on purpose: both files go, on the server and from the project.
+    f.run.cancelRun();
+    std::filesystem::remove(f.data.file("koefil.dfd"));
+    ASSERT_TRUE(f.projects.load(f.run.currentProjectFile()));
+    notices.clear();
+    f.dialogs.expectChoice("Folder missing", question, 0);
+    outcome = f.uploadAll();
+    ASSERT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandedOver);
+    EXPECT_TRUE(outcome.foldersLeftAlone.empty());
+    EXPECT_TRUE(notices.empty());
+    EXPECT_EQ(outcome.deletions, 3u);
+    EXPECT_EQ(f.data.read("nyweb2.dfd"), crlf(join({{"1", "Tidy", "0", "1"}, record(kept, "2", kStamp)})));
+}
+
+// What a clean folder's discovery takes in: new files and the files of new
+// sub-folders at any depth, but no litter, nothing an ignore file names, no
+// link, nothing in a hidden or linked folder or in a folder the project
+// already looks after with files of its own.
+TEST(UploadRun, DiscoveryTakesInNewSubFoldersAndLeavesOutLitterIgnoredFilesAndLinks)
+{
+    RunFixture f;
+    const std::string index = f.siteFile("a/index.html");
+    const std::string notClean = f.siteFile("a/kept/page.html");
+    f.siteFile("a/kept/extra.html");  // its folder's only file is "not clean"
+    const std::string fresh = f.siteFile("a/new.html");
+    for (const char* litter : {"a/index.html~", "a/page.swp", "a/upload.tmp", "a/Thumbs.db", "a/desktop.ini",
+                               "a/DESKTOP.INI", "a/.DS_Store", "a/.#index.html", "a/news/today.html~"})
+        f.siteFile(litter);
+    f.site.write("a/.tavlinignore", "# not for the site\r\n*.psd\r\ndrafts/\n  img/raw*  \n");
+    f.siteFile("a/logo.psd");
+    f.siteFile("a/drafts/draft.html");
+    f.siteFile("a/news/drafts/draft.html");
+    f.siteFile("a/img/raw1.png");
+    const std::string picture = f.siteFile("a/img/pic.png");
+    const std::string today = f.siteFile("a/news/today.html");
+    const std::string old = f.siteFile("a/news/2024/old.html");
+    f.siteFile("a/.git/config");
+    f.siteFile("outside/secret.html");
+    std::filesystem::create_directory_symlink(f.site.file("outside"), f.site.file("a/linked"));
+    std::filesystem::create_symlink("/etc/passwd", f.site.file("a/passwd.txt"));
+
+    f.writeProjects(join({{"1", "Clean", "1", "0"}, record(index, "0", kStamp), record(notClean, "2", kStamp)}));
+    std::vector<std::string> notices;
+    f.run.setNotice([&](const std::string& line) { notices.push_back(line); });
+    const auto outcome = f.uploadAll();
+    ASSERT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandedOver);
+    EXPECT_EQ(notices, std::vector<std::string>{"Not published, a symbolic link: " + f.site.file("a/passwd.txt")});
+
+    // Behind the clean file: its folder's new file first, then those of the
+    // new sub-folders (in the order the folders are read), with their
+    // remote folders below the clean file's.
+    ProjectStore pending;
+    ASSERT_TRUE(pending.load(f.data.file("nyweb2.dfd")));
+    ASSERT_EQ(pending.fileCount(0), 6u);
+    EXPECT_EQ(pending.file(0, 0).localPath, index);
+    EXPECT_EQ(pending.file(0, 1).localPath, fresh);
+    EXPECT_EQ(pending.file(0, 5).localPath, notClean);
+    std::map<std::string, std::string> takenIn;
+    for (std::size_t j = 1; j < 5; ++j) {
+        const ProjectFileEntry file = pending.file(0, j);
+        takenIn[file.localPath] = file.remoteDirectory + " " + file.remoteFileName + " " + file.modeCode();
+    }
+    EXPECT_EQ(takenIn, (std::map<std::string, std::string>{{fresh, "/www new.html 0"},
+                                                           {picture, "/www/img pic.png 1"},
+                                                           {today, "/www/news today.html 0"},
+                                                           {old, "/www/news/2024 old.html 0"}}));
+    EXPECT_EQ(outcome.queued, 4u);
+}
+
+// The stamp counts seconds in twos: a file changed in the step in which the
+// run looked at it could be changed again in that step unseen, so it is left
+// marked for upload and the next run sends it again.
+TEST(UploadRun, AFileChangedInTheStepOfTheScanIsSentAgainByTheNextRun)
+{
+    RunFixture f;
+    const std::string settled = f.siteFile("settled.html");
+    const std::string edited = f.siteFile("style.css");
+    const std::time_t editedAt = utcTime(2006, 1, 1, 10, 0, 0);
+    ASSERT_TRUE(setModifiedTime(edited, editedAt));
+    f.writeProjects(join({{"1", "Site", "0", "0"}, record(settled, "2", "May"), record(edited, "2", "May")}));
+
+    std::time_t now = editedAt + 1;
+    ProjectScanner scanner(f.ascii);
+    scanner.setClock([&] { return now; });
+    RunLists lists;
+    scanner.scan(f.projects, 0, ProjectScanner::Mode::Run, &lists);
+    EXPECT_EQ(lists.queue.count(), 2u);
+    EXPECT_EQ(f.projects.field(0, 0, ProjectField::UploadStamp), kStamp);
+    EXPECT_EQ(f.projects.field(0, 1, ProjectField::UploadStamp), "May");
+
+    // The next run, a step later, sends it once more and then keeps its stamp.
+    now = editedAt + 2;
+    lists.clear();
+    scanner.scan(f.projects, 0, ProjectScanner::Mode::Run, &lists);
+    ASSERT_EQ(lists.queue.count(), 1u);
+    EXPECT_EQ(lists.queue.entries()[0].localPath, edited);
+    EXPECT_NE(f.projects.field(0, 1, ProjectField::UploadStamp), "May");
+    lists.clear();
+    scanner.scan(f.projects, 0, ProjectScanner::Mode::Run, &lists);
+    EXPECT_EQ(lists.queue.count(), 0u);
 }
