@@ -183,7 +183,8 @@ void BM_DryRunWithMissingFiles(benchmark::State& state)
     MissingSite site(static_cast<int>(files));
     std::vector<std::string> unknown;
     for (auto _ : state) {
-        const RunPlan plan = planRun(site.projects(), {}, kAsciiExtensions, unknown);
+        // Allowed, or the mass-deletion rule would hold them all back.
+        const RunPlan plan = planRun(site.projects(), {}, kAsciiExtensions, unknown, RunPlanOptions{false, true});
         if (plan.deletionCount() != files)
             state.SkipWithError("the missing files were not all planned for deletion");
     }

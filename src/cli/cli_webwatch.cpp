@@ -96,7 +96,9 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
     const QCommandLineOption quiet(QStringLiteral("quiet"));
     const QCommandLineOption trust(QStringLiteral("trust"), {}, QStringLiteral("SHA256:FINGERPRINT"));
     const QCommandLineOption deleteMissingFolders(QStringLiteral("delete-missing-folders"));
-    parser.addOptions({dataDir, project, dryRun, list, passive, active, verbose, quiet, trust, deleteMissingFolders});
+    const QCommandLineOption allowMassDelete(QStringLiteral("allow-mass-delete"));
+    parser.addOptions(
+        {dataDir, project, dryRun, list, passive, active, verbose, quiet, trust, deleteMissingFolders, allowMassDelete});
     QStringList args{QStringLiteral("tavlinftp-cli webwatch")};
     for (const std::string& argument : arguments)
         args << QString::fromStdString(argument);
@@ -148,6 +150,7 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
             options.projects.push_back(s(name));
         options.trust = trusted;
         options.deleteMissingFolders = parser.isSet(deleteMissingFolders);
+        options.allowMassDelete = parser.isSet(allowMassDelete);
         return RunWebwatchUpload(paths, options, out, err);
     }
     // While a run is pending its project file is the current one.
@@ -164,8 +167,8 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
     for (const QString& name : parser.values(project))
         names.push_back(s(name));
     std::vector<std::string> unknown;
-    const RunPlan plan =
-        planRun(projects, names, asciiExtensions.lines(), unknown, parser.isSet(deleteMissingFolders));
+    const RunPlan plan = planRun(projects, names, asciiExtensions.lines(), unknown,
+                                 RunPlanOptions{parser.isSet(deleteMissingFolders), parser.isSet(allowMassDelete)});
     for (const std::string& name : unknown)
         std::fprintf(err, "tavlinftp-cli webwatch: no project named \"%s\"\n", name.c_str());
     if (!unknown.empty())
@@ -184,5 +187,7 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
                          folder.files);
             leftAlone = true;
         }
-    return leftAlone ? 1 : 0;
+    if (plan.deletionsHeldBack > 0)
+        std::fprintf(err, "%s\n", MassDeletionRefusal(plan.deletionsHeldBack).c_str());
+    return leftAlone || plan.deletionsHeldBack > 0 ? 1 : 0;
 }

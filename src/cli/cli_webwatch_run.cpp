@@ -95,6 +95,13 @@ private:
 
 }  // namespace
 
+std::string MassDeletionRefusal(std::size_t heldBack)
+{
+    return "tavlinftp-cli webwatch: " + std::to_string(heldBack)
+        + " remote files were not deleted: that is more than 20, or more than half of a project's files; they "
+          "stay in the project until a run with --allow-mass-delete";
+}
+
 int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& options, std::FILE* out,
                       std::FILE* err)
 {
@@ -125,12 +132,14 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
             return DialogAnswer::Ok;
         case UnattendedDialogs::Question::YesNo:
             // "Start upload ?" is what the command was started for.
-            return text == QStringLiteral("Start upload ?") ? DialogAnswer::Yes : DialogAnswer::No;
+            return text.startsWith(QStringLiteral("Start upload ?")) ? DialogAnswer::Yes : DialogAnswer::No;
         case UnattendedDialogs::Question::Choice:
             // The folder of a project's files is missing: deleted on the
             // server only when the command was told so.
             if (caption == QStringLiteral("Folder missing"))
                 return options.deleteMissingFolders ? DialogAnswer::Yes : DialogAnswer::No;
+            if (caption == QStringLiteral("Many files to delete"))
+                return options.allowMassDelete ? DialogAnswer::Yes : DialogAnswer::No;
             return DialogAnswer::Cancel;
         case UnattendedDialogs::Question::YesNoCancel: {
             if (caption != QStringLiteral("Error!! ") || !queueOfRun || queueOfRun->entries().empty())
@@ -151,9 +160,9 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
     UploadRun run(UploadRunFiles{paths.wbprjDfd, paths.nyweb2Dfd, paths.koefilDfd, paths.defilDfd}, dialogs,
                   asciiExtensions.lines());
     run.setNotice([&](const std::string& line) { report.print(err, line); });
-    // Files left alone make the command fail however the rest went, so a
-    // script notices the missing folder.
-    bool leftAlone = false;
+    // Files left alone (a missing folder) or deletions held back make the
+    // command fail however the rest went, so a script notices.
+    bool leftForLater = false;
     TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
     queueOfRun = &queue;
     queue.setObserver(&report);
@@ -211,9 +220,11 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
             scope = UploadRun::Scope::SelectedProject;
         }
         const UploadRun::Outcome outcome = run.start(projects, scope, std::move(selected));
-        leftAlone = !outcome.foldersLeftAlone.empty();
+        leftForLater = !outcome.foldersLeftAlone.empty() || outcome.deletionsHeldBack > 0;
+        if (outcome.deletionsHeldBack > 0)
+            report.print(err, MassDeletionRefusal(outcome.deletionsHeldBack));
         if (outcome.kind == UploadRun::Outcome::Kind::NothingToUpload)
-            return leftAlone ? 1 : 0;
+            return leftForLater ? 1 : 0;
         if (outcome.kind != UploadRun::Outcome::Kind::HandedOver) {
             std::fprintf(err, "tavlinftp-cli webwatch: the run could not be prepared\n");
             return 1;
@@ -232,7 +243,7 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
     const auto stop = [&](int exitStatus, const std::string& why) {
         if (!why.empty())
             report.print(err, "tavlinftp-cli webwatch: " + why);
-        status = exitStatus == 0 && leftAlone ? 1 : exitStatus;
+        status = exitStatus == 0 && leftForLater ? 1 : exitStatus;
         QCoreApplication::exit(status);
     };
     QObject::connect(&driver, &WebwatchRunDriver::runEnded, [&](UploadRun::EndResult result) {

@@ -22,7 +22,14 @@ struct CliWebwatchRunOptions {
     // Files whose local folder is missing are deleted on the server too
     // (--delete-missing-folders); otherwise they are left alone.
     bool deleteMissingFolders = false;
+    // More remote deletions than a run makes unasked (more than 20, or more
+    // than half of a project) are made (--allow-mass-delete); otherwise the
+    // run uploads and deletes nothing.
+    bool allowMassDelete = false;
 };
+
+// Why a run deleted nothing, as the command says it.
+std::string MassDeletionRefusal(std::size_t heldBack);
 
 // Returns the exit status: 0 done or nothing to do, 1 something failed
 // (what is left stays pending for the next run).

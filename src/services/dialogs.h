@@ -36,6 +36,13 @@ public:
     virtual void message(const QString& text, const QString& caption = {}) = 0;
     // Returns Yes or No.
     virtual DialogAnswer askYesNo(const QString& caption, const QString& text) = 0;
+    // The same question with a longer text behind it (a list of names) that
+    // the user may open; a service without room for it asks without.
+    virtual DialogAnswer askYesNoWithDetails(const QString& caption, const QString& text, const QString& details)
+    {
+        (void)details;
+        return askYesNo(caption, text);
+    }
     // Returns Yes, No or Cancel.
     virtual DialogAnswer askYesNoCancel(const QString& caption, const QString& text) = 0;
     // The small OK/Cancel window whose panel shows the question; true for OK.

@@ -34,6 +34,14 @@ DialogAnswer QtDialogs::askYesNo(const QString& caption, const QString& text)
     return box.exec() == QMessageBox::Yes ? DialogAnswer::Yes : DialogAnswer::No;
 }
 
+DialogAnswer QtDialogs::askYesNoWithDetails(const QString& caption, const QString& text, const QString& details)
+{
+    QMessageBox box(QMessageBox::Question, captionOrTitle(caption), text,
+                    QMessageBox::Yes | QMessageBox::No, owner_);
+    box.setDetailedText(details);
+    return box.exec() == QMessageBox::Yes ? DialogAnswer::Yes : DialogAnswer::No;
+}
+
 DialogAnswer QtDialogs::askYesNoCancel(const QString& caption, const QString& text)
 {
     QMessageBox box(QMessageBox::Question, captionOrTitle(caption), text,

@@ -14,6 +14,7 @@ public:
 
     void message(const QString& text, const QString& caption = {}) override;
     DialogAnswer askYesNo(const QString& caption, const QString& text) override;
+    DialogAnswer askYesNoWithDetails(const QString& caption, const QString& text, const QString& details) override;
     DialogAnswer askYesNoCancel(const QString& caption, const QString& text) override;
     bool confirmOkCancel(const QString& question) override;
     int askChoice(const QString& caption, const QString& text, const QStringList& choices) override;

@@ -1,6 +1,7 @@
 #include "webwatch/run_plan.h"
 
 #include "webwatch/clean_directory_scan.h"
+#include "webwatch/mass_deletion.h"
 #include "webwatch/project_scan.h"
 
 #include <algorithm>
@@ -46,7 +47,7 @@ std::string remotePathOf(const RemoteFileTarget& target)
 
 RunPlan planRun(const ProjectStore& projects, const std::vector<std::string>& names,
                 const std::vector<std::string>& asciiExtensions, std::vector<std::string>& unknownNames,
-                bool deleteMissingFolders)
+                RunPlanOptions options)
 {
     unknownNames.clear();
     for (const std::string& name : names)
@@ -56,8 +57,8 @@ RunPlan planRun(const ProjectStore& projects, const std::vector<std::string>& na
     RunPlan plan;
     ProjectStore copy = projects;
     ProjectScanner scanner(asciiExtensions);
-    scanner.setMissingFolderDecision([deleteMissingFolders](const std::string&, std::size_t) {
-        return deleteMissingFolders;
+    scanner.setMissingFolderDecision([options](const std::string&, std::size_t) {
+        return options.deleteMissingFolders;
     });
     for (std::size_t p = 0; p < copy.projectCount(); ++p) {
         const std::string name = copy.projectName(p);
@@ -113,6 +114,16 @@ RunPlan planRun(const ProjectStore& projects, const std::vector<std::string>& na
         // The scan may have taken files in; the next project's index must
         // follow.
         copy.rebuildIndex();
+    }
+    std::vector<ProjectDeletions> deletions;
+    for (const RunPlan::Project& planned : plan.projects)
+        deletions.push_back({planned.name, planned.files, planned.deletions.size()});
+    if (!options.allowMassDelete && massDeletionQuestion(deletions)) {
+        plan.deletionsHeldBack = plan.deletionCount();
+        for (RunPlan::Project& planned : plan.projects) {
+            planned.deletions.clear();
+            planned.missingLeave = false;
+        }
     }
     return plan;
 }

@@ -37,6 +37,9 @@ struct RunPlan {
         std::vector<std::string> skippedLinks;
     };
     std::vector<Project> projects;
+    // Remote deletions left out because the run was not allowed so many (see
+    // massDeletionQuestion); their files stay in the projects.
+    std::size_t deletionsHeldBack = 0;
 
     std::size_t uploadCount() const;
     std::size_t deletionCount() const;
@@ -44,9 +47,15 @@ struct RunPlan {
 };
 
 // Plans a run over the named projects of `projects` (all when `names` is
-// empty). Names that match no project are returned in `unknownNames`. The
-// files of a missing folder are planned for deletion only with
-// `deleteMissingFolders`.
+// empty). Names that match no project are returned in `unknownNames`.
+struct RunPlanOptions {
+    // The files of a missing folder are deleted (the run's question
+    // answered Yes).
+    bool deleteMissingFolders = false;
+    // More deletions than a run makes unasked are made (the run's question
+    // answered Yes).
+    bool allowMassDelete = false;
+};
 RunPlan planRun(const ProjectStore& projects, const std::vector<std::string>& names,
                 const std::vector<std::string>& asciiExtensions, std::vector<std::string>& unknownNames,
-                bool deleteMissingFolders = false);
+                RunPlanOptions options = {});

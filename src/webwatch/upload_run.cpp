@@ -3,6 +3,9 @@
 #include "core/text_line_list.h"
 #include "services/dialogs.h"
 #include "transfer/queue_store.h"
+#include "webwatch/mass_deletion.h"
+
+#include <QLocale>
 
 #include <algorithm>
 #include <cerrno>
@@ -78,14 +81,30 @@ UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::ve
     scanner.setQueuedCallback(queued_);
     scanner.setMissingFolderDecision(
         [this](const std::string& folder, std::size_t files) { return deleteFilesOfMissingFolder(folder, files); });
+    std::vector<ProjectDeletions> deletionsByProject;
+    const auto scanProject = [&](std::size_t p) {
+        ProjectDeletions counted{projects.projectName(p), projects.fileCount(p), lists.deletions.count()};
+        scanner.scan(projects, p, ProjectScanner::Mode::Run, &lists);
+        counted.deleting = lists.deletions.count() - counted.deleting;
+        deletionsByProject.push_back(std::move(counted));
+    };
     if (scope == Scope::SelectedProject) {
         for (const std::size_t p : selectedProjects)
-            scanner.scan(projects, p, ProjectScanner::Mode::Run, &lists);
+            scanProject(p);
     } else {
-        scanAll(scanner, projects, lists);
+        for (std::size_t p = 0; p < std::min(projects.projectCount(), kMaxProjectsPerRun); ++p)
+            scanProject(p);
     }
     tellScanFindings(lists);
     outcome.foldersLeftAlone = lists.foldersLeftAlone;
+    if (const auto question = massDeletionQuestion(deletionsByProject);
+        question && !lists.deletions.empty() && !allowMassDeletion(*question)) {
+        // The uploads go ahead; the missing files stay in the project, so a
+        // later run that is allowed to delete them finds them again.
+        outcome.deletionsHeldBack = lists.deletions.count();
+        lists.deletions.clear();
+        lists.missingRecords.clear();
+    }
     outcome.queued = lists.queue.count();
     outcome.rows = lists.rows;
 
@@ -102,7 +121,7 @@ UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::ve
                          + QStringLiteral(". Nothing was uploaded; upload the projects one at a time."));
         rollBack(projects);
         outcome.kind = Outcome::Kind::HandOverFailed;
-    } else if (confirm(scope)) {
+    } else if (confirm(scope, lists)) {
         removeRecordsAt(projects, lists.missingRecords);
         if (handOver(projects, lists)) {
             outcome.kind = Outcome::Kind::HandedOver;
@@ -176,12 +195,38 @@ void UploadRun::tellScanFindings(const RunLists& lists)
         notice_("Not published, a symbolic link: " + link);
 }
 
-bool UploadRun::confirm(Scope scope)
+bool UploadRun::confirm(Scope scope, const RunLists& lists)
 {
     if (scope == Scope::Quick)
         return true;
-    return dialogs_.askYesNo(QStringLiteral("Files ready for upload"), QStringLiteral("Start upload ?"))
+    // The question names the work: the counts in its text, the names in
+    // its details.
+    std::uint64_t bytes = 0;
+    QString details = QStringLiteral("Upload:\n");
+    for (const QueuedUpload& upload : lists.queue.entries()) {
+        bytes += upload.size;
+        details += qs(upload.localPath) + QStringLiteral(" -> ") + qs(remoteFileTargetText(upload)) + u'\n';
+    }
+    if (!lists.deletions.empty()) {
+        details += QStringLiteral("Delete on the server:\n");
+        for (const DeletionEntry& deletion : lists.deletions.entries())
+            details += qs(remoteFileTargetText(deletion)) + u'\n';
+    }
+    const QString counts = QStringLiteral("%1 files to upload (%2), %3 remote files to delete")
+                               .arg(lists.queue.count())
+                               .arg(QLocale::c().formattedDataSize(static_cast<qint64>(bytes), 1,
+                                                                   QLocale::DataSizeSIFormat))
+                               .arg(lists.deletions.count());
+    return dialogs_.askYesNoWithDetails(QStringLiteral("Files ready for upload"),
+                                        QStringLiteral("Start upload ?\n") + counts, details)
         == DialogAnswer::Yes;
+}
+
+bool UploadRun::allowMassDeletion(const std::string& question)
+{
+    return dialogs_.askChoice(QStringLiteral("Many files to delete"), qs(question),
+                              {QStringLiteral("Yes"), QStringLiteral("No")})
+        == 0;
 }
 
 void UploadRun::rollBack(ProjectStore& projects)

@@ -75,6 +75,10 @@ public:
         // Missing folders whose files were left alone (each also told
         // through the notice).
         std::vector<MissingFolder> foldersLeftAlone;
+        // Remote deletions not made because the user did not allow so many
+        // (more than 20, or more than half of a project): their files stay
+        // in the project for a later run.
+        std::size_t deletionsHeldBack = 0;
     };
 
     // Runs the scans over `projects` (the WebWatch window's project list,
@@ -134,7 +138,8 @@ private:
     void scanAll(ProjectScanner& scanner, ProjectStore& projects, RunLists& lists);
     bool deleteFilesOfMissingFolder(const std::string& folder, std::size_t files);
     void tellScanFindings(const RunLists& lists);
-    bool confirm(Scope scope);
+    bool confirm(Scope scope, const RunLists& lists);
+    bool allowMassDeletion(const std::string& question);
     void rollBack(ProjectStore& projects);
     bool handOver(ProjectStore& projects, const RunLists& lists);
     bool restoreRecordsOfSetAsideDeletions();

@@ -327,18 +327,62 @@ TEST_F(CliWebwatch, AMissingFolderLeavesItsFilesAloneUntilTheCommandIsToldToDele
     ASSERT_TRUE(projects.load(data.file("wbprj.dfd")));
     EXPECT_EQ(projects.fileCount(0), 4u) << "the shop's files stay in the project";
 
-    // Removed on purpose: the server follows.
-    const CliRun told = webwatch({"--delete-missing-folders", "--dry-run"});
+    // Removed on purpose (and all of the shop, so a mass deletion): the
+    // server follows.
+    const CliRun told = webwatch({"--delete-missing-folders", "--allow-mass-delete", "--dry-run"});
     EXPECT_EQ(told.status, 0) << told.err;
     EXPECT_NE(told.out.find("4 to delete"), std::string::npos) << told.out;
     site.write("blog/post.html", "post, edited twice");
     fs::last_write_time(site.file("blog/post.html"), fs::file_time_type::clock::now() + std::chrono::hours(2));
-    const CliRun deleted = webwatch({"--delete-missing-folders"});
+    const CliRun deleted = webwatch({"--delete-missing-folders", "--allow-mass-delete"});
     EXPECT_EQ(deleted.status, 0) << deleted.out << deleted.err;
     for (const char* name : {"shop/index.html", "shop/about.html", "shop/contact.html", "shop/gone.html"})
         EXPECT_FALSE(fs::exists(remote.file(name))) << name;
     ASSERT_TRUE(projects.load(data.file("wbprj.dfd")));
     EXPECT_EQ(projects.fileCount(0), 0u);
+}
+
+// A run that would delete most of a project (or more than 20 files) uploads
+// but deletes nothing unless the command allows it, and fails saying why.
+TEST_F(CliWebwatch, MostOfAProjectIsDeletedOnlyWithAllowMassDelete)
+{
+    TempDir remote;
+    const std::vector<std::string> online{"shop/index.html", "shop/about.html", "shop/contact.html",
+                                          "shop/gone.html"};
+    for (const std::string& name : online)
+        remote.write(name, "online");
+    LocalFtpServer server(remote.path());
+    ASSERT_TRUE(server.start()) << server.lastError();
+    pointProjectsAt(server);
+    for (const char* name : {"index.html", "about.html", "contact.html"})
+        fs::remove(site.file(std::string("shop/") + name));
+    const std::string why = "4 remote files were not deleted";
+
+    const CliRun dry = webwatch({"--dry-run"});
+    EXPECT_EQ(dry.status, 1) << dry.out << dry.err;
+    EXPECT_NE(dry.err.find(why), std::string::npos) << dry.err;
+    EXPECT_NE(dry.out.find("Project \"Shop\": 1 to upload, 0 to delete on the server"), std::string::npos) << dry.out;
+    const CliRun held = webwatch({});
+    EXPECT_EQ(held.status, 1) << held.out << held.err;
+    EXPECT_NE(held.err.find(why), std::string::npos) << held.err;
+    for (const std::string& name : online)
+        EXPECT_TRUE(fs::exists(remote.file(name))) << name;
+    EXPECT_EQ(remote.read("shop/new.html"), "brand new");
+    ProjectStore projects;
+    ASSERT_TRUE(projects.load(data.file("wbprj.dfd")));
+    EXPECT_EQ(projects.fileCount(0), 5u) << "the missing files wait in the project";
+
+    const CliRun allowedDry = webwatch({"--dry-run", "--allow-mass-delete"});
+    EXPECT_EQ(allowedDry.status, 0) << allowedDry.err;
+    EXPECT_NE(allowedDry.out.find("0 to upload, 4 to delete"), std::string::npos) << allowedDry.out;
+    site.write("blog/post.html", "post, edited");
+    fs::last_write_time(site.file("blog/post.html"), fs::file_time_type::clock::now() + std::chrono::hours(1));
+    const CliRun allowed = webwatch({"--allow-mass-delete"});
+    EXPECT_EQ(allowed.status, 0) << allowed.out << allowed.err;
+    for (const std::string& name : online)
+        EXPECT_FALSE(fs::exists(remote.file(name))) << name;
+    ASSERT_TRUE(projects.load(data.file("wbprj.dfd")));
+    EXPECT_EQ(projects.fileCount(0), 1u);
 }
 
 // A new sub-folder of a clean folder goes up whole, its remote folders made

@@ -42,6 +42,15 @@ ScriptedDialogs& ScriptedDialogs::expectYesNo(const QString& caption, const QStr
     return *this;
 }
 
+ScriptedDialogs& ScriptedDialogs::expectYesNoBeginning(const QString& caption, const QString& textStart,
+                                                       DialogAnswer answer)
+{
+    Expected expected{Kind::YesNo, caption, textStart, answer, {}, {}};
+    expected.textIsStart = true;
+    expected_.push_back(std::move(expected));
+    return *this;
+}
+
 ScriptedDialogs& ScriptedDialogs::expectYesNoCancel(const QString& caption, const QString& text,
                                                     DialogAnswer answer)
 {
@@ -88,7 +97,9 @@ std::optional<ScriptedDialogs::Expected> ScriptedDialogs::take(Kind kind, const 
     }
     Expected next = expected_.front();
     const bool sameKind = next.kind == kind;
-    const bool sameText = kind == Kind::Choice ? text.contains(next.text) : next.text == text;
+    const bool sameText = kind == Kind::Choice ? text.contains(next.text)
+                          : next.textIsStart    ? text.startsWith(next.text)
+                                                : next.text == text;
     const bool sameCaption = !next.caption || *next.caption == caption;
     if (!sameKind || !sameText || !sameCaption) {
         ADD_FAILURE() << "expected " << toString(next.kind) << " \"" << next.text.toStdString() << "\""
@@ -103,34 +114,42 @@ std::optional<ScriptedDialogs::Expected> ScriptedDialogs::take(Kind kind, const 
 
 void ScriptedDialogs::message(const QString& text, const QString& caption)
 {
-    shown_.push_back({Kind::Message, caption, text, {}});
+    shown_.push_back({Kind::Message, caption, text, {}, {}});
     take(Kind::Message, caption, text);
 }
 
 DialogAnswer ScriptedDialogs::askYesNo(const QString& caption, const QString& text)
 {
-    shown_.push_back({Kind::YesNo, caption, text, {}});
+    shown_.push_back({Kind::YesNo, caption, text, {}, {}});
+    auto next = take(Kind::YesNo, caption, text);
+    return next ? next->answer : DialogAnswer::No;
+}
+
+DialogAnswer ScriptedDialogs::askYesNoWithDetails(const QString& caption, const QString& text,
+                                                  const QString& details)
+{
+    shown_.push_back({Kind::YesNo, caption, text, {}, details});
     auto next = take(Kind::YesNo, caption, text);
     return next ? next->answer : DialogAnswer::No;
 }
 
 DialogAnswer ScriptedDialogs::askYesNoCancel(const QString& caption, const QString& text)
 {
-    shown_.push_back({Kind::YesNoCancel, caption, text, {}});
+    shown_.push_back({Kind::YesNoCancel, caption, text, {}, {}});
     auto next = take(Kind::YesNoCancel, caption, text);
     return next ? next->answer : DialogAnswer::Cancel;
 }
 
 bool ScriptedDialogs::confirmOkCancel(const QString& question)
 {
-    shown_.push_back({Kind::OkCancel, {}, question, {}});
+    shown_.push_back({Kind::OkCancel, {}, question, {}, {}});
     auto next = take(Kind::OkCancel, {}, question);
     return next && next->answer == DialogAnswer::Ok;
 }
 
 int ScriptedDialogs::askChoice(const QString& caption, const QString& text, const QStringList& choices)
 {
-    shown_.push_back({Kind::Choice, caption, text, {}});
+    shown_.push_back({Kind::Choice, caption, text, {}, {}});
     auto next = take(Kind::Choice, caption, text);
     if (!next || next->chosen < 0 || next->chosen >= choices.size())
         return static_cast<int>(choices.size()) - 1;
@@ -139,7 +158,7 @@ int ScriptedDialogs::askChoice(const QString& caption, const QString& text, cons
 
 std::optional<QString> ScriptedDialogs::askSaveFileName(const SaveFileRequest& request)
 {
-    shown_.push_back({Kind::SaveFile, {}, request.fileName, {}});
+    shown_.push_back({Kind::SaveFile, {}, request.fileName, {}, {}});
     auto next = take(Kind::SaveFile, {}, request.fileName);
     if (!next)
         return std::nullopt;
@@ -148,7 +167,7 @@ std::optional<QString> ScriptedDialogs::askSaveFileName(const SaveFileRequest& r
 
 bool ScriptedDialogs::showNameDialog(NameDialogState& state)
 {
-    shown_.push_back({Kind::NameDialog, state.caption, state.panelText, state});
+    shown_.push_back({Kind::NameDialog, state.caption, state.panelText, state, {}});
     auto next = take(Kind::NameDialog, state.caption, state.panelText);
     if (!next)
         return false;

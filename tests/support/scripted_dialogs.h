@@ -23,6 +23,7 @@ public:
         QString caption;
         QString text;          // message/question text; for the name dialog its panel line
         NameDialogState name;  // the name dialog as it was shown (before typing)
+        QString details;       // a question's details (askYesNoWithDetails)
     };
 
     ScriptedDialogs() = default;
@@ -33,6 +34,8 @@ public:
     // A plain message; the caption is checked only when given.
     ScriptedDialogs& expectMessage(const QString& text, std::optional<QString> caption = std::nullopt);
     ScriptedDialogs& expectYesNo(const QString& caption, const QString& text, DialogAnswer answer);
+    // A Yes/No question whose text begins with textStart.
+    ScriptedDialogs& expectYesNoBeginning(const QString& caption, const QString& textStart, DialogAnswer answer);
     ScriptedDialogs& expectYesNoCancel(const QString& caption, const QString& text, DialogAnswer answer);
     ScriptedDialogs& expectOkCancel(const QString& question, bool ok);
     // The name dialog showing this panel line (and caption, when given);
@@ -56,6 +59,7 @@ public:
 
     void message(const QString& text, const QString& caption = {}) override;
     DialogAnswer askYesNo(const QString& caption, const QString& text) override;
+    DialogAnswer askYesNoWithDetails(const QString& caption, const QString& text, const QString& details) override;
     DialogAnswer askYesNoCancel(const QString& caption, const QString& text) override;
     bool confirmOkCancel(const QString& question) override;
     int askChoice(const QString& caption, const QString& text, const QStringList& choices) override;
@@ -73,6 +77,7 @@ private:
         std::optional<QString> typed;
         std::optional<QString> chosenPath;
         int chosen = -1;
+        bool textIsStart = false;
     };
 
     // Takes the next expectation if it is of this kind and matches; reports

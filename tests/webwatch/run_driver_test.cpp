@@ -60,7 +60,7 @@ protected:
     {
         data.write("wbprj.dfd", crlf(projectLines));
         ASSERT_TRUE(projects.load(run.currentProjectFile()));
-        dialogs.expectYesNo("Files ready for upload", "Start upload ?", DialogAnswer::Yes);
+        dialogs.expectYesNoBeginning("Files ready for upload", "Start upload ?\n", DialogAnswer::Yes);
         const UploadRun::Outcome outcome = run.start(projects, UploadRun::Scope::AllProjects);
         ASSERT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandedOver);
         ASSERT_TRUE(driver.takeUpPendingRun(data.file("koefil.dfd")));
@@ -105,6 +105,8 @@ TEST_F(RunDriverTest, DeletesEachLoginOnItsOwnConnectionThenUploadsAndEndsTheRun
                           record("guarded.txt", "/site", "anonymous", ""), record("absent.txt", "/site"),
                           record("top.txt", "/")})
         lines.insert(lines.end(), r.begin(), r.end());
+    // Four of the project's five files go: the run asks, and is told Yes.
+    dialogs.expectChoice("Many files to delete", "4 of the 5 files of project \"Site\"", 0);
     handOver(lines);
     const std::string pending = data.read("nyweb2.dfd");
     ASSERT_FALSE(data.read("defil.dfd").empty());

@@ -78,7 +78,7 @@ struct RunFixture {
     }
     UploadRun::Outcome uploadAll(DialogAnswer answer = DialogAnswer::Yes)
     {
-        dialogs.expectYesNo("Files ready for upload", "Start upload ?", answer);
+        dialogs.expectYesNoBeginning("Files ready for upload", "Start upload ?\n", answer);
         if (answer == DialogAnswer::No)
             dialogs.expectMessage("No files uploaded");
         return run.start(projects, UploadRun::Scope::AllProjects);
@@ -395,6 +395,7 @@ TEST(UploadRun, FilesOfAMissingFolderAreLeftAloneUnlessTheUserSaysDelete)
     ASSERT_TRUE(f.projects.load(f.run.currentProjectFile()));
     notices.clear();
     f.dialogs.expectChoice("Folder missing", question, 0);
+    f.dialogs.expectChoice("Many files to delete", "3 of the 4 files of project \"Tidy\"", 0);
     outcome = f.uploadAll();
     ASSERT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandedOver);
     EXPECT_TRUE(outcome.foldersLeftAlone.empty());
@@ -489,4 +490,68 @@ TEST(UploadRun, AFileChangedInTheStepOfTheScanIsSentAgainByTheNextRun)
     lists.clear();
     scanner.scan(f.projects, 0, ProjectScanner::Mode::Run, &lists);
     EXPECT_EQ(lists.queue.count(), 0u);
+}
+
+// "Start upload ?" says what the run will do; a run that would delete many
+// files, or most of a project, asks before it, the quick upload too, and
+// without a Yes uploads but deletes nothing and keeps the files' records.
+TEST(UploadRun, StartUploadNamesTheWorkAndManyDeletionsAskFirst)
+{
+    RunFixture f;
+    const std::string page = f.siteFile("page.html", std::string(1500, 'x'));
+    std::vector<std::string> lines{"2", "Big", "0", "1"};
+    const auto add = [&](const std::vector<std::string>& record) {
+        lines.insert(lines.end(), record.begin(), record.end());
+    };
+    add(record(page, "2", "May"));
+    for (int i = 0; i < 18; ++i)
+        add(record(f.site.file("old" + std::to_string(i) + ".html"), "2", kStamp));
+    lines.insert(lines.end(), {"Small", "0", "1"});
+    add(record(page, "2", kStamp, "/small"));
+    for (int i = 0; i < 3; ++i)
+        add(record(f.site.file("gone" + std::to_string(i) + ".html"), "2", kStamp, "/small"));
+    f.writeProjects(lines);
+
+    // 21 deletions in all, 18 of the 19 files of "Big": declined.
+    f.dialogs.expectChoice("Many files to delete",
+                           "This run will delete 21 files on the server, 18 of the 19 files of project \"Big\": go on?",
+                           1);
+    auto outcome = f.uploadAll();
+    ASSERT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandedOver);
+    EXPECT_EQ(outcome.deletionsHeldBack, 21u);
+    EXPECT_EQ(outcome.deletions, 0u);
+    ASSERT_EQ(f.dialogs.shown().size(), 2u);
+    EXPECT_EQ(f.dialogs.shown()[1].text, "Start upload ?\n1 files to upload (1.5 kB), 0 remote files to delete");
+    EXPECT_EQ(f.dialogs.shown()[1].details, QString::fromStdString("Upload:\n" + page
+                                                                   + " -> /www/page.html on ftp.example.org\n"));
+    EXPECT_FALSE(exists(f.data.file("defil.dfd")));
+    ProjectStore pending;
+    ASSERT_TRUE(pending.load(f.data.file("nyweb2.dfd")));
+    EXPECT_EQ(pending.fileCount(0), 19u);
+    EXPECT_EQ(pending.fileCount(1), 4u);
+
+    // Allowed, from the quick upload, which asks nothing else.
+    f.run.cancelRun();
+    std::filesystem::remove(f.data.file("koefil.dfd"));
+    ASSERT_TRUE(f.projects.load(f.run.currentProjectFile()));
+    f.dialogs.expectChoice("Many files to delete", "This run will delete 21 files", 0);
+    outcome = f.run.start(f.projects, UploadRun::Scope::Quick);
+    ASSERT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandedOver);
+    EXPECT_EQ(outcome.deletions, 21u);
+    EXPECT_EQ(outcome.deletionsHeldBack, 0u);
+    ASSERT_TRUE(pending.load(f.data.file("nyweb2.dfd")));
+    EXPECT_EQ(pending.fileCount(0), 1u);
+    EXPECT_EQ(pending.fileCount(1), 1u);
+
+    // Few deletions, but most of a project: asked too.
+    f.run.cancelRun();
+    std::filesystem::remove(f.data.file("koefil.dfd"));
+    f.writeProjects(join({{"1", "Small", "0", "1"}, record(page, "2", "May", "/small"),
+                          record(f.site.file("gone0.html"), "2", kStamp, "/small"),
+                          record(f.site.file("gone1.html"), "2", kStamp, "/small")}));
+    f.dialogs.expectChoice("Many files to delete",
+                           "This run will delete 2 files on the server, 2 of the 3 files of project \"Small\": go on?",
+                           1);
+    outcome = f.uploadAll();
+    EXPECT_EQ(outcome.deletionsHeldBack, 2u);
 }

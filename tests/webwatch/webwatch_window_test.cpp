@@ -147,7 +147,7 @@ TEST_F(WebwatchWindowTest, UploadAllDeletesUploadsTakesInNewFilesAndTheNextRunFi
     c->Image2->click();
     ASSERT_TRUE(window->webwatchWindow().isVisible());
     EXPECT_EQ(texts(ww<QListWidget>("ListBox1")), (QStringList{"Site", "Keep"}));
-    dialogs.expectYesNo("Files ready for upload", "Start upload ?", DialogAnswer::Yes);
+    dialogs.expectYesNoBeginning("Files ready for upload", "Start upload ?\n", DialogAnswer::Yes);
     click(ww<QPushButton>("Uploadall"));
     ASSERT_FALSE(window->webwatchWindow().isVisible());
 
