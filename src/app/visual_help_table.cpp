@@ -91,6 +91,16 @@ const auto& table()
         exact("Status clean", "Not clean", "Keeps its folder", "out of the scan", 52),
         exact("Upload selected project", "Upload project", "Uploads what changed", "in this project", 53),
         exact("Add a file to a project", "Add file", "Record uploads", "into this project", 54),
+        exact("Change the server, logon, password and port of the project's files", "Change log-in",
+              "A new log-in for", "all the project's files", 85, kMenu),
+        exact("The server the files go to", "Server", "The new server", "of the files", 85),
+        exact("The user name on the server", "Logon", "The new logon", "of the files", 85),
+        exact("The password on the server", "Password", "The new password", "of the files", 85),
+        exact("The server's port", "Port", "The new port", "of the files", 85),
+        exact("Files are being transferred. A new upload can start when the transfer has ended.", "Upload waits",
+              "Files are being", "transferred", 86),
+        startingWith("Add file waits until the pending upload has ended", "Add file waits", "An upload is",
+                     "pending", 87),
 
         // Address manager.
         exact("PASV mode", "Passive mode", "Use passive mode", "for this site", 55),

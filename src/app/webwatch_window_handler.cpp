@@ -1,5 +1,6 @@
 #include "app/webwatch_window_handler.h"
 
+#include "app/control_hint.h"
 #include "app/file_helper.h"
 #include "services/dialogs.h"
 
@@ -27,6 +28,13 @@ constexpr std::array<ProjectField, 6> kFieldOfEdit{ProjectField::RemoteFileName,
 
 constexpr const char* kMustUpload = " May";
 
+const QString kAddFileHint = QStringLiteral("Add a file to a project");
+const QString kAddFileWaitsHint =
+    QStringLiteral("Add file waits until the pending upload has ended (Start or Delete in the main window): "
+                   "the files it records would go into the project file that upload is about to replace");
+const QString kUploadAllHint = QStringLiteral("Upload all changed files,");
+const QString kUploadProjectHint = QStringLiteral("Upload selected project");
+
 }  // namespace
 
 WebwatchWindowHandler::WebwatchWindowHandler(WebwatchView view, UploadRun& run, Dialogs& dialogs,
@@ -43,8 +51,40 @@ void WebwatchWindowHandler::showWindow(const std::string& handling)
     resetControls();
     handling_ = handling == WebwatchHandling::kQuickUpload ? handling : std::string(WebwatchHandling::kNone);
     fillProjectList();
+    transferStateChanged();
     if (handling_ == WebwatchHandling::kQuickUpload)
         startRun(UploadRun::Scope::Quick);
+}
+
+void WebwatchWindowHandler::transferStateChanged()
+{
+    const bool running = transferRunning();
+    const QString why = QString::fromUtf8(kTransferRunningText);
+    for (auto [button, hint] : {std::pair{view_.uploadAllButton, kUploadAllHint},
+                                std::pair{view_.uploadProjectButton, kUploadProjectHint}}) {
+        if (!button)
+            continue;
+        button->setEnabled(!running);
+        setHint(button, running ? why : hint);
+    }
+    showChangeLoginState();
+}
+
+void WebwatchWindowHandler::showChangeLoginState()
+{
+    if (view_.changeLoginItem)
+        view_.changeLoginItem->setEnabled(selectedProject_ && projects_.fileCount(*selectedProject_) > 0
+                                          && !transferRunning());
+}
+
+void WebwatchWindowHandler::showAddFileState()
+{
+    // While a run is pending the window shows the pending project file; a
+    // line index taken there would be applied to the project file, whose
+    // lines differ once the run removed or took in files.
+    const bool waits = run_.pending();
+    view_.addFileButton->setEnabled(selectedProject_.has_value() && !waits);
+    setHint(view_.addFileButton, waits ? kAddFileWaitsHint : kAddFileHint);
 }
 
 void WebwatchWindowHandler::resetControls()
@@ -52,6 +92,9 @@ void WebwatchWindowHandler::resetControls()
     view_.removeProjectItem->setEnabled(false);
     view_.removeFileItem->setEnabled(false);
     view_.addFileButton->setEnabled(false);
+    selectedProject_.reset();
+    showAddFileState();
+    showChangeLoginState();
     filling_ = true;
     view_.fileList->clear();
     view_.projectList->clear();
@@ -98,7 +141,8 @@ void WebwatchWindowHandler::selectProject(int row)
         return;
     selectedProject_ = static_cast<std::size_t>(row);
     view_.removeProjectItem->setEnabled(true);
-    view_.addFileButton->setEnabled(true);
+    showAddFileState();
+    showChangeLoginState();
     view_.removeFileItem->setEnabled(false);
     clearFileDetails();
     scanForDisplay();
@@ -305,6 +349,7 @@ void WebwatchWindowHandler::removeProject()
     view_.removeProjectItem->setEnabled(false);
     view_.addFileButton->setEnabled(false);
     view_.removeFileItem->setEnabled(false);
+    showChangeLoginState();
     projects_.rebuildIndex();
     fillProjectList();
 }
@@ -321,7 +366,7 @@ void WebwatchWindowHandler::setUploadStatusAll()
 
 void WebwatchWindowHandler::addFile()
 {
-    if (!selectedProject_)
+    if (!selectedProject_ || run_.pending())
         return;
     const std::size_t p = *selectedProject_;
     AddFileChoice choice;
@@ -329,6 +374,7 @@ void WebwatchWindowHandler::addFile()
     choice.cleanDirectory = projects_.cleanDirectory(p);
     choice.deleteMissing = projects_.deleteMissing(p);
     choice.insertLine = projects_.projectLine(p) + kProjectHeaderLines;
+    choice.projectFile = run_.currentProjectFile();
     if (projects_.fileCount(p) > 0)
         choice.firstFileSite = projects_.file(p, 0);
     addFile_ = std::move(choice);
@@ -351,6 +397,12 @@ void WebwatchWindowHandler::uploadSelected()
 
 void WebwatchWindowHandler::startRun(UploadRun::Scope scope)
 {
+    if (transferRunning()) {
+        dialogs_.message(QString::fromUtf8(kTransferRunningText));
+        if (handling_ == WebwatchHandling::kQuickUpload)
+            handling_ = WebwatchHandling::kNone;
+        return;
+    }
     const std::optional<std::size_t> selected = selectedProject_;
     run_.setQueuedCallback([this](std::size_t queued) {
         view_.queuedLabel->setText(QString::number(queued));
@@ -368,6 +420,7 @@ void WebwatchWindowHandler::startRun(UploadRun::Scope scope)
     view_.removeProjectItem->setEnabled(false);
     view_.removeFileItem->setEnabled(false);
     view_.addFileButton->setEnabled(false);
+    showChangeLoginState();
 
     const UploadRun::Outcome outcome = run_.start(projects_, scope, selected);
     run_.setQueuedCallback({});
@@ -385,6 +438,67 @@ void WebwatchWindowHandler::startRun(UploadRun::Scope scope)
     filling_ = false;
     if (outcome.closeWindow && view_.closeWindow)
         view_.closeWindow();
+}
+
+std::optional<SiteLogin> WebwatchWindowHandler::loginToChange() const
+{
+    if (!selectedProject_ || projects_.fileCount(*selectedProject_) == 0)
+        return std::nullopt;
+    const std::size_t j = selectedFile_.value_or(0);
+    return loginOf(projects_.file(*selectedProject_, j < projects_.fileCount(*selectedProject_) ? j : 0));
+}
+
+void WebwatchWindowHandler::changeLogin(const SiteLogin& old, const SiteLogin& now)
+{
+    if (!selectedProject_ || now == old)
+        return;
+    // The running transfer logs in with the queue's copy of the old values;
+    // changing them under it would leave the run half old, half new.
+    if (transferRunning()) {
+        dialogs_.message(QString::fromUtf8(kTransferRunningText));
+        return;
+    }
+    if (!isStorableLogin(now)) {
+        dialogs_.message(QStringLiteral("A log-in cannot hold a line break; nothing was changed"));
+        return;
+    }
+    const std::size_t p = *selectedProject_;
+    const std::size_t count = countFilesWithLogin(projects_, p, old);
+    if (count == 0)
+        return;
+    const QString question =
+        QStringLiteral("Write the new log-in into the %1 files of \"%2\" that log in as %3 on %4 port %5? "
+                       "Their upload status stays as it is.")
+            .arg(static_cast<qulonglong>(count))
+            .arg(qs(projects_.projectName(p)), qs(old.login), qs(old.server), qs(old.port));
+    if (dialogs_.askYesNo(QStringLiteral("Change log-in"), question) != DialogAnswer::Yes)
+        return;
+    changeProjectLogin(projects_, p, old, now);
+    save();
+    if (run_.pending()) {
+        // The project file comes back if the run is cancelled; it must not
+        // bring the old log-in back with it.
+        changeLoginInProjectFile(p, old, now);
+        if (pendingLoginChange_)
+            pendingLoginChange_(old, now);
+    }
+    if (selectedFile_)
+        selectFile(static_cast<int>(*selectedFile_));
+}
+
+void WebwatchWindowHandler::changeLoginInProjectFile(std::size_t p, const SiteLogin& old, const SiteLogin& now)
+{
+    ProjectStore stored;
+    const std::string& path = run_.projectFile();
+    if (!stored.load(path))
+        return;
+    // The pending file holds the projects in the project file's order.
+    const std::string name = projects_.projectName(p);
+    std::optional<std::size_t> same =
+        p < stored.projectCount() && stored.projectName(p) == name ? std::optional<std::size_t>(p)
+                                                                    : findProjectByName(stored, name);
+    if (same && changeProjectLogin(stored, *same, old, now) > 0 && !stored.save(path))
+        dialogs_.message(QStringLiteral("Could not write ") + qs(path));
 }
 
 void WebwatchWindowHandler::save()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "webwatch/login_change.h"
 #include "webwatch/project_scan.h"
 #include "webwatch/project_store.h"
 #include "webwatch/upload_run.h"
@@ -36,6 +37,9 @@ struct WebwatchView {
     QAction* removeProjectItem = nullptr;
     QAction* removeFileItem = nullptr;
     QPushButton* addFileButton = nullptr;
+    QPushButton* uploadAllButton = nullptr;
+    QPushButton* uploadProjectButton = nullptr;
+    QAction* changeLoginItem = nullptr;
     // Closes the window (it may be hidden already, for the quick upload).
     std::function<void()> closeWindow;
 };
@@ -53,8 +57,10 @@ struct AddFileChoice {
     std::string projectName;
     bool cleanDirectory = false;
     bool deleteMissing = false;
-    // Line index below the project's flag lines, where recorded files go.
+    // Line index below the project's flag lines, where recorded files go,
+    // and the project file it was taken in.
     std::size_t insertLine = 0;
+    std::string projectFile;
     // The site of the project's first file, for empty connection fields.
     std::optional<RemoteFileTarget> firstFileSite;
 };
@@ -72,6 +78,13 @@ public:
     // Each showing starts afresh from the current project file. With the
     // handling text "quickupload" the upload of all projects starts at once.
     void showWindow(const std::string& handling = WebwatchHandling::kNone);
+    // Whether a transfer (or a run's deletion pass) is running: no new run
+    // starts then, since it would replace the queue being worked off.
+    void setTransferRunning(std::function<bool()> running) { transferRunning_ = std::move(running); }
+    // The transfer has started or ended: the run buttons follow.
+    void transferStateChanged();
+    static constexpr const char* kTransferRunningText =
+        "Files are being transferred. A new upload can start when the transfer has ended.";
     const std::string& handling() const { return handling_; }
     const std::optional<AddFileChoice>& addFileChoice() const { return addFile_; }
 
@@ -100,10 +113,26 @@ public:
     void uploadAll();
     void uploadSelected();
 
+    // "Change log-in…": the log-in it offers to change (the selected file's,
+    // else the project's first file's), and the change itself, written into
+    // every file of the selected project that had the old log-in.
+    std::optional<SiteLogin> loginToChange() const;
+    void changeLogin(const SiteLogin& old, const SiteLogin& now);
+    // A pending run's queue and deletion list take a log-in change too;
+    // whoever holds them does it. Returns how many of their entries changed.
+    void setPendingLoginChange(std::function<std::size_t(const SiteLogin&, const SiteLogin&)> change)
+    {
+        pendingLoginChange_ = std::move(change);
+    }
+
     const ProjectStore& projects() const { return projects_; }
 
 private:
     void resetControls();
+    void showAddFileState();
+    void showChangeLoginState();
+    void changeLoginInProjectFile(std::size_t p, const SiteLogin& old, const SiteLogin& now);
+    bool transferRunning() const { return transferRunning_ && transferRunning_(); }
     void fillProjectList();
     void clearFileDetails();
     void scanForDisplay();
@@ -120,6 +149,8 @@ private:
     ProjectStore projects_;
     std::string handling_ = WebwatchHandling::kNone;
     std::optional<AddFileChoice> addFile_;
+    std::function<bool()> transferRunning_;
+    std::function<std::size_t(const SiteLogin&, const SiteLogin&)> pendingLoginChange_;
 
     std::optional<std::size_t> selectedProject_;
     std::optional<std::size_t> selectedFile_;

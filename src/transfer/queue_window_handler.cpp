@@ -188,6 +188,7 @@ void QueueWindowHandler::displayChanged(const QueueDisplay& display)
     if (view_.openWebwatchItem)
         view_.openWebwatchItem->setEnabled(display.webwatchMenusEnabled);
     drawBar(display);
+    emit displayUpdated();
 }
 
 void QueueWindowHandler::redraw()

@@ -101,6 +101,10 @@ public:
     // queue's own lines stay in front of them whatever the queue does.
     void showFollowingLines(const std::vector<QString>& lines);
 
+signals:
+    // The queue's display was redrawn: a transfer may have started or ended.
+    void displayUpdated();
+
 private:
     void logLine(const std::string& line) override;
     void queueLineAppended(const std::string& line) override;

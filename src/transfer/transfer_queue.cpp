@@ -299,7 +299,8 @@ std::size_t TransferQueue::queueDirectory(const QueueSite& site, const std::stri
 
 void TransferQueue::startNextTransfer()
 {
-    if (busy_ || entries_.empty())
+    // While another job has the client, the queue waits for it to end.
+    if (transferRunning() || entries_.empty())
         return;
     busy_ = true;
     display_.webwatchMenusEnabled = false;
@@ -332,7 +333,7 @@ void TransferQueue::startNextTransfer()
 
 void TransferQueue::startButtonClicked()
 {
-    if (busy_)
+    if (transferRunning())
         return;
     abortRequested_ = false;
     setAside_ = 0;
@@ -396,7 +397,9 @@ void TransferQueue::startButtonClicked()
 
 void TransferQueue::removeAllClicked()
 {
-    if (busy_)
+    // Nothing is discarded under a running transfer or deletion pass: its
+    // end would act on entries that are no longer there.
+    if (transferRunning())
         return;
     setAside_ = 0;
     clearBar();
@@ -421,28 +424,77 @@ void TransferQueue::removeAllClicked()
     emit discarded();
 }
 
+std::size_t TransferQueue::changeSite(const QueueSite& old, const QueueSite& now)
+{
+    if (transferRunning())
+        return 0;
+    const auto sameSite = [](const QueueEntry& entry, const QueueSite& site) {
+        return entry.host == site.host && entry.user == site.user && entry.password == site.password
+            && entry.port == site.port;
+    };
+    // A queue held behind an interrupted download is only in its file.
+    const bool inFileOnly = entries_.empty();
+    QueueEntries current = entries_;
+    if (inFileOnly)
+        if (std::optional<QueueEntries> stored = files_.loadQueue())
+            current = std::move(*stored);
+    std::size_t changed = 0;
+    QueueEntries updated;
+    for (QueueEntry entry : current.all()) {
+        if (sameSite(entry, old)) {
+            entry.host = now.host;
+            entry.user = now.user;
+            entry.password = now.password;
+            entry.port = now.port;
+            ++changed;
+        }
+        updated.append(std::move(entry));
+    }
+    if (changed == 0)
+        return 0;
+    if (inFileOnly) {
+        if (!files_.saveQueue(updated))
+            observer_->logLine("! Could not write the queue file " + files_.queuePath());
+        return changed;
+    }
+    entries_ = std::move(updated);
+    queueFileStale_ = true;
+    saveQueueFile();
+    return changed;
+}
+
 bool TransferQueue::lendClient(RequestDoneHandler handler)
 {
     if (busy_ || lentTo_ || !handler)
         return false;
     lentTo_ = std::move(handler);
+    // Whoever shows whether a transfer runs is told.
+    publish();
     return true;
 }
 
 void TransferQueue::takeClientBack()
 {
     lentTo_ = nullptr;
+    publish();
 }
 
-void TransferQueue::showPendingQueue(const TextLineList& queueLines)
+bool TransferQueue::showPendingQueue(const TextLineList& queueLines)
 {
+    // The running transfer's completion removes the first entry: a queue
+    // swapped in under it would lose a file that was never sent.
+    if (transferRunning()) {
+        observer_->logLine("! A transfer is running; the waiting queue is not taken up");
+        return false;
+    }
     std::optional<QueueEntries> restored = QueueEntries::fromLines(queueLines);
     if (!restored || restored->empty())
-        return;
+        return false;
     entries_ = std::move(*restored);
     queueFileStale_ = false;
     replaceQueueList();
     showPendingQueueOfEntries();
+    return true;
 }
 
 void TransferQueue::prepareResumeOfInterruptedDownload(const TextLineList& recordLines)

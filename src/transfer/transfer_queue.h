@@ -86,13 +86,24 @@ public:
     // in the queue file, and the queue goes on with the next file. When only
     // set-aside files are left the queue stops and says so
     // (stoppedWithFailures); they are tried again at the next start. Under
-    // the window Cancel tries again, like No.
+    // the window Cancel stops the queue with the file kept first in line,
+    // waiting for Start (or Delete).
     void setSetAsideOnCancel(bool on) { setAsideOnCancel_ = on; }
     std::size_t setAsideCount() const { return setAside_; }
+    // A sentence added to the failure question when the server refused the
+    // log-in: where the stored log-in of the failing file can be changed.
+    // Asked at the moment of the question; empty adds nothing.
+    void setLoginRefusedAdvice(std::function<std::string()> advice) { loginRefusedAdvice_ = std::move(advice); }
+
+    // Every waiting entry that logs in as `old` logs in as `now` from here
+    // on, in the queue file too. Refused (0) while a transfer runs. Returns
+    // how many entries changed.
+    std::size_t changeSite(const QueueSite& old, const QueueSite& now);
 
     // --- taking up what a previous run left ---------------------------------
     // The queue file's lines as found at start-up: shown pending, for Start.
-    void showPendingQueue(const TextLineList& queueLines);
+    // Refused (false) while a transfer runs, and for lines that hold no entry.
+    bool showPendingQueue(const TextLineList& queueLines);
     // The resume record's lines as found at start-up: the download is offered
     // with the percentage already present.
     void prepareResumeOfInterruptedDownload(const TextLineList& recordLines);
@@ -109,6 +120,8 @@ public:
     enum class ResumeState { None, Offered, Running };
 
     bool busy() const { return busy_; }
+    // A transfer runs, or another job (the deletion pass) has the client.
+    bool transferRunning() const { return busy_ || lentTo_ != nullptr; }
     bool loggedIn() const { return loggedIn_; }
     bool queuePending() const { return queuePending_; }
     ResumeState resumeState() const { return resume_; }
@@ -173,6 +186,8 @@ private:
     bool onlySetAsideLeft() const;
     void stopWithSetAsideEntries();
     void tryAgain(TFtpRequest failedRequest);
+    std::string failureQuestion(TFtpRequest request) const;
+    void stopWithFailedEntry();
     void openFailed();
     void abortedTransferEnded();
 
@@ -226,6 +241,7 @@ private:
     ResumeRecord resumeRecord_;
     bool haveResumeRecord_ = false;
     bool setAsideOnCancel_ = false;
+    std::function<std::string()> loginRefusedAdvice_;
     // Failed uploads moved to the end of the queue since its last start.
     std::size_t setAside_ = 0;
 };

@@ -29,13 +29,13 @@ void TransferQueue::requestFailed(TFtpRequest request, std::uint16_t error)
         abortedTransferEnded();
     else if (loggedIn_) {
         const DialogAnswer answer =
-            dialogs_.askYesNoCancel(QStringLiteral("Error!! "),
-                                    QStringLiteral(":Do You want to remove the file that caused the error from "
-                                                   "this transfer"));
+            dialogs_.askYesNoCancel(QStringLiteral("Error!! "), QString::fromStdString(failureQuestion(request)));
         if (answer == DialogAnswer::Yes) {
             removeFailedEntry();
         } else if (answer == DialogAnswer::Cancel && setAsideOnCancel_ && direction_ == Direction::Upload) {
             setAsideFailedEntry();
+        } else if (answer == DialogAnswer::Cancel) {
+            stopWithFailedEntry();
         } else {
             dialogs_.message(QStringLiteral("Trying again! "));
             tryAgain(request);
@@ -45,6 +45,43 @@ void TransferQueue::requestFailed(TFtpRequest request, std::uint16_t error)
     }
     display_.webwatchMenusEnabled = true;
     publish();
+}
+
+std::string TransferQueue::failureQuestion(TFtpRequest request) const
+{
+    // The user decides about one file on one server's word: both are named,
+    // or "remove" and "try again" are a guess.
+    std::string reply = client_.ErrorMessage().empty() ? client_.LastResponse() : client_.ErrorMessage();
+    while (!reply.empty() && (reply.back() == '\r' || reply.back() == '\n' || reply.back() == ' '))
+        reply.pop_back();
+    std::string text;
+    if (!entries_.empty()) {
+        const QueueEntry& entry = entries_.first();
+        text = (entry.isDownload() ? "Could not download " : "Could not upload ") + entry.localPath()
+            + (reply.empty() ? std::string() : ": " + reply) + "\n";
+    }
+    if ((request == ftpRqUser || request == ftpRqPass) && loginRefusedAdvice_) {
+        const std::string advice = loginRefusedAdvice_();
+        if (!advice.empty())
+            text += advice + "\n";
+    }
+    return text + ":Do You want to remove the file that caused the error from this transfer";
+}
+
+void TransferQueue::stopWithFailedEntry()
+{
+    // Cancel: nothing is retried and nothing is dropped. The file stays
+    // first in line and the queue waits for Start, so "Delete" and the
+    // abort button can be reached instead of the same question coming back.
+    observer_->logLine("! The queue stopped at " + (entries_.empty() ? std::string() : entries_.first().localPath())
+                       + "; press Start to try again or Delete to give the queue up");
+    busy_ = false;
+    loggedIn_ = false;
+    client_.BeginAbort();
+    if (queueFileStale_)
+        saveQueueFile();
+    display_.title = kIdleTitle;
+    showPendingQueueOfEntries();
 }
 
 void TransferQueue::abortedTransferEnded()

@@ -166,6 +166,9 @@ private:
     void createWebwatch();
     void afterWebwatchClosed();
     void takeUpHandedOverRun(bool startNow);
+    // A transfer or a run's deletion pass is running: no new run may start.
+    bool transferRunning() const;
+    void showWhetherRunsMayStart();
 
     // Start-up seams: what the hint and local panel handlers do during the
     // start-up sequence, and who receives the restored state when the

@@ -1,6 +1,7 @@
 // WebWatch: recording, the project window, the upload run and the quick upload.
 #include "ui/main_window.h"
 
+#include "app/control_hint.h"
 #include "app/local_panel.h"
 #include "webwatch/recorder.h"
 #include "sites/passive_mode_option.h"
@@ -17,6 +18,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolButton>
+
+#include <filesystem>
 
 void Thovedform::wireWebwatch()
 {
@@ -38,10 +41,11 @@ void Thovedform::createWebwatch()
     // Discarding an old queue is the queue's own "Delete"; the queue then
     // cancels a pending run through the driver.
     uploadRun_->setDiscardOldQueue([this] {
-        if (transferQueue_->busy())
+        if (transferRunning())
             return false;
         queueHandler_->removeAll();
-        return true;
+        return !transferRunning() && transferQueue_->entries().empty()
+            && !std::filesystem::exists(startup_.paths.koefilDfd);
     });
     // What a run says beside its questions goes to the log and the status
     // bar, as the run's other lines do.
@@ -74,6 +78,30 @@ void Thovedform::createWebwatch()
 
     webwatch_ = new TWebwatch(*uploadRun_, *dialogs_, asciitypes_->asciiTypes().extensions(), this);
     connect(webwatch_, &QDialog::finished, this, &Thovedform::afterWebwatchClosed);
+    // A new run would replace the queue being worked off: the run buttons
+    // wait while a transfer runs.
+    webwatch_->handler().setTransferRunning([this] { return transferRunning(); });
+    connect(queueHandler_.get(), &QueueWindowHandler::displayUpdated, this, &Thovedform::showWhetherRunsMayStart);
+    showWhetherRunsMayStart();
+    // A log-in changed in the WebWatch window reaches the pending run's
+    // queue and deletion list too, or the run would log in as before.
+    webwatch_->handler().setPendingLoginChange([this](const SiteLogin& old, const SiteLogin& now) {
+        std::size_t changed = transferQueue_->changeSite(QueueSite{old.server, old.login, old.password, old.port},
+                                                         QueueSite{now.server, now.login, now.password, now.port});
+        bool stored = true;
+        changed += uploadRun_->changeDeletionLogin(old, now, stored);
+        if (!stored)
+            c_.Memo1->appendPlainText(QStringLiteral("! Could not write the deletion list"));
+        return changed;
+    });
+    // A refused log-in of a run's file is fixed in the project, for all of
+    // its files at once.
+    transferQueue_->setLoginRefusedAdvice([this] {
+        return uploadRun_->pending()
+            ? std::string("The server refused the log-in stored in the web project. Change it for all its files "
+                          "at once with \"Change log-in\u2026\" in the Options menu of the Webwatch window.")
+            : std::string();
+    });
     // A saved recording shows the projects.
     connect(recorder_.get(), &Recorder::openWebwatchRequested, this, &Thovedform::openWebwatch);
 }
@@ -99,7 +127,7 @@ void Thovedform::afterWebwatchClosed()
         // The recording goes into the chosen project, on the connection the
         // fields now hold.
         recorder_->startAddingToProject(choice.projectName, choice.cleanDirectory, choice.deleteMissing,
-                                        recordingSession());
+                                        recordingSession(), ProjectPlace{choice.projectFile, choice.insertLine});
     }
 }
 
@@ -122,6 +150,20 @@ void Thovedform::Image2Click()
 {
     if (c_.connectknap->isEnabled())
         openWebwatch();
+}
+
+bool Thovedform::transferRunning() const
+{
+    return transferQueue_->transferRunning() || (runDriver_ && runDriver_->deleting());
+}
+
+void Thovedform::showWhetherRunsMayStart()
+{
+    const bool running = transferRunning();
+    c_.BitBtn10->setEnabled(!running);
+    setHint(c_.BitBtn10, running ? QString::fromUtf8(WebwatchWindowHandler::kTransferRunningText)
+                                 : QStringLiteral("Upload all from WebWatch"));
+    webwatch_->handler().transferStateChanged();
 }
 
 // The quick upload: all projects, without showing the window or asking.

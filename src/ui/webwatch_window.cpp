@@ -1,5 +1,6 @@
 #include "ui/webwatch_window.h"
 
+#include "ui/change_login_dialog.h"
 #include "ui/control_factory.h"
 #include "ui/help_window.h"
 
@@ -77,6 +78,9 @@ TWebwatch::TWebwatch(UploadRun& run, Dialogs& dialogs, const std::vector<std::st
     view.removeProjectItem = RemoveWebproject1;
     view.removeFileItem = Removefile1;
     view.addFileButton = Button1;
+    view.uploadAllButton = Uploadall;
+    view.uploadProjectButton = Button2;
+    view.changeLoginItem = Changelogin1;
     view.closeWindow = [this] { closeWindow(); };
     handler_ = std::make_unique<WebwatchWindowHandler>(std::move(view), run, dialogs, asciiExtensions);
     wire();
@@ -100,6 +104,8 @@ void TWebwatch::buildLayout()
                            QStringLiteral("Remove a file from a project"));
     Setuploadstatusall1 = makeItem(Options, "Setuploadstatusall1", QStringLiteral("Set upload status all"),
                                    QStringLiteral("Set all files to uploaded"));
+    Changelogin1 = makeItem(Options, "Changelogin1", QStringLiteral("Change log-in\u2026"),
+                            QStringLiteral("Change the server, logon, password and port of the project's files"));
     HelpMenu = named(menus->addMenu(QStringLiteral("&Help")), "HelpMenu");
     Help2 = makeItem(HelpMenu, "Help2", QStringLiteral("Help"), QStringLiteral("Get help"));
 
@@ -231,6 +237,7 @@ void TWebwatch::wire()
     connect(RemoveWebproject1, &QAction::triggered, this, &TWebwatch::RemoveWebproject1Click);
     connect(Removefile1, &QAction::triggered, this, &TWebwatch::Removefile1Click);
     connect(Setuploadstatusall1, &QAction::triggered, this, &TWebwatch::Setuploadstatusall1Click);
+    connect(Changelogin1, &QAction::triggered, this, &TWebwatch::Changelogin1Click);
     connect(Help2, &QAction::triggered, this, &TWebwatch::Help2Click);
 
     const std::array<QLineEdit*, 6> fields{Edit1, Edit2, Edit3, Edit4, Edit5, Edit6};
@@ -342,6 +349,17 @@ void TWebwatch::Removefile1Click()
 void TWebwatch::Setuploadstatusall1Click()
 {
     handler_->setUploadStatusAll();
+}
+
+void TWebwatch::Changelogin1Click()
+{
+    const std::optional<SiteLogin> old = handler_->loginToChange();
+    if (!old)
+        return;
+    auto* dialog = new ChangeLoginDialog(*old, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog, old = *old] { handler_->changeLogin(old, dialog->login()); });
+    dialog->open();
 }
 
 // The window is modal, so it opens help pages of its own rather than the

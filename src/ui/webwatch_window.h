@@ -56,6 +56,7 @@ private:
     void RemoveWebproject1Click();
     void Removefile1Click();
     void Setuploadstatusall1Click();
+    void Changelogin1Click();
     void Help2Click();
 
     QLabel* Label1 = nullptr;
@@ -82,6 +83,7 @@ private:
     QAction* RemoveWebproject1 = nullptr;
     QAction* Removefile1 = nullptr;
     QAction* Setuploadstatusall1 = nullptr;
+    QAction* Changelogin1 = nullptr;
     QMenu* HelpMenu = nullptr;
     QAction* Help2 = nullptr;
     HelpWindow* help_ = nullptr;

@@ -73,7 +73,7 @@ bool Recorder::startNewProject(const RecordingSession& session)
 }
 
 bool Recorder::startAddingToProject(const std::string& projectName, bool cleanDirectory, bool deleteMissing,
-                                    const RecordingSession& session)
+                                    const RecordingSession& session, std::optional<ProjectPlace> place)
 {
     display_.cleanDirectoryChecked = cleanDirectory;
     display_.deleteMissingChecked = deleteMissing;
@@ -87,6 +87,7 @@ bool Recorder::startAddingToProject(const std::string& projectName, bool cleanDi
     }
     beginRecording(Mode::AddToExisting, projectName, QStringLiteral("Recording to ") + qs(projectName),
                    QStringLiteral("Stop recording to Webproject: ") + qs(projectName));
+    place_ = std::move(place);
     return true;
 }
 
@@ -110,6 +111,7 @@ void Recorder::endRecording()
     headerClean_ = false;
     headerDelete_ = false;
     recorded_.clear();
+    place_.reset();
     publish();
 }
 
@@ -221,11 +223,20 @@ void Recorder::toggleDeleteMissing()
 
 bool Recorder::save()
 {
-    const Recording recording{projectName_, headerClean_, headerDelete_, mode_ == Mode::AddToExisting, recorded_};
+    Recording recording{projectName_, headerClean_, headerDelete_, mode_ == Mode::AddToExisting, {}, recorded_};
 
     ProjectStore projects;
     if (!loadProjectFileForWriting(files_.projectFile, projects))
         return false;
+    // The project chosen is found by its place in the file it was chosen
+    // from; a pending run's copy holds the projects in the same order.
+    if (place_ && recording.intoExisting) {
+        ProjectStore chosenFrom;
+        const bool sameFile = place_->projectFile == files_.projectFile;
+        if (sameFile || chosenFrom.load(place_->projectFile))
+            recording.projectIndex = projectAtInsertLine(sameFile ? projects : chosenFrom, place_->insertLine,
+                                                         projectName_);
+    }
     const TextLineList before = projects.lines();
     if (!storeRecording(projects, recording))
         return false;

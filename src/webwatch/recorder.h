@@ -1,11 +1,13 @@
 #pragma once
 
 #include "webwatch/project_file_entry.h"
+#include "webwatch/recording_store.h"
 
 #include <QObject>
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,10 +73,11 @@ public:
     bool startNewProject(const RecordingSession& session);
 
     // The WebWatch window's "Add file": records further files into the
-    // project of this name. The files go in front of the project's earlier
-    // files. False when the user declined.
+    // project of this name, the one at `place` when given (names need not be
+    // unique). The files go in front of the project's earlier files. False
+    // when the user declined.
     bool startAddingToProject(const std::string& projectName, bool cleanDirectory, bool deleteMissing,
-                              const RecordingSession& session);
+                              const RecordingSession& session, std::optional<ProjectPlace> place = std::nullopt);
 
     enum class UploadButton { Unchanged, Disable };
     struct RecordResult {
@@ -144,5 +147,6 @@ private:
     bool headerDelete_ = false;
     bool singleFileAnswered_ = false;
     std::vector<ProjectFileEntry> recorded_;
+    std::optional<ProjectPlace> place_;
     RecorderDisplay display_;
 };

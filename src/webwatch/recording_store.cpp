@@ -6,6 +6,9 @@
 bool storeRecording(ProjectStore& store, const Recording& recording)
 {
     if (recording.intoExisting) {
+        if (recording.projectIndex && *recording.projectIndex < store.projectCount()
+            && store.projectName(*recording.projectIndex) == recording.projectName)
+            return store.insertFiles(*recording.projectIndex, 0, recording.files);
         if (const auto p = findProjectByName(store, recording.projectName))
             return store.insertFiles(*p, 0, recording.files);
     }
@@ -22,4 +25,13 @@ bool loadProjectFileForWriting(const std::string& path, ProjectStore& store)
         return true;
     }
     return store.load(path);
+}
+
+std::optional<std::size_t> projectAtInsertLine(const ProjectStore& store, std::size_t insertLine,
+                                               const std::string& name)
+{
+    for (std::size_t p = 0; p < store.projectCount(); ++p)
+        if (store.projectLine(p) + kProjectHeaderLines == insertLine)
+            return store.projectName(p) == name ? std::optional<std::size_t>(p) : std::nullopt;
+    return std::nullopt;
 }

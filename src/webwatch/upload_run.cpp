@@ -65,8 +65,17 @@ UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::ve
     };
     if (scope == Scope::SelectedProject && !selectionFits())
         return outcome;
-    if (!offerToDiscardOldQueue(projects, outcome)) {
+    switch (offerToDiscardOldQueue(projects, outcome)) {
+    case OldQueue::None:
+    case OldQueue::Discarded:
+        break;
+    case OldQueue::Kept:
         outcome.kind = Outcome::Kind::OldQueueKept;
+        return outcome;
+    case OldQueue::DiscardFailed:
+        // Going on would write this run's queue over a queue that is still
+        // there (a transfer running it, or a file that would not go).
+        outcome.kind = Outcome::Kind::DiscardFailed;
         return outcome;
     }
 
@@ -141,15 +150,15 @@ UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::ve
     return outcome;
 }
 
-bool UploadRun::offerToDiscardOldQueue(ProjectStore& projects, Outcome& outcome)
+UploadRun::OldQueue UploadRun::offerToDiscardOldQueue(ProjectStore& projects, Outcome& outcome)
 {
     UploadRunQueue old;
     if (!old.load(files_.queueFile))
-        return true;
+        return OldQueue::None;
     if (dialogs_.askYesNo(QStringLiteral("Found old files to upload!"),
                           QStringLiteral("Do You want to delete old file transfer?"))
         != DialogAnswer::Yes)
-        return false;
+        return OldQueue::Kept;
     bool discarded = false;
     if (discardOldQueue_) {
         discarded = discardOldQueue_();
@@ -161,8 +170,9 @@ bool UploadRun::offerToDiscardOldQueue(ProjectStore& projects, Outcome& outcome)
     if (!discarded || !reloaded) {
         dialogs_.message(QStringLiteral("Unknown Error!"));
         outcome.closeWindow = true;
+        return OldQueue::DiscardFailed;
     }
-    return true;
+    return OldQueue::Discarded;
 }
 
 void UploadRun::scanAll(ProjectScanner& scanner, ProjectStore& projects, RunLists& lists)
@@ -301,6 +311,17 @@ bool UploadRun::setAsideFirstDeletion()
     if (deletions_.count() <= setAsideDeletions_)
         deletionsPending_ = false;
     return deletions_.store(files_.deletionListFile);
+}
+
+std::size_t UploadRun::changeDeletionLogin(const SiteLogin& old, const SiteLogin& now, bool& stored)
+{
+    stored = true;
+    if (!pending_)
+        return 0;
+    const std::size_t changed = ::changeDeletionLogin(deletions_, old, now);
+    if (changed > 0)
+        stored = deletions_.store(files_.deletionListFile);
+    return changed;
 }
 
 // The records of set-aside deletions left the pending project when the run

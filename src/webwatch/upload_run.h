@@ -1,6 +1,7 @@
 #pragma once
 
 #include "webwatch/deletion_list.h"
+#include "webwatch/login_change.h"
 #include "webwatch/project_scan.h"
 #include "webwatch/project_store.h"
 
@@ -58,6 +59,7 @@ public:
         enum class Kind {
             NoProjectSelected,  // nothing happened
             OldQueueKept,       // the user kept an old queue; nothing changed
+            DiscardFailed,      // the old queue could not be discarded: "Unknown Error!", nothing more
             NothingToUpload,    // "No files for upload"; project list reloaded
             Declined,           // "No files uploaded"; project list reloaded
             HandOverFailed,     // a hand-over file could not be written; project list reloaded
@@ -95,6 +97,8 @@ public:
     bool pending() const { return pending_; }
     // The file the WebWatch window loads and saves.
     const std::string& currentProjectFile() const;
+    // The project file itself ("wbprj.dfd"), pending run or not.
+    const std::string& projectFile() const { return files_.projectFile; }
     // At start-up: a queue file and a pending project file were found; the
     // deletion list file's lines as loaded. Deletions still listed are
     // carried out before the transfers: their files have already left the
@@ -114,6 +118,10 @@ public:
     // finds the files missing again. False when the file could not be
     // written.
     bool setAsideFirstDeletion();
+    // A log-in changed in the projects: the deletions still to be done use
+    // the new one too. Returns how many entries changed; `stored` says
+    // whether the deletion list file could be written.
+    std::size_t changeDeletionLogin(const SiteLogin& old, const SiteLogin& now, bool& stored);
     // Entries set aside by the run that ended last (see above).
     std::size_t deletionsKeptForNextRun() const { return keptForNextRun_; }
 
@@ -134,7 +142,8 @@ public:
     bool setUploadStatusAll(ProjectStore& projects);
 
 private:
-    bool offerToDiscardOldQueue(ProjectStore& projects, Outcome& outcome);
+    enum class OldQueue { None, Kept, Discarded, DiscardFailed };
+    OldQueue offerToDiscardOldQueue(ProjectStore& projects, Outcome& outcome);
     void scanAll(ProjectScanner& scanner, ProjectStore& projects, RunLists& lists);
     bool deleteFilesOfMissingFolder(const std::string& folder, std::size_t files);
     void tellScanFindings(const RunLists& lists);

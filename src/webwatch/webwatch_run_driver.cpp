@@ -23,8 +23,7 @@ bool WebwatchRunDriver::takeUpPendingRun(const std::string& queueFile)
     TextLineList lines;
     if (!lines.loadFromFile(queueFile))
         return false;
-    queue_.showPendingQueue(lines);
-    return true;
+    return queue_.showPendingQueue(lines);
 }
 
 void WebwatchRunDriver::start()

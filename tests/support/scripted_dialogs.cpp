@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 const char* toString(ScriptedDialogs::Kind kind)
 {
     switch (kind) {
@@ -58,6 +60,15 @@ ScriptedDialogs& ScriptedDialogs::expectYesNoCancel(const QString& caption, cons
     return *this;
 }
 
+ScriptedDialogs& ScriptedDialogs::expectYesNoCancelContaining(const QString& caption, const QStringList& textParts,
+                                                              DialogAnswer answer)
+{
+    Expected expected{Kind::YesNoCancel, caption, textParts.join(QStringLiteral(" ... ")), answer, {}, {}};
+    expected.parts = textParts;
+    expected_.push_back(expected);
+    return *this;
+}
+
 ScriptedDialogs& ScriptedDialogs::expectOkCancel(const QString& question, bool ok)
 {
     expected_.push_back({Kind::OkCancel, std::nullopt, question, ok ? DialogAnswer::Ok : DialogAnswer::Cancel,
@@ -97,9 +108,11 @@ std::optional<ScriptedDialogs::Expected> ScriptedDialogs::take(Kind kind, const 
     }
     Expected next = expected_.front();
     const bool sameKind = next.kind == kind;
-    const bool sameText = kind == Kind::Choice ? text.contains(next.text)
-                          : next.textIsStart    ? text.startsWith(next.text)
-                                                : next.text == text;
+    const bool sameText = !next.parts.isEmpty()
+        ? std::all_of(next.parts.begin(), next.parts.end(), [&](const QString& part) { return text.contains(part); })
+        : kind == Kind::Choice ? text.contains(next.text)
+        : next.textIsStart     ? text.startsWith(next.text)
+                               : next.text == text;
     const bool sameCaption = !next.caption || *next.caption == caption;
     if (!sameKind || !sameText || !sameCaption) {
         ADD_FAILURE() << "expected " << toString(next.kind) << " \"" << next.text.toStdString() << "\""

@@ -3,6 +3,7 @@
 #include "services/dialogs.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 #include <optional>
@@ -37,6 +38,10 @@ public:
     // A Yes/No question whose text begins with textStart.
     ScriptedDialogs& expectYesNoBeginning(const QString& caption, const QString& textStart, DialogAnswer answer);
     ScriptedDialogs& expectYesNoCancel(const QString& caption, const QString& text, DialogAnswer answer);
+    // The same for a question whose text contains each of `textParts` (a
+    // server's reply that the test cannot know to the letter).
+    ScriptedDialogs& expectYesNoCancelContaining(const QString& caption, const QStringList& textParts,
+                                                 DialogAnswer answer);
     ScriptedDialogs& expectOkCancel(const QString& question, bool ok);
     // The name dialog showing this panel line (and caption, when given);
     // `typed` replaces the field's text before the answer, as if the user
@@ -78,6 +83,8 @@ private:
         std::optional<QString> chosenPath;
         int chosen = -1;
         bool textIsStart = false;
+        // Parts the text must contain, in place of the whole text.
+        QStringList parts;
     };
 
     // Takes the next expectation if it is of this kind and matches; reports

@@ -193,7 +193,10 @@ TEST_F(QueueWindowTest, ADirectoryOfPagesGoesUpAndAFailingFileIsRemovedOnRequest
     // b.htm disappears before its turn: the error box, "Yes" removes it and
     // the queue goes on with c.htm.
     dialogs.expectNameDialog("web", DialogAnswer::Ok, std::nullopt, QStringLiteral("Transfer local dir to"))
-        .expectYesNoCancel("Error!! ", kErrorQuestion, DialogAnswer::Yes)
+        .expectYesNoCancelContaining("Error!! ",
+                                     {QString::fromStdString("Could not upload " + local.path() + "/b.htm"),
+                                      kErrorQuestion},
+                                     DialogAnswer::Yes)
         .expectMessage("b.htm removed");
     click(c->BitBtn11);
     EXPECT_EQ(c->Label3->text(), "3 files in line ");

@@ -259,10 +259,13 @@ TEST_F(TransferQueueTest, AFailedFileIsRetriedOrRemovedAndTheQueueGoesOn)
     // Gone before its turn: the transfer fails, the user first tries again,
     // then removes it, and the queue goes on with the next file.
     std::filesystem::remove(local.path() + "/two.txt");
+    // The question names the file and the reason.
     const QString question = ":Do You want to remove the file that caused the error from this transfer";
-    dialogs.expectYesNoCancel("Error!! ", question, DialogAnswer::No)
+    const QStringList missing{QString::fromStdString("Could not upload " + local.path() + "/two.txt: "),
+                              "Unable to open local file", question};
+    dialogs.expectYesNoCancelContaining("Error!! ", missing, DialogAnswer::No)
         .expectMessage("Trying again! ")
-        .expectYesNoCancel("Error!! ", question, DialogAnswer::Yes)
+        .expectYesNoCancelContaining("Error!! ", missing, DialogAnswer::Yes)
         .expectMessage("two.txt removed");
 
     ASSERT_TRUE(waitForEnds(1));
@@ -277,7 +280,12 @@ TEST_F(TransferQueueTest, AFailedFileIsRetriedOrRemovedAndTheQueueGoesOn)
     // never a silent loss or a stuck queue.
     queue->queueUpload(QueueSite{"127.0.0.1", "tavlin", "wrong", server.portText()}, "/site", local.path(),
                        "one.txt", "5", "1");
-    dialogs.expectYesNoCancel("Error!! ", question, DialogAnswer::Yes).expectMessage("one.txt removed");
+    dialogs
+        .expectYesNoCancelContaining("Error!! ",
+                                     {QString::fromStdString("Could not upload " + local.path() + "/one.txt: 530"),
+                                      question},
+                                     DialogAnswer::Yes)
+        .expectMessage("one.txt removed");
     ASSERT_TRUE(waitForEnds(2));
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_TRUE(queue->entries().empty());
@@ -526,7 +534,10 @@ TEST_F(TransferQueueTest, ADownloadOntoAFullDiskLeavesTheUsersFileAndTheQueueFil
     const QString question = ":Do You want to remove the file that caused the error from this transfer";
     dialogs.expectYesNoCancel(QString::fromStdString(disk.file("down/big.bin")), "Overwrite File???",
                               DialogAnswer::Yes)
-        .expectYesNoCancel("Error!! ", question, DialogAnswer::Yes)
+        .expectYesNoCancelContaining("Error!! ",
+                                     {QString::fromStdString("Could not download " + disk.file("down/big.bin")),
+                                      question},
+                                     DialogAnswer::Yes)
         .expectMessage("big.bin removed");
     full.queueDownload(site, "/site", disk.path() + "/down", "big.bin", "1048576", "1");
     full.queueDownload(site, "/site", downloads.path(), "a.txt", "6", "1");
@@ -566,8 +577,10 @@ TEST(TransferQueueRetry, ATransferTriedAgainAfterTheServerDroppedTheConnectionLo
     queue.setPassiveMode([] { return true; });
     local.write("f", "the user's");
     dialogs.expectYesNoCancel(QString::fromStdString(local.file("f")), "Overwrite File???", DialogAnswer::Yes)
-        .expectYesNoCancel("Error!! ", ":Do You want to remove the file that caused the error from this transfer",
-                           DialogAnswer::No)
+        .expectYesNoCancelContaining("Error!! ",
+                                     {QString::fromStdString("Could not download " + local.file("f")),
+                                      ":Do You want to remove the file that caused the error from this transfer"},
+                                     DialogAnswer::No)
         .expectMessage("Trying again! ");
     queue.queueDownload(QueueSite{"127.0.0.1", "tavlin", "s3cret", server.portText().toStdString()}, "/",
                         local.path(), "f", "10", "1");

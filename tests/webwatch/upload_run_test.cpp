@@ -253,6 +253,20 @@ TEST(UploadRun, DeclinedOldQueueAndCancelledRuns)
     EXPECT_EQ(f.data.read("koefil.dfd"), crlf(join({{"1"}, queued("/elsewhere/x.bin", "3", "1")})));
     EXPECT_EQ(f.data.read("wbprj.dfd"), crlf(recorded));
 
+    // A discard that fails (a transfer still runs it) stops the run there:
+    // the old queue is neither replaced nor joined by this run's files.
+    f.run.setDiscardOldQueue([] { return false; });
+    f.dialogs.expectYesNo("Found old files to upload!", "Do You want to delete old file transfer?", DialogAnswer::Yes)
+        .expectMessage("Unknown Error!");
+    const auto failed = f.run.start(f.projects, UploadRun::Scope::AllProjects);
+    EXPECT_EQ(failed.kind, UploadRun::Outcome::Kind::DiscardFailed);
+    EXPECT_TRUE(failed.closeWindow);
+    EXPECT_EQ(f.dialogs.pending(), 0u);
+    EXPECT_EQ(f.data.read("koefil.dfd"), crlf(join({{"1"}, queued("/elsewhere/x.bin", "3", "1")})));
+    EXPECT_FALSE(exists(f.data.file("nyweb2.dfd")));
+    EXPECT_FALSE(exists(f.data.file("defil.dfd")));
+    EXPECT_FALSE(f.run.pending());
+
     // Discarded through the queue's cancel action; the run then goes on.
     int discarded = 0;
     f.run.setDiscardOldQueue([&] {
