@@ -272,5 +272,8 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
         watch.start(200);
     });
     QCoreApplication::exec();
+    // What this command did, in one line a cron mail can be read by.
+    if (!options.quiet)
+        report.print(out, driver.tally().text());
     return status;
 }

@@ -142,6 +142,10 @@ signals:
     // Only set-aside files are left (see setSetAsideOnCancel); the queue
     // waits with them in its file.
     void stoppedWithFailures(std::size_t count);
+    // The server confirmed the transfer of this entry; it leaves the queue.
+    void fileTransferred(const QueueEntry& entry);
+    // This entry failed and the user removed it, or it was set aside.
+    void fileFailed(const QueueEntry& entry);
 
 private:
     enum class Direction { Upload, Download };

@@ -223,6 +223,8 @@ void TransferQueue::resumeDownload()
 void TransferQueue::afterTransfer(Direction direction)
 {
     observer_->logLine(client_.LastResponse());
+    if (!entries_.empty())
+        emit fileTransferred(entries_.first());
     // A transfer the client reports as done has moved the whole file; the
     // percentage may still be short of it (no progress for a small or
     // empty file, a size that changed since it was listed), and waiting for

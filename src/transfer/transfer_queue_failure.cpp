@@ -105,6 +105,8 @@ void TransferQueue::removeFailedEntry()
     // A download removed for good leaves nothing of itself behind.
     if (!entries_.empty() && entries_.first().isDownload())
         removePartFile(entries_.first().localPath());
+    if (!entries_.empty())
+        emit fileFailed(entries_.first());
     // Whatever its direction, the entry leaves as a finished download does:
     // the resume record goes with it and the local list is read again.
     finishFirstEntry(Direction::Download);
@@ -126,6 +128,7 @@ void TransferQueue::setAsideFailedEntry()
     entries_.removeFirst();
     entries_.append(failed);
     ++setAside_;
+    emit fileFailed(failed);
     observer_->logLine("! " + failed.localPath() + " failed again; it stays queued for the next start");
     queueFileStale_ = true;
     saveQueueFile();

@@ -44,6 +44,7 @@ class Recorder;
 class RecordingHandler;
 struct RecordingSession;
 class TWebwatch;
+class DesktopNotification;
 class HelpWindow;
 class HintDisplay;
 class VisualHelpWindow;
@@ -319,6 +320,7 @@ private:
     std::unique_ptr<UploadRun> uploadRun_;
     std::unique_ptr<WebwatchRunDriver> runDriver_;
     TWebwatch* webwatch_ = nullptr;
+    DesktopNotification* runEndNotice_ = nullptr;
 
     // Hints and help: the visual-help window, the hint display that fills
     // it and the status bar, the application-wide filter that hands it the

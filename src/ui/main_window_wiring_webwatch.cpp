@@ -7,6 +7,7 @@
 #include "sites/passive_mode_option.h"
 #include "transfer/queue_window_handler.h"
 #include "ui/ascii_types_window.h"
+#include "ui/desktop_notification.h"
 #include "ui/webwatch_window.h"
 #include "webwatch/upload_run.h"
 #include "webwatch/webwatch_run_driver.h"
@@ -101,6 +102,18 @@ void Thovedform::createWebwatch()
             ? std::string("The server refused the log-in stored in the web project. Change it for all its files "
                           "at once with \"Change log-in\u2026\" in the Options menu of the Webwatch window.")
             : std::string();
+    });
+    // The run's end is told in the log and the status bar, and on the
+    // desktop to someone who has turned to another window meanwhile.
+    runEndNotice_ = new DesktopNotification(this);
+    connect(runDriver_.get(), &WebwatchRunDriver::runEnded, this, [this](UploadRun::EndResult result) {
+        if (result != UploadRun::EndResult::Finished)
+            return;
+        const QString line = QString::fromStdString(runDriver_->tally().text());
+        c_.Memo1->appendPlainText(QStringLiteral("! ") + line);
+        c_.StatusBar1->showMessage(line);
+        if (!isActiveWindow())
+            runEndNotice_->show(QStringLiteral("Tavlin FTP"), line);
     });
     // A saved recording shows the projects.
     connect(recorder_.get(), &Recorder::openWebwatchRequested, this, &Thovedform::openWebwatch);

@@ -5,11 +5,25 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 WebwatchRunDriver::WebwatchRunDriver(UploadRun& run, TransferQueue& queue, QObject* parent)
     : QObject(parent), run_(run), queue_(queue)
 {
     connect(&queue_, &TransferQueue::ranDry, this, &WebwatchRunDriver::queueRanDry);
     connect(&queue_, &TransferQueue::discarded, this, &WebwatchRunDriver::queueDiscarded);
+    // Only the run's own files count: a file queued by hand meanwhile is
+    // not published by the run.
+    connect(&queue_, &TransferQueue::fileTransferred, this, [this](const QueueEntry& entry) {
+        if (run_.pending() && !entry.isDownload()) {
+            ++tally_.published;
+            tally_.publishedBytes += static_cast<std::uint64_t>(std::max<std::int64_t>(0, entry.sizeInBytes()));
+        }
+    });
+    connect(&queue_, &TransferQueue::fileFailed, this, [this](const QueueEntry& entry) {
+        if (run_.pending() && !entry.isDownload())
+            ++tally_.failed;
+    });
 }
 
 WebwatchRunDriver::~WebwatchRunDriver()
@@ -23,7 +37,10 @@ bool WebwatchRunDriver::takeUpPendingRun(const std::string& queueFile)
     TextLineList lines;
     if (!lines.loadFromFile(queueFile))
         return false;
-    return queue_.showPendingQueue(lines);
+    if (!queue_.showPendingQueue(lines))
+        return false;
+    tally_ = RunTally();
+    return true;
 }
 
 void WebwatchRunDriver::start()
@@ -166,6 +183,7 @@ void WebwatchRunDriver::stepDone(TFtpRequest)
         begin(Stage::Deleting, ftpRqDelete, [&client] { client.BeginDelete(); });
         break;
     case Stage::Deleting:
+        ++tally_.deleted;
         entryDone();
         break;
     case Stage::Idle:
@@ -185,6 +203,7 @@ void WebwatchRunDriver::stepFailed(TFtpRequest, std::uint16_t error)
     }
     // The entry is dropped and the pass goes on, but not silently: the log
     // keeps the server's own answer.
+    ++tally_.failed;
     const DeletionEntry entry = run_.deletionList().entry(0);
     const std::string& reply = client.LastResponse();
     log("! Could not delete " + entry.remoteFileName + " in " + entry.remoteDirectory + " on " + entry.server

@@ -2,6 +2,7 @@
 
 #include "ftp/ftp_types.h"
 #include "transfer/queue_store.h"
+#include "webwatch/run_tally.h"
 #include "webwatch/upload_run.h"
 
 #include <QObject>
@@ -61,6 +62,12 @@ public:
 
     bool deleting() const { return stage_ != Stage::Idle; }
 
+    // What the run taken up last has done so far: files published, remote
+    // files deleted, failures. Files the run left alone are added by
+    // whoever left them.
+    const RunTally& tally() const { return tally_; }
+    void addLeftAlone(std::size_t files) { tally_.leftAlone += files; }
+
 signals:
     // The deletion pass has worked off its list and handed the client back.
     void deletionPassEnded();
@@ -96,4 +103,5 @@ private:
     bool keepFailedDeletions_ = false;
     // The transfer client is logged in with the site of the last entry.
     bool loggedIn_ = false;
+    RunTally tally_;
 };

@@ -256,7 +256,7 @@ TEST_F(CliWebwatch, WhatTheServerRefusesIsLeftForTheNextRunAndDoneThere)
     EXPECT_EQ(second.status, 1) << second.out << second.err;
     EXPECT_NE(second.out.find("Finishing the run that was pending"), std::string::npos) << second.out;
     EXPECT_NE(second.err.find("1 remote deletions failed"), std::string::npos) << second.err;
-    EXPECT_EQ(second.out.find("deleted "), std::string::npos) << "a refused deletion is not reported done";
+    EXPECT_EQ(second.out.find("deleted /shop/gone.html"), std::string::npos) << "a refused deletion is not reported done";
     EXPECT_EQ(remote.read("shop/about.html"), "about");
     for (const char* name : {"koefil.dfd", "nyweb2.dfd", "defil.dfd"})
         EXPECT_FALSE(fs::exists(data.file(name))) << name;
@@ -473,3 +473,23 @@ TEST(CliWebwatchKilled, ARunKilledMidwayIsFinishedByTheNextRun)
 }
 
 }  // namespace
+
+// The command ends with one line of what it did: a cron mail says it all.
+TEST_F(CliWebwatch, ARunEndsWithALineOfWhatItPublishedDeletedAndFailed)
+{
+    TempDir remote;
+    remote.write("shop/gone.html", "old page");
+    // A folder where contact.html is expected: its STOR fails.
+    fs::create_directories(remote.file("shop/contact.html"));
+    // about.html and new.html (9 bytes) make one and a half megabytes.
+    site.write("shop/about.html", std::string(1536 * 1024 - 9, 'a'));
+    LocalFtpServer server(remote.path());
+    ASSERT_TRUE(server.start()) << server.lastError();
+    pointProjectsAt(server);
+
+    const CliRun run = webwatch({});
+    EXPECT_EQ(remote.read("shop/new.html"), "brand new");
+    EXPECT_FALSE(fs::exists(remote.file("shop/gone.html")));
+    EXPECT_NE(run.out.find("Published 2 files (1.5 MB), deleted 1, 1 failed, 0 left alone\n"), std::string::npos)
+        << run.out << run.err;
+}

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QListWidget>
+#include <QStatusBar>
 #include <QToolButton>
 
 #include <filesystem>
@@ -293,6 +294,10 @@ TEST_F(PendingRunWithDeletionTest, ChangeLogInRewritesTheProjectAndThePendingRun
     EXPECT_EQ(site.read("www/a.html"), "<p>a</p>");
     EXPECT_EQ(site.read("www/b.html"), "<p>b</p>");
     EXPECT_FALSE(std::filesystem::exists(site.file("www/gone.html")));
+    // The run's end in one line, in the log and the status bar.
+    const std::string done = "Published 2 files (0.0 MB), deleted 1, 0 failed, 0 left alone";
+    EXPECT_NE(logText().find("! " + done), std::string::npos) << logText();
+    EXPECT_EQ(c->StatusBar1->currentMessage().toStdString(), done);
     ASSERT_TRUE(stored.load(data.file("wbprj.dfd")));
     EXPECT_EQ(stored.field(0, 0, ProjectField::Password), "s3cret");
     EXPECT_EQ(stored.field(0, 0, ProjectField::UploadStamp), ProjectStore::stampOf(a).value());
