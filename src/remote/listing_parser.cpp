@@ -1,6 +1,7 @@
 #include "remote/listing_parser.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <utility>
 
@@ -27,6 +28,139 @@ bool isUsableName(std::string_view name)
     if (name.empty() || name == "." || name == "..")
         return false;
     return name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool allDigits(std::string_view text, std::size_t minLength, std::size_t maxLength)
+{
+    if (text.size() < minLength || text.size() > maxLength)
+        return false;
+    return std::all_of(text.begin(), text.end(), isDigit);
+}
+
+// One blank-separated column of a line and where it stands.
+struct Column {
+    std::string_view text;
+    std::size_t start = 0;
+    std::size_t end() const { return start + text.size(); }
+};
+
+// The columns of a line up to `count`; what follows them stays unsplit,
+// since the name may hold blanks of its own.
+std::vector<Column> leadingColumns(std::string_view line, std::size_t count)
+{
+    std::vector<Column> columns;
+    std::size_t i = 0;
+    while (columns.size() < count) {
+        while (i < line.size() && isBlank(line[i]))
+            ++i;
+        if (i == line.size())
+            break;
+        const std::size_t start = i;
+        while (i < line.size() && !isBlank(line[i]))
+            ++i;
+        columns.push_back({line.substr(start, i - start), start});
+    }
+    return columns;
+}
+
+// "drwxr-xr-x", "-rw-r--r--", "lrwxrwxrwx", with the mark some systems add
+// for extended attributes or access lists ("-rw-r--r--+", "drwxr-xr-x@").
+bool isTypeAndPermissions(std::string_view text)
+{
+    if (text.size() == 11 && (text.back() == '+' || text.back() == '@' || text.back() == '.'))
+        text.remove_suffix(1);
+    if (text.size() != 10)
+        return false;
+    for (char c : text.substr(1))
+        if (std::string_view("rwxsStTlL-").find(c) == std::string_view::npos)
+            return false;
+    return true;
+}
+
+bool isMonth(std::string_view text)
+{
+    static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                   "jul", "aug", "sep", "oct", "nov", "dec"};
+    if (text.size() != 3)
+        return false;
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return std::find(std::begin(kMonths), std::end(kMonths), lower) != std::end(kMonths);
+}
+
+bool isDayOfMonth(std::string_view text)
+{
+    if (!allDigits(text, 1, 2))
+        return false;
+    const int day = text.size() == 1 ? text[0] - '0' : (text[0] - '0') * 10 + (text[1] - '0');
+    return day >= 1 && day <= 31;
+}
+
+// "10:22", "9:05" for this half year, "2019" for older dates.
+bool isTimeOrYear(std::string_view text)
+{
+    if (allDigits(text, 4, 4))
+        return true;
+    const std::size_t colon = text.find(':');
+    return colon != std::string_view::npos && allDigits(text.substr(0, colon), 1, 2) &&
+           allDigits(text.substr(colon + 1), 2, 2);
+}
+
+// How far into a line the size is looked for: type, links, an owner and a
+// group of a few words each, size, month, day and time.
+constexpr std::size_t kColumnsLookedAt = 12;
+
+// Where the columns of a Unix long-listing line stand, found by what each
+// column holds.
+struct FieldColumns {
+    Column size;
+    std::size_t dateStart = 0;
+    std::size_t dateEnd = 0; // one past the time or year
+    std::size_t nameStart = 0;
+};
+
+// After the type and permissions, the size is the first number directly
+// followed by a month, a day and a time or year. Searching rather than
+// counting takes listings with and without a group column alike, and owner
+// or group names of more than one word.
+std::optional<FieldColumns> findFieldColumns(std::string_view line)
+{
+    const std::vector<Column> columns = leadingColumns(line, kColumnsLookedAt);
+    if (columns.empty() || columns[0].start != 0 || !isTypeAndPermissions(columns[0].text))
+        return std::nullopt;
+    for (std::size_t i = 2; i + 3 < columns.size(); ++i) {
+        const Column& size = columns[i];
+        if (!allDigits(size.text, 1, std::string_view::npos) || !isMonth(columns[i + 1].text) ||
+            !isDayOfMonth(columns[i + 2].text) || !isTimeOrYear(columns[i + 3].text))
+            continue;
+        const std::size_t dateEnd = columns[i + 3].end();
+        // One separator between the date and the name; any further blank
+        // belongs to the name. A line that ends with the date names nothing.
+        if (dateEnd + 1 >= line.size())
+            return std::nullopt;
+        return FieldColumns{size, columns[i + 1].start, dateEnd, dateEnd + 1};
+    }
+    return std::nullopt;
+}
+
+// The date as listed; a date spread by tabs or extra blanks is given in the
+// usual twelve characters ("Jan 14 10:22", "Mar  3  2019").
+std::string dateText(std::string_view line, const FieldColumns& columns)
+{
+    const std::string_view listed = line.substr(columns.dateStart, columns.dateEnd - columns.dateStart);
+    if (listed.size() <= kListingDateLength && listed.find('\t') == std::string_view::npos)
+        return std::string(listed);
+    const std::vector<Column> parts = leadingColumns(listed, 3);
+    std::string date(parts[0].text);
+    date += parts[1].text.size() == 1 ? "  " : " ";
+    date += parts[1].text;
+    date += std::string(6 - parts[2].text.size(), ' ');
+    date += parts[2].text;
+    return date;
 }
 
 } // namespace
@@ -103,8 +237,23 @@ std::optional<ListingEntry> ListingParser::entryFromLine(std::string_view line)
                                : ListingEntry::Kind::File;
     const bool isLink = entry.kind == ListingEntry::Kind::Link;
 
-    if (auto found = findColumns(line, isLink))
-        previous_ = *found;
+    const std::optional<FieldColumns> fields = findFieldColumns(line);
+    if (fields) {
+        Columns found;
+        found.nameStart = fields->nameStart;
+        // "name -> target": the first arrow ends the name, so a target may
+        // hold blanks and arrows of its own.
+        if (isLink) {
+            const std::size_t arrow = line.find(" -> ", fields->nameStart);
+            if (arrow != std::string_view::npos) {
+                found.nameEnd = arrow;
+                found.targetStart = arrow + 4;
+            }
+        }
+        previous_ = found;
+    } else if (auto positions = findColumns(line, isLink)) {
+        previous_ = *positions;
+    }
     const Columns& columns = previous_;
 
     const std::size_t nameStart = std::min(columns.nameStart, line.size());
@@ -131,18 +280,25 @@ std::optional<ListingEntry> ListingParser::entryFromLine(std::string_view line)
         entry.linkTarget = target;
     }
 
+    if (fields) {
+        entry.date = dateText(line, *fields);
+        // A size column wider than any real size is not a size; the entry
+        // stays, with its size unknown.
+        if (fields->size.text.size() <= kListingMaxSizeTextLength)
+            entry.size = leadingNumber(fields->size.text);
+        return entry;
+    }
+
+    // A line of another layout: the date is taken as the 12 characters
+    // before the name, the size as the number ending two characters before
+    // the date and beginning at the nearest blank before that end.
     const auto s = static_cast<std::ptrdiff_t>(nameStart);
     entry.date = slice(line, s - 13, s - 2);
-
-    // The size column ends two characters before the date and begins at the
-    // nearest blank before that end.
     const std::ptrdiff_t sizeEnd = s - 15;
     if (sizeEnd >= 0 && sizeEnd < static_cast<std::ptrdiff_t>(line.size())) {
         const std::size_t blank = line.substr(0, static_cast<std::size_t>(sizeEnd) + 1).rfind(' ');
         const std::ptrdiff_t sizeStart = blank == std::string_view::npos ? 0 : static_cast<std::ptrdiff_t>(blank);
         const std::string_view sizeText = slice(line, sizeStart, sizeEnd);
-        // A size column wider than any real size is not a size; the entry
-        // stays, with its size unknown.
         if (sizeText.size() <= kListingMaxSizeTextLength)
             entry.size = leadingNumber(sizeText);
     }

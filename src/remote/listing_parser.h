@@ -13,11 +13,18 @@
 //   -rw-r--r--   1 user  group    12345 Jan 14 10:22 index.html
 //   lrwxrwxrwx   1 user  group        9 Feb  1 12:00 docs -> /pub/docs
 //
-// The columns are found from the end of the line: the name starts after the
-// last blank that follows a digit (the end of the time or year), so names
-// with blanks stay whole; a link's name is the word before " -> target".
-// The date is the 12 characters before the name, the size the number that
-// ends two characters before the date.
+// The columns are found by what they hold: type and permissions, the link
+// count, owner and group (the group may be missing), the size, and the date
+// as month, day and time or year. The name is everything after the blank
+// that follows the date, blanks, tabs and digits included ("release 2
+// notes", " leading blank"); a link's name ends at the first " -> ", and
+// its target is the rest of the line.
+//
+// A line whose columns cannot be found that way is taken by position: the
+// name starts after the last blank that follows a digit (for a link, it is
+// the word before " -> target"), the date is the 12 characters before the
+// name and the size the number that ends two characters before the date.
+// A line with neither reuses the name position of the line before.
 //
 // The parser works one entry at a time so that the caller can let the event
 // loop run between entries and stop early when the user moves on.

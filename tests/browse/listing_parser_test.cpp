@@ -56,23 +56,76 @@ TEST(ListingParser, SizeAndTypeTexts)
     EXPECT_EQ(remoteTypeText(".htaccess"), "htaccess File");
 }
 
-TEST(ListingParser, NamesWithBlanksAreKeptUnlessADigitPrecedesABlank)
+TEST(ListingParser, NameIsEverythingAfterTheDate)
 {
-    auto entries = parseAll({fileLine("my file.txt"), fileLine("release 2 notes"),
-                             "drwxr-xr-x   2 user     group     4096 Jan 14 10:22 My Documents"});
-    EXPECT_EQ(names(entries), (std::vector<std::string>{"my file.txt", "notes", "My Documents"}));
-    EXPECT_EQ(entries[2].kind, ListingEntry::Kind::Directory);
+    // Blanks, digits, tabs, leading blanks and arrows all belong to the
+    // name; cutting any of them would name another file on the server.
+    auto entries = parseAll({fileLine("my file.txt"), fileLine("release 2 notes"), fileLine("01 Track.mp3"),
+                             "drwxr-xr-x   2 user     group     4096 Jan 14 10:22 2024 photos",
+                             fileLine("  two leading blanks"), fileLine("tab\tinside"),
+                             fileLine("a -> b.txt"), fileLine("Jan 5 2020 notes", "88", "Mar  3  2019"),
+                             fileLine("trailing blank ")});
+    EXPECT_EQ(names(entries), (std::vector<std::string>{"my file.txt", "release 2 notes", "01 Track.mp3",
+                                                        "2024 photos", "  two leading blanks", "tab\tinside",
+                                                        "a -> b.txt", "Jan 5 2020 notes", "trailing blank "}));
+    EXPECT_EQ(entries[1].size, 12345);
+    EXPECT_EQ(entries[1].date, "Jan 14 10:22");
+    EXPECT_EQ(entries[3].kind, ListingEntry::Kind::Directory);
+    EXPECT_EQ(entries[6].kind, ListingEntry::Kind::File);
+    EXPECT_EQ(entries[6].linkTarget, "");
+    EXPECT_EQ(entries[7].size, 88);
+    EXPECT_EQ(entries[7].date, "Mar  3  2019");
+}
+
+TEST(ListingParser, ColumnsAreFoundWithOrWithoutAGroup)
+{
+    auto entries = parseAll({
+        // No group column.
+        "-rw-r--r--   1 webuser     512 Jan 14 10:22 7 fields.txt",
+        // Numeric owner and group, an access-list mark after the permissions.
+        "-rw-r--r--+  1 1000 1000  2048 Feb  9  2021 3 more.txt",
+        // Tabs between the columns, and a date spread wider than usual.
+        "-rw-r--r--\t1\tuser\tgroup\t77\tMar\t3\t9:05\tx 1 y",
+        // An owner of two words.
+        "drwxr-xr-x   3 Domain Users  staff  0 Dec 24 23:59 12 days",
+    });
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].name, "7 fields.txt");
+    EXPECT_EQ(entries[0].size, 512);
+    EXPECT_EQ(entries[0].date, "Jan 14 10:22");
+    EXPECT_EQ(entries[1].name, "3 more.txt");
+    EXPECT_EQ(entries[1].size, 2048);
+    EXPECT_EQ(entries[1].date, "Feb  9  2021");
+    EXPECT_EQ(entries[2].name, "x 1 y");
+    EXPECT_EQ(entries[2].size, 77);
+    EXPECT_EQ(entries[2].date, "Mar  3  9:05");
+    EXPECT_EQ(entries[3].name, "12 days");
+    EXPECT_EQ(entries[3].kind, ListingEntry::Kind::Directory);
+}
+
+TEST(ListingParser, LineOfAnotherLayoutIsTakenByPosition)
+{
+    // No Unix columns: the name starts after the last blank behind a digit.
+    auto entries = parseAll({"01-14-20  10:22AM                12345 index.html"});
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "index.html");
 }
 
 TEST(ListingParser, LinkGivesNameAndTarget)
 {
-    auto entries = parseAll({"lrwxrwxrwx   1 user     group        9 Feb  1 12:00 docs -> /pub/docs"});
-    ASSERT_EQ(entries.size(), 1u);
+    auto entries = parseAll({"lrwxrwxrwx   1 user     group        9 Feb  1 12:00 docs -> /pub/docs",
+                             "lrwxrwxrwx   1 user     group       14 Feb  1 12:00 my docs -> /pub/my docs",
+                             "lrwxrwxrwx   1 user     group        3 Feb  1 12:00 2 up -> ../.."});
+    ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].kind, ListingEntry::Kind::Link);
     EXPECT_EQ(entries[0].name, "docs");
     EXPECT_EQ(entries[0].linkTarget, "/pub/docs");
     EXPECT_EQ(entries[0].date, "Feb  1 12:00");
     EXPECT_EQ(entries[0].size, 9);
+    EXPECT_EQ(entries[1].name, "my docs");
+    EXPECT_EQ(entries[1].linkTarget, "/pub/my docs");
+    EXPECT_EQ(entries[2].name, "2 up");
+    EXPECT_EQ(entries[2].linkTarget, "../..");
 }
 
 TEST(ListingParser, TotalLineEmptyLineArrowLinesAndDotEntries)

@@ -160,6 +160,32 @@ TEST_F(RemoteOperationsWindow, AFileIsDeletedWithoutAQuestion)
     EXPECT_EQ(fileNames(), QStringList{"new.html"});
 }
 
+TEST_F(RemoteOperationsWindow, NamesWithDigitsAndBlanksNameTheirOwnFiles)
+{
+    // A name cut after "2 " would be "notes", another file on the server.
+    site.write("release 2 notes", "release");
+    site.write("notes", "keep me");
+    site.write("2024 photos/01 Track.mp3", "mp3");
+    browseTo({});
+    QStringList listed = fileNames();
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{"notes", "release 2 notes"}));
+    EXPECT_EQ(childNames(root()), QStringList{"2024 photos"});
+
+    clickFile(fileItem(QStringLiteral("release 2 notes")));
+    int before = doneCount();
+    click(c->BitBtn5);
+    ASSERT_TRUE(waitForListing(before)) << logText();
+    EXPECT_EQ(commands().front(), "DELE release 2 notes");
+    EXPECT_FALSE(fs::exists(site.file("release 2 notes")));
+    EXPECT_EQ(site.read("notes"), "keep me");
+
+    before = doneCount();
+    clickNode(node({"2024 photos"}));
+    ASSERT_TRUE(waitForListing(before)) << logText();
+    EXPECT_EQ(fileNames(), QStringList{"01 Track.mp3"});
+}
+
 TEST_F(RemoteOperationsWindow, AFileInTheLoginFolderIsDeletedAndRenamedLikeAnyOther)
 {
     site.write("top.html", "top");
