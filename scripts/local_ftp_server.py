@@ -19,6 +19,9 @@ allowed. --tls-no-close-notify makes data connections end without the TLS
 close_notify alert, as a connection cut by an attacker would, while the
 control connection still reports the transfer complete.
 
+With --hide-dot-files the server lists names beginning with "." only when
+asked with LIST -a (or -al, -la), as most Unix FTP servers do by default.
+
 --tls-renegotiate-after N makes the server speak TLS 1.2 only and start a
 renegotiation on each upload's data connection once N bytes have come in;
 --tls-key-update-after N sends a TLS 1.3 KeyUpdate that asks the client for
@@ -47,6 +50,25 @@ def command_logging_handler(path):
             return super().pre_process_command(line, cmd, arg)
 
     return CommandLoggingHandler
+
+
+def hiding_dot_files_handler(base):
+    class Filesystem(base.abstracted_fs):
+        def listdir(self, path):
+            names = super().listdir(path)
+            if getattr(self.cmd_channel, "list_hidden", False):
+                return names
+            return [name for name in names if not name.startswith(".")]
+
+    class Handler(base):
+        abstracted_fs = Filesystem
+        list_hidden = False
+
+        def pre_process_command(self, line, cmd, arg):
+            self.list_hidden = cmd == "LIST" and arg.strip().lower() in ("-a", "-al", "-la")
+            return super().pre_process_command(line, cmd, arg)
+
+    return Handler
 
 
 def tls_handler(base, certfile, keyfile, no_close_notify, renegotiate_after=0,
@@ -172,6 +194,7 @@ def main():
     parser.add_argument("--tls-no-close-notify", action="store_true")
     parser.add_argument("--tls-renegotiate-after", type=int, default=0)
     parser.add_argument("--tls-key-update-after", type=int, default=0)
+    parser.add_argument("--hide-dot-files", action="store_true")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()
 
@@ -192,6 +215,8 @@ def main():
     if args.command_log:
         handler = command_logging_handler(args.command_log)
         event_log = open(args.command_log, "a", encoding="utf-8")
+    if args.hide_dot_files:
+        handler = hiding_dot_files_handler(handler)
     if args.tls_cert:
         handler = tls_handler(handler, args.tls_cert, args.tls_key, args.tls_no_close_notify,
                               args.tls_renegotiate_after, args.tls_key_update_after, event_log)

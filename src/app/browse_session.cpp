@@ -358,8 +358,6 @@ void BrowseSession::changeDirDone()
         showDirectory();
         return;
     }
-    TFtpClient& client = channel_.client();
-    client.SetLocalFileName(services_.listingFilePath);
-    client.SetHostFileName({});
-    ask(&TCustomFtpCli::BeginListDir);
+    channel_.client().SetLocalFileName(services_.listingFilePath);
+    channel_.askListing(*this);
 }

@@ -281,10 +281,12 @@ void RemoteFileOperations::anyRequestFailed()
     }
     if (filesRemoved_) {
         // The CDUP or the RMD failed, mostly because the directory still
-        // holds directories of its own.
+        // holds something the listing did not show. The server's reply says
+        // what; without it the user could only guess.
         directoryDeletion_ = false;
         filesRemoved_ = false;
-        dialogs_.message(QStringLiteral("Subdirectory must be removed first!"));
+        dialogs_.message(QStringLiteral("Subdirectory must be removed first!\n")
+                         + fromBytes(channel_.client().LastResponse()));
         session_.showDirectory();
     } else if (directoryDeletion_) {
         // A file that could not be deleted ends the deletion; the log shows

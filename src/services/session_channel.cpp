@@ -1,6 +1,27 @@
 #include "services/session_channel.h"
 
+#include "core/text_line_list.h"
+
 #include <algorithm>
+
+namespace {
+
+// No line beside a "total" line: an empty folder, or a server that took an
+// option it did not know for the name of something that is not there.
+bool listedNothing(const std::string& listingFile)
+{
+    TextLineList lines;
+    if (!lines.loadFromFile(listingFile))
+        return true;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].empty() || (i == 0 && lines[i].front() == 't'))
+            continue;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 SessionChannel::SessionChannel()
 {
@@ -48,9 +69,26 @@ bool SessionChannel::ask(SessionAsker& asker, Request request, FileDisplay displ
     return true;
 }
 
+bool SessionChannel::askListing(SessionAsker& asker)
+{
+    if (requestRunning_ && !aborted_)
+        return false;
+    client_.SetHostFileName(hiddenFiles_.startListing(hostKey()));
+    if (ask(asker, &TCustomFtpCli::BeginListDir))
+        return true;
+    hiddenFiles_.forgetListing();
+    return false;
+}
+
+std::string SessionChannel::hostKey() const
+{
+    return client_.HostName() + ":" + client_.Port();
+}
+
 void SessionChannel::abort(SessionAsker& asker)
 {
     aborted_ = true;
+    hiddenFiles_.forgetListing();
     ask(asker, &TCustomFtpCli::BeginAbort);
     setConnected(false);
     requestRunning_ = false;
@@ -115,9 +153,28 @@ void SessionChannel::stateChanged()
     }
 }
 
+bool SessionChannel::listingAskedAgain(TFtpRequest request, std::uint16_t error)
+{
+    if (request != ftpRqListDir)
+        return false;
+    const bool nothing = error == 0 && listedNothing(client_.LocalFileName());
+    const HiddenFilesListing::Next next = hiddenFiles_.listingEnded(hostKey(), error, nothing);
+    if (hiddenFiles_.justLearntRefusal())
+        log("! The server does not take LIST -a: folders are listed without hidden files");
+    if (next != HiddenFilesListing::Next::ListPlain || !asker_ || !connected_ || aborted_)
+        return false;
+    client_.SetHostFileName({});
+    if (ask(*asker_, &TCustomFtpCli::BeginListDir))
+        return true;
+    hiddenFiles_.forgetListing();
+    return false;
+}
+
 void SessionChannel::requestDone(TFtpRequest request, std::uint16_t error)
 {
     requestRunning_ = false;
+    if (listingAskedAgain(request, error))
+        return;
     SessionAsker* asker = asker_;
     if (error != 0) {
         // A server that cannot be looked up or reached says nothing on the

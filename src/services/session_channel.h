@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ftp/ftp_client.h"
+#include "services/hidden_files_listing.h"
 
 #include <cstdint>
 #include <string>
@@ -69,6 +70,10 @@ public:
     // the gate refused it (a request is running) or the client refused it
     // as misuse.
     bool ask(SessionAsker& asker, Request request, FileDisplay display = FileDisplay::Off);
+    // Lists the server's current directory into the client's LocalFileName,
+    // hidden files included where the server takes "LIST -a"; a server that
+    // does not is listed again with plain LIST before the asker hears.
+    bool askListing(SessionAsker& asker);
     // The user's abort: the abort goes through the gate even while a request
     // runs, and the session counts as ended, not connected and idle.
     void abort(SessionAsker& asker);
@@ -91,9 +96,13 @@ public:
 
 private:
     void requestDone(TFtpRequest request, std::uint16_t error);
+    // True when the listing that ended is being asked again without "-a".
+    bool listingAskedAgain(TFtpRequest request, std::uint16_t error);
+    std::string hostKey() const;
     void stateChanged();
 
     TFtpClient client_;
+    HiddenFilesListing hiddenFiles_;
     std::vector<SessionListener*> listeners_;
     SessionBrowser* browser_ = nullptr;
     SessionAsker* asker_ = nullptr;

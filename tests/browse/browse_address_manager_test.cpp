@@ -78,9 +78,9 @@ TEST_F(WalkToRemoteDirectory, WalksThroughRootHomeUserAndWww)
 {
     connectToSite(0);
     ASSERT_TRUE(waitUntilBrowsing()) << logText();
-    EXPECT_EQ(commands(), (Strings{"USER " + server->user(), "PASS " + server->password(), "CWD /", "PORT", "LIST",
-                                   "CWD /", "CWD ./home", "PORT", "LIST", "CWD /", "CWD ./home/user", "PORT", "LIST",
-                                   "CWD /", "CWD ./home/user/www", "PORT", "LIST"}));
+    EXPECT_EQ(commands(), (Strings{"USER " + server->user(), "PASS " + server->password(), "CWD /", "PORT", "LIST -a",
+                                   "CWD /", "CWD ./home", "PORT", "LIST -a", "CWD /", "CWD ./home/user", "PORT", "LIST -a",
+                                   "CWD /", "CWD ./home/user/www", "PORT", "LIST -a"}));
     EXPECT_EQ(c->TreeView1->currentItem(), node({"home", "user", "www"}));
     EXPECT_EQ(fileNames(), QStringList{"index.html"});
     EXPECT_EQ(fileItem(QStringLiteral("index.html"))->text(1), QStringLiteral("12KB"));
@@ -103,8 +103,8 @@ TEST_F(DotRemoteDirectory, IsTakenFromTheServerRoot)
 {
     connectToSite(0);
     ASSERT_TRUE(waitUntilBrowsing()) << logText();
-    EXPECT_EQ(commands(), (Strings{"USER " + server->user(), "PASS " + server->password(), "CWD /", "PORT", "LIST",
-                                   "CWD /", "CWD ./www", "PORT", "LIST"}));
+    EXPECT_EQ(commands(), (Strings{"USER " + server->user(), "PASS " + server->password(), "CWD /", "PORT", "LIST -a",
+                                   "CWD /", "CWD ./www", "PORT", "LIST -a"}));
     EXPECT_EQ(window->midlform().manager().remoteDirectory(), QStringLiteral("/www"));
     EXPECT_EQ(fileNames(), QStringList{"page.html"});
 }
@@ -122,8 +122,8 @@ TEST_F(RootRemoteDirectory, RefreshesTheRootAndShowsItsFiles)
 {
     connectToSite(0);
     ASSERT_TRUE(waitUntilBrowsing()) << logText();
-    EXPECT_EQ(commands(), (Strings{"USER " + server->user(), "PASS " + server->password(), "CWD /", "PORT", "LIST",
-                                   "CWD /", "CWD .", "PORT", "LIST"}));
+    EXPECT_EQ(commands(), (Strings{"USER " + server->user(), "PASS " + server->password(), "CWD /", "PORT", "LIST -a",
+                                   "CWD /", "CWD .", "PORT", "LIST -a"}));
     EXPECT_EQ(fileNames(), QStringList{"top.txt"});
     EXPECT_TRUE(c->BitBtn5->isEnabled());
 }

@@ -61,7 +61,7 @@ TEST_F(BrowseSessionWindow, LogsInListsTheRootAndShowsTheFileColumns)
     ASSERT_TRUE(waitUntilBrowsing()) << logText();
 
     EXPECT_EQ(commands(), (Strings{"USER " + server->user(), "PASS " + server->password(), "PWD", "CWD /",
-                                   "PORT", "LIST"}));
+                                   "PORT", "LIST -a"}));
 
     // Directories only in the tree, files and links only in the list.
     ASSERT_NE(root(), nullptr);
@@ -175,7 +175,7 @@ TEST_F(BrowseSessionWindow, ClickingANodeChangesToItThroughTheRoot)
     const int before = doneCount();
     clickNode(node({"www"}));
     ASSERT_TRUE(waitForListing(before)) << logText();
-    EXPECT_EQ(commands(), (Strings{"CWD /", "CWD ./www", "PORT", "LIST"}));
+    EXPECT_EQ(commands(), (Strings{"CWD /", "CWD ./www", "PORT", "LIST -a"}));
     QStringList files = fileNames();
     files.sort();
     EXPECT_EQ(files, (QStringList{"about.html", "logo.gif"}));
@@ -242,8 +242,8 @@ TEST_F(BrowseSessionWindow, ALinkToAFolderIsWalkedToFromTheRoot)
         return doneCount() >= before + 2 && !session().requestRunning() &&
                c->TreeView1->currentItem() == node({"folderlink"});
     })) << logText();
-    EXPECT_EQ(commands(), (Strings{"SIZE folderlink", "CWD folderlink", "PWD", "CWD /", "CWD .", "PORT", "LIST",
-                                   "CWD /", "CWD ./folderlink", "PORT", "LIST"}));
+    EXPECT_EQ(commands(), (Strings{"SIZE folderlink", "CWD folderlink", "PWD", "CWD /", "CWD .", "PORT", "LIST -a",
+                                   "CWD /", "CWD ./folderlink", "PORT", "LIST -a"}));
     EXPECT_EQ(session().linkSizeState(), -1);
     QStringList files = fileNames();
     files.sort();
@@ -275,7 +275,7 @@ TEST_F(BrowseSessionWindow, ClickingAnotherNodeDuringALongListingStopsTheParse)
     })) << logText();
     // The big listing ended early without its "Done...".
     EXPECT_EQ(doneCount(), before + 1);
-    EXPECT_EQ(commands(), (Strings{"CWD /", "CWD ./big", "PORT", "LIST", "CWD /", "CWD ./small", "PORT", "LIST"}));
+    EXPECT_EQ(commands(), (Strings{"CWD /", "CWD ./big", "PORT", "LIST -a", "CWD /", "CWD ./small", "PORT", "LIST -a"}));
     EXPECT_EQ(c->TreeView1->currentItem(), node({"small"}));
 }
 
@@ -397,15 +397,63 @@ TEST_F(BrowseSessionWindow, WalksFromTheRootToTheLoginDirectoryOneListingAtATime
     for (QByteArray& line : sent)
         if (line.startsWith("PORT "))
             line = "PORT";
-    EXPECT_EQ(sent, (QList<QByteArray>{"USER user", "PASS pw", "PWD", "CWD /", "PORT", "LIST", "CWD /",
-                                       "CWD ./home", "PORT", "LIST", "CWD /", "CWD ./home/user", "PORT", "LIST",
-                                       "CWD /", "CWD ./home/user/www", "PORT", "LIST"}));
+    EXPECT_EQ(sent, (QList<QByteArray>{"USER user", "PASS pw", "PWD", "CWD /", "PORT", "LIST -a", "CWD /",
+                                       "CWD ./home", "PORT", "LIST -a", "CWD /", "CWD ./home/user", "PORT", "LIST -a",
+                                       "CWD /", "CWD ./home/user/www", "PORT", "LIST -a"}));
     // Files were shown only for the last directory; the walk's listings
     // only added nodes.
     EXPECT_EQ(doneCount(), 4);
     EXPECT_EQ(c->TreeView1->currentItem(), node({"home", "user", "www"}));
     EXPECT_EQ(fileItem(QStringLiteral("index.html"))->text(1), QStringLiteral("12KB"));
 }
+
+// A server that does not take "LIST -a" is listed again with plain LIST at
+// once, and gets plain LIST for the rest of the run. It turns the option
+// down either with a reply or by taking it for a name and listing nothing.
+class HiddenFilesRefused : public BrowseSessionWindow, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(HiddenFilesRefused, TheServerGetsPlainListFromThenOn)
+{
+    const bool refusesWithAReply = GetParam();
+    ScriptedFtpServer scripted;
+    scripted.login().expect("PWD").reply("257 \"/\" is the current directory.")
+        .expect("CWD /").reply("250 \"/\" is the current directory.");
+    if (refusesWithAReply) {
+        scripted.expect("PORT").reply("200 PORT command successful.")
+            .expect("LIST -a").reply("501 Unknown option -a");
+    } else {
+        scripted.expect("PORT").reply("200 PORT command successful.")
+            .expect("LIST -a").reply("150 Here comes the listing.")
+            .connectToClientDataPort().closeData()
+            .reply("226 Transfer complete.");
+    }
+    scriptListing(scripted, "drwxr-xr-x   2 user     group        4096 Jan 14 10:22 www\r\n"
+                            "-rw-r--r--   1 user     group           5 Jan 14 10:22 index.html\r\n");
+    scriptChangeDir(scripted, "./www");
+    scriptListing(scripted, "-rw-r--r--   1 user     group           5 Jan 14 10:22 about.html\r\n");
+    ASSERT_TRUE(scripted.start());
+
+    connectToScripted(scripted);
+    ASSERT_TRUE(waitUntilBrowsing()) << scripted.failure().toStdString() << "\n" << logText();
+    EXPECT_EQ(fileNames(), QStringList{"index.html"});
+    EXPECT_EQ(childNames(root()), QStringList{"www"});
+    const int before = doneCount();
+    clickNode(node({"www"}));
+    ASSERT_TRUE(waitForListing(before)) << scripted.failure().toStdString() << "\n" << logText();
+    EXPECT_EQ(fileNames(), QStringList{"about.html"});
+    EXPECT_TRUE(scripted.finished());
+    EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
+
+    QList<QByteArray> sent = scripted.commands();
+    for (QByteArray& line : sent)
+        if (line.startsWith("PORT "))
+            line = "PORT";
+    EXPECT_EQ(sent, (QList<QByteArray>{"USER user", "PASS pw", "PWD", "CWD /", "PORT", "LIST -a", "PORT", "LIST",
+                                       "CWD /", "CWD ./www", "PORT", "LIST"}));
+    EXPECT_NE(logText().find("! The server does not take LIST -a"), std::string::npos) << logText();
+}
+
+INSTANTIATE_TEST_SUITE_P(ByReplyOrByAnEmptyListing, HiddenFilesRefused, ::testing::Bool());
 
 // The test server answers SIZE only in binary mode, which the browsing
 // client never sets; a link to a file is sized against the scripted server.

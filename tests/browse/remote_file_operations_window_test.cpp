@@ -77,7 +77,7 @@ TEST_F(RemoteOperationsWindow, DeletingAFolderDeletesItsFilesInListOrderThenTheF
                                    "DELE " + listed[2].toStdString(), "CDUP", "RMD trash"};
     EXPECT_EQ(Strings(sent.begin(), sent.begin() + 5), expectedStart);
     // Then the root is listed again and no longer holds the folder.
-    EXPECT_EQ(sent.back(), "LIST");
+    EXPECT_EQ(sent.back(), "LIST -a");
     EXPECT_EQ(c->TreeView1->currentItem(), root());
     EXPECT_EQ(childNames(root()), QStringList{});
     EXPECT_EQ(fileNames(), QStringList{"keep.txt"});
@@ -100,6 +100,39 @@ TEST_F(RemoteOperationsWindow, AFolderWithASubfolderIsRefusedBeforeAnythingIsDel
     EXPECT_EQ(fileNames(), (QStringList{"one.txt", "two.txt"}));
 }
 
+TEST_F(RemoteOperationsWindow, AFolderHoldingAHiddenFileIsDeletedWhole)
+{
+    // Like most servers, this one lists names beginning with "." only when
+    // asked for hidden files.
+    LocalFtpServer::Options options;
+    options.hideDotFiles = true;
+    server = std::make_unique<LocalFtpServer>(site.path(), options);
+    ASSERT_TRUE(server->start()) << server->lastError();
+    site.write("index.html", "home");
+    site.write("www/a.html", "a");
+    site.write("www/b.html", "b");
+    site.write("www/.htaccess", "deny from all");
+    browseTo({"www"});
+    QStringList listed = fileNames();
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{".htaccess", "a.html", "b.html"}));
+
+    dialogs.expectNameDialog(QStringLiteral("Remove directory "), DialogAnswer::Ok, std::nullopt,
+                             QStringLiteral("Delete directory"));
+    const int before = doneCount();
+    click(c->BitBtn5);
+    ASSERT_TRUE(waitUntilIdleWith([&] { return doneCount() > before && !fs::exists(site.file("www")); }))
+        << logText();
+    // Three files, then the folder; no question beside the confirmation.
+    const Strings sent = commands();
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& s) { return s.rfind("DELE ", 0) == 0; }),
+              3);
+    EXPECT_NE(std::find(sent.begin(), sent.end(), "DELE .htaccess"), sent.end());
+    EXPECT_NE(std::find(sent.begin(), sent.end(), "RMD www"), sent.end());
+    EXPECT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_EQ(childNames(root()), QStringList{});
+}
+
 TEST_F(RemoteOperationsWindow, DeletingAFolderOpenedThroughALinkDeletesTheLinkOnly)
 {
     site.write("www/about/index.html", "about");
@@ -118,7 +151,7 @@ TEST_F(RemoteOperationsWindow, DeletingAFolderOpenedThroughALinkDeletesTheLinkOn
     // Afterwards the tree is read again from the root.
     ASSERT_TRUE(waitUntilIdleWith([&] {
         return dialogs.pending() == 0 && !window->remoteOperations().directoryDeletionRunning() &&
-               !commands().empty() && commands().back() == "LIST";
+               !commands().empty() && commands().back() == "LIST -a";
     })) << logText();
     EXPECT_EQ(dialogs.shown().back().name.editText, QStringLiteral("aboutlink"));
     const Strings sent = commands();
@@ -154,7 +187,7 @@ TEST_F(RemoteOperationsWindow, AFileIsDeletedWithoutAQuestion)
     const int before = doneCount();
     click(c->BitBtn5);
     ASSERT_TRUE(waitForListing(before)) << logText();
-    EXPECT_EQ(commands(), (Strings{"DELE old.html", "CWD /", "CWD ./www", "PORT", "LIST"}));
+    EXPECT_EQ(commands(), (Strings{"DELE old.html", "CWD /", "CWD ./www", "PORT", "LIST -a"}));
     EXPECT_TRUE(dialogs.shown().empty());
     EXPECT_FALSE(fs::exists(site.file("www/old.html")));
     EXPECT_EQ(fileNames(), QStringList{"new.html"});
@@ -233,7 +266,7 @@ TEST_F(RemoteOperationsWindow, RenamingAFileStaysInTheDirectory)
     const int before = doneCount();
     click(c->BitBtn8);
     ASSERT_TRUE(waitForListing(before)) << logText();
-    EXPECT_EQ(commands(), (Strings{"RNFR a.html", "RNTO b.html", "CWD /", "CWD ./www", "PORT", "LIST"}));
+    EXPECT_EQ(commands(), (Strings{"RNFR a.html", "RNTO b.html", "CWD /", "CWD ./www", "PORT", "LIST -a"}));
     EXPECT_EQ(fileNames(), QStringList{"b.html"});
 }
 
@@ -245,7 +278,7 @@ TEST_F(RemoteOperationsWindow, MakeDirectoryShowsTheTextLastTypedAndRefusesAnEmp
     int before = doneCount();
     click(c->BitBtn6);
     ASSERT_TRUE(waitForListing(before)) << logText();
-    EXPECT_EQ(commands(), (Strings{"MKD images", "CWD /", "CWD ./www", "PORT", "LIST"}));
+    EXPECT_EQ(commands(), (Strings{"MKD images", "CWD /", "CWD ./www", "PORT", "LIST -a"}));
     EXPECT_TRUE(fs::is_directory(site.file("www/images")));
     EXPECT_EQ(childNames(node({"www"})), QStringList{"images"});
 
@@ -322,7 +355,7 @@ TEST_F(RemoteOperationsWindow, AbortWhileAListingIsReceivedClosesTheConnection)
         .waitForClientClose();
     ASSERT_TRUE(scripted.start());
     connectToScripted(scripted);
-    ASSERT_TRUE(waitUntil([&] { return scripted.commands().contains("LIST") && c->BitBtn7->isEnabled(); }))
+    ASSERT_TRUE(waitUntil([&] { return scripted.commands().contains("LIST -a") && c->BitBtn7->isEnabled(); }))
         << logText();
     ASSERT_TRUE(session().requestRunning());
 
@@ -385,13 +418,34 @@ TEST_F(ScriptedOperations, ARefusedDeleteEndsTheDirectoryDeletion)
     pumpEventsFor(300);
     // Nothing follows the refusal but the listing: no further DELE, no
     // CDUP, no RMD.
-    EXPECT_EQ(scripted.commands().last(), QByteArray("LIST"));
+    EXPECT_EQ(scripted.commands().last(), QByteArray("LIST -a"));
     EXPECT_FALSE(scripted.commands().contains("DELE c.txt"));
     EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
     EXPECT_NE(logText().find("< 550 Permission denied."), std::string::npos);
     EXPECT_FALSE(window->remoteOperations().directoryDeletionRunning());
     EXPECT_TRUE(session().connected());
     EXPECT_EQ(fileNames(), (QStringList{"b.txt", "c.txt"}));
+}
+
+TEST_F(ScriptedOperations, ARefusedFolderRemovalShowsTheServersReason)
+{
+    scriptUpToTrash(scripted, "-rw-r--r-- 1 u g 1 Jan 14 10:22 a.txt\r\n");
+    scripted.expect("DELE a.txt").reply("250 Deleted.")
+        .expect("CDUP").reply("250 \"/\" is the current directory.")
+        .expect("RMD trash").reply("550 trash: Permission denied");
+    scripted.expect("CWD /").reply("250 \"/\" is the current directory.")
+        .expect("CWD ./trash").reply("250 \"/trash\" is the current directory.");
+    scriptListing(scripted, "");
+    connectAndOpenTrash();
+
+    dialogs.expectNameDialog(QStringLiteral("Remove directory "), DialogAnswer::Ok);
+    dialogs.expectMessage(QStringLiteral("Subdirectory must be removed first!\n550 trash: Permission denied"));
+    click(c->BitBtn5);
+    ASSERT_TRUE(waitUntil([&] { return scripted.finished() && dialogs.pending() == 0 && !session().requestRunning(); }))
+        << scripted.failure().toStdString() << "\n" << logText();
+    EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
+    EXPECT_NE(logText().find("< 550 trash: Permission denied"), std::string::npos) << logText();
+    EXPECT_FALSE(window->remoteOperations().directoryDeletionRunning());
 }
 
 TEST_F(ScriptedOperations, AConnectionDroppedDuringARenameEndsTheSession)
