@@ -4,6 +4,7 @@
 Usage: local_ftp_server.py --root DIR --port N [--user NAME:PASSWORD]...
                            [--anonymous] [--passive-ports LOW-HIGH]
                            [--ready-file FILE] [--command-log FILE]
+                           [--login-folder PATH] [--unlisted PATH]...
 
 With --port 0 a free port is chosen; the port in use is written to
 --ready-file (when given) once the server listens, so a caller can wait for
@@ -67,6 +68,39 @@ def hiding_dot_files_handler(base):
         def pre_process_command(self, line, cmd, arg):
             self.list_hidden = cmd == "LIST" and arg.strip().lower() in ("-a", "-al", "-la")
             return super().pre_process_command(line, cmd, arg)
+
+    return Handler
+
+
+def home_handler(base, login_folder, unlisted):
+    """A server that does not lock its users into their home: the log-in
+    starts in login_folder (PWD reports it) while "/" stays the server's
+    root, and the folders in unlisted may be entered but not listed, as a
+    folder of mode 711 above a home is."""
+
+    class Handler(base):
+        def on_login(self, username):
+            if login_folder:
+                self.fs.cwd = login_folder
+            return super().on_login(username)
+
+        def refuse_listing(self, path):
+            if self.fs.fs2ftp(path) in unlisted:
+                self.respond("550 Permission denied.")
+                return True
+            return False
+
+        def ftp_LIST(self, path):
+            if not self.refuse_listing(path):
+                return super().ftp_LIST(path)
+
+        def ftp_NLST(self, path):
+            if not self.refuse_listing(path):
+                return super().ftp_NLST(path)
+
+        def ftp_MLSD(self, path):
+            if not self.refuse_listing(path):
+                return super().ftp_MLSD(path)
 
     return Handler
 
@@ -195,6 +229,10 @@ def main():
     parser.add_argument("--tls-renegotiate-after", type=int, default=0)
     parser.add_argument("--tls-key-update-after", type=int, default=0)
     parser.add_argument("--hide-dot-files", action="store_true")
+    parser.add_argument("--login-folder", default="",
+                        help="where a log-in starts (PWD), instead of the root")
+    parser.add_argument("--unlisted", action="append", default=[],
+                        help="a folder that may be entered but not listed")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()
 
@@ -220,6 +258,8 @@ def main():
     if args.tls_cert:
         handler = tls_handler(handler, args.tls_cert, args.tls_key, args.tls_no_close_notify,
                               args.tls_renegotiate_after, args.tls_key_update_after, event_log)
+    if args.login_folder or args.unlisted:
+        handler = home_handler(handler, args.login_folder, set(args.unlisted))
     handler.authorizer = authorizer
     handler.auth_failed_timeout = args.auth_failed_delay
     handler.banner = "Tavlin test server ready."

@@ -319,10 +319,11 @@ void TransferQueue::startNextTransfer()
     } else if (entry.host == client_.HostName() && entry.user == client_.UserName() &&
                (entry.password == client_.PassWord() ||
                 (entry.password.empty() && client_.PassWord() == kPlaceholderEmailPassword)) &&
-               entry.port == client_.Port()) {
-        client_.SetHostDirName("/");
-        begin(ftpRqChangeDir, [this] { client_.BeginChangeDir(); });
+               entry.port == client_.Port() && directoryKnown(entry)) {
+        changeToRoot();
     } else {
+        // Another site, or a directory in a login folder this log-in never
+        // asked for: log in anew.
         otherSite_ = true;
         begin(ftpRqQuit, [this] { client_.BeginQuit(); });
     }

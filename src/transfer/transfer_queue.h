@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -165,6 +166,12 @@ private:
     void openConnectionFor(const QueueEntry& entry);
     void afterOpen();
     void afterUser();
+    void afterPass();
+    void changeToRoot();
+    // Where the entry's directory lies seen from the server root; one in
+    // the login folder needs the folder the log-in reported.
+    bool directoryKnown(const QueueEntry& entry) const;
+    std::string directoryFromRoot(const QueueEntry& entry) const;
     void afterChangeDir();
     void afterSetType();
     void afterTransfer(Direction direction);
@@ -225,6 +232,8 @@ private:
     // entry), and the levels still to make.
     std::string foldersMadeFor_;
     std::vector<std::string> foldersToMake_;
+    // The folder the server put this connection's log-in in, once asked.
+    std::optional<std::string> loginFolder_;
     bool abortRequested_ = false;
     ResumeState resume_ = ResumeState::None;
     bool queuePending_ = false;

@@ -4,6 +4,7 @@
 #include "transfer/transfer_queue.h"
 
 #include "core/placeholder_password.h"
+#include "core/remote_directory.h"
 #include "ftp/ftp_download_file.h"
 #include "ftp/ftp_local_stream.h"
 
@@ -68,8 +69,11 @@ void TransferQueue::requestDone(TFtpRequest request, std::uint16_t error)
         afterUser();
         break;
     case ftpRqPass:
-        client_.SetHostDirName("/");
-        begin(ftpRqChangeDir, [this] { client_.BeginChangeDir(); });
+        afterPass();
+        break;
+    case ftpRqPrintDir:
+        loginFolder_ = client_.DirResult();
+        changeToRoot();
         break;
     case ftpRqChangeDir:
         afterChangeDir();
@@ -103,6 +107,7 @@ void TransferQueue::openConnectionFor(const QueueEntry& entry)
     client_.SetPassive(passiveMode_());
     otherSite_ = false;
     abortRequested_ = false;
+    loginFolder_.reset();
     begin(ftpRqOpen, [this] { client_.BeginOpen(); });
 }
 
@@ -124,13 +129,46 @@ void TransferQueue::afterUser()
     begin(ftpRqPass, [this] { client_.BeginPass(); });
 }
 
+void TransferQueue::afterPass()
+{
+    // A directory in the login folder needs to know where that is; only
+    // now, before the first CWD, is the server still there.
+    if (!entries_.empty() && isRelativeToLoginFolder(entries_.first().remoteDirectory)) {
+        begin(ftpRqPrintDir, [this] { client_.BeginPrintDir(); });
+        return;
+    }
+    changeToRoot();
+}
+
+void TransferQueue::changeToRoot()
+{
+    client_.SetHostDirName("/");
+    begin(ftpRqChangeDir, [this] { client_.BeginChangeDir(); });
+}
+
+bool TransferQueue::directoryKnown(const QueueEntry& entry) const
+{
+    return loginFolder_.has_value() || !isRelativeToLoginFolder(entry.remoteDirectory);
+}
+
+std::string TransferQueue::directoryFromRoot(const QueueEntry& entry) const
+{
+    if (!isRelativeToLoginFolder(entry.remoteDirectory))
+        return entry.remoteDirectory;
+    // Written as the tree writes its paths, so that the browsing side,
+    // when it shows the same folder, knows it for the one just changed.
+    const std::string absolute = absoluteRemoteDirectory(entry.remoteDirectory, loginFolder_.value_or("/"));
+    return absolute == "/" ? absolute : "." + absolute;
+}
+
 void TransferQueue::afterChangeDir()
 {
     if (entries_.empty())
         return;
     const QueueEntry& entry = entries_.first();
-    if (client_.HostDirName() == "/" && entry.remoteDirectory != "/" && !entry.remoteDirectory.empty()) {
-        client_.SetHostDirName(entry.remoteDirectory);
+    const std::string directory = directoryFromRoot(entry);
+    if (client_.HostDirName() == "/" && directory != "/" && !directory.empty()) {
+        client_.SetHostDirName(directory);
         begin(ftpRqChangeDir, [this] { client_.BeginChangeDir(); });
         return;
     }

@@ -1,6 +1,7 @@
 #include "webwatch/webwatch_run_driver.h"
 
 #include "core/placeholder_password.h"
+#include "core/remote_directory.h"
 #include "transfer/transfer_queue.h"
 
 #include <QTimer>
@@ -80,7 +81,8 @@ void WebwatchRunDriver::nextDeletion()
     if (hooks_.showDeletion)
         hooks_.showDeletion(entry.remoteFileName + " removed");
     TFtpClient& client = queue_.client();
-    if (loggedIn_ && client.Connected() && loggedInAs(entry)) {
+    const bool directoryKnown = loginFolder_.has_value() || !isRelativeToLoginFolder(entry.remoteDirectory);
+    if (loggedIn_ && client.Connected() && loggedInAs(entry) && directoryKnown) {
         client.SetHostDirName("/");
         begin(Stage::RootDir, ftpRqChangeDir, [&client] { client.BeginChangeDir(); });
     } else if (client.Connected()) {
@@ -101,12 +103,20 @@ bool WebwatchRunDriver::loggedInAs(const DeletionEntry& entry) const
         && client.Port() == entry.port;
 }
 
+std::string WebwatchRunDriver::directoryFromRoot(const DeletionEntry& entry) const
+{
+    if (!isRelativeToLoginFolder(entry.remoteDirectory))
+        return entry.remoteDirectory;
+    return absoluteRemoteDirectory(entry.remoteDirectory, loginFolder_.value_or("/"));
+}
+
 void WebwatchRunDriver::openFor(const DeletionEntry& entry)
 {
     TFtpClient& client = queue_.client();
     if (client.Connected() || client.State() != ftpStateReady)
         client.BeginAbort();
     loggedIn_ = false;
+    loginFolder_.reset();
     client.SetHostName(entry.server);
     client.SetPort(entry.port);
     client.SetHostDirName("/");
@@ -167,13 +177,24 @@ void WebwatchRunDriver::stepDone(TFtpRequest)
         break;
     case Stage::Pass:
         loggedIn_ = true;
+        if (isRelativeToLoginFolder(entry.remoteDirectory)) {
+            // The entry's folder lies in the login folder: ask where that
+            // is while the server is still there.
+            begin(Stage::LoginFolder, ftpRqPrintDir, [&client] { client.BeginPrintDir(); });
+            break;
+        }
+        client.SetHostDirName("/");
+        begin(Stage::RootDir, ftpRqChangeDir, [&client] { client.BeginChangeDir(); });
+        break;
+    case Stage::LoginFolder:
+        loginFolder_ = client.DirResult();
         client.SetHostDirName("/");
         begin(Stage::RootDir, ftpRqChangeDir, [&client] { client.BeginChangeDir(); });
         break;
     case Stage::RootDir:
         // "/" has just been entered: a file in the root is deleted from here.
-        if (!entry.remoteDirectory.empty() && entry.remoteDirectory != "/") {
-            client.SetHostDirName(entry.remoteDirectory);
+        if (const std::string directory = directoryFromRoot(entry); !directory.empty() && directory != "/") {
+            client.SetHostDirName(directory);
             begin(Stage::EntryDir, ftpRqChangeDir, [&client] { client.BeginChangeDir(); });
             break;
         }
@@ -209,7 +230,8 @@ void WebwatchRunDriver::stepFailed(TFtpRequest, std::uint16_t error)
     log("! Could not delete " + entry.remoteFileName + " in " + entry.remoteDirectory + " on " + entry.server
         + " (error " + std::to_string(error) + (reply.empty() ? std::string() : ": " + reply) + ")"
         + (keepFailedDeletions_ ? "; kept for the next run" : ""));
-    if (stage_ == Stage::Opening || stage_ == Stage::User || stage_ == Stage::Pass || !client.Connected()) {
+    if (stage_ == Stage::Opening || stage_ == Stage::User || stage_ == Stage::Pass || stage_ == Stage::LoginFolder
+        || !client.Connected()) {
         // The log-in did not stand: the next entry starts from a fresh one.
         loggedIn_ = false;
         client.BeginAbort();

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 class TransferQueue;
@@ -77,7 +78,7 @@ signals:
     void runCancelled();
 
 private:
-    enum class Stage { Idle, Quitting, Opening, User, Pass, RootDir, EntryDir, Deleting, FinalQuit };
+    enum class Stage { Idle, Quitting, Opening, User, Pass, LoginFolder, RootDir, EntryDir, Deleting, FinalQuit };
 
     void queueRanDry();
     void queueDiscarded();
@@ -90,6 +91,8 @@ private:
     void endPass();
     void openFor(const DeletionEntry& entry);
     bool loggedInAs(const DeletionEntry& entry) const;
+    // The entry's directory as a CWD from the server root takes it.
+    std::string directoryFromRoot(const DeletionEntry& entry) const;
     void begin(Stage stage, TFtpRequest request, const std::function<void()>& start);
     void log(const std::string& line) const;
 
@@ -104,4 +107,7 @@ private:
     // The transfer client is logged in with the site of the last entry.
     bool loggedIn_ = false;
     RunTally tally_;
+    // Where the server put the current log-in, once asked (for directories
+    // given relative to it).
+    std::optional<std::string> loginFolder_;
 };

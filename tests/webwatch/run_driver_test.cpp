@@ -157,6 +157,61 @@ TEST_F(RunDriverTest, DeletesEachLoginOnItsOwnConnectionThenUploadsAndEndsTheRun
     EXPECT_EQ(run.currentProjectFile(), data.file("wbprj.dfd"));
 }
 
+// A project whose remote directory is written without a leading "/" lives
+// in the login folder, on a server that starts the log-in in /home/webuser.
+class LoginFolderRunTest : public RunDriverTest {
+protected:
+    static LocalFtpServer::Options homeFolder()
+    {
+        LocalFtpServer::Options options;
+        options.loginFolder = "/home/webuser";
+        return options;
+    }
+
+    void SetUp() override
+    {
+        RunDriverTest::SetUp();
+        ASSERT_TRUE(home.start()) << home.lastError();
+    }
+
+    std::vector<std::string> homeRecord(const std::string& localName, const std::string& remoteDirectory)
+    {
+        return {" " + local.file(localName), " 127.0.0.1", " tavlin", " s3cret", " " + home.portText(),
+                " " + remoteDirectory, " " + localName, " 1", " May"};
+    }
+
+    LocalFtpServer home{root.path(), homeFolder()};
+};
+
+TEST_F(LoginFolderRunTest, DeletesAndUploadsInTheLoginFolder)
+{
+    local.write("page.html", "<p>new</p>");
+    local.write("site.html", "<p>site</p>");
+    root.write("site/old.html", "old");
+    root.write("home/webuser/public_html/gone.html", "gone");
+    root.write("public_html/gone.html", "a file of the same name in another folder");
+    // The first entry of each pass lies in /site, so the log-in that finds
+    // the login folder comes only with the second.
+    std::vector<std::string> lines{"1", "Site", "0", "1"};
+    for (const auto& r : {homeRecord("site.html", "/site"), homeRecord("page.html", "public_html"),
+                          homeRecord("old.html", "/site"), homeRecord("gone.html", "public_html")})
+        lines.insert(lines.end(), r.begin(), r.end());
+    handOver(lines);
+    driver.start();
+    ASSERT_TRUE(waitUntil([&] { return ended.has_value(); }, 30000)) << ::testing::PrintToString(collector.lines);
+    EXPECT_EQ(*ended, UploadRun::EndResult::Finished);
+
+    EXPECT_FALSE(std::filesystem::exists(root.file("site/old.html")));
+    EXPECT_FALSE(std::filesystem::exists(root.file("home/webuser/public_html/gone.html")));
+    EXPECT_EQ(root.read("public_html/gone.html"), "a file of the same name in another folder");
+    EXPECT_EQ(root.read("home/webuser/public_html/page.html"), "<p>new</p>");
+    EXPECT_EQ(root.read("site/site.html"), "<p>site</p>");
+    EXPECT_FALSE(logHas("Could not delete")) << ::testing::PrintToString(collector.lines);
+    const std::vector<std::string> commands = home.commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "CWD /home/webuser/public_html"), commands.end())
+        << ::testing::PrintToString(commands);
+}
+
 TEST_F(RunDriverTest, ARestoredRunDeletesFirstAndADiscardedQueueCancelsIt)
 {
     local.write("a.html", "a");
