@@ -6,6 +6,7 @@
 #include "app/control_hint.h"
 #include "app/remote_tree.h"
 #include "core/placeholder_password.h"
+#include "core/remote_directory.h"
 #include "ftp/ftp_host_scheme.h"
 #include "net/socket_errors.h"
 #include "services/dialogs.h"
@@ -18,6 +19,7 @@
 #include <QTreeWidget>
 
 #include <cstdio>
+#include <utility>
 
 using namespace remote_tree;
 
@@ -142,6 +144,8 @@ void BrowseSession::resetWindowAfterSession()
     // The root goes with the tree; forget it first so that nothing started
     // by the clearing (selection changes) can reach it.
     root_ = nullptr;
+    walkAddedNode_ = nullptr;
+    directoryChangeWaiting_ = false;
     shownLink_ = ShownLink{};
     v_.remoteFileList->clear();
     v_.remoteTree->clear();
@@ -211,9 +215,9 @@ void BrowseSession::requestFailed(TFtpRequest request, std::uint16_t error)
         services_.dialogs->message(fromBytes(channel_.client().ErrorMessage()));
         return;
     }
-    // What a failed request means for a walk is handled for every asker in
-    // anyRequestFailed. A refused log-in ends the session, so that the next
-    // Connect tries again from the start; the user sees the server's reply.
+    walkRequestFailed(request);
+    // A refused log-in ends the session, so that the next Connect tries
+    // again from the start; the user sees the server's reply.
     if (request == ftpRqUser || request == ftpRqPass) {
         const QString reply = fromBytes(channel_.client().LastResponse());
         disconnectAction();
@@ -225,12 +229,36 @@ void BrowseSession::requestFailed(TFtpRequest request, std::uint16_t error)
 void BrowseSession::anyRequestFailed()
 {
     // A link that does not answer SIZE is taken for a directory; any other
-    // failure ends a walk into or to a link.
+    // failure ends the step into a link.
     if (walk_ == Walk::LinkSizeAsked) {
         walk_ = Walk::None;
         linkSizeState_ = -1;
         linkTakenForDirectory();
-    } else if (walk_ == Walk::IntoLink || walk_ == Walk::ToLinkTarget) {
+    } else if (walk_ == Walk::IntoLink) {
+        walk_ = Walk::None;
+    }
+}
+
+void BrowseSession::walkRequestFailed(TFtpRequest request)
+{
+    const bool walking = walk_ == Walk::ToLoginDirectory || walk_ == Walk::ToLinkTarget;
+    if (request == ftpRqChangeDir) {
+        // Whichever half failed, the next change starts from the root.
+        directoryStep_ = DirectoryStep::ToRoot;
+        if (walking && !directoryChangeWaiting_)
+            walkRefused();
+    } else if (request == ftpRqListDir && walking && !directoryChangeWaiting_) {
+        // A folder we may enter but not list (mode 711 above a home folder)
+        // is passed through as if it were empty.
+        if (walk_ == Walk::ToLoginDirectory)
+            walkStep();
+        else
+            linkWalkStep();
+    } else if (request == ftpRqPrintDir && !directoryInLoginFolder_.empty()) {
+        // A server that will not say where the log-in left us: the
+        // directory is looked for from the root, the best guess left.
+        walkToStartDirectory(absoluteRemoteDirectory(std::exchange(directoryInLoginFolder_, {}), "/"));
+    } else if (walking) {
         walk_ = Walk::None;
     }
 }
@@ -242,6 +270,9 @@ void BrowseSession::openDone()
     loginWalk_.step = 0;
     // A walk of an earlier session does not go on in this one.
     walk_ = Walk::None;
+    directoryInLoginFolder_.clear();
+    directoryChangeWaiting_ = false;
+    directoryStep_ = DirectoryStep::ToRoot;
     setHint(v_.connectButton, QStringLiteral("Disconnect"));
     v_.addressManagerButton->setEnabled(false);
     root_ = addRoot(v_.remoteTree, channel_.client().HostName(), v_.treeImages);
@@ -280,13 +311,25 @@ void BrowseSession::passDone()
         ask(&TCustomFtpCli::BeginPrintDir);
         return;
     }
-    // "./www" is meant relative to the server root.
+    if (isRelativeToLoginFolder(remoteDirectory)) {
+        // "public_html" lies in the login folder, which only the server
+        // knows: ask it where the log-in left us, then walk from there.
+        directoryInLoginFolder_ = remoteDirectory;
+        ask(&TCustomFtpCli::BeginPrintDir);
+        return;
+    }
+    // "./www" is a path of the tree, meant from the server root.
     if (remoteDirectory.front() == '.') {
         remoteDirectory.erase(0, 1);
         if (services_.setRemoteDirectoryField)
             services_.setRemoteDirectoryField(remoteDirectory);
     }
-    loginWalk_.target = remoteDirectory;
+    walkToStartDirectory(remoteDirectory);
+}
+
+void BrowseSession::walkToStartDirectory(const std::string& target)
+{
+    loginWalk_.target = target;
     channel_.client().SetHostDirName("/");
     walk_ = Walk::ToLoginDirectory;
     ask(&TCustomFtpCli::BeginChangeDir);
@@ -326,11 +369,19 @@ void BrowseSession::showDirectory()
     if (!node)
         return;
 
-    currentRemotePath_ = nodePath(node);
     setHint(v_.deleteButton, QStringLiteral("Delete Directory ") + node->text(0));
     setHint(v_.renameButton, QStringLiteral("Rename Directory ") + node->text(0));
     v_.remoteFileList->clear();
     tables_.fileCount = 0;
+    if (channel_.requestRunning() && !channel_.aborted()) {
+        // The server is still busy with what was asked before (mostly the
+        // previous node's change): this node's change follows its end, so
+        // that the listing and the directory stay those of the node shown.
+        directoryChangeWaiting_ = true;
+        return;
+    }
+    directoryChangeWaiting_ = false;
+    currentRemotePath_ = nodePath(node);
 
     TFtpClient& client = channel_.client();
     if (directoryStep_ == DirectoryStep::ToRoot) {
@@ -344,8 +395,28 @@ void BrowseSession::showDirectory()
     ask(&TCustomFtpCli::BeginChangeDir);
 }
 
+void BrowseSession::takeUpWaitingDirectoryChange()
+{
+    // The user's choice ends whatever walk was under way.
+    directoryChangeWaiting_ = false;
+    walk_ = Walk::None;
+    showDirectory();
+}
+
+void BrowseSession::requestEnded()
+{
+    if (directoryChangeWaiting_ && channel_.connected() && !channel_.requestRunning())
+        takeUpWaitingDirectoryChange();
+}
+
 void BrowseSession::changeDirDone()
 {
+    if (directoryChangeWaiting_) {
+        // Whichever half of a change this was, the node now selected gets
+        // a change of its own.
+        takeUpWaitingDirectoryChange();
+        return;
+    }
     if (walk_ == Walk::IntoLink) {
         // Inside the link: ask where it led.
         ask(&TCustomFtpCli::BeginPrintDir);

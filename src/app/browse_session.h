@@ -101,6 +101,7 @@ public:
     // SessionListener
     void connectedChanged(bool connected) override;
     void anyRequestFailed() override;
+    void requestEnded() override;
     void busyChanged(bool busy) override;
     void sessionClosed() override;
     void logLine(const std::string& line) override;
@@ -144,15 +145,18 @@ private:
     void addListingEntry(const ListingEntry& entry);
     void addDirectoryNode(const std::string& name);
     void addFileItem(const ListingEntry& entry);
-    void handleEmptyListing();
     bool parseMustStop(std::uint64_t generation) const;
     void stopParsing() { ++parseGeneration_; }
 
     // Walks.
+    void walkToStartDirectory(const std::string& target);
     void walkStep();
     void linkWalkStep();
-    void linkWalkStepTaken();
-    void selectChild(const std::string& name, bool addWhenMissing);
+    void takeWalkStep(DirectoryWalk& walk, Walk kind);
+    void selectChild(const std::string& name);
+    void walkRefused();
+    void walkRequestFailed(TFtpRequest request);
+    void takeUpWaitingDirectoryChange();
     void handleLink();
     void linkTakenForDirectory();
 
@@ -179,6 +183,15 @@ private:
     std::string currentRemotePath_;
     DirectoryWalk loginWalk_;
     DirectoryWalk linkWalk_;
+    // The address manager's directory when it lies in the login folder,
+    // until the server has said where that is.
+    std::string directoryInLoginFolder_;
+    // The node the walk added because no listing showed it; removed again
+    // when the server will not let us in.
+    QTreeWidgetItem* walkAddedNode_ = nullptr;
+    // A node was selected while a request ran; its directory change starts
+    // when that request ends (the last selection wins).
+    bool directoryChangeWaiting_ = false;
     RemoteListingTables tables_;
     std::int64_t linkSizeState_ = 0;
     std::string linkName_;

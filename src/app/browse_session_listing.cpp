@@ -21,6 +21,14 @@ constexpr qint64 kMillisecondsBetweenEvents = 30;
 void BrowseSession::listDirDone()
 {
     v_.makeDirectoryButton->setEnabled(true);
+    // The node the walk guessed at has been entered: it is a real folder.
+    walkAddedNode_ = nullptr;
+    if (directoryChangeWaiting_) {
+        // Another node was selected while this listing came in: it is not
+        // the listing of the node shown, so it goes unread.
+        takeUpWaitingDirectoryChange();
+        return;
+    }
     parseListing();
     // Sizes of several gigabytes must show whole.
     for (int column = 0; column < v_.remoteFileList->columnCount(); ++column)
@@ -30,6 +38,12 @@ void BrowseSession::listDirDone()
     // been reset already and must stay so.
     if (!channel_.connected())
         return;
+    // A node selected while the listing was shown has started its own
+    // change, and with it ended any walk.
+    if (channel_.requestRunning() || directoryChangeWaiting_) {
+        walk_ = Walk::None;
+        return;
+    }
     if (walk_ == Walk::ToLoginDirectory) {
         walkStep();
     } else if (walk_ == Walk::ToLinkTarget) {
@@ -68,10 +82,10 @@ void BrowseSession::parseListing()
         return;
 
     ListingParser parser(lines.lines());
-    if (parser.emptyListing()) {
-        handleEmptyListing();
+    // An empty directory brings no node for a walk's next step; the walk
+    // adds it itself.
+    if (parser.emptyListing())
         return;
-    }
     // The window stays responsive during long listings: user actions and
     // network events run between entries. Each run of the event loop lays
     // the views out anew, so it runs every so many entries or milliseconds
@@ -149,25 +163,4 @@ void BrowseSession::addFileItem(const ListingEntry& entry)
     }
     item->setText(3, fromBytes(entry.date));
     v_.remoteFileList->addTopLevelItem(item);
-}
-
-void BrowseSession::handleEmptyListing()
-{
-    // An empty directory brings no node for the next step of a walk; add it,
-    // so that the walk can go on below it.
-    QTreeWidgetItem* selected = v_.remoteTree->currentItem();
-    if (!selected)
-        return;
-    const int k = loginWalk_.step;
-    if (walk_ == Walk::ToLoginDirectory && k >= 1 && k < loginWalk_.componentCount) {
-        const std::string& next = loginWalk_.component(k + 1);
-        if (!findChild(selected, next, true))
-            addNode(selected, next, v_.treeImages, kDirectoryImage, kSelectedDirectoryImage);
-    }
-    const int l = linkWalk_.step;
-    if (walk_ == Walk::ToLinkTarget && l >= 1 && l <= 6 && l < linkWalk_.componentCount) {
-        const std::string& next = linkWalk_.component(l + 1);
-        if (!findChild(selected, next, true))
-            addNode(selected, next, v_.treeImages, kDirectoryImage, kSelectedDirectoryImage);
-    }
 }

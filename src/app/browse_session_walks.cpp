@@ -4,9 +4,12 @@
 
 #include "app/control_hint.h"
 #include "app/remote_tree.h"
+#include "core/remote_directory.h"
 
 #include <QPushButton>
 #include <QTreeWidget>
+
+#include <utility>
 
 using namespace remote_tree;
 
@@ -20,35 +23,22 @@ void BrowseSession::printDirDone()
         linkTakenForDirectory();
         return;
     }
+    if (!directoryInLoginFolder_.empty()) {
+        const std::string directory = std::exchange(directoryInLoginFolder_, std::string());
+        walkToStartDirectory(absoluteRemoteDirectory(directory, channel_.client().DirResult()));
+        return;
+    }
     startLoginWalk(channel_.client().DirResult());
 }
 
 void BrowseSession::walkStep()
 {
-    const auto goOn = [this](bool more) { walk_ = more ? Walk::ToLoginDirectory : Walk::None; };
-    const int k = ++loginWalk_.step;
-    if (k == 1) {
-        if (loginWalk_.target.size() < 2) {
-            goOn(false);
-            showDirectory();
-            return;
-        }
-        loginWalk_.splitTarget();
-        goOn(loginWalk_.componentCount >= 2);
-        selectChild(loginWalk_.component(1), false);
-    } else if (k <= 6) {
-        goOn(loginWalk_.componentCount >= k + 1);
-        selectChild(loginWalk_.component(k), false);
-    } else {
-        goOn(false);
-        if (k == 7)
-            selectChild(loginWalk_.component(7), false);
-    }
+    takeWalkStep(loginWalk_, Walk::ToLoginDirectory);
 }
 
 void BrowseSession::linkWalkStep()
 {
-    linkWalkStepTaken();
+    takeWalkStep(linkWalk_, Walk::ToLinkTarget);
     if (walk_ != Walk::ToLinkTarget && !shownLink_.name.empty()) {
         // Arrived: the folder now shown was opened through the link.
         shownLink_.node = v_.remoteTree->currentItem();
@@ -66,41 +56,58 @@ const BrowseSession::ShownLink* BrowseSession::linkShown() const
     return &shownLink_;
 }
 
-void BrowseSession::linkWalkStepTaken()
+void BrowseSession::takeWalkStep(DirectoryWalk& walk, Walk kind)
 {
-    const auto goOn = [this](bool more) { walk_ = more ? Walk::ToLinkTarget : Walk::None; };
-    const int k = ++linkWalk_.step;
-    if (k == 1) {
-        if (linkWalk_.target.size() < 2) {
-            goOn(false);
-            showDirectory();
-            return;
-        }
-        linkWalk_.splitTarget();
-        goOn(linkWalk_.componentCount >= 2);
-        selectChild(linkWalk_.component(1), true);
-    } else if (k <= 6) {
-        goOn(linkWalk_.componentCount >= k + 1);
-        selectChild(linkWalk_.component(k), true);
-    } else {
-        goOn(false);
-        if (k == 7)
-            selectChild(linkWalk_.component(7), true);
+    const int k = ++walk.step;
+    if (k == 1)
+        walk.splitTarget();
+    if (k == 1 && walk.component(1).empty()) {
+        // The target is the root: show its files.
+        walk_ = Walk::None;
+        showDirectory();
+        return;
     }
+    walk_ = walk.componentCount > k ? kind : Walk::None;
+    selectChild(walk.component(k));
 }
 
-void BrowseSession::selectChild(const std::string& name, bool addWhenMissing)
+void BrowseSession::selectChild(const std::string& name)
 {
     QTreeWidgetItem* selected = v_.remoteTree->currentItem();
+    walkAddedNode_ = nullptr;
     if (!selected || name.empty())
         return;
     QTreeWidgetItem* child = findChild(selected, name, false);
-    if (!child && addWhenMissing)
+    if (!child)
+        child = findChild(selected, name, true);
+    if (!child) {
+        // A folder the server did not list (one it will not list for us,
+        // above a home folder, or a link) may still be entered: try it.
         child = addNode(selected, name, v_.treeImages, kDirectoryImage, kSelectedDirectoryImage);
+        walkAddedNode_ = child;
+    }
     // Selecting the node starts its directory change, whose listing takes
-    // the walk's next step. Without such a node the walk waits.
-    if (child)
-        v_.remoteTree->setCurrentItem(child);
+    // the walk's next step.
+    v_.remoteTree->setCurrentItem(child);
+}
+
+void BrowseSession::walkRefused()
+{
+    // The server would not let us into the folder the walk tried: stop
+    // there and show the last folder reached instead, with its files.
+    walk_ = Walk::None;
+    QTreeWidgetItem* refused = v_.remoteTree->currentItem();
+    const QString reply = fromBytes(channel_.client().LastResponse());
+    showStatus(QStringLiteral("Could not open the folder %1: %2")
+                   .arg(fromBytes(absoluteRemoteDirectory(currentRemotePath_, "/")), reply));
+    QTreeWidgetItem* reached = refused ? refused->parent() : nullptr;
+    if (!reached)
+        return;
+    v_.remoteTree->setCurrentItem(reached);
+    // A node the walk only guessed at is not a folder of the server.
+    if (refused == walkAddedNode_)
+        delete refused;
+    walkAddedNode_ = nullptr;
 }
 
 // --- remote file selection and links ----------------------------------------------------
@@ -179,9 +186,12 @@ void BrowseSession::linkTakenForDirectory()
         // Second pass: the target is known; list the root, whose listing
         // starts the link walk.
         walk_ = Walk::ToLinkTarget;
-        if (root_)
+        // Selecting the root starts its change; only a root selected
+        // already needs the change started here.
+        if (root_ && v_.remoteTree->currentItem() != root_)
             v_.remoteTree->setCurrentItem(root_);
-        showDirectory();
+        else
+            showDirectory();
         return;
     }
     // First pass: step into the link and ask the server where that is.

@@ -2,30 +2,27 @@
 
 void DirectoryWalk::splitTarget()
 {
-    for (std::string& c : components)
-        c.clear();
-    componentCount = 0;
+    components.clear();
     std::string current;
     auto flush = [&] {
-        if (!current.empty() && componentCount < kMaxComponents)
-            components[static_cast<std::size_t>(componentCount++)] = current;
+        if (!current.empty())
+            components.push_back(current);
         current.clear();
     };
-    for (std::size_t i = 1; i < target.size() && componentCount < kMaxComponents; ++i) {
-        if (target[i] == '/')
+    for (const char c : target) {
+        if (c == '/')
             flush();
         else
-            current += target[i];
+            current += c;
     }
     flush();
-    if (componentCount == 0)
-        componentCount = 1;
+    componentCount = components.empty() ? 1 : static_cast<int>(components.size());
 }
 
 const std::string& DirectoryWalk::component(int oneBased) const
 {
     static const std::string none;
-    if (oneBased < 1 || oneBased > componentCount)
+    if (oneBased < 1 || oneBased > static_cast<int>(components.size()))
         return none;
     return components[static_cast<std::size_t>(oneBased - 1)];
 }

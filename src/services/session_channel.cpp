@@ -188,8 +188,9 @@ void SessionChannel::requestDone(TFtpRequest request, std::uint16_t error)
             listener->anyRequestFailed();
         if (asker)
             asker->requestFailed(request, error);
-        return;
-    }
-    if (asker)
+    } else if (asker) {
         asker->requestDone(request);
+    }
+    for (SessionListener* listener : std::vector<SessionListener*>(listeners_))
+        listener->requestEnded();
 }

@@ -24,6 +24,8 @@ public:
     virtual void connectedChanged(bool /*connected*/) {}
     // Some request of the session failed (before its asker hears of it).
     virtual void anyRequestFailed() {}
+    // Some request of the session ended and its asker has handled the end.
+    virtual void requestEnded() {}
     // The client works (true) or waits for the user (false).
     virtual void busyChanged(bool /*busy*/) {}
     // The server closed the control connection: the session is over.

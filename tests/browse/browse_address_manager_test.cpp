@@ -9,6 +9,9 @@
 #include "ui/address_manager_window.h"
 
 #include <QListWidget>
+#include <QStatusBar>
+
+#include <algorithm>
 
 namespace {
 
@@ -126,6 +129,90 @@ TEST_F(RootRemoteDirectory, RefreshesTheRootAndShowsItsFiles)
                                    "CWD /", "CWD .", "PORT", "LIST -a"}));
     EXPECT_EQ(fileNames(), QStringList{"top.txt"});
     EXPECT_TRUE(c->BitBtn5->isEnabled());
+}
+
+// A server that does not lock its users into their home: the log-in starts
+// in /home/webuser, "/" is the server's root, and /home may be entered but
+// not listed (mode 711). A remote directory without a leading "/" lies in
+// the login folder.
+class HomeFolderSite : public BrowseAddressManager {
+protected:
+    void beforeWindow() override
+    {
+        serverOptions.loginFolder = "/home/webuser";
+        serverOptions.unlistedFolders = {"/home"};
+        site.write("home/webuser/welcome.txt", "w");
+        site.write("home/webuser/public_html/top.html", "t");
+        site.write("home/webuser/public_html/a/b/c/d/e/index.html", "i");
+        site.write("home/other/elsewhere.txt", "e");
+        BrowseAddressManager::beforeWindow();
+    }
+
+    std::string sessionDirectory() { return channel().client().HostDirName(); }
+};
+
+class RelativeRemoteDirectory : public HomeFolderSite {
+protected:
+    void beforeWindow() override
+    {
+        // Eight levels below the root, through the folder nobody may list.
+        remoteDirectory = "public_html/a/b/c/d/e";
+        HomeFolderSite::beforeWindow();
+    }
+};
+
+TEST_F(RelativeRemoteDirectory, IsWalkedWholeFromTheLoginFolderThroughAnUnlistableFolder)
+{
+    connectToSite(0);
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    const Strings sent = commands();
+    ASSERT_GE(sent.size(), 4u);
+    EXPECT_EQ(sent[2], "PWD");
+    EXPECT_EQ(sent[3], "CWD /");
+    const QStringList path{"home", "webuser", "public_html", "a", "b", "c", "d", "e"};
+    EXPECT_EQ(c->TreeView1->currentItem(), node(path));
+    EXPECT_EQ(sessionDirectory(), "./home/webuser/public_html/a/b/c/d/e");
+    EXPECT_EQ(fileNames(), QStringList{"index.html"});
+    // /home was entered without a listing: only the folder on the way is
+    // known below it.
+    EXPECT_EQ(childNames(node({"home"})), QStringList{"webuser"});
+}
+
+class MissingRemoteDirectory : public HomeFolderSite {
+protected:
+    void beforeWindow() override
+    {
+        remoteDirectory = "public_html/missing/deeper";
+        HomeFolderSite::beforeWindow();
+    }
+};
+
+TEST_F(MissingRemoteDirectory, StopsWhereTheServerRefusesAndShowsTheLastFolderReached)
+{
+    connectToSite(0);
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    EXPECT_EQ(c->TreeView1->currentItem(), node({"home", "webuser", "public_html"}));
+    EXPECT_EQ(sessionDirectory(), "./home/webuser/public_html");
+    EXPECT_EQ(fileNames(), QStringList{"top.html"});
+    // The folder the server refused is no node of the tree.
+    EXPECT_EQ(childNames(node({"home", "webuser", "public_html"})), QStringList{"a"});
+    const QString status = c->StatusBar1->currentMessage();
+    EXPECT_TRUE(status.contains(QStringLiteral("/home/webuser/public_html/missing"))) << status.toStdString();
+    EXPECT_TRUE(status.contains(QStringLiteral("550"))) << status.toStdString();
+    // No CWD was tried below the refused folder.
+    const Strings sent = commands();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "CWD ./home/webuser/public_html/missing/deeper"), 0);
+}
+
+// No remote directory: the window ends in the login folder the server
+// reports, as it does on a server that locks its users in.
+TEST_F(HomeFolderSite, WithoutARemoteDirectoryTheWindowEndsInTheLoginFolder)
+{
+    connectToSite(0);
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    EXPECT_EQ(c->TreeView1->currentItem(), node({"home", "webuser"}));
+    EXPECT_EQ(sessionDirectory(), "./home/webuser");
+    EXPECT_EQ(fileNames(), QStringList{"welcome.txt"});
 }
 
 TEST_F(BrowseAddressManager, ChoosingAnotherSiteWhileConnectedQuitsAndConnectsToIt)

@@ -455,6 +455,46 @@ TEST_P(HiddenFilesRefused, TheServerGetsPlainListFromThenOn)
 
 INSTANTIATE_TEST_SUITE_P(ByReplyOrByAnEmptyListing, HiddenFilesRefused, ::testing::Bool());
 
+// A second node clicked while the server still works on the first one's
+// change: the server holds its answer to CWD "/" until the second click is
+// made, and the change that follows is the second node's, whole.
+TEST_F(BrowseSessionWindow, ANodeClickedDuringADirectoryChangeIsShownWhenTheChangeEnds)
+{
+    const QByteArray dir = "drwxr-xr-x   2 user     group        4096 Jan 14 10:22 ";
+    ScriptedFtpServer scripted;
+    scripted.login().expect("PWD").reply("257 \"/\" is the current directory.")
+        .expect("CWD /").reply("250 \"/\" is the current directory.");
+    scriptListing(scripted, dir + "site\r\n" + dir + "other\r\n"
+                            "-rw-r--r--   1 user     group           5 Jan 14 10:22 root.txt\r\n");
+    // The click on "site": its CWD "/" is answered only after "other" was
+    // clicked.
+    scripted.expect("CWD /").hold().reply("250 \"/\" is the current directory.")
+        .expect("CWD ./other").reply("250 \"/other\" is the current directory.");
+    scriptListing(scripted, dir + "deep\r\n-rw-r--r--   1 user     group           5 Jan 14 10:22 other.txt\r\n");
+    ASSERT_TRUE(scripted.start());
+
+    connectToScripted(scripted);
+    ASSERT_TRUE(waitUntil([&] { return fileNames() == QStringList{"root.txt"} && c->BitBtn1->isEnabled(); }))
+        << scripted.failure().toStdString() << "\n" << logText();
+
+    clickNode(node({"site"}));
+    ASSERT_TRUE(waitUntil([&] { return scripted.commands().count("CWD /") == 2; }))
+        << scripted.failure().toStdString();
+    clickNode(node({"other"}));
+    scripted.release();
+
+    ASSERT_TRUE(waitUntil([&] {
+        return scripted.finished() && fileNames() == QStringList{"other.txt"} && !session().requestRunning();
+    })) << scripted.failure().toStdString() << "\n" << logText();
+    EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
+    // Tree, list and the session's directory agree on "other".
+    EXPECT_EQ(c->TreeView1->currentItem(), node({"other"}));
+    EXPECT_EQ(channel().client().HostDirName(), "./other");
+    EXPECT_EQ(childNames(node({"other"})), QStringList{"deep"});
+    EXPECT_TRUE(childNames(node({"site"})).isEmpty());
+    EXPECT_EQ(childNames(root()), (QStringList{"other", "site"}));
+}
+
 // The test server answers SIZE only in binary mode, which the browsing
 // client never sets; a link to a file is sized against the scripted server.
 TEST_F(BrowseSessionWindow, ALinkToAFileIsSizedWithoutChangingDirectory)

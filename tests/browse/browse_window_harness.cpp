@@ -42,7 +42,7 @@ void BrowseWindowTest::TearDown()
 
 void BrowseWindowTest::startServer()
 {
-    server = std::make_unique<LocalFtpServer>(site.path());
+    server = std::make_unique<LocalFtpServer>(site.path(), serverOptions);
     ASSERT_TRUE(server->start()) << server->lastError();
 }
 

@@ -29,6 +29,8 @@ protected:
     TempDir site;
     ScriptedDialogs dialogs;
     std::unique_ptr<LocalFtpServer> server;
+    // How `startServer` sets the server up.
+    LocalFtpServer::Options serverOptions;
     std::unique_ptr<Thovedform> window;
     // The window's controls, found by name.
     MainWindowByName controls;

@@ -17,18 +17,14 @@ std::vector<std::string> split(const std::string& target)
 
 using Strings = std::vector<std::string>;
 
-TEST(DirectoryWalk, SplitsFromTheSecondCharacterAtEachSlash)
+TEST(DirectoryWalk, SplitsAtEachSlashKeepingEveryComponentAndDroppingEmptyOnes)
 {
     EXPECT_EQ(split("/home/user/www"), (Strings{"home", "user", "www"}));
     EXPECT_EQ(split("/www"), (Strings{"www"}));
-    // Without a leading slash the first character is lost, as the server
-    // path is expected to start with one.
-    EXPECT_EQ(split("www/site"), (Strings{"ww", "site"}));
-}
-
-TEST(DirectoryWalk, KeepsSevenComponentsAtMostAndDropsEmptyOnes)
-{
-    EXPECT_EQ(split("/a/b/c/d/e/f/g/h/i"), (Strings{"a", "b", "c", "d", "e", "f", "g"}));
+    // No character is lost when the leading slash is missing.
+    EXPECT_EQ(split("www/site"), (Strings{"www", "site"}));
+    // A deep path is walked whole, not cut at some level.
+    EXPECT_EQ(split("/a/b/c/d/e/f/g/h/i"), (Strings{"a", "b", "c", "d", "e", "f", "g", "h", "i"}));
     EXPECT_EQ(split("/a//b/"), (Strings{"a", "b"}));
     // The count never drops below one, even for a bare "/".
     DirectoryWalk walk;
