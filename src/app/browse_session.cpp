@@ -4,6 +4,7 @@
 #include "app/browse_session.h"
 
 #include "app/control_hint.h"
+#include "app/message_panel.h"
 #include "app/remote_tree.h"
 #include "core/placeholder_password.h"
 #include "core/remote_directory.h"
@@ -15,7 +16,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTreeWidget>
 
 #include <cstdio>
@@ -40,6 +40,12 @@ BrowseSession::~BrowseSession()
 
 void BrowseSession::logLine(const std::string& line)
 {
+    // The replies to the last command, every line of them, for a listing's
+    // end to be judged by.
+    if (line.rfind("> ", 0) == 0)
+        repliesToLastCommand_.clear();
+    else if (line.rfind("< ", 0) == 0)
+        repliesToLastCommand_.push_back(line.substr(2));
     v_.log->appendPlainText(fromBytes(line));
 }
 
@@ -68,8 +74,8 @@ void BrowseSession::sessionClosed()
 
 void BrowseSession::showStatus(const QString& text)
 {
-    if (v_.statusBar)
-        v_.statusBar->showMessage(text);
+    if (v_.messagePanel)
+        v_.messagePanel->showMessage(text);
 }
 
 // --- connect and disconnect ------------------------------------------------------

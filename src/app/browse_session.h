@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class Dialogs;
 class QTreeWidgetItem;
@@ -180,6 +181,11 @@ private:
 
     // The lines of the last remote listing.
     TextLineList listingLines_;
+    // The reply lines received since the last command was sent.
+    std::vector<std::string> repliesToLastCommand_;
+    // The text of a listing's final reply when it says the server cut the
+    // listing short; empty for an ordinary end.
+    QString listingCutNotice() const;
     std::string currentRemotePath_;
     DirectoryWalk loginWalk_;
     DirectoryWalk linkWalk_;

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QStringList>
 #include <QTreeWidget>
 
 using namespace remote_tree;
@@ -50,9 +51,8 @@ void BrowseSession::listDirDone()
         linkWalkStep();
     } else {
         // A server that cut the listing short says so only in its reply.
-        const std::string& reply = channel_.client().LastResponse();
-        if (reply.rfind("226", 0) == 0 && reply.find("Transfer complete") == std::string::npos)
-            showStatus(fromBytes(reply));
+        if (const QString notice = listingCutNotice(); !notice.isEmpty())
+            showStatus(notice);
         QCoreApplication::processEvents();
         // The login folder is listed without a directory change of its own;
         // its files are deleted and renamed like those of any other folder.
@@ -61,6 +61,22 @@ void BrowseSession::listDirDone()
         v_.abortButton->setEnabled(true);
         v_.addressManagerButton->setEnabled(true);
     }
+}
+
+QString BrowseSession::listingCutNotice() const
+{
+    // Servers end a listing with texts of their own ("Directory send OK",
+    // "3 matches total", options they used); only one that says it cut the
+    // output is worth the user's attention.
+    QStringList finalReply;
+    bool cut = false;
+    for (const std::string& line : repliesToLastCommand_) {
+        if (!line.empty() && line[0] == '1')
+            continue;  // the preliminary "150 Here comes the listing"
+        finalReply << fromBytes(line);
+        cut = cut || finalReply.last().contains(QStringLiteral("truncat"), Qt::CaseInsensitive);
+    }
+    return cut ? finalReply.join(QLatin1Char(' ')) : QString();
 }
 
 bool BrowseSession::parseMustStop(std::uint64_t generation) const

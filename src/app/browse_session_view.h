@@ -8,7 +8,7 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
-class QStatusBar;
+class MessagePanel;
 class QTreeWidget;
 class QWidget;
 
@@ -45,9 +45,9 @@ struct BrowseSessionView {
     QPushButton* directoryTransferButton = nullptr;
 
     QPlainTextEdit* log = nullptr;
-    // Says when a session ended that the user did not end, and what a
-    // server added to the end of a listing.
-    QStatusBar* statusBar = nullptr;
+    // Says when a session ended that the user did not end, and that a
+    // server cut a listing short.
+    MessagePanel* messagePanel = nullptr;
 };
 
 // The controls the remote file operations work with.
@@ -56,6 +56,7 @@ struct RemoteOperationsView {
     QTreeWidget* remoteFileList = nullptr;
     QPushButton* addressManagerButton = nullptr;
     QPushButton* directoryTransferButton = nullptr;
-    // The abort empties the queue of files in line as well.
-    QListWidget* queueList = nullptr;
+    // Shows what the server answered to a refused delete, rename or new
+    // directory, which the log alone would hide.
+    MessagePanel* messagePanel = nullptr;
 };

@@ -76,6 +76,8 @@ void LocalPanel::folderChosen(QListWidgetItem* item)
 
 void LocalPanel::afterDirectoryChange()
 {
+    if (folderShown_)
+        folderShown_(folders_.directory());
     fillLocalFileList();
     const QByteArray directory = bytesOf(folders_.directory());
     setHint(v_.directoryTransferButton, QStringLiteral("Transfer ") + QFile::decodeName(directory) + QStringLiteral(" to ")

@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +57,12 @@ public:
     // program start) in the folder list. The file list is filled by the
     // start-up sequence.
     void showStartDirectory(const std::string& directory);
+    // Told of every folder the user (or a restored transfer) moves the
+    // panel to.
+    void setFolderShownHandler(std::function<void(const std::string&)> handler)
+    {
+        folderShown_ = std::move(handler);
+    }
 
     // Control events.
     void driveChosen();
@@ -119,4 +126,5 @@ private:
     std::vector<std::uint64_t> localSizes_;
     bool connected_ = false;
     bool recording_ = false;
+    std::function<void(const std::string&)> folderShown_;
 };

@@ -2,10 +2,10 @@
 
 #include "app/browse_session.h"
 #include "app/control_hint.h"
+#include "app/message_panel.h"
 #include "services/dialogs.h"
 #include "app/remote_tree.h"
 
-#include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -164,8 +164,8 @@ void RemoteFileOperations::abortAll()
     v_.addressManagerButton->setEnabled(true);
     // The abort goes through even while a request runs, and ends the session.
     channel_.abort(*this);
-    if (v_.queueList)
-        v_.queueList->clear();
+    // The files in line stay: they belong to the transfer queue, which
+    // keeps them for its start button.
     session_.resetWindowAfterSession();
     setHint(v_.directoryTransferButton, QString());
 }
@@ -264,9 +264,36 @@ void RemoteFileOperations::showRootAfterLinkDeletion()
     session_.showServerDirectory();
 }
 
-void RemoteFileOperations::requestFailed(TFtpRequest, std::uint16_t)
+void RemoteFileOperations::requestFailed(TFtpRequest request, std::uint16_t)
 {
-    // Handled with every other failure in anyRequestFailed.
+    // The rest is handled with every other failure in anyRequestFailed;
+    // here the user is told what the server said, which the log alone
+    // would hide under later lines.
+    const TFtpClient& client = channel_.client();
+    QString what;
+    switch (request) {
+    case ftpRqDelete:
+        what = QStringLiteral("Could not delete %1").arg(fromBytes(client.HostFileName()));
+        break;
+    case ftpRqRename:
+        what = QStringLiteral("Could not rename %1 to %2")
+                   .arg(fromBytes(client.HostFileName()), fromBytes(client.LocalFileName()));
+        break;
+    case ftpRqMakeDir:
+        what = QStringLiteral("Could not create the directory %1").arg(fromBytes(client.HostFileName()));
+        break;
+    case ftpRqRemoveDir:
+        what = QStringLiteral("Could not remove the directory %1").arg(fromBytes(client.HostFileName()));
+        break;
+    case ftpRqParentDir:
+        what = QStringLiteral("Could not change to the parent directory");
+        break;
+    default:
+        return;
+    }
+    const std::string& reply = client.ErrorMessage().empty() ? client.LastResponse() : client.ErrorMessage();
+    if (v_.messagePanel)
+        v_.messagePanel->showMessage(what + QStringLiteral(": ") + fromBytes(reply));
 }
 
 void RemoteFileOperations::anyRequestFailed()

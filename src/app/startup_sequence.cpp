@@ -10,6 +10,9 @@
 
 namespace {
 
+// A site of the old list: host, login, password, port, local directory.
+constexpr std::size_t kOldSiteListLinesPerSite = 5;
+
 void runFirstStart(const StartupView& v, StartupResult& result, const StartupServices& services)
 {
     v.log->appendPlainText(QString::fromLatin1(kFirstStartMessage));
@@ -19,15 +22,15 @@ void runFirstStart(const StartupView& v, StartupResult& result, const StartupSer
     result.iconTable.saveToFile(result.paths.fiext1Fil);
 
     const FirstStartOutcome outcome = writeFirstStartFiles(result.paths, result.deletionList);
-    // The log was scratch space for this work; it is left empty, or holding
-    // the old site list when there was one to convert.
+    // The log was scratch space for this work and is left empty. An old
+    // site list is converted by the address manager; the log only says so,
+    // since the list holds every site's password and the log is on screen.
     v.log->clear();
-    if (outcome.oldSiteListRead)
-    {
-        QStringList lines;
-        for (const std::string& line : outcome.oldSiteList)
-            lines << QString::fromStdString(line);
-        v.log->setPlainText(lines.join(QLatin1Char('\n')));
+    if (outcome.oldSiteListRead) {
+        const std::size_t sites = outcome.oldSiteList.size() / kOldSiteListLinesPerSite;
+        v.log->setPlainText(QStringLiteral("! The site list of an earlier version (serv.adr, %1 %2) is taken over")
+                                .arg(sites)
+                                .arg(sites == 1 ? QStringLiteral("site") : QStringLiteral("sites")));
     }
 }
 

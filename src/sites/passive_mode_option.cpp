@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QPlainTextEdit>
-#include <QStatusBar>
 
 PassiveModeOption::PassiveModeOption(QAction* passiveItem, QPlainTextEdit* log, Dialogs& dialogs,
                                      const BrowsingConnectionState& session, std::string proxPath,
@@ -56,8 +55,8 @@ void PassiveModeOption::toggle()
         // The mark shows the mode of the next connection; the session in
         // progress keeps the one it was opened with.
         item_->setChecked(!nowPassive);
-        if (statusBar_)
-            statusBar_->showMessage(QStringLiteral("Passive mode stays as it is while connected; disconnect to change it"));
+        if (showMessage_)
+            showMessage_(QStringLiteral("Passive mode stays as it is while connected; disconnect to change it"));
         return;
     }
 

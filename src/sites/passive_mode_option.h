@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
+
+#include <functional>
 
 #include <string>
 
@@ -8,7 +11,6 @@ class BrowsingConnectionState;
 class Dialogs;
 class QAction;
 class QPlainTextEdit;
-class QStatusBar;
 
 // The "Passive mode" item of the Options menu: its check mark is the
 // program-wide passive switch that every connect reads. The mark is kept in
@@ -21,7 +23,7 @@ public:
                       QObject* parent = nullptr);
 
     // Where a click while connected says why the mark did not change.
-    void setStatusBar(QStatusBar* statusBar) { statusBar_ = statusBar; }
+    void setMessageShower(std::function<void(const QString&)> show) { showMessage_ = std::move(show); }
 
     // At program start: checked exactly when line 3 of the file is "1".
     void loadAtStart();
@@ -44,7 +46,7 @@ public:
 private:
     QAction* item_;
     QPlainTextEdit* log_;
-    QStatusBar* statusBar_ = nullptr;
+    std::function<void(const QString&)> showMessage_;
     Dialogs& dialogs_;
     const BrowsingConnectionState& session_;
     std::string proxPath_;

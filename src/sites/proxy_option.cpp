@@ -6,7 +6,6 @@
 #include "sites/passive_mode_option.h"
 #include "sites/proxy_file.h"
 
-#include <QStatusBar>
 
 ProxyOption::ProxyOption(std::vector<TCustomFtpCli*> clients, PassiveModeOption& passiveMode, Dialogs& dialogs,
                          const BrowsingConnectionState& session, std::string proxPath, QObject* parent)
@@ -30,8 +29,8 @@ bool ProxyOption::mayChange() const
     bool connected = session_.browsingConnected();
     for (const TCustomFtpCli* client : clients_)
         connected = connected || client->Connected();
-    if (connected && statusBar_)
-        statusBar_->showMessage(QStringLiteral("The proxy stays as it is while connected; disconnect to change it"));
+    if (connected && showMessage_)
+        showMessage_(QStringLiteral("The proxy stays as it is while connected; disconnect to change it"));
     return !connected;
 }
 

@@ -3,6 +3,9 @@
 #include "ftp/ftp_proxy.h"
 
 #include <QObject>
+#include <QString>
+
+#include <functional>
 
 #include <string>
 #include <vector>
@@ -10,7 +13,6 @@
 class BrowsingConnectionState;
 class Dialogs;
 class PassiveModeOption;
-class QStatusBar;
 class TCustomFtpCli;
 
 // The SOCKS proxy of the whole program, set under Options -> "Proxy..." and
@@ -24,7 +26,7 @@ public:
     ProxyOption(std::vector<TCustomFtpCli*> clients, PassiveModeOption& passiveMode, Dialogs& dialogs,
                 const BrowsingConnectionState& session, std::string proxPath, QObject* parent = nullptr);
 
-    void setStatusBar(QStatusBar* statusBar) { statusBar_ = statusBar; }
+    void setMessageShower(std::function<void(const QString&)> show) { showMessage_ = std::move(show); }
     void loadAtStart();
 
     const FtpProxy& proxy() const { return proxy_; }
@@ -42,6 +44,6 @@ private:
     Dialogs& dialogs_;
     const BrowsingConnectionState& session_;
     std::string proxPath_;
-    QStatusBar* statusBar_ = nullptr;
+    std::function<void(const QString&)> showMessage_;
     FtpProxy proxy_;
 };

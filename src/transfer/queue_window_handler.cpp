@@ -89,8 +89,13 @@ void QueueWindowHandler::uploadListedFolder()
 {
     if (!sources_.browsingConnected())
         return;
+    const std::size_t leftOut = sources_.tellLeftOut ? sources_.tellLeftOut() : 0;
+    std::vector<TransferQueue::LocalFile> files = sources_.listedLocalFiles();
+    // Nothing to ask about when every listed file had to stay.
+    if (files.empty() && leftOut > 0)
+        return;
     queue_.queueDirectory(sources_.connectionFields(), sources_.remoteDirectory(), sources_.localDirectory(),
-                          sources_.listedLocalFiles(), sources_.decideMode, sources_.remoteTreeSelection());
+                          files, sources_.decideMode, sources_.remoteTreeSelection());
 }
 
 void QueueWindowHandler::startOrResume()
@@ -116,7 +121,13 @@ void QueueWindowHandler::takeUpPendingQueue(const TextLineList& queueLines)
 void QueueWindowHandler::logLine(const std::string& line)
 {
     if (view_.log)
-        view_.log->appendPlainText(qs(line));
+        view_.log->appendPlainText(view_.logTag + qs(line));
+}
+
+void QueueWindowHandler::failureReported(const std::string& text)
+{
+    if (view_.showMessage)
+        view_.showMessage(qs(text));
 }
 
 int QueueWindowHandler::ownLineCount() const

@@ -3,6 +3,7 @@
 #include "transfer/transfer_queue.h"
 
 #include <QObject>
+#include <QString>
 
 #include <functional>
 #include <optional>
@@ -32,6 +33,13 @@ struct QueueView {
     QAction* openWebwatchItem = nullptr;      // off while a transfer runs
     // The application title (what the task bar shows).
     std::function<void(const QString&)> setTitle;
+    // The status bar's message panel: a file's failure, and what the queue
+    // left out, are told there as well as in the log.
+    std::function<void(const QString&)> showMessage;
+    // Marks each log line of the transfer connection, so its commands and
+    // replies are not taken for those of the browsing connection they
+    // interleave with. Each transfer connection has a number of its own.
+    QString logTag = QStringLiteral("[T1] ");
 };
 
 // What the queue needs to know from the rest of the main window, asked at
@@ -49,8 +57,11 @@ struct QueueSources {
     // the list keeps for it.
     std::function<std::optional<TransferQueue::LocalFile>()> selectedLocalFile;
     std::function<std::optional<TransferQueue::LocalFile>()> selectedRemoteFile;
-    // Every file the local list shows, in list order.
+    // Every file the local list shows that may be uploaded, in list order.
     std::function<std::vector<TransferQueue::LocalFile>()> listedLocalFiles;
+    // Says which listed files are left out (the program's own data files)
+    // and how many.
+    std::function<std::size_t()> tellLeftOut;
     // The text of the remote tree's selected node.
     std::function<std::string()> remoteTreeSelection;
     // The transfer mode for a file name ("0" ASCII, "1" binary).
@@ -107,6 +118,7 @@ signals:
 
 private:
     void logLine(const std::string& line) override;
+    void failureReported(const std::string& text) override;
     void queueLineAppended(const std::string& line) override;
     void queueFirstLineRemoved() override;
     void queueListReplaced(const std::vector<std::string>& lines) override;

@@ -8,6 +8,7 @@
 #include "ftp/ftp_download_file.h"
 #include "services/dialogs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -255,9 +256,15 @@ std::size_t TransferQueue::queueDirectory(const QueueSite& site, const std::stri
 {
     if (!confirmDiscardOfInterruptedDownload())
         return 0;
+    // At most this many list items are looked at in one action.
+    constexpr std::size_t kMostItems = 9999;
     NameDialogState& dialog = dialogs_.nameDialog();
     dialog.caption = QStringLiteral("Transfer local dir to");
-    dialog.panelText = qs(targetText);
+    // The question says what goes where: the remote folder, how many files
+    // and from which local folder, so a click in the wrong folder shows.
+    const std::size_t offered = std::min(files.size(), kMostItems);
+    dialog.panelText = qs(targetText + ": " + std::to_string(offered) + (offered == 1 ? " file" : " files") +
+                          " from " + localDirectory);
     dialog.editVisible = false;
     const bool confirmed = dialogs_.runNameDialog();
     dialog.editVisible = true;
@@ -265,8 +272,6 @@ std::size_t TransferQueue::queueDirectory(const QueueSite& site, const std::stri
     if (!confirmed)
         return 0;
 
-    // At most this many list items are looked at in one action.
-    constexpr std::size_t kMostItems = 9999;
     std::size_t queued = 0;
     for (std::size_t i = 0; i < files.size() && i < kMostItems; ++i) {
         const LocalFile& file = files[i];

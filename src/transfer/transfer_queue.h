@@ -192,6 +192,8 @@ private:
 
     // failures (transfer_queue_failure.cpp)
     void requestFailed(TFtpRequest request, std::uint16_t error);
+    std::string replyOfFailure() const;
+    std::string failureText(TFtpRequest request) const;
     void removeFailedEntry();
     void setAsideFailedEntry();
     bool onlySetAsideLeft() const;

@@ -28,6 +28,9 @@ void TransferQueue::requestFailed(TFtpRequest request, std::uint16_t error)
     if (abortRequested_)
         abortedTransferEnded();
     else if (loggedIn_) {
+        // The status bar keeps what the server said after the question has
+        // gone.
+        observer_->failureReported(failureText(request));
         const DialogAnswer answer =
             dialogs_.askYesNoCancel(QStringLiteral("Error!! "), QString::fromStdString(failureQuestion(request)));
         if (answer == DialogAnswer::Yes) {
@@ -82,6 +85,28 @@ void TransferQueue::stopWithFailedEntry()
         saveQueueFile();
     display_.title = kIdleTitle;
     showPendingQueueOfEntries();
+}
+
+std::string TransferQueue::replyOfFailure() const
+{
+    // The first error of the request, or else the reply it ended with.
+    return client_.ErrorMessage().empty() ? client_.LastResponse() : client_.ErrorMessage();
+}
+
+std::string TransferQueue::failureText(TFtpRequest request) const
+{
+    if (entries_.empty())
+        return replyOfFailure();
+    const QueueEntry& entry = entries_.first();
+    std::string what;
+    if (request == ftpRqPutFile)
+        what = "Could not upload " + entry.fileName;
+    else if (request == ftpRqGetFile || request == ftpRqResumeGetFile)
+        what = "Could not download " + entry.fileName;
+    else
+        what = "Could not " + std::string(entry.isDownload() ? "download " : "upload ") + entry.fileName +
+               " (log-in or directory)";
+    return what + ": " + replyOfFailure();
 }
 
 void TransferQueue::abortedTransferEnded()
@@ -201,9 +226,11 @@ void TransferQueue::openFailed()
         const FtpHostAddress address = ParseFtpHost(entry.host);
         const bool portFieldUsed = address.port.empty() && address.error.empty();
         const std::string reason = client_.ErrorMessage();
-        observer_->logLine("! No connection to " + entry.host + (portFieldUsed ? " port " + entry.port : "") +
-                           (reason.empty() ? "" : " (" + reason + ")") +
-                           ": the queue waits; press Start to try again");
+        const std::string text = "No connection to " + entry.host + (portFieldUsed ? " port " + entry.port : "") +
+                                 (reason.empty() ? "" : " (" + reason + ")") +
+                                 ": the queue waits; press Start to try again";
+        observer_->logLine("! " + text);
+        observer_->failureReported(text);
     }
     client_.BeginAbort();
     if (resume_ == ResumeState::Running && haveResumeRecord_) {

@@ -53,6 +53,10 @@ public:
     // A line for the FTP log ("> ", "< " and "! " lines of the transfer client
     // and the queue's own notes).
     virtual void logLine(const std::string& /*line*/) {}
+    // A queued file failed, or the queue could not reach its server: what
+    // went wrong, with the server's reply, for a place the user sees
+    // besides the log.
+    virtual void failureReported(const std::string& /*text*/) {}
 
     // The queue list, kept in step with the entries.
     virtual void queueLineAppended(const std::string& /*line*/) {}

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "app/local_panel.h"
+#include "app/message_panel.h"
 #include "app/browse_session.h"
 #include "app/hint_display.h"
 #include "app/remote_file_operations.h"
@@ -11,6 +12,7 @@
 #include "ui/control_factory.h"
 #include "ui/drawn_images.h"
 #include "ui/qt_dialogs.h"
+#include "services/program_settings.h"
 #include "sites/site_connection_target.h"
 #include "webwatch/upload_run.h"
 #include "webwatch/webwatch_run_driver.h"
@@ -24,7 +26,7 @@
 Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("hovedform"));
-    setWindowTitle(QStringLiteral("Tavlin FTP 2.1"));
+    setWindowTitle(QString::fromLatin1(kMainWindowCaption));
     setWindowIcon(QIcon(makeProgramIcon(64)));
 
     treeImages_ = makeImageList1();
@@ -37,6 +39,8 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     }
     const std::string dataDirectory = setup.dataDirectory.empty() ? currentDirectory() : setup.dataDirectory;
     startup_.paths = DataFilePaths::inDirectory(dataDirectory);
+    settings_ = std::make_unique<ProgramSettings>(dataDirectory);
+    ownDataFiles_ = std::make_unique<OwnDataFiles>(dataDirectory);
 
     buildMenus();
 
@@ -67,6 +71,10 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     setCentralWidget(central);
 
     c_.StatusBar1 = named(statusBar(), "StatusBar1");
+    c_.MessagePanel1 = new MessagePanel(c_.StatusBar1);
+    // Its width is set with the window's: half the bar, the hints the rest.
+    c_.MessagePanel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    c_.StatusBar1->addPermanentWidget(c_.MessagePanel1);
 
     wireSession();
     wireLocalPanel();
@@ -118,4 +126,5 @@ void Thovedform::resizeEvent(QResizeEvent* event)
     QMainWindow::resizeEvent(event);
     // The remote tree takes a quarter of the window's height.
     c_.Panel9->setFixedHeight(height() / 4);
+    c_.MessagePanel1->setFixedWidth(width() / 2);
 }

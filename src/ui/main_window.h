@@ -2,6 +2,7 @@
 
 #include "app/file_icon_list.h"
 #include "app/startup_sequence.h"
+#include "core/own_data_files.h"
 #include "core/text_line_list.h"
 #include "services/certificate_trust.h"
 #include "services/session_channel.h"
@@ -31,6 +32,8 @@ class ConnectionFieldsTarget;
 class BrowseSession;
 class Dialogs;
 class LocalPanel;
+class MessagePanel;
+class ProgramSettings;
 class SessionSiteLinks;
 class PassiveModeOption;
 class ProxyOption;
@@ -50,6 +53,9 @@ class HintDisplay;
 class VisualHelpWindow;
 class UploadRun;
 class WebwatchRunDriver;
+
+// The main window's own caption, shown whenever no transfer runs.
+inline constexpr const char* kMainWindowCaption = "Tavlin FTP 2.1";
 
 // What the main window is started with. Everything has a default that fits
 // a normal program start; tests point the folders at temporary ones and hand
@@ -99,6 +105,12 @@ public:
     // The local side's handler; the session and the recorder set its
     // connected and recording flags.
     LocalPanel& localPanel() { return *localPanel_; }
+    // The program's own settings file in the data directory.
+    ProgramSettings& settings() { return *settings_; }
+    // The status bar's message panel: server replies to refused requests
+    // and the program's own notices. Hints keep the status bar's message
+    // area.
+    MessagePanel& messagePanel() { return *c_.MessagePanel1; }
     // The channel onto the interactive session (FtpClient1 and its request
     // gate), the browsing handler and the remote operations on it.
     SessionChannel& sessionChannel() { return channel_; }
@@ -176,6 +188,15 @@ private:
     // window is first shown (filled by the wiring functions).
     void installHintHandler();
     void fillLocalFileList();
+    // Where the local panel starts: the folder shown last, or the home
+    // folder at a first start (or when that folder has gone).
+    std::string localStartFolder() const;
+    // The program's own data files never leave the data directory: a file
+    // of the local list that is one of them is left out of an upload or a
+    // recording, and the message panel says so (`action` is "queued" or
+    // "recorded"). The names kept are returned in list order.
+    std::vector<std::string> withoutOwnDataFiles(std::vector<std::string> names, const char* action);
+    bool isOwnDataFileShown(const std::string& name) const;
     ShowSequenceTargets showTargets_;
 
     // Handler slots, named after control and event. Those whose handlers are
@@ -266,6 +287,7 @@ private:
 
         QPlainTextEdit* Memo1 = nullptr;  // FTP log
         QStatusBar* StatusBar1 = nullptr;
+        MessagePanel* MessagePanel1 = nullptr;  // beside the hints
 
         QMenu* Options = nullptr;
         QAction* Binary = nullptr;
@@ -290,6 +312,8 @@ private:
     Dialogs* dialogs_ = nullptr;
     FileIconList fileIcons_;
     StartupResult startup_;
+    std::unique_ptr<ProgramSettings> settings_;
+    std::unique_ptr<OwnDataFiles> ownDataFiles_;
     bool shownBefore_ = false;
     std::unique_ptr<LocalPanel> localPanel_;
 

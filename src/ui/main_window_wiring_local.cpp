@@ -2,13 +2,21 @@
 #include "ui/main_window.h"
 
 #include "app/local_panel.h"
+#include "app/message_panel.h"
 #include "core/data_paths.h"
+#include "services/program_settings.h"
 
 #include <QComboBox>
+#include <QStringList>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 void Thovedform::wireLocalPanel()
 {
@@ -42,10 +50,23 @@ void Thovedform::wireLocalPanel()
     connect(c_.ListView2, &QTreeWidget::itemDoubleClicked, this, &Thovedform::ListView2DblClick);
     connect(c_.BitBtn4, &QPushButton::clicked, this, &Thovedform::BitBtn4Click);
 
-    // The local directory starts as the current directory, which is also
-    // the data directory of a normal start. The start-up sequence fills the
-    // file list.
-    localPanel_->showStartDirectory(currentDirectory());
+    // The folder shown is remembered for the next start. The start-up
+    // sequence fills the file list.
+    localPanel_->setFolderShownHandler(
+        [this](const std::string& folder) { settings_->setLastLocalFolder(folder); });
+    localPanel_->showStartDirectory(localStartFolder());
+}
+
+std::string Thovedform::localStartFolder() const
+{
+    // Never the data directory just because the program was started there:
+    // it holds every site's password, one "Dir" click away from a server.
+    if (const std::optional<std::string> last = settings_->lastLocalFolder()) {
+        const QFileInfo folder(QFile::decodeName(QByteArray::fromStdString(*last)));
+        if (folder.isDir() && folder.isExecutable())
+            return *last;
+    }
+    return QFile::encodeName(QDir::homePath()).toStdString();
 }
 
 void Thovedform::DriveComboBox1Change() { localPanel_->driveChosen(); }
@@ -58,3 +79,27 @@ void Thovedform::BitBtn4Click() { localPanel_->clearSelections(); }
 
 // The first fill of the local file list, during start-up.
 void Thovedform::fillLocalFileList() { localPanel_->fillLocalFileList(); }
+
+bool Thovedform::isOwnDataFileShown(const std::string& name) const
+{
+    return ownDataFiles_->contains(localPanel_->localDirectory(), name);
+}
+
+std::vector<std::string> Thovedform::withoutOwnDataFiles(std::vector<std::string> names, const char* action)
+{
+    QStringList leftOut;
+    const auto own = std::stable_partition(names.begin(), names.end(),
+                                           [this](const std::string& name) { return !isOwnDataFileShown(name); });
+    for (auto name = own; name != names.end(); ++name)
+        leftOut << QFile::decodeName(QByteArray::fromStdString(*name));
+    names.erase(own, names.end());
+    if (leftOut.size() == 1) {
+        c_.MessagePanel1->showMessage(QStringLiteral("%1 was not %2: it is one of the program's own data files")
+                                          .arg(leftOut.first(), QLatin1String(action)));
+    } else if (leftOut.size() > 1) {
+        const QString last = leftOut.takeLast();
+        c_.MessagePanel1->showMessage(QStringLiteral("%1 and %2 were not %3: they are the program's own data files")
+                                          .arg(leftOut.join(QStringLiteral(", ")), last, QLatin1String(action)));
+    }
+    return names;
+}

@@ -52,7 +52,7 @@ void Thovedform::wireRecording()
     sources.localDirectory = [this] { return localPanel_->localDirectory(); };
     sources.selectedLocalFile = [this]() -> std::optional<std::string> {
         const QList<QTreeWidgetItem*> selected = c_.ListView2->selectedItems();
-        if (selected.isEmpty())
+        if (selected.isEmpty() || withoutOwnDataFiles({LocalPanel::fileNameOf(selected.first())}, "recorded").empty())
             return std::nullopt;
         return LocalPanel::fileNameOf(selected.first());
     };
@@ -60,13 +60,13 @@ void Thovedform::wireRecording()
         std::vector<std::string> names;
         for (int i = 0; i < c_.ListView2->topLevelItemCount(); ++i)
             names.push_back(LocalPanel::fileNameOf(c_.ListView2->topLevelItem(i)));
-        return names;
+        return withoutOwnDataFiles(std::move(names), "recorded");
     };
     sources.decideMode = [this](const std::string& name) { return transferModes_->decideMode(name); };
 
     recordingHandler_ = std::make_unique<RecordingHandler>(*recorder_, channel_, std::move(view), std::move(sources));
-    // The abort empties the queue list (connected earlier, so it runs
-    // first); files recorded so far are still saved at "Stop" and stay shown.
+    // Files recorded so far are still saved at "Stop" and stay shown after
+    // an abort.
     connect(c_.BitBtn7, &QPushButton::clicked, this, [this] { recordingHandler_->showRecordedFilesAgain(); });
 }
 

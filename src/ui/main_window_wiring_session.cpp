@@ -67,7 +67,7 @@ void Thovedform::wireSession()
     view.unselectButton = c_.BitBtn4;
     view.directoryTransferButton = c_.BitBtn11;
     view.log = c_.Memo1;
-    view.statusBar = c_.StatusBar1;
+    view.messagePanel = c_.MessagePanel1;
     session_ = std::make_unique<BrowseSession>(view, channel_, std::move(services));
 
     RemoteOperationsView operations;
@@ -75,7 +75,7 @@ void Thovedform::wireSession()
     operations.remoteFileList = c_.ListView1;
     operations.addressManagerButton = c_.BitBtn1;
     operations.directoryTransferButton = c_.BitBtn11;
-    operations.queueList = c_.ListBox4;
+    operations.messagePanel = c_.MessagePanel1;
     remoteOperations_ = std::make_unique<RemoteFileOperations>(operations, channel_, *session_, *dialogs_);
     sessionSiteLinks_ = std::make_unique<SessionSiteLinks>(*session_, browsingConnection_);
     addressManagerConnect_ = sessionSiteLinks_.get();

@@ -2,6 +2,7 @@
 // with their ASCII-type editor.
 #include "ui/main_window.h"
 
+#include "app/message_panel.h"
 #include "core/data_files.h"
 #include "core/data_paths.h"
 #include "sites/passive_mode_option.h"
@@ -30,12 +31,12 @@ void Thovedform::createSiteAndModeWindows()
 
     passiveMode_ = new PassiveModeOption(c_.Passivemode1, c_.Memo1, *dialogs_, *sessionSiteLinks_,
                                          files.proxDfd, this);
-    passiveMode_->setStatusBar(c_.StatusBar1);
+    passiveMode_->setMessageShower([this](const QString& text) { c_.MessagePanel1->showMessage(text); });
     passiveMode_->loadAtStart();
     // After the passive mark: a proxy holds the mark on over the stored one.
     proxyOption_ = new ProxyOption({&channel_.client(), &transferQueue_->client()}, *passiveMode_, *dialogs_,
                                    *sessionSiteLinks_, files.proxDfd, this);
-    proxyOption_->setStatusBar(c_.StatusBar1);
+    proxyOption_->setMessageShower([this](const QString& text) { c_.MessagePanel1->showMessage(text); });
     proxyOption_->loadAtStart();
     proxyDialog_ = new ProxyDialog(*dialogs_, this);
     certificateTrust_ = std::make_unique<CertificateTrust>(joinPath(files.dataDirectory, TlsTrustFile::FileName),

@@ -3,6 +3,7 @@
 
 #include "app/browse_session.h"
 #include "app/local_panel.h"
+#include "app/message_panel.h"
 #include "app/recording_handler.h"
 #include "app/remote_tree.h"
 #include "sites/passive_mode_option.h"
@@ -58,8 +59,12 @@ void Thovedform::wireTransfers()
     queueView_.newProjectItem = c_.record;
     queueView_.openWebwatchItem = c_.OpenWebwatch1;
     // The window's title is what the task bar shows: the queue's count and
-    // progress while it runs.
-    queueView_.setTitle = [this](const QString& title) { setWindowTitle(title); };
+    // progress while it runs, the window's own caption when it rests.
+    queueView_.setTitle = [this](const QString& title) {
+        setWindowTitle(title == QLatin1String(TransferQueue::kIdleTitle) ? QString::fromLatin1(kMainWindowCaption)
+                                                                         : title);
+    };
+    queueView_.showMessage = [this](const QString& text) { c_.MessagePanel1->showMessage(text); };
 
     // What the queue asks of the rest of the window, when a button is pressed.
     QueueSources sources;
@@ -71,7 +76,7 @@ void Thovedform::wireTransfers()
     sources.localDirectory = [this] { return localPanel_->localDirectory(); };
     sources.selectedLocalFile = [this]() -> std::optional<TransferQueue::LocalFile> {
         QTreeWidgetItem* item = selectedIn(c_.ListView2);
-        if (!item)
+        if (!item || withoutOwnDataFiles({LocalPanel::fileNameOf(item)}, "queued").empty())
             return std::nullopt;
         const std::optional<std::uint64_t> size =
             localPanel_->localFileSize(c_.ListView2->indexOfTopLevelItem(item));
@@ -88,10 +93,20 @@ void Thovedform::wireTransfers()
     sources.listedLocalFiles = [this] {
         std::vector<TransferQueue::LocalFile> files;
         for (int i = 0; i < c_.ListView2->topLevelItemCount(); ++i) {
+            const std::string name = LocalPanel::fileNameOf(c_.ListView2->topLevelItem(i));
+            if (isOwnDataFileShown(name))
+                continue;
             const std::optional<std::uint64_t> size = localPanel_->localFileSize(i);
-            files.push_back({LocalPanel::fileNameOf(c_.ListView2->topLevelItem(i)), std::to_string(size.value_or(0))});
+            files.push_back({name, std::to_string(size.value_or(0))});
         }
         return files;
+    };
+    sources.tellLeftOut = [this] {
+        std::vector<std::string> names;
+        for (int i = 0; i < c_.ListView2->topLevelItemCount(); ++i)
+            names.push_back(LocalPanel::fileNameOf(c_.ListView2->topLevelItem(i)));
+        const std::size_t listed = names.size();
+        return listed - withoutOwnDataFiles(std::move(names), "queued").size();
     };
     sources.remoteTreeSelection = [this] {
         QTreeWidgetItem* node = c_.TreeView1->currentItem();

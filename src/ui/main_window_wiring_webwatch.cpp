@@ -61,7 +61,10 @@ void Thovedform::createWebwatch()
 
     runDriver_ = std::make_unique<WebwatchRunDriver>(*uploadRun_, *transferQueue_);
     RunDriverHooks hooks;
-    hooks.log = [this](const std::string& line) { c_.Memo1->appendPlainText(QString::fromStdString(line)); };
+    // The deletions run on the transfer connection; their lines carry its mark.
+    hooks.log = [this](const std::string& line) {
+        c_.Memo1->appendPlainText(queueView_.logTag + QString::fromStdString(line));
+    };
     hooks.showDeletion = [this](const std::string& text) {
         c_.Label3->setText(QString::fromStdString(text));
         c_.Label3->show();

@@ -42,11 +42,13 @@ VisualHelpWindow::VisualHelpWindow(QWidget* parent) : QWidget(parent, Qt::Tool)
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.15);
     view_.title->setFont(bold);
-    view_.title->setAccessibleName(QStringLiteral("Control"));
+    // Labels are read out by their text; the description says what the
+    // text is for. A name would hide the text from a screen reader.
+    view_.title->setAccessibleDescription(QStringLiteral("Control"));
     view_.firstLine = line(this, "helpFirstLine", QStringLiteral("Point at a control"), 36);
     view_.secondLine = line(this, "helpSecondLine", QStringLiteral("to see what it does."), 54);
-    view_.firstLine->setAccessibleName(QStringLiteral("What it does"));
-    view_.secondLine->setAccessibleName(QStringLiteral("What it does, continued"));
+    view_.firstLine->setAccessibleDescription(QStringLiteral("What it does"));
+    view_.secondLine->setAccessibleDescription(QStringLiteral("What it does, continued"));
     view_.moreInfo = line(this, "helpMoreInfo", QStringLiteral("More info"), 78);
     view_.moreInfo->hide();
 

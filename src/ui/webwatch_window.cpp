@@ -112,7 +112,7 @@ void TWebwatch::buildLayout()
     Label1 = boldLabel(QStringLiteral("Web Projects"), this, "Label1");
     Label2 = boldLabel(QStringLiteral("Files"), this, "Label2");
     Label12 = boldLabel(QString(), this, "Label12");
-    Label12->setAccessibleName(QStringLiteral("Files queued"));
+    Label12->setAccessibleDescription(QStringLiteral("Files queued"));
     Label12->hide();
 
     Clean = makeCheckBox(this, "Clean", QStringLiteral("Clean"), QStringLiteral("Change the directory status."),
@@ -164,7 +164,7 @@ void TWebwatch::buildLayout()
 
     Panel5 = named(new QLabel(this), "Panel5");
     Panel5->setFrameShape(QFrame::StyledPanel);
-    Panel5->setAccessibleName(QStringLiteral("Local path"));
+    Panel5->setAccessibleDescription(QStringLiteral("Local path"));
 
     // Projects column.
     auto* flags = new QHBoxLayout;

@@ -37,6 +37,9 @@ bool Recorder::askForProjectName(std::string& name)
     dialog.panelText = QStringLiteral("Web project name:");
     dialog.editVisible = true;
     dialog.caption = QStringLiteral("Start new Web-project");
+    // The field is shared with the new-directory question, which keeps its
+    // last text; a project is not named after the folder made last.
+    dialog.editText.clear();
     for (;;) {
         if (!dialogs_.runNameDialog())
             return false;

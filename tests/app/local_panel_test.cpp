@@ -9,6 +9,7 @@
 #include "ui/main_window.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeDatabase>
@@ -30,8 +31,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The real main window, started in a folder of test files (the program
-// starts in its data directory, which the local panel shows first).
+// The real main window at its first start, whose local panel shows the home
+// folder: here a folder of test files.
 class LocalPanelWindow : public ::testing::Test {
 protected:
     TempDir data;
@@ -42,6 +43,7 @@ protected:
     MainWindowByName controls;
     MainWindowByName* c = nullptr;
     fs::path previousDirectory;
+    QByteArray previousHome;
     ScopedTimeZone zone{"UTC"};
 
     void SetUp() override
@@ -54,8 +56,13 @@ protected:
         writeDated("Makefile", "all:", utcNoon(2003, 3, 23));
         writeDated("sub/inner.html", "<p>", utcNoon(2004, 12, 31));
         fs::create_directory(folder.file("Beta"));
-        fs::current_path(folder.path());
+        previousHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(QString::fromStdString(folder.path())));
+        openWindow();
+    }
 
+    void openWindow()
+    {
         ThovedformSetup setup;
         setup.dialogs = &dialogs;
         // Data files (written at a first start) go elsewhere so the listed
@@ -73,6 +80,7 @@ protected:
     void TearDown() override
     {
         window.reset();
+        qputenv("HOME", previousHome);
         fs::current_path(previousDirectory);
     }
 
@@ -177,6 +185,7 @@ TEST_F(LocalPanelWindow, ListsTheStartFolderWithSizesTypesAndDates)
     EXPECT_EQ(columns("Makefile"), QStringList({"4", "Mar-23rd-2003"}));
 
     QTreeWidgetItem* html = item(QStringLiteral("onek.htm"));
+    ASSERT_NE(html, nullptr);
     EXPECT_EQ(html->text(2), QMimeDatabase().mimeTypeForName(QStringLiteral("text/html")).comment());
     EXPECT_FALSE(html->icon(0).isNull());
 
@@ -219,9 +228,37 @@ TEST_F(LocalPanelWindow, ClickingFoldersChangesTheLocalAndCurrentDirectory)
     fs::resize_file(folder.file("Beta/disk.img"), std::uintmax_t{1} << 40);
     clickFolder(QStringLiteral("Beta"));
     ASSERT_EQ(listed(), QStringList({"disk.img"}));
+    ASSERT_NE(item(QStringLiteral("disk.img")), nullptr);
     const QString sizeText = item(QStringLiteral("disk.img"))->text(1);
     EXPECT_EQ(sizeText, "1073741824KB");
     EXPECT_GE(c->ListView2->columnWidth(1), c->ListView2->fontMetrics().horizontalAdvance(sizeText));
+}
+
+// The folder shown last is where the next start begins; the program's data
+// directory (the current directory at start) is never shown just because the
+// program was started there. The folder is kept in the settings file, which
+// leaves the other data files as they are.
+TEST_F(LocalPanelWindow, StartsInTheFolderShownLastOrElseInTheHomeFolder)
+{
+    data.write("prox.dfd", "\r\n\r\n1\r\nsocks5\r\n");
+    fs::current_path(data.path());
+    clickFolder(QStringLiteral("sub"));
+    ASSERT_EQ(panel().localDirectory(), folder.file("sub"));
+    window.reset();
+
+    fs::current_path(data.path());
+    openWindow();
+    EXPECT_EQ(panel().localDirectory(), folder.file("sub"));
+    EXPECT_EQ(listed(), QStringList({"inner.html"}));
+    EXPECT_TRUE(fs::exists(data.file("tavlinftp.ini")));
+    EXPECT_EQ(data.read("prox.dfd"), "\r\n\r\n1\r\nsocks5\r\n");
+    window.reset();
+
+    // A remembered folder that has gone: the home folder again.
+    fs::current_path(data.path());
+    fs::remove_all(folder.file("sub"));
+    openWindow();
+    EXPECT_EQ(panel().localDirectory(), folder.path());
 }
 
 TEST_F(LocalPanelWindow, DriveRootGivesThePatternWithoutASecondSeparator)

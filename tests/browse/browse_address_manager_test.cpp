@@ -6,6 +6,7 @@
 #include "app/local_panel.h"
 #include "sites/address_manager.h"
 #include "support/modal.h"
+#include "app/message_panel.h"
 #include "ui/address_manager_window.h"
 
 #include <QListWidget>
@@ -86,7 +87,7 @@ TEST_F(WalkToRemoteDirectory, WalksThroughRootHomeUserAndWww)
                                    "CWD /", "CWD ./home/user/www", "PORT", "LIST -a"}));
     EXPECT_EQ(c->TreeView1->currentItem(), node({"home", "user", "www"}));
     EXPECT_EQ(fileNames(), QStringList{"index.html"});
-    EXPECT_EQ(fileItem(QStringLiteral("index.html"))->text(1), QStringLiteral("12KB"));
+    EXPECT_EQ(fileText(QStringLiteral("index.html"), 1), QStringLiteral("12KB"));
     // Every listing of the walk but the last added nodes only.
     EXPECT_EQ(doneCount(), 4);
     // The site's local directory is shown on the local side.
@@ -196,9 +197,10 @@ TEST_F(MissingRemoteDirectory, StopsWhereTheServerRefusesAndShowsTheLastFolderRe
     EXPECT_EQ(fileNames(), QStringList{"top.html"});
     // The folder the server refused is no node of the tree.
     EXPECT_EQ(childNames(node({"home", "webuser", "public_html"})), QStringList{"a"});
-    const QString status = c->StatusBar1->currentMessage();
+    // The status bar's message panel keeps the refusal.
+    const QString status = window->messagePanel().message();
     EXPECT_TRUE(status.contains(QStringLiteral("/home/webuser/public_html/missing"))) << status.toStdString();
-    EXPECT_TRUE(status.contains(QStringLiteral("550"))) << status.toStdString();
+    EXPECT_TRUE(status.contains(QStringLiteral("550"))) << status.toStdString() << "\n" << logText();
     // No CWD was tried below the refused folder.
     const Strings sent = commands();
     EXPECT_EQ(std::count(sent.begin(), sent.end(), "CWD ./home/webuser/public_html/missing/deeper"), 0);

@@ -4,6 +4,7 @@
 
 #include "app/control_hint.h"
 #include "app/local_panel.h"
+#include "app/message_panel.h"
 #include "app/remote_tree.h"
 #include "core/placeholder_password.h"
 #include "fixtures/scripted_ftp_server.h"
@@ -80,8 +81,8 @@ TEST_F(BrowseSessionWindow, LogsInListsTheRootAndShowsTheFileColumns)
     EXPECT_EQ(index->text(3), QStringLiteral("Mar 03  2019"));
     // This icon table holds no ".html": the file still shows a document icon.
     EXPECT_FALSE(index->icon(0).isNull());
-    EXPECT_EQ(fileItem(QStringLiteral("my page.html"))->text(1), QStringLiteral("10"));
-    EXPECT_EQ(fileItem(QStringLiteral("empty.txt"))->text(1), QString());
+    EXPECT_EQ(fileText(QStringLiteral("my page.html"), 1), QStringLiteral("10"));
+    EXPECT_EQ(fileText(QStringLiteral("empty.txt"), 1), QString());
     // The transfer queue takes download sizes from the table by position.
     EXPECT_EQ(session().listingTables().sizeAt(
                   static_cast<std::size_t>(c->ListView1->indexOfTopLevelItem(index))),
@@ -179,7 +180,7 @@ TEST_F(BrowseSessionWindow, ClickingANodeChangesToItThroughTheRoot)
     QStringList files = fileNames();
     files.sort();
     EXPECT_EQ(files, (QStringList{"about.html", "logo.gif"}));
-    EXPECT_EQ(fileItem(QStringLiteral("logo.gif"))->text(1), QStringLiteral("2KB"));
+    EXPECT_EQ(fileText(QStringLiteral("logo.gif"), 1), QStringLiteral("2KB"));
     EXPECT_TRUE(c->Memo1->toPlainText().contains(QStringLiteral("Directory is \"/\"")));
     EXPECT_EQ(hintOf(c->BitBtn8), QStringLiteral("Rename Directory www"));
 
@@ -352,16 +353,38 @@ TEST_F(BrowseSessionWindow, ACutListingAndALostConnectionAreShownAndLogged)
     connectToScripted(scripted);
     ASSERT_TRUE(waitUntil([&] { return fileItem(QStringLiteral("backup.tar")) != nullptr && !session().requestRunning(); }))
         << logText();
-    EXPECT_EQ(c->StatusBar1->currentMessage(), QStringLiteral("226 Output truncated to 10000 matches"));
+    EXPECT_EQ(window->messagePanel().message(), QStringLiteral("226 Output truncated to 10000 matches"));
     // The size column is wide enough for the whole size.
     const QTreeWidgetItem* backup = fileItem(QStringLiteral("backup.tar"));
+    ASSERT_NE(backup, nullptr);
     EXPECT_GE(c->ListView1->columnWidth(1), c->ListView1->fontMetrics().horizontalAdvance(backup->text(1)));
 
     ASSERT_TRUE(waitUntil([&] { return !session().connected() && c->TreeView1->topLevelItemCount() == 0; }))
         << logText();
     EXPECT_NE(logText().find("! Connection closed by server"), std::string::npos) << logText();
-    EXPECT_EQ(c->StatusBar1->currentMessage(), QStringLiteral("The session has ended: the connection was closed"));
+    EXPECT_EQ(window->messagePanel().message(), QStringLiteral("The session has ended: the connection was closed"));
     EXPECT_TRUE(c->BitBtn1->isEnabled());
+}
+
+// What a server says at the end of an ordinary listing is not news: only a
+// reply that says the output was cut reaches the status bar.
+TEST_F(BrowseSessionWindow, AnOrdinaryListingEndLeavesTheStatusBarAlone)
+{
+    ScriptedFtpServer scripted;
+    scripted.login().expect("PWD").reply("257 \"/\" is the current directory.")
+        .expect("CWD /").reply("250 \"/\" is the current directory.")
+        .expect("PORT").reply("200 PORT command successful.")
+        .expect("LIST").reply("150 Accepted data connection")
+        .connectToClientDataPort()
+        .sendData("-rw-r--r--   1 user     group  12 Jan 14 10:22 index.html\r\n")
+        .closeData()
+        .reply("226-Options: -a -l\r\n226 1 matches total");
+    ASSERT_TRUE(scripted.start());
+    connectToScripted(scripted);
+    ASSERT_TRUE(waitUntil([&] { return fileItem(QStringLiteral("index.html")) != nullptr && !session().requestRunning(); }))
+        << logText();
+    EXPECT_NE(logText().find("< 226 1 matches total"), std::string::npos) << logText();
+    EXPECT_EQ(window->messagePanel().message(), QString());
 }
 
 // --- the walk to the login directory, against the scripted server ---------------------------
@@ -404,7 +427,7 @@ TEST_F(BrowseSessionWindow, WalksFromTheRootToTheLoginDirectoryOneListingAtATime
     // only added nodes.
     EXPECT_EQ(doneCount(), 4);
     EXPECT_EQ(c->TreeView1->currentItem(), node({"home", "user", "www"}));
-    EXPECT_EQ(fileItem(QStringLiteral("index.html"))->text(1), QStringLiteral("12KB"));
+    EXPECT_EQ(fileText(QStringLiteral("index.html"), 1), QStringLiteral("12KB"));
 }
 
 // A server that does not take "LIST -a" is listed again with plain LIST at

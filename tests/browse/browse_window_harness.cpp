@@ -161,6 +161,16 @@ QTreeWidgetItem* BrowseWindowTest::fileItem(const QString& name) const
     return nullptr;
 }
 
+QString BrowseWindowTest::fileText(const QString& name, int column) const
+{
+    const QTreeWidgetItem* item = fileItem(name);
+    if (!item) {
+        ADD_FAILURE() << "the file list holds no " << name.toStdString();
+        return QStringLiteral("(not listed)");
+    }
+    return item->text(column);
+}
+
 QStringList BrowseWindowTest::fileNames() const
 {
     QStringList names;

@@ -81,6 +81,10 @@ protected:
     QTreeWidgetItem* node(const QStringList& path) const;
     QStringList childNames(const QTreeWidgetItem* item) const;
     QTreeWidgetItem* fileItem(const QString& name) const;
+    // A column of the file list's item of that name; a missing item fails
+    // the test (and gives a text no column holds) instead of crashing the
+    // whole test program.
+    QString fileText(const QString& name, int column) const;
     QStringList fileNames() const;
 
     // A user's click on a tree node (expanding its parents first, as the

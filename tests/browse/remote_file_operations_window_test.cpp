@@ -3,13 +3,17 @@
 #include "browse_window_harness.h"
 
 #include "app/control_hint.h"
+#include "app/message_panel.h"
 #include "app/remote_file_operations.h"
 #include "fixtures/scripted_ftp_server.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QListWidget>
+#include <QStatusBar>
 #include <QTimer>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -325,7 +329,9 @@ TEST_F(RemoteOperationsWindow, AbortDuringALongListingEndsTheSessionAtOnce)
     pumpEventsFor(200);
     EXPECT_EQ(c->TreeView1->topLevelItemCount(), 0);
     EXPECT_EQ(c->ListView1->topLevelItemCount(), 0);
-    EXPECT_EQ(c->ListBox4->count(), 0);
+    // The files in line are the transfer queue's; the session's end leaves
+    // them listed.
+    EXPECT_EQ(c->ListBox4->count(), 1);
     EXPECT_TRUE(c->BitBtn1->isEnabled());
     EXPECT_FALSE(c->BitBtn7->isEnabled());
     EXPECT_EQ(hintOf(c->connectknap), QStringLiteral("Connect"));
@@ -446,6 +452,49 @@ TEST_F(ScriptedOperations, ARefusedFolderRemovalShowsTheServersReason)
     EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
     EXPECT_NE(logText().find("< 550 trash: Permission denied"), std::string::npos) << logText();
     EXPECT_FALSE(window->remoteOperations().directoryDeletionRunning());
+}
+
+// A refused delete, rename or new directory shows only in the log, where
+// later lines soon hide it; the status bar's message panel keeps the
+// server's answer, whatever the pointer's hints do meanwhile.
+TEST_F(ScriptedOperations, RefusalsShowTheServersAnswerInTheStatusBar)
+{
+    scriptUpToTrash(scripted, "-rw-r--r-- 1 u g 1 Jan 14 10:22 a.txt\r\n");
+    scripted.expect("DELE a.txt").reply("550 Permission denied.")
+        .expect("RNFR a.txt").reply("350 Ready for RNTO.")
+        .expect("RNTO b.txt").reply("553 Rename not allowed here.")
+        .expect("MKD images").reply("550 Create directory operation failed.");
+    connectAndOpenTrash();
+    const auto message = [&] { return window->messagePanel().message(); };
+    const auto idleWith = [&](const QString& text) {
+        return waitUntil([&] { return message() == text && !session().requestRunning(); });
+    };
+
+    clickFile(fileItem(QStringLiteral("a.txt")));
+    click(c->BitBtn5);
+    ASSERT_TRUE(idleWith(QStringLiteral("Could not delete a.txt: 550 Permission denied."))) << message().toStdString();
+
+    clickFile(fileItem(QStringLiteral("a.txt")));
+    dialogs.expectNameDialog(QStringLiteral("New name for a.txt"), DialogAnswer::Ok, QStringLiteral("b.txt"));
+    click(c->BitBtn8);
+    ASSERT_TRUE(idleWith(QStringLiteral("Could not rename a.txt to b.txt: 553 Rename not allowed here.")))
+        << message().toStdString();
+
+    dialogs.expectNameDialog(QStringLiteral("Create Directory"), DialogAnswer::Ok, QStringLiteral("images"));
+    click(c->BitBtn6);
+    ASSERT_TRUE(idleWith(QStringLiteral("Could not create the directory images: 550 Create directory operation failed.")))
+        << message().toStdString();
+
+    // A hint shown afterwards takes the other part of the status bar.
+    QTest::mouseMove(window.get(), c->BitBtn1->mapTo(window.get(), c->BitBtn1->rect().center()));
+    QApplication::processEvents();
+    EXPECT_EQ(c->StatusBar1->currentMessage(), QStringLiteral("FTP address manager"));
+    EXPECT_EQ(message(), QStringLiteral("Could not create the directory images: 550 Create directory operation failed."));
+    EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    if (const char* target = std::getenv("TAVLIN_SCREENSHOT")) {
+        EXPECT_TRUE(c->StatusBar1->grab().save(QString::fromLocal8Bit(target)));
+    }
 }
 
 TEST_F(ScriptedOperations, AConnectionDroppedDuringARenameEndsTheSession)

@@ -54,6 +54,7 @@ protected:
     void clickSite(int row)
     {
         QListWidget* list = c().ListBox1;
+        ASSERT_NE(list->item(row), nullptr) << "no site in row " << row;
         const QRect rect = list->visualItemRect(list->item(row));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     }

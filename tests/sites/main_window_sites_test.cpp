@@ -1,6 +1,7 @@
 #include "sites/passive_mode_option.h"
 #include "sites/site_connection_target.h"
 #include "ui/main_window.h"
+#include "app/message_panel.h"
 #include "ui/address_manager_window.h"
 
 #include "core/text_line_list.h"
@@ -100,7 +101,7 @@ TEST_F(MainWindowSites, PassiveModeCannotChangeWhileConnected)
     c().Passivemode1->trigger();
     EXPECT_TRUE(c().Passivemode1->isChecked());
     EXPECT_EQ(data.read("prox.dfd"), "\r\n\r\n1\r\n");
-    EXPECT_EQ(window->statusBar()->currentMessage(),
+    EXPECT_EQ(window->messagePanel().message(),
               QStringLiteral("Passive mode stays as it is while connected; disconnect to change it"));
 }
 

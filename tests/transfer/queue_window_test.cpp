@@ -4,6 +4,7 @@
 #include "support/random_bytes.h"
 
 #include "app/local_panel.h"
+#include "app/message_panel.h"
 #include "transfer/transfer_queue.h"
 
 #include <QComboBox>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
+#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -28,6 +30,16 @@ QStringList lines(const QListWidget* list)
 }
 
 const QString kErrorQuestion = ":Do You want to remove the file that caused the error from this transfer";
+
+// The log lines that do not carry the transfer connection's mark.
+QStringList browsingLines(const std::string& log)
+{
+    QStringList lines;
+    for (const QString& line : QString::fromStdString(log).split(QLatin1Char('\n')))
+        if (!line.startsWith(QStringLiteral("[T1] ")))
+            lines << line;
+    return lines;
+}
 
 class QueueWindowTest : public BrowseWindowTest {
 protected:
@@ -115,7 +127,8 @@ TEST_F(QueueWindowTest, FilesGoUpAndDownFromTheButtonsWithTheQuestionsAUserIsAsk
     const auto seen = transferCommands();
     ASSERT_GE(seen.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.begin() + expected.size()), expected);
-    EXPECT_EQ(window->windowTitle(), "Tavlinftp");
+    // The title shows the queue while it runs, the window's caption after.
+    EXPECT_EQ(window->windowTitle(), "Tavlin FTP 2.1");
     EXPECT_FALSE(std::filesystem::exists(window->dataFiles().koefilDfd));
     // The remote view shows the new files.
     ASSERT_TRUE(waitUntil([&] { return fileItem("photo.jpg") != nullptr; }));
@@ -192,7 +205,11 @@ TEST_F(QueueWindowTest, ADirectoryOfPagesGoesUpAndAFailingFileIsRemovedOnRequest
 
     // b.htm disappears before its turn: the error box, "Yes" removes it and
     // the queue goes on with c.htm.
-    dialogs.expectNameDialog("web", DialogAnswer::Ok, std::nullopt, QStringLiteral("Transfer local dir to"))
+    // The question names the folder and the number of files; the error box
+    // names the file and why it failed.
+    dialogs
+        .expectNameDialog(QString::fromStdString("web: 3 files from " + local.path()), DialogAnswer::Ok,
+                          std::nullopt, QStringLiteral("Transfer local dir to"))
         .expectYesNoCancelContaining("Error!! ",
                                      {QString::fromStdString("Could not upload " + local.path() + "/b.htm"),
                                       kErrorQuestion},
@@ -210,6 +227,111 @@ TEST_F(QueueWindowTest, ADirectoryOfPagesGoesUpAndAFailingFileIsRemovedOnRequest
     EXPECT_FALSE(std::filesystem::exists(site.path() + "/web/sub"));
     EXPECT_EQ(window->dialogs().nameDialog().caption, "Write name");
     EXPECT_TRUE(window->dialogs().nameDialog().editVisible);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    // The failure stays readable in the status bar after the questions.
+    EXPECT_EQ(window->messagePanel().message().toStdString(),
+              "Could not upload b.htm: 426 Unable to open local file " + local.path() + "/b.htm");
+
+    // The transfer connection's lines are marked, and the password is
+    // masked on both connections.
+    const std::string log = logText();
+    EXPECT_NE(log.find("[T1] > STOR a.htm"), std::string::npos) << log;
+    EXPECT_NE(log.find("[T1] > PASS ****"), std::string::npos) << log;
+    EXPECT_EQ(log.find("s3cret"), std::string::npos) << log;
+    for (const QString& line : browsingLines(log))
+        EXPECT_FALSE(line.contains(QStringLiteral("STOR")) || line.contains(QStringLiteral("Transfer request")))
+            << line.toStdString();
+}
+
+// Abort stops the running upload and ends the session, but the files in line
+// stay listed, counted and kept; Start sends them, the list shrinking with
+// each one.
+TEST_F(QueueWindowTest, AbortKeepsTheFilesInLineShownUntilStartSendsThem)
+{
+    site.write("web/.keep", "");
+    std::vector<std::string> contents;
+    for (int i = 0; i < 6; ++i) {
+        contents.push_back(randomBytes(3 * 1024 * 1024, 20 + i));
+        local.write("file" + std::to_string(i) + ".bin", contents.back());
+    }
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"web"}));
+    ASSERT_TRUE(waitForListing(doneCount()));
+    showLocalFolder(local);
+
+    // Abort as soon as the first file shows progress.
+    bool aborted = false;
+    QObject::connect(window.get(), &QWidget::windowTitleChanged, window.get(), [&](const QString& title) {
+        if (!aborted && title.endsWith(QLatin1Char('%'))) {
+            aborted = true;
+            QTimer::singleShot(0, window.get(), [&] { click(c->BitBtn7); });
+        }
+    });
+    dialogs.expectNameDialog(QString::fromStdString("web: 6 files from " + local.path()), DialogAnswer::Ok);
+    click(c->BitBtn11);
+    ASSERT_TRUE(waitUntil([&] {
+        return aborted && !window->transferQueue().busy() && c->BitBtn9->isVisible() && !session().connected();
+    })) << logText();
+    const int left = static_cast<int>(window->transferQueue().entries().count());
+    ASSERT_GE(left, 1);
+    EXPECT_EQ(c->ListBox4->count(), left);
+    EXPECT_EQ(c->Label3->text().toStdString(), std::to_string(left) + " files in line ");
+    EXPECT_EQ(c->BitBtn9->text(), "Start");
+    QStringList inLine;
+    for (const QueueEntry& entry : window->transferQueue().entries().all())
+        inLine << QString::fromStdString("»» " + entry.fileName);
+    EXPECT_EQ(lines(c->ListBox4), inLine);
+
+    // Start: each file leaves the list as it is sent.
+    std::vector<int> shown;
+    QObject::connect(c->ListBox4->model(), &QAbstractItemModel::rowsRemoved, window.get(),
+                     [&] { shown.push_back(c->ListBox4->count()); });
+    click(c->BitBtn9);
+    ASSERT_TRUE(waitUntilQueueEnds(60000)) << logText();
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(site.read("web/file" + std::to_string(i) + ".bin") == contents[static_cast<std::size_t>(i)]) << i;
+    std::vector<int> countdown;
+    for (int n = left - 1; n >= 0; --n)
+        countdown.push_back(n);
+    EXPECT_EQ(shown, countdown);
+    EXPECT_EQ(window->windowTitle(), "Tavlin FTP 2.1");
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+// However the user comes to list the data directory, its site list, queue
+// and other files of the program's own stay on this computer.
+TEST_F(QueueWindowTest, TheProgramsOwnDataFilesAreNeverQueued)
+{
+    site.write("web/.keep", "");
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"web"}));
+    ASSERT_TRUE(waitForListing(doneCount()));
+    data.write("page.htm", "<p>kept beside the data files</p>");
+    data.write("wbprj.dfd.tmp4242", "0\r\n");
+    showLocalFolder(data);
+    ASSERT_EQ(c->ListView2->findItems("serv3.adr", Qt::MatchExactly, 0).size(), 1);
+
+    selectLocal("serv3.adr");
+    click(c->BitBtn2);
+    EXPECT_EQ(c->ListBox4->count(), 0);
+    EXPECT_FALSE(window->transferQueue().busy());
+    EXPECT_EQ(window->messagePanel().message(),
+              "serv3.adr was not queued: it is one of the program's own data files");
+
+    dialogs.expectNameDialog(QString::fromStdString("web: 1 file from " + data.path()), DialogAnswer::Ok);
+    click(c->BitBtn11);
+    const QString told = window->messagePanel().message();
+    EXPECT_TRUE(told.contains("serv3.adr") && told.contains("wbprj.dfd.tmp4242") &&
+                told.endsWith("were not queued: they are the program's own data files"))
+        << told.toStdString();
+    ASSERT_TRUE(waitUntilQueueEnds());
+    std::vector<std::string> sent;
+    for (const auto& entry : std::filesystem::directory_iterator(site.path() + "/web"))
+        sent.push_back(entry.path().filename().string());
+    std::sort(sent.begin(), sent.end());
+    EXPECT_EQ(sent, (std::vector<std::string>{".keep", "page.htm"}));
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 

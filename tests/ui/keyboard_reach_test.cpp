@@ -14,8 +14,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTest>
+#include <QTextDocumentFragment>
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
@@ -36,13 +39,36 @@ QString describe(const QWidget* widget)
            + widget->window()->objectName();
 }
 
+// What a screen reader should say for a label: the text it shows, without
+// markup or the mnemonic's ampersand.
+QString spokenText(const QLabel* label)
+{
+    QString text = label->text();
+    if (label->textFormat() == Qt::RichText || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text)))
+        text = QTextDocumentFragment::fromHtml(text).toPlainText();
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+    return text;
+}
+
 // The controls of `window` a keyboard user cannot Tab to, and those a screen
 // reader has no name for. Only what the window shows counts; a control it
-// shows later is checked when it is shown.
+// shows later is checked when it is shown. A label that shows text must be
+// heard by that text: a name of its own would hide what it says.
 void collectFaults(QWidget* window, QStringList& unreachable, QStringList& unnamed)
 {
     for (QWidget* widget : window->findChildren<QWidget*>()) {
-        if (widget->window() != window || !widget->isVisibleTo(window) || !takesInput(widget))
+        if (widget->window() != window || !widget->isVisibleTo(window))
+            continue;
+        if (const auto* label = qobject_cast<const QLabel*>(widget); label && !label->text().isEmpty()) {
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            const QString heard = accessible ? accessible->text(QAccessible::Name) : QString();
+            if (heard != spokenText(label))
+                unnamed << describe(widget) + " is heard as '" + heard + "', not as its text '" + label->text() + "'";
+            continue;
+        }
+        if (!takesInput(widget))
             continue;
         // Column headers sort or size the list they belong to; the list is the stop.
         if (qobject_cast<QHeaderView*>(widget))
@@ -78,6 +104,37 @@ TEST_F(KeyboardReach, EveryShownControlOfEveryWindowTakesTabFocusAndHasAName)
         collectFaults(other, unreachable, unnamed);
         other->hide();
     }
+    EXPECT_TRUE(unreachable.isEmpty()) << unreachable.join('\n').toStdString();
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join('\n').toStdString();
+}
+
+// The visual-help window tells about the control under the pointer; a
+// screen reader must hear that, not what each line is for.
+TEST_F(KeyboardReach, VisualHelpIsHeardByWhatItShows)
+{
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->findChild<QAction*>(QStringLiteral("VisualHelp1"))->trigger();
+    auto* help = window->findChild<QWidget*>(QStringLiteral("VisualHelpWindow"));
+    ASSERT_NE(help, nullptr);
+    ASSERT_TRUE(help->isVisible());
+    auto* deleteButton = window->findChild<QWidget*>(QStringLiteral("BitBtn5"));
+    ASSERT_NE(deleteButton, nullptr);
+    QTest::mouseMove(window.get(), deleteButton->mapTo(window.get(), deleteButton->rect().center()));
+    QApplication::processEvents();
+
+    const auto heard = [&](const char* name) {
+        auto* label = help->findChild<QLabel*>(QString::fromLatin1(name));
+        QAccessibleInterface* accessible = label ? QAccessible::queryAccessibleInterface(label) : nullptr;
+        return accessible ? accessible->text(QAccessible::Name) : QStringLiteral("(no such label)");
+    };
+    EXPECT_EQ(heard("helpTitle"), QStringLiteral("Delete Button"));
+    EXPECT_EQ(heard("helpFirstLine"), QStringLiteral("Delete files and"));
+    EXPECT_EQ(heard("helpSecondLine"), QStringLiteral("directories"));
+
+    QStringList unreachable;
+    QStringList unnamed;
+    collectFaults(help, unreachable, unnamed);
     EXPECT_TRUE(unreachable.isEmpty()) << unreachable.join('\n').toStdString();
     EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join('\n').toStdString();
 }

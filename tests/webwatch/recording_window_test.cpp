@@ -114,11 +114,19 @@ TEST_F(RecordingWindowTest, ProjectsRecordedWhileConnectedSendNothingAndAreStore
     const std::string www = window->sessionChannel().client().HostDirName();
     int webwatchOpened = 0;
     QObject::connect(&window->recorder(), &Recorder::openWebwatchRequested, [&] { ++webwatchOpened; });
+    // A folder made just before: the name field the two questions share
+    // does not offer its name for the project.
+    dialogs.expectNameDialog(QStringLiteral("Create Directory"), DialogAnswer::Ok, QStringLiteral("images"));
+    const int listed = doneCount();
+    click(c->BitBtn6);
+    ASSERT_TRUE(waitForListing(listed)) << logText();
     server->clearCommands();
 
     // Cancelling the name dialog changes nothing.
     dialogs.expectNameDialog("Web project name:", DialogAnswer::Cancel);
     c->record->trigger();
+    ASSERT_FALSE(dialogs.shown().empty());
+    EXPECT_EQ(dialogs.shown().back().name.editText, QString());
     EXPECT_FALSE(window->recorder().recording());
     EXPECT_FALSE(c->Label2->isVisible());
     EXPECT_FALSE(c->BitBtn12->isVisible());

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class QSettings;
+
+// The program's own settings, in one INI file in the data directory, for
+// what the data files have no line for: the local folder shown last, and
+// later such things as the number of connections, sort orders and window
+// geometry. The data files themselves keep exactly their lines.
+//
+// Each change is written at once, to a temporary file that then replaces
+// the settings file, so a crash leaves the old settings or the new ones,
+// never half a file. A file that cannot be read gives the defaults.
+class ProgramSettings {
+public:
+    static constexpr const char* kFileName = "tavlinftp.ini";
+
+    explicit ProgramSettings(const std::string& dataDirectory);
+    ~ProgramSettings();
+    ProgramSettings(const ProgramSettings&) = delete;
+    ProgramSettings& operator=(const ProgramSettings&) = delete;
+
+    const std::string& filePath() const { return path_; }
+
+    // Any setting, by a key such as "Transfers/Connections". A missing key
+    // gives `fallback`.
+    QVariant value(const QString& key, const QVariant& fallback = {}) const;
+    // Stores and writes it; false when the file could not be written (the
+    // value is still used for the rest of the run).
+    bool setValue(const QString& key, const QVariant& value);
+
+    // The local folder the local panel showed last; none before the first
+    // folder was shown. Kept as the bytes the file system uses.
+    std::optional<std::string> lastLocalFolder() const;
+    bool setLastLocalFolder(const std::string& folder);
+
+private:
+    std::string path_;
+    std::unique_ptr<QSettings> settings_;
+};
