@@ -1,36 +1,65 @@
 #include "core/text_line_list.h"
 
+#include "core/data_file_read.h"
+
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool readWholeFile(const std::string& path, std::string& out)
+bool readDataFile(const std::string& path, std::string& out, std::string& failure)
 {
+    const auto fail = [&failure](std::string why) {
+        failure = std::move(why);
+        return false;
+    };
     // Plain POSIX reads: a stream would throw when the name turns out to be
     // a folder, and a data file that cannot be read must only count as
-    // "not loaded".
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // "not loaded". Opened without blocking, so a FIFO put in a data file's
+    // place cannot hold the program waiting for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return false;
+        return fail(std::strerror(errno));
     struct stat status {};
-    if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+    if (::fstat(fd, &status) != 0) {
+        const int error = errno;
         ::close(fd);
-        return false;
+        return fail(std::strerror(error));
     }
+    // Only a regular file is data: a device would be read forever (or until
+    // memory runs out), and a FIFO or socket holds no file.
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return fail(S_ISDIR(status.st_mode) ? std::strerror(EISDIR)
+                                            : "not a regular file (a FIFO, a device or a socket)");
+    }
+    const auto tooLarge = [&] {
+        ::close(fd);
+        return fail("larger than " + std::to_string(kMaxDataFileBytes / (1024 * 1024))
+                    + " MiB, more than any data file of the program holds");
+    };
+    if (static_cast<std::uint64_t>(status.st_size) > kMaxDataFileBytes)
+        return tooLarge();
     std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(status.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got > 0) {
             bytes.append(buffer, static_cast<std::size_t>(got));
+            // A file that grows while it is read is held to the same limit.
+            if (bytes.size() > kMaxDataFileBytes)
+                return tooLarge();
         } else if (got == 0) {
             break;
         } else if (errno != EINTR) {
+            const int error = errno;
             ::close(fd);
-            return false;
+            return fail(std::strerror(error));
         }
     }
     ::close(fd);
@@ -190,13 +219,25 @@ std::string TextLineList::joinedText() const
     return text;
 }
 
-bool TextLineList::loadFromFile(const std::string& path)
+bool readWholeFile(const std::string& path, std::string& out)
+{
+    std::string failure;
+    return readDataFile(path, out, failure);
+}
+
+bool loadDataFile(TextLineList& lines, const std::string& path, std::string& failure)
 {
     std::string bytes;
-    if (!readWholeFile(path, bytes))
+    if (!readDataFile(path, bytes, failure))
         return false;
-    items_ = splitLines(bytes);
+    lines = TextLineList(TextLineList::splitLines(bytes));
     return true;
+}
+
+bool TextLineList::loadFromFile(const std::string& path)
+{
+    std::string failure;
+    return loadDataFile(*this, path, failure);
 }
 
 bool TextLineList::saveToFile(const std::string& path, FileAccess access) const

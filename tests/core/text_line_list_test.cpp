@@ -1,3 +1,4 @@
+#include "core/data_file_read.h"
 #include "core/data_paths.h"
 #include "core/text_line_list.h"
 #include "support/temp_dir.h"
@@ -43,6 +44,34 @@ TEST(TextLineList, FailedLoadKeepsListAndFailedSaveReportsIt)
     dir.write("folder.dfd/inside", "x");
     EXPECT_FALSE(list.loadFromFile(dir.file("folder.dfd")));
     EXPECT_EQ(list.lineOr(0), "keep");
+}
+
+// Only a regular file of a data file's size is read: a FIFO would hold the
+// reader until someone writes to it, a device would be read without end.
+TEST(TextLineList, FifosDevicesAndHugeFilesAreRefusedWithTheReason)
+{
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir.file("zero"));
+    // Sparse: no disk space is taken.
+    dir.write("huge", "");
+    ASSERT_EQ(::truncate(dir.file("huge").c_str(), static_cast<off_t>(kMaxDataFileBytes + 1)), 0);
+    for (const char* name : {"fifo", "zero", "huge", "missing"}) {
+        SCOPED_TRACE(name);
+        TextLineList list({"kept"});
+        std::string failure;
+        EXPECT_FALSE(loadDataFile(list, dir.file(name), failure));
+        EXPECT_EQ(list, TextLineList({"kept"}));
+        const std::string expected = std::string(name) == "huge" ? "larger than 64 MiB"
+            : std::string(name) == "missing"                    ? "No such file or directory"
+                                                                 : "not a regular file";
+        EXPECT_NE(failure.find(expected), std::string::npos) << failure;
+    }
+    // Exactly the limit is still a data file.
+    ASSERT_EQ(::truncate(dir.file("huge").c_str(), static_cast<off_t>(kMaxDataFileBytes)), 0);
+    std::string bytes;
+    EXPECT_TRUE(readWholeFile(dir.file("huge"), bytes));
+    EXPECT_EQ(bytes.size(), kMaxDataFileBytes);
 }
 
 TEST(TextLineList, SavingKeepsTheFilesPermissionsAndLinks)
