@@ -11,6 +11,7 @@
 #include "core/first_start_files.h"
 #include "ui/control_factory.h"
 #include "ui/drawn_images.h"
+#include "ui/project_file_notice.h"
 #include "ui/qt_dialogs.h"
 #include "services/program_settings.h"
 #include "sites/site_connection_target.h"
@@ -119,6 +120,7 @@ void Thovedform::showEvent(QShowEvent* event)
         return;
     shownBefore_ = true;
     runShowSequence(startup_, showTargets_);
+    reportDamagedProjectFile(uploadRun_->currentProjectFile(), *dialogs_);
 }
 
 void Thovedform::resizeEvent(QResizeEvent* event)

@@ -3,11 +3,13 @@
 
 #include "app/control_hint.h"
 #include "app/local_panel.h"
+#include "services/dialogs.h"
 #include "webwatch/recorder.h"
 #include "sites/passive_mode_option.h"
 #include "transfer/queue_window_handler.h"
 #include "ui/ascii_types_window.h"
 #include "ui/desktop_notification.h"
+#include "ui/project_file_notice.h"
 #include "ui/webwatch_window.h"
 #include "webwatch/upload_run.h"
 #include "webwatch/webwatch_run_driver.h"
@@ -31,6 +33,20 @@ void Thovedform::wireWebwatch()
     connect(c_.BitBtn10, &QPushButton::clicked, this, &Thovedform::BitBtn10Click);
     connect(c_.BitBtn12, &QPushButton::clicked, this, &Thovedform::BitBtn12Click);
     connect(c_.Image2, &QToolButton::clicked, this, &Thovedform::Image2Click);
+}
+
+void reportDamagedProjectFile(const std::string& projectFile, Dialogs& dialogs)
+{
+    std::error_code error;
+    if (!std::filesystem::exists(projectFile, error))
+        return;
+    const std::string fault = projectFileFault(projectFile);
+    if (fault.empty())
+        return;
+    dialogs.message(QString::fromStdString(
+        "The Web projects cannot be used: " + fault
+        + ". The file is left as it is and no project is shown; correct that line or put back a copy of the file, "
+          "then start again."));
 }
 
 void Thovedform::createWebwatch()

@@ -1,5 +1,6 @@
 #include "webwatch/project_store.h"
 
+#include "core/data_file_read.h"
 #include "core/directory_search.h"
 
 #include <algorithm>
@@ -34,6 +35,22 @@ std::optional<std::uint64_t> parseCount(std::string_view text)
     return value;
 }
 
+bool isFlag(const std::string& line)
+{
+    return line == "0" || line == "1";
+}
+
+bool isModeCode(std::string_view value)
+{
+    return value.size() == 1 && value[0] >= '0' && value[0] <= '3';
+}
+
+bool isStamp(std::string_view value)
+{
+    return value == kNeverUploadedStamp
+        || (!value.empty() && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }));
+}
+
 bool allStorable(const std::vector<ProjectFileEntry>& records)
 {
     return std::all_of(records.begin(), records.end(), [](const ProjectFileEntry& entry) {
@@ -49,14 +66,20 @@ bool allStorable(const std::vector<ProjectFileEntry>& records)
 bool ProjectStore::load(const std::string& path)
 {
     TextLineList loaded;
-    if (!loaded.loadFromFile(path))
+    if (!loaded.loadFromFile(path) || !projectLinesFault(loaded, path).empty())
         return false;
+    // Empty lines after the last project hold nothing, but would be read as
+    // the name of a project appended after them.
+    while (loaded.size() > 1 && loaded.lines().back().empty())
+        loaded.lines().pop_back();
     setLines(std::move(loaded));
     return true;
 }
 
 bool ProjectStore::save(const std::string& path) const
 {
+    if (!projectLinesFault(lines_, path).empty())
+        return false;
     // Every project file record carries its log-in, password included.
     return lines_.saveToFile(path, FileAccess::OwnerOnly);
 }
@@ -298,4 +321,73 @@ std::optional<std::size_t> findProjectByName(const ProjectStore& store, const st
         if (store.projectName(p) == name)
             return p;
     return std::nullopt;
+}
+
+std::string projectLinesFault(const TextLineList& lines, const std::string& fileName)
+{
+    const auto at = [&](std::size_t index, const std::string& what) {
+        return fileName + ", line " + std::to_string(index + 1) + ": " + what;
+    };
+    if (lines.empty())
+        return fileName + " is empty; it does not even hold the number of projects";
+    const std::string& first = lines[0];
+    if (first.find('\0') != std::string::npos)
+        return at(0, "the file is not plain text (it holds NUL bytes, as UTF-16 and binary files do)");
+    const auto declared = parseCount(first);
+    if (!declared) {
+        if (first.find('\r') != std::string::npos)
+            return at(0, "the lines end in a bare CR; project files have CR LF or LF line ends");
+        return at(0, "the number of projects is not a number from 0 up");
+    }
+    const std::string count = std::to_string(*declared);
+    std::size_t line = 1;
+    for (std::uint64_t k = 1; k <= *declared; ++k) {
+        const std::string project = "project " + std::to_string(k) + " of " + count;
+        if (line >= lines.size())
+            return at(line, "the file ends where " + project + " should begin");
+        if (lines[line].empty())
+            return at(line, "the name of " + project + " is empty");
+        if (beginsWithSpace(lines[line]))
+            return at(line, "a record line stands where the name of " + project + " should be");
+        for (std::size_t flag = line + 1; flag <= line + 2; ++flag) {
+            const char* which = flag == line + 1 ? "clean-directory" : "delete-missing-files";
+            if (flag >= lines.size())
+                return at(flag, "the file ends before the " + std::string(which) + " flag of " + project);
+            if (!isFlag(lines[flag]))
+                return at(flag, "the " + std::string(which) + " flag of " + project + " is not 0 or 1");
+        }
+        line += kProjectHeaderLines;
+        while (line < lines.size() && beginsWithSpace(lines[line])) {
+            const std::size_t record = line;
+            for (std::size_t i = 0; i < kProjectRecordLines; ++i)
+                if (record + i >= lines.size() || !beginsWithSpace(lines[record + i]))
+                    return at(record + i, "the file record that begins on line " + std::to_string(record + 1)
+                                              + " has " + std::to_string(i) + " of its nine lines");
+            // A record with a line too few or too many shifts its fields:
+            // the mode code and the stamp are where that shows.
+            const std::size_t mode = record + static_cast<std::size_t>(ProjectField::ModeCode) - 1;
+            if (!isModeCode(std::string_view(lines[mode]).substr(1)))
+                return at(mode, "the mode code of the file record that begins on line " + std::to_string(record + 1)
+                                    + " is not 0, 1, 2 or 3; a line of it may be missing");
+            const std::size_t stamp = record + static_cast<std::size_t>(ProjectField::UploadStamp) - 1;
+            if (!isStamp(std::string_view(lines[stamp]).substr(1)))
+                return at(stamp, "the upload stamp of the file record that begins on line "
+                                     + std::to_string(record + 1) + " is neither digits nor \"May\"");
+            line += kProjectRecordLines;
+        }
+    }
+    // Empty lines at the end (a hand edit's last Enter) hold nothing.
+    for (std::size_t rest = line; rest < lines.size(); ++rest)
+        if (!lines[rest].empty())
+            return at(rest, "more lines follow the " + count + " projects the first line counts");
+    return {};
+}
+
+std::string projectFileFault(const std::string& path)
+{
+    TextLineList lines;
+    std::string failure;
+    if (!loadDataFile(lines, path, failure))
+        return "cannot read " + path + ": " + failure;
+    return projectLinesFault(lines, path);
 }

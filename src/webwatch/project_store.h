@@ -24,7 +24,9 @@
 // positions), so the lines are exposed as they are; whoever changes them
 // directly calls rebuildIndex() afterwards.
 //
-// A damaged file is read as far as it goes and never repaired: the index
+// load() and save() take only a file that reads whole (projectLinesFault
+// below): a damaged file is never used and never written over. Lines set
+// directly (setLines) are read as far as they go and never repaired: the index
 // stops where the lines end, a file count never reaches past the end of the
 // list or into the next project, accessors outside the file give empty
 // values, and operations that would have to guess where lines belong refuse
@@ -32,9 +34,12 @@
 class ProjectStore {
 public:
     // Reads the whole file and rebuilds the index. On failure (missing or
-    // unreadable file) the store is left unchanged and false is returned.
+    // unreadable file, or one that does not read whole as a project file)
+    // the store is left unchanged and false is returned.
     bool load(const std::string& path);
-    // Writes the whole line list to path (CR LF line ends), replacing the file.
+    // Writes the whole line list to path (CR LF line ends), replacing the
+    // file. Lines that do not read whole as a project file are not written:
+    // a store that never loaded must not empty the file it failed to load.
     bool save(const std::string& path) const;
 
     const TextLineList& lines() const { return lines_; }
@@ -107,6 +112,18 @@ private:
     TextLineList lines_;
     std::vector<std::size_t> index_;
 };
+
+// What keeps a project file from being used, as one line naming the file and
+// the line (counting from 1), or empty when it reads whole: the count on the
+// first line matches the project blocks that follow, each block has its name
+// line and its two flag lines ("0"/"1"), every record has its nine lines
+// beginning with a space, with a mode code of 0 to 3 and a stamp of digits or
+// "May". Nothing else of a record is judged (a port stays as typed). The
+// text never quotes a record's line, which may be a password.
+std::string projectLinesFault(const TextLineList& lines, const std::string& fileName);
+// The same for the file at path; a file that cannot be read gives
+// "cannot read PATH: " and the reason.
+std::string projectFileFault(const std::string& path);
 
 // The index of the first project of that name in the store, if any.
 std::optional<std::size_t> findProjectByName(const ProjectStore& store, const std::string& name);

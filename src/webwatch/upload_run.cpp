@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -19,15 +20,6 @@ constexpr std::size_t kMaxProjectsPerRun = 1000;
 bool removeFile(const std::string& path)
 {
     return std::remove(path.c_str()) == 0 || errno == ENOENT;
-}
-
-// A project file starts with its project count; an empty or cut file, or
-// anything else, does not.
-bool readsAsProjectFile(const std::string& bytes)
-{
-    ProjectStore store;
-    store.setLines(TextLineList(TextLineList::splitLines(bytes)));
-    return store.declaredProjectCount().has_value();
 }
 
 QString qs(const std::string& text)
@@ -260,12 +252,14 @@ bool UploadRun::handOver(ProjectStore& projects, const RunLists& lists)
     else if (!lists.queue.save(files_.queueFile))
         failed = &files_.queueFile;
     if (failed) {
+        const int error = errno;
         if (!pending_) {
             removeFile(files_.pendingProjectFile);
             removeFile(files_.deletionListFile);
         }
         dialogs_.message(QStringLiteral("The upload could not be prepared: ") + qs(*failed)
-                         + QStringLiteral(" could not be written"));
+                         + QStringLiteral(" could not be written (") + qs(std::strerror(error))
+                         + QStringLiteral("); free space or make the data folder writable and try again."));
         return false;
     }
     pending_ = true;
@@ -371,7 +365,8 @@ UploadRun::EndResult UploadRun::finishRun()
     // as it holds passwords): a kill at any moment leaves the old or the new
     // file.
     std::string bytes;
-    const bool copied = readWholeFile(files_.pendingProjectFile, bytes) && readsAsProjectFile(bytes)
+    const bool copied = readWholeFile(files_.pendingProjectFile, bytes)
+        && projectLinesFault(TextLineList(TextLineList::splitLines(bytes)), files_.pendingProjectFile).empty()
         && writeWholeFile(files_.projectFile, bytes, FileAccess::OwnerOnly);
     if (!copied) {
         dialogs_.message(QStringLiteral("Please give the destination filename"));

@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include <sys/stat.h>
+
 namespace {
 
 std::string oneEntryQueue()
@@ -110,7 +114,7 @@ TEST_F(ThovedformStartup, ARestoredQueueWithAPendingRunIsHandedOverOnFirstShow)
 {
     data.write("fiext1.fil", ".txt2\r\n");
     data.write("koefil.dfd", oneEntryQueue());
-    data.write("nyweb2.dfd", "1\r\n site\r\n1\r\n1\r\n");
+    data.write("nyweb2.dfd", "1\r\nsite\r\n1\r\n1\r\n");
     data.write("defil.dfd", "127.0.0.1\r\ndemo\r\ndemo\r\n2121\r\n/www\r\ngone.htm\r\n");
     auto window = start();
     const MainWindowByName c(*window);
@@ -157,10 +161,22 @@ TEST_F(ThovedformStartup, DamagedDataFilesNeitherStopTheStartNorGetOverwritten)
     data.write("koefil.dfd", "not a queue\r\n");
     data.write("wbprj.dfd", "\xfe\xfe");
     data.write("rstfil.txt/inside", "a folder where a file belongs");
+    // Data files that are no files: reading them must neither block (a
+    // FIFO) nor run out of memory (a device).
+    ASSERT_EQ(::mkfifo(data.file("serv3.adr").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(data.file("prox.dfd").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", data.file("ascd.dfd"));
     auto window = start();
     EXPECT_FALSE(window->wasFirstStart());
     EXPECT_FALSE(window->startupFlags().anySet());
+    // The damaged project file is named with its line when the window comes
+    // up, and left as it is.
+    dialogs.expectMessage(QString::fromStdString(
+        "The Web projects cannot be used: " + data.file("wbprj.dfd")
+        + ", line 1: the number of projects is not a number from 0 up. The file is left as it is and no project "
+          "is shown; correct that line or put back a copy of the file, then start again."));
     window->show();
+    EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_FALSE(MainWindowByName(*window).Button1->isVisible());
     EXPECT_EQ(data.read("koefil.dfd"), "not a queue\r\n");
     EXPECT_EQ(data.read("wbprj.dfd"), "\xfe\xfe");

@@ -1,4 +1,5 @@
 #include "core/text_line_list.h"
+#include "support/random_bytes.h"
 #include "support/temp_dir.h"
 #include "support/time_fixtures.h"
 #include "webwatch/project_store.h"
@@ -317,6 +318,80 @@ TEST(ProjectStoreDamagedFile, TruncatedRecordsAndHeaders)
     EXPECT_EQ(headerCut.lines(), nameOnly);
     ASSERT_TRUE(headerCut.removeProject(0));
     EXPECT_EQ(headerCut.lines(), TextLineList({"0"}));
+}
+
+// A project file is used and written over only when it reads whole. Each
+// damage is named by the file and the first line that is wrong, and neither
+// load() nor a save() of a store that never loaded touches the file.
+TEST(ProjectFileCheck, DamagedFilesAreNamedByTheirLineAndNeverLoadedOrWrittenOver)
+{
+    const auto text = [](const TextLineList& lines) { return lines.joinedText(); };
+    const TextLineList sound = linesOf({{"2", "Site", "1", "0"}, recordOf("/s/a.html", "a.html", "0", "1321549021"),
+                                        recordOf("/s/b.html", "b.html", "3", "May"), {"Empty", "0", "1"}});
+    // The first record without its first line: its fields slide by one.
+    TextLineList shifted = sound;
+    shifted.removeAt(4);
+    TextLineList cut = sound;
+    cut.lines().resize(16);
+    TextLineList badFlag = sound;
+    badFlag[3] = "yes";
+    TextLineList badMode = sound;
+    badMode[11] = " 4";
+    TextLineList badStamp = sound;
+    badStamp[21] = " 13215x";
+    TextLineList spaceName = sound;
+    spaceName[1] = " Site";
+    TextLineList extra = sound;
+    extra.append("Third");
+    std::string utf16 = "\xff\xfe";
+    for (char c : std::string("1\r\nA\r\n0\r\n0\r\n"))
+        utf16 += std::string{c, '\0'};
+
+    const std::pair<std::string, std::string> damaged[] = {
+        {"", "is empty"},
+        {randomBytes(4096, 7), "line 1: "},
+        {"1\rSite\r0\r0\r", "line 1: the lines end in a bare CR"},
+        {utf16, "line 1: the file is not plain text"},
+        {"abc\r\nA\r\n0\r\n0\r\n", "line 1: the number of projects is not a number"},
+        {"-1\r\n", "line 1: the number of projects is not a number"},
+        {"100000000000000000000000000\r\n", "line 1: the number of projects is not a number"},
+        {"2\r\n", "line 2: the file ends where project 1 of 2 should begin"},
+        {text(shifted), "line 12: the mode code of the file record that begins on line 5"},
+        {text(cut), "line 17: the file record that begins on line 14 has 3 of its nine lines"},
+        {text(badFlag), "line 4: the delete-missing-files flag of project 1 of 2 is not 0 or 1"},
+        {text(badMode), "line 12: the mode code"},
+        {text(badStamp), "line 22: the upload stamp"},
+        {text(spaceName), "line 2: a record line stands where the name of project 1 of 2 should be"},
+        {text(extra), "line 26: more lines follow the 2 projects the first line counts"},
+    };
+    TempDir dir;
+    const std::string path = dir.file("wbprj.dfd");
+    for (const auto& [bytes, why] : damaged) {
+        SCOPED_TRACE(why);
+        dir.write("wbprj.dfd", bytes);
+        const std::string fault = projectFileFault(path);
+        EXPECT_EQ(fault.rfind(path, 0), 0u) << fault;
+        EXPECT_NE(fault.find(why), std::string::npos) << fault;
+        EXPECT_EQ(fault.find("secret"), std::string::npos) << "a record line may be a password: " << fault;
+
+        ProjectStore store = storeOf(TextLineList({"0"}));
+        EXPECT_FALSE(store.load(path));
+        EXPECT_EQ(store.lines(), TextLineList({"0"}));
+        EXPECT_FALSE(ProjectStore().save(path)) << "an empty store is no project file";
+        EXPECT_EQ(dir.read("wbprj.dfd"), bytes);
+    }
+
+    // The sound file reads whole, and so does one with an empty line after
+    // its last project; that line is not kept.
+    dir.write("wbprj.dfd", text(sound) + "\r\n");
+    EXPECT_EQ(projectFileFault(path), "");
+    ProjectStore store;
+    ASSERT_TRUE(store.load(path));
+    EXPECT_EQ(store.lines(), sound);
+    ASSERT_TRUE(store.save(path));
+    EXPECT_EQ(dir.read("wbprj.dfd"), text(sound));
+    EXPECT_EQ(projectFileFault(dir.file("missing.dfd")).rfind("cannot read " + dir.file("missing.dfd") + ": ", 0),
+              0u);
 }
 
 TEST(ProjectStore, StampOfALocalFile)

@@ -260,6 +260,14 @@ TEST(Recorder, AFailedSaveKeepsTheRecording)
     EXPECT_EQ(f.recorder.stop(), Recorder::StopResult::SaveFailed);
     EXPECT_EQ(f.dir.read("wbprj.dfd"), "projects\r\n");
     EXPECT_EQ(f.recorder.recordedFiles().size(), 1u);
+    // Damaged past its count (a record cut short): a project appended
+    // behind it would be found, but the file as a whole is no project file.
+    const std::string cutRecord = crlf({"1", "A", "0", "0", " /x"});
+    f.dir.write("wbprj.dfd", cutRecord);
+    f.dialogs.expectYesNoCancel("Kept", "Save to Webwatch?", DialogAnswer::Yes).expectMessage(failed);
+    EXPECT_EQ(f.recorder.stop(), Recorder::StopResult::SaveFailed);
+    EXPECT_EQ(f.dir.read("wbprj.dfd"), cutRecord);
+    std::filesystem::remove(f.dir.file("wbprj.dfd"));
 
     std::filesystem::rename(f.dir.file("wbprj.dfd.keep"), f.dir.file("wbprj.dfd"));
     f.stopAndSave("Kept");
