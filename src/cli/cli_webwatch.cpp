@@ -7,6 +7,7 @@
 #include "core/data_files.h"
 #include "core/data_paths.h"
 #include "core/text_line_list.h"
+#include "webwatch/project_store.h"
 #include "webwatch/run_plan.h"
 
 #include <QCommandLineParser>
@@ -72,6 +73,57 @@ void printList(const RunPlan& plan, std::FILE* out)
     }
 }
 
+// --list and --dry-run: what a run would do, read from the current project
+// file; nothing is written.
+int PrintWebwatchPlan(const DataFilePaths& paths, const QStringList& projectNames, bool listOnly, bool quiet,
+                      const RunPlanOptions& planOptions, std::FILE* out, std::FILE* err)
+{
+    // While a run is pending its project file is the current one.
+    const bool pending = std::filesystem::exists(paths.nyweb2Dfd) && std::filesystem::exists(paths.koefilDfd);
+    const std::string& projectFile = pending ? paths.nyweb2Dfd : paths.wbprjDfd;
+    if (!std::filesystem::exists(projectFile)) {
+        std::fprintf(err, "tavlinftp-cli webwatch: no web projects in %s; record one in the window first\n",
+                     paths.dataDirectory.c_str());
+        return 1;
+    }
+    if (const std::string fault = projectFileFault(projectFile); !fault.empty()) {
+        std::fprintf(err, "tavlinftp-cli webwatch: %s\n%s\n", fault.c_str(), kDamagedProjectFileAdvice);
+        return 1;
+    }
+    ProjectStore projects;
+    projects.load(projectFile);
+    TextLineList asciiExtensions;
+    asciiExtensions.loadFromFile(paths.ascdDfd);
+
+    std::vector<std::string> names;
+    for (const QString& name : projectNames)
+        names.push_back(s(name));
+    std::vector<std::string> unknown;
+    const RunPlan plan = planRun(projects, names, asciiExtensions.lines(), unknown, planOptions);
+    for (const std::string& name : unknown)
+        std::fprintf(err, "tavlinftp-cli webwatch: no project named \"%s\"; --list shows the projects\n",
+                     name.c_str());
+    if (!unknown.empty())
+        return 1;
+    if (pending)
+        std::fprintf(out, "A run is pending; its files are not listed again here\n");
+    if (listOnly)
+        printList(plan, out);
+    else
+        printPlan(plan, quiet, out);
+    // Said as the run says it, and failing as the run fails.
+    bool leftAlone = false;
+    for (const RunPlan::Project& planned : plan.projects)
+        for (const MissingFolder& folder : planned.foldersLeftAlone) {
+            std::fprintf(err, "Folder %s is missing: its %zu files are left alone\n", folder.displayName().c_str(),
+                         folder.files);
+            leftAlone = true;
+        }
+    if (plan.deletionsHeldBack > 0)
+        std::fprintf(err, "%s\n", MassDeletionRefusal(plan.deletionsHeldBack).c_str());
+    return leftAlone || plan.deletionsHeldBack > 0 ? 1 : 0;
+}
+
 }  // namespace
 
 std::string DefaultDataDirectory(const std::string& homeDirectory)
@@ -123,10 +175,19 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
     const bool realRun = !parser.isSet(dryRun) && !parser.isSet(list);
     const std::string directory = parser.isSet(dataDir) ? s(parser.value(dataDir)) : defaultDataDirectory;
     if (!std::filesystem::is_directory(directory)) {
-        std::fprintf(err, "tavlinftp-cli webwatch: no data directory %s\n", directory.c_str());
+        std::fprintf(err, "tavlinftp-cli webwatch: no data directory %s; name the program's data directory with "
+                          "--data-dir DIR\n", directory.c_str());
         return 1;
     }
-    // Even a dry run reads files that a run in progress rewrites.
+    const DataFilePaths paths = DataFilePaths::inDirectory(directory);
+    if (!realRun)
+        return PrintWebwatchPlan(paths, parser.values(project), parser.isSet(list), parser.isSet(quiet),
+                                 RunPlanOptions{parser.isSet(deleteMissingFolders), parser.isSet(allowMassDelete)},
+                                 out, err);
+
+    // One writer per data directory. Listing and dry runs only read, and
+    // every data file is replaced whole, so they need no lock and work on a
+    // data directory they cannot write.
     DataDirectoryLock lock;
     switch (lock.take(directory)) {
     case DataDirectoryLock::Result::Taken:
@@ -136,58 +197,20 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
                      directory.c_str());
         return kExitDataDirectoryBusy;
     case DataDirectoryLock::Result::Failed:
-        std::fprintf(err, "tavlinftp-cli webwatch: cannot lock %s\n", directory.c_str());
+        std::fprintf(err, "tavlinftp-cli webwatch: cannot lock %s (%s): a run writes its files there; make the "
+                          "folder writable, or use --list or --dry-run to look without a run\n",
+                     directory.c_str(), lock.failure().c_str());
         return 1;
     }
 
-    const DataFilePaths paths = DataFilePaths::inDirectory(directory);
-    if (realRun) {
-        CliWebwatchRunOptions options;
-        options.passive = !parser.isSet(active);
-        options.quiet = parser.isSet(quiet);
-        options.verbose = parser.isSet(verbose);
-        for (const QString& name : parser.values(project))
-            options.projects.push_back(s(name));
-        options.trust = trusted;
-        options.deleteMissingFolders = parser.isSet(deleteMissingFolders);
-        options.allowMassDelete = parser.isSet(allowMassDelete);
-        return RunWebwatchUpload(paths, options, out, err);
-    }
-    // While a run is pending its project file is the current one.
-    const bool pending = std::filesystem::exists(paths.nyweb2Dfd) && std::filesystem::exists(paths.koefilDfd);
-    ProjectStore projects;
-    if (!projects.load(pending ? paths.nyweb2Dfd : paths.wbprjDfd)) {
-        std::fprintf(err, "tavlinftp-cli webwatch: no web projects in %s\n", directory.c_str());
-        return 1;
-    }
-    TextLineList asciiExtensions;
-    asciiExtensions.loadFromFile(paths.ascdDfd);
-
-    std::vector<std::string> names;
+    CliWebwatchRunOptions options;
+    options.passive = !parser.isSet(active);
+    options.quiet = parser.isSet(quiet);
+    options.verbose = parser.isSet(verbose);
     for (const QString& name : parser.values(project))
-        names.push_back(s(name));
-    std::vector<std::string> unknown;
-    const RunPlan plan = planRun(projects, names, asciiExtensions.lines(), unknown,
-                                 RunPlanOptions{parser.isSet(deleteMissingFolders), parser.isSet(allowMassDelete)});
-    for (const std::string& name : unknown)
-        std::fprintf(err, "tavlinftp-cli webwatch: no project named \"%s\"\n", name.c_str());
-    if (!unknown.empty())
-        return 1;
-    if (pending)
-        std::fprintf(out, "A run is pending; its files are not listed again here\n");
-    if (parser.isSet(list))
-        printList(plan, out);
-    else
-        printPlan(plan, parser.isSet(quiet), out);
-    // Said as the run says it, and failing as the run fails.
-    bool leftAlone = false;
-    for (const RunPlan::Project& planned : plan.projects)
-        for (const MissingFolder& folder : planned.foldersLeftAlone) {
-            std::fprintf(err, "Folder %s is missing: its %zu files are left alone\n", folder.displayName().c_str(),
-                         folder.files);
-            leftAlone = true;
-        }
-    if (plan.deletionsHeldBack > 0)
-        std::fprintf(err, "%s\n", MassDeletionRefusal(plan.deletionsHeldBack).c_str());
-    return leftAlone || plan.deletionsHeldBack > 0 ? 1 : 0;
+        options.projects.push_back(s(name));
+    options.trust = trusted;
+    options.deleteMissingFolders = parser.isSet(deleteMissingFolders);
+    options.allowMassDelete = parser.isSet(allowMassDelete);
+    return RunWebwatchUpload(paths, options, out, err);
 }

@@ -2,6 +2,7 @@
 
 #include "cli/cli_progress_meter.h"
 #include "core/data_paths.h"
+#include "core/restore_files.h"
 #include "core/text_line_list.h"
 #include "services/certificate_trust.h"
 #include "services/unattended_dialogs.h"
@@ -45,8 +46,15 @@ public:
     void logLine(const std::string& line) override
     {
         const bool error = line.rfind("! ", 0) == 0 && line.find("bytes received/sent") == std::string::npos;
-        if (error || options_.verbose)
-            print(err_, line);
+        if (!error && !options_.verbose)
+            return;
+        // The window's advice has no button to press here; the command says
+        // itself what happens to what is left.
+        std::string shown = line;
+        if (const std::size_t advice = shown.find(": the queue waits; press Start to try again");
+            advice != std::string::npos)
+            shown.erase(advice);
+        print(err_, shown);
     }
     void displayChanged(const QueueDisplay& display) override
     {
@@ -115,20 +123,46 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
     const bool runPending = queueWaits && fs::exists(paths.nyweb2Dfd);
     if (queueWaits && !runPending) {
         std::fprintf(err, "tavlinftp-cli webwatch: a transfer queue that is not a WebWatch run waits in %s; "
-                          "it is left alone\n", paths.dataDirectory.c_str());
+                          "it is left alone; finish or delete it in the window first\n", paths.dataDirectory.c_str());
         return 1;
+    }
+
+    // The file the run works from is checked whole first: a damaged one
+    // would be read shifted (a password taken for a log-in) or replace the
+    // project file at the run's end.
+    if (runPending) {
+        // A queue that cannot be taken up would leave the run waiting for
+        // files that never come.
+        if (const std::string fault = queueFileFault(paths.koefilDfd); !fault.empty()) {
+            std::fprintf(err, "tavlinftp-cli webwatch: %s\nThe pending run is left as it is; put back a copy of the "
+                              "file, or give the run up in the window (Delete on the queue).\n", fault.c_str());
+            return 1;
+        }
+    }
+    const std::string& projectFile = runPending ? paths.nyweb2Dfd : paths.wbprjDfd;
+    if (fs::exists(projectFile) || runPending) {
+        if (const std::string fault = projectFileFault(projectFile); !fault.empty()) {
+            std::fprintf(err, "tavlinftp-cli webwatch: %s\n%s\n", fault.c_str(), kDamagedProjectFileAdvice);
+            return 1;
+        }
     }
 
     RunReport report(options, out, err);
     TransferQueue* queueOfRun = nullptr;
     // How often each file has failed in this command.
     std::map<std::string, int> failures;
+    std::string lastMessage;
     // The questions of the window, answered as a script wants them answered.
     UnattendedDialogs dialogs([&](UnattendedDialogs::Question question, const QString& caption, const QString& text) {
         switch (question) {
         case UnattendedDialogs::Question::Message:
-            if (!options.quiet)
-                report.print(out, text.toStdString());
+            // A refusal's reason is kept for the line that ends the command;
+            // the window's "Please give the destination filename" asks for
+            // something no one here can give, and the command says itself
+            // what failed.
+            lastMessage = text.toStdString();
+            if (!options.quiet && text != QStringLiteral("Please give the destination filename"))
+                report.print(out, lastMessage);
             return DialogAnswer::Ok;
         case UnattendedDialogs::Question::YesNo:
             // "Start upload ?" is what the command was started for.
@@ -205,7 +239,8 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
     } else {
         ProjectStore projects;
         if (!projects.load(paths.wbprjDfd)) {
-            std::fprintf(err, "tavlinftp-cli webwatch: no web projects in %s\n", paths.dataDirectory.c_str());
+            std::fprintf(err, "tavlinftp-cli webwatch: no web projects in %s; record one in the window first\n",
+                         paths.dataDirectory.c_str());
             return 1;
         }
         UploadRun::Scope scope = UploadRun::Scope::Quick;
@@ -213,7 +248,8 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
         for (const std::string& name : options.projects) {
             const std::optional<std::size_t> found = findProjectByName(projects, name);
             if (!found) {
-                std::fprintf(err, "tavlinftp-cli webwatch: no project named \"%s\"\n", name.c_str());
+                std::fprintf(err, "tavlinftp-cli webwatch: no project named \"%s\"; --list shows the projects\n",
+                             name.c_str());
                 return 1;
             }
             selected.push_back(*found);
@@ -226,7 +262,14 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
         if (outcome.kind == UploadRun::Outcome::Kind::NothingToUpload)
             return leftForLater ? 1 : 0;
         if (outcome.kind != UploadRun::Outcome::Kind::HandedOver) {
-            std::fprintf(err, "tavlinftp-cli webwatch: the run could not be prepared\n");
+            // The run's own message says why and what to do; nothing was
+            // handed over, so nothing is pending.
+            std::string why = lastMessage.empty() ? std::string("no project could be scanned") : lastMessage;
+            if (const std::string said = "The upload could not be prepared: "; why.rfind(said, 0) == 0)
+                why.erase(0, said.size());
+            if (outcome.queued > QueueEntries::kCapacity)
+                why += " Name one project a run with --project NAME.";
+            std::fprintf(err, "tavlinftp-cli webwatch: the run could not be prepared: %s\n", why.c_str());
             return 1;
         }
         if (!options.quiet)
@@ -234,6 +277,13 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
     }
     if (!driver.takeUpPendingRun(paths.koefilDfd)) {
         std::fprintf(err, "tavlinftp-cli webwatch: cannot read %s\n", paths.koefilDfd.c_str());
+        return 1;
+    }
+    // A queue of the right shape whose entries the queue cannot take would
+    // leave nothing to wait for but the end of time.
+    if (queue.entries().empty() && !run.deletionsPending()) {
+        std::fprintf(err, "tavlinftp-cli webwatch: cannot read %s: it holds no file the queue can take\n",
+                     paths.koefilDfd.c_str());
         return 1;
     }
 
@@ -247,9 +297,13 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
         QCoreApplication::exit(status);
     };
     QObject::connect(&driver, &WebwatchRunDriver::runEnded, [&](UploadRun::EndResult result) {
-        if (result == UploadRun::EndResult::CopyFailed)
-            stop(1, paths.wbprjDfd + " could not be replaced; the run stays pending");
-        else if (const std::size_t kept = run.deletionsKeptForNextRun(); kept > 0)
+        if (result == UploadRun::EndResult::CopyFailed) {
+            const std::string fault = projectFileFault(paths.nyweb2Dfd);
+            stop(1, paths.wbprjDfd + " could not be replaced; the run stays pending"
+                        + (fault.empty() ? std::string("; free space or fix the data folder's permissions, and the "
+                                                       "next run finishes it")
+                                         : ": " + fault));
+        } else if (const std::size_t kept = run.deletionsKeptForNextRun(); kept > 0)
             stop(1, std::to_string(kept) + " remote deletions failed; they are tried again by the next run");
         else
             stop(0, {});

@@ -35,3 +35,9 @@ std::string MassDeletionRefusal(std::size_t heldBack);
 // (what is left stays pending for the next run).
 int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& options, std::FILE* out,
                       std::FILE* err);
+
+// What to do about a project file that does not read whole; it is never
+// used or written over, so the user's own copy or hand repair decides.
+inline constexpr const char* kDamagedProjectFileAdvice =
+    "The file is left as it is and nothing was done; correct that line or put back a copy of the file, then "
+    "run again.";

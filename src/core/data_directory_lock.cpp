@@ -3,6 +3,7 @@
 #include "core/data_paths.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -19,12 +20,17 @@ DataDirectoryLock::Result DataDirectoryLock::take(const std::string& dataDirecto
         return Result::Taken;
     const std::string path = joinPath(dataDirectory, kFileName);
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
+    if (fd < 0) {
+        failure_ = std::strerror(errno);
         return Result::Failed;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
-        return error == EWOULDBLOCK ? Result::HeldElsewhere : Result::Failed;
+        if (error == EWOULDBLOCK)
+            return Result::HeldElsewhere;
+        failure_ = std::strerror(error);
+        return Result::Failed;
     }
     fd_ = fd;
     return Result::Taken;

@@ -17,9 +17,13 @@ public:
     enum class Result { Taken, HeldElsewhere, Failed };
     Result take(const std::string& dataDirectory);
     bool held() const { return fd_ >= 0; }
+    // After Failed: the system's reason (a read-only file system, no
+    // permission, ...).
+    const std::string& failure() const { return failure_; }
 
     static constexpr const char* kFileName = "tavlinftp.lock";
 
 private:
     int fd_ = -1;
+    std::string failure_;
 };

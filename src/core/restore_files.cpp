@@ -1,5 +1,7 @@
 #include "core/restore_files.h"
 
+#include "core/data_file_read.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -60,4 +62,20 @@ StartupFlags loadRestoreFiles(const DataFilePaths& paths, TextLineList& restoreB
             deletionList.clear();
     }
     return flags;
+}
+
+std::string queueFileFault(const std::string& path)
+{
+    TextLineList lines;
+    std::string failure;
+    if (!loadDataFile(lines, path, failure))
+        return "cannot read " + path + ": " + failure;
+    if (looksLikeQueueFile(lines))
+        return {};
+    if (lines.empty())
+        return "cannot read " + path + ": the file is empty";
+    if (!isDecimal(lines[0]) || std::stol(lines[0]) < 1 || std::stol(lines[0]) > kQueueCapacity)
+        return "cannot read " + path + ": line 1 is not a count of 1 to " + std::to_string(kQueueCapacity)
+            + " queued files";
+    return "cannot read " + path + ": it holds fewer lines than the " + lines[0] + " queued files it counts";
 }

@@ -23,3 +23,8 @@ StartupFlags loadRestoreFiles(const DataFilePaths& paths, TextLineList& restoreB
 bool looksLikeResumeRecord(const TextLineList& lines);
 bool looksLikeQueueFile(const TextLineList& lines);
 bool looksLikeProjectFile(const TextLineList& lines);
+
+// Why the queue file at path cannot be taken up, as "cannot read PATH: " and
+// the reason (the system's, the loader's, or the shape check's above); empty
+// when it can.
+std::string queueFileFault(const std::string& path);

@@ -168,13 +168,15 @@ TEST_F(CliWebwatch, ListCountsAndABusyDataDirectoryIsLeftAlone)
     ASSERT_EQ(list.status, 0) << list.err;
     EXPECT_EQ(list.out, "Shop: 4 files, 1 changed, 2 new, 1 missing\nBlog: 1 files, 0 changed, 0 new, 0 missing\n");
 
-    // While the window (or another run) holds the data directory.
+    // While the window (or another run) holds the data directory, a run
+    // is turned away; a listing only reads, and still works.
     DataDirectoryLock holder;
     ASSERT_EQ(holder.take(data.path()), DataDirectoryLock::Result::Taken);
-    const CliRun busy = webwatch({"--list"});
+    const CliRun busy = webwatch({});
     EXPECT_EQ(busy.status, 75);
     EXPECT_TRUE(busy.out.empty());
     EXPECT_NE(busy.err.find("in use"), std::string::npos) << busy.err;
+    EXPECT_EQ(webwatch({"--list"}).out, list.out);
 
     EXPECT_EQ(webwatch({"--list", "--bogus"}).status, 2);
 }
