@@ -13,6 +13,7 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// Host names and the anonymous user names compare without case.
 bool SameHost(const std::string& a, const std::string& b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -159,8 +160,11 @@ std::optional<NetrcLogin> FindNetrcLogin(const std::string& netrcText, const std
             return e.login;
     }
     for (const NetrcEntry& e : entries) {
-        if (e.isDefault && fits(e))
-            return e.login;
+        if (e.isDefault && fits(e)) {
+            NetrcLogin login = e.login;
+            login.fromDefault = true;
+            return login;
+        }
     }
     return std::nullopt;
 }
@@ -182,10 +186,11 @@ bool ResolveCredentials(CliOptions& options, const char* environmentPassword, co
     }
     if (options.passwordGiven)
         return true;
-    if (environmentPassword && *environmentPassword) {
+    const bool anonymous = !options.userGiven || SameHost(options.user, "anonymous") || SameHost(options.user, "ftp");
+    if (environmentPassword && *environmentPassword && !anonymous) {
         options.password = environmentPassword;
         options.passwordGiven = true;
-    } else if (fromNetrc && fromNetrc->hasPassword) {
+    } else if (fromNetrc && fromNetrc->hasPassword && !(fromNetrc->fromDefault && anonymous)) {
         options.password = fromNetrc->password;
         options.passwordGiven = true;
     }

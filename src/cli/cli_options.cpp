@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include "cli/cli_commands.h"
+#include "core/url_password_mask.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -49,7 +50,12 @@ bool ParseUrl(const std::string& text, CliOptions& options, std::string& error)
 {
     const QUrl url(q(EscapeInnerAts(text)), QUrl::StrictMode);
     if (!url.isValid()) {
-        error = "not a valid URL: " + text + " (" + s(url.errorString()) + ")";
+        // The parser's own text quotes the URL, password and all: only its
+        // reason is kept.
+        QString reason = url.errorString();
+        if (const qsizetype source = reason.indexOf(QLatin1String("; source was")); source >= 0)
+            reason.truncate(source);
+        error = "not a valid URL: " + MaskUrlPassword(text) + " (" + s(reason) + ")";
         return false;
     }
     const bool tls = url.scheme() == QLatin1String("ftpes");
@@ -140,15 +146,31 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
                        help, version});
 
     // "--netrc=FILE" names the file; the parser knows no optional values.
+    // The options end at "--" or the first argument that is not an option
+    // nor the value of the option before it ("--timeout 5").
     QStringList list{QStringLiteral("tavlinftp-cli")};
     bool optionsEnded = false;
+    bool valueFollows = false;
     for (const std::string& argument : arguments) {
         if (!optionsEnded && argument.rfind("--netrc=", 0) == 0)
             list << QStringLiteral("--netrc-file=") + q(argument.substr(8));
         else
             list << q(argument);
-        if (argument == "--" || (!argument.empty() && argument[0] != '-'))
+        if (optionsEnded)
+            continue;
+        if (valueFollows) {
+            valueFollows = false;
+            continue;
+        }
+        const std::size_t nameStart = argument.find_first_not_of('-');
+        if (argument == "--" || argument.empty() || argument[0] != '-' || nameStart == std::string::npos) {
             optionsEnded = true;
+            continue;
+        }
+        const QString name = q(argument.substr(nameStart));
+        for (const QCommandLineOption* option : {&timeout, &netrcFile, &socks5, &socks4, &socks4a, &trust})
+            if (option->names().contains(name))
+                valueFollows = true;
     }
     if (!parser.parse(list)) {
         error = s(parser.errorText());

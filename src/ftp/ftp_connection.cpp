@@ -2,7 +2,25 @@
 #include "ftp/ftp_custom_client.h"
 
 #include "ftp/ftp_host_scheme.h"
+#include "core/url_password_mask.h"
 #include "net/wsocket.h"
+
+#include <arpa/inet.h>
+
+namespace {
+
+// An IPv6 literal, bracketed or not, with or without a zone ("fe80::1%eth0").
+bool IsIpv6Address(const std::string& host)
+{
+    std::string address = host.substr(0, host.find('%'));
+    // A bare host text keeps its brackets.
+    if (address.size() > 2 && address.front() == '[' && address.back() == ']')
+        address = address.substr(1, address.size() - 2);
+    in6_addr parsed {};
+    return ::inet_pton(AF_INET6, address.c_str(), &parsed) == 1;
+}
+
+}  // namespace
 
 void TCustomFtpCli::StepOpen()
 {
@@ -34,11 +52,17 @@ void TCustomFtpCli::StepOpen()
     FDataTlsResumed = false;
     FTlsDescription.clear();
     FServerCertificate = {};
-    if (!address.error.empty()) {
+    std::string refusal = address.error;
+    // Sockets, lookups and PORT/PASV are IPv4 throughout; an IPv6 address
+    // would only end in a lookup error that names something else.
+    if (refusal.empty() && IsIpv6Address(address.host))
+        refusal = "the host address \"" + MaskUrlPassword(FHostName) + "\" is an IPv6 address, and Tavlin FTP "
+                  "connects over IPv4 only: use the server's IPv4 address or a host name that has one";
+    if (!refusal.empty()) {
         // Nothing is looked up or connected to: a part of the text taken for
         // the host could reach some other server.
         SetState(ftpStateResolving);
-        FLastResponse = "500 Cannot connect: " + address.error;
+        FLastResponse = "500 Cannot connect: " + refusal;
         FStatusCode = 500;
         FStepStatus = 500;
         KeepFirstError();
@@ -113,6 +137,11 @@ void TCustomFtpCli::ControlSessionConnected(std::uint16_t error)
 {
     if (error != 0) {
         FLastResponse = ConnectErrorText(error);
+        // Through a proxy the socket connects to the proxy: a refusal with
+        // no word from the proxy came from the proxy's own address.
+        if (FProxy.Enabled() && FSocksErrorText.empty())
+            FLastResponse = "500 SOCKS proxy " + FProxy.host + ":" + FProxy.port + ": " + SocketErrorText(error)
+                            + " (Winsock error #" + std::to_string(error) + ")";
         FStatusCode = 500;
         FStepStatus = 500;
         KeepFirstError();

@@ -1,5 +1,7 @@
 #include "ftp/ftp_host_scheme.h"
 
+#include "core/url_password_mask.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -42,7 +44,9 @@ FtpHostAddress ParseFtpHost(const std::string& text)
         address.host.clear();
         address.port.clear();
         address.path.clear();
-        address.error = "the host address \"" + text + "\" " + why;
+        // The text is shown in the log: a log-in typed into it keeps its
+        // password there.
+        address.error = "the host address \"" + MaskUrlPassword(text) + "\" " + why;
         return address;
     };
 

@@ -1,5 +1,6 @@
 #include "ftp/ftp_proxy.h"
 
+#include "core/url_password_mask.h"
 #include "net/custom_socks_wsocket.h"
 
 #include <QUrl>
@@ -77,7 +78,7 @@ std::optional<FtpProxy> ParseProxyUrl(const std::string& text, std::string& erro
 {
     const QUrl url(QString::fromStdString(text), QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty()) {
-        error = "not a valid proxy URL: " + text;
+        error = "not a valid proxy URL: " + MaskUrlPassword(text);
         return std::nullopt;
     }
     FtpProxy proxy;
@@ -92,14 +93,14 @@ std::optional<FtpProxy> ParseProxyUrl(const std::string& text, std::string& erro
     } else if (scheme == QLatin1String("socks5h")) {
         proxy.kind = FtpProxyKind::Socks5;
     } else {
-        error = "only socks4://, socks4a://, socks5:// and socks5h:// proxies are supported, not '" + text + "'";
+        error = "only socks4://, socks4a://, socks5:// and socks5h:// proxies are supported, not '" + MaskUrlPassword(text) + "'";
         return std::nullopt;
     }
     proxy.host = url.host(QUrl::FullyDecoded).toStdString();
     if (url.port() >= 0)
         proxy.port = std::to_string(url.port());
     if (!ValidPort(proxy.port)) {
-        error = "the proxy port must be a number from 1 to 65535: " + text;
+        error = "the proxy port must be a number from 1 to 65535: " + MaskUrlPassword(text);
         return std::nullopt;
     }
     proxy.user = url.userName(QUrl::FullyDecoded).toStdString();

@@ -3,6 +3,7 @@
 // connection that could not be made.
 #include "transfer/transfer_queue.h"
 
+#include "core/url_password_mask.h"
 #include "ftp/ftp_host_scheme.h"
 #include "services/dialogs.h"
 
@@ -226,7 +227,9 @@ void TransferQueue::openFailed()
         const FtpHostAddress address = ParseFtpHost(entry.host);
         const bool portFieldUsed = address.port.empty() && address.error.empty();
         const std::string reason = client_.ErrorMessage();
-        const std::string text = "No connection to " + entry.host + (portFieldUsed ? " port " + entry.port : "") +
+        // A log-in typed into the host text keeps its password there.
+        const std::string text = "No connection to " + MaskUrlPassword(entry.host) +
+                                 (portFieldUsed ? " port " + entry.port : "") +
                                  (reason.empty() ? "" : " (" + reason + ")") +
                                  ": the queue waits; press Start to try again";
         observer_->logLine("! " + text);

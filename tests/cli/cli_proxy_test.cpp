@@ -5,6 +5,9 @@
 #include "core/text_line_list.h"
 #include "sites/proxy_file.h"
 
+#include <QHostAddress>
+#include <QTcpServer>
+
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -112,6 +115,20 @@ TEST_F(CliAgainstServer, LoginListAndRoundTripThroughAnAuthenticatingProxy)
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("socks authentication failed"), std::string::npos) << refused.err;
     EXPECT_TRUE(refused.out.empty()) << refused.out;
+}
+
+// A proxy that cannot be reached is named with its own address and port,
+// never taken for the FTP server refusing.
+TEST_F(CliAgainstServer, AProxyThatRefusesTheConnectionIsNamedWithItsPort)
+{
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const std::string deadPort = std::to_string(probe.serverPort());
+    probe.close();
+    const CliRun run = runCli({"--socks5", "127.0.0.1:" + deadPort, url(), "ls"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("SOCKS proxy 127.0.0.1:" + deadPort + ": Connection refused"), std::string::npos)
+        << run.err;
 }
 
 // A WebWatch run from the command line goes through the proxy the window
