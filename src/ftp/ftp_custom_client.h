@@ -303,7 +303,7 @@ private:
     // The inactivity limit (ftp_inactivity.cpp).
     void WatchInactivity();
     void CheckInactivity();
-    void EndInactiveRequest();
+    void EndInactiveRequest(const std::string& reason);
     // Ends the running request with `code` at once, closing the data and
     // the control connection (nothing the server sends later is taken for
     // the answer to another command).
@@ -501,6 +501,9 @@ private:
     std::uint64_t FSeenControlActivity = 0;
     std::int64_t FSeenByteCount = 0;
     std::uint64_t FLastActivityTick = 0;
+    // When the reply now being read began (its first byte); a reply may take
+    // no longer than the inactivity limit as a whole.
+    std::uint64_t FReplyStartTick = 0;
 
     // --- download checks ---
     // The last SIZE answer (binary type), for a download of that same file

@@ -40,21 +40,30 @@ void TCustomFtpCli::CheckInactivity()
         FLastActivityTick = now;
         return;
     }
+    // A reply that drips in a line at a time is never inactive, and is
+    // timed whole from its first byte instead. A reply begins only once the
+    // server has something to say, so a transfer's end reply, which comes
+    // when the transfer is done, is not timed with the transfer.
+    const std::uint64_t limit = static_cast<std::uint64_t>(FInactivityTimeout) * 1000;
+    if ((FReplyLines > 0 || FReceiveLen > 0) && now - FReplyStartTick >= limit) {
+        EndInactiveRequest("426 Timeout: the server's reply was not complete after "
+                           + std::to_string(FInactivityTimeout) + " seconds");
+        return;
+    }
     if (FControlActivity != FSeenControlActivity || FByteCount != FSeenByteCount) {
         FSeenControlActivity = FControlActivity;
         FSeenByteCount = FByteCount;
         FLastActivityTick = now;
         return;
     }
-    if (now - FLastActivityTick >= static_cast<std::uint64_t>(FInactivityTimeout) * 1000)
-        EndInactiveRequest();
+    if (now - FLastActivityTick >= limit)
+        EndInactiveRequest("426 Timeout: nothing received or sent for " + std::to_string(FInactivityTimeout)
+                           + " seconds");
 }
 
-void TCustomFtpCli::EndInactiveRequest()
+void TCustomFtpCli::EndInactiveRequest(const std::string& reason)
 {
     FInactivityTimer->stop();
-    const std::string reason = "426 Timeout: nothing received or sent for "
-                               + std::to_string(FInactivityTimeout) + " seconds";
     DisplayStatus(reason);
     if (FErrorMessage.empty())
         FErrorMessage = reason;

@@ -266,8 +266,20 @@ int TCustomFtpCli::EndStatusOfTransfer()
                                                 : "426 " + SocketErrorText(FTransferStatus) + ": the transfer is incomplete";
         return FTransferStatus;
     }
-    if (FTransferStatus != 0 || FTransferFault == 0)
+    if (FTransferStatus != 0) {
+        // The data connection broke (a reset, say): whatever the server
+        // replies, the file is incomplete, and the reply must not stand as
+        // the reason.
+        FStatusCode = 426;
+        if (FErrorMessage.empty())
+            FErrorMessage = FTransferFault != 0
+                ? FTransferFaultText
+                : "426 Data connection broken: " + SocketErrorText(FTransferStatus)
+                      + "; the transfer is incomplete (Winsock error #" + std::to_string(FTransferStatus) + ")";
         return FTransferStatus;
+    }
+    if (FTransferFault == 0)
+        return 0;
     // The server confirmed the transfer, but our side of it failed or was
     // stopped: that must not end as a success.
     FStatusCode = FTransferFault < 1000 ? FTransferFault : 426;

@@ -29,6 +29,8 @@ void TCustomFtpCli::ControlDataAvailable(std::uint16_t error)
     }
     if (len < 0)
         return;
+    if (FReceiveLen == 0 && FReplyLines == 0)
+        FReplyStartTick = TickCount();
     ++FControlActivity;
     FReceiveLen += len;
     FReceiveBuffer[static_cast<std::size_t>(FReceiveLen)] = 0;
@@ -66,6 +68,9 @@ void TCustomFtpCli::ControlDataAvailable(std::uint16_t error)
             FControlSocket->Close();
             return;
         }
+        // Bytes left after a reply's last line begin the next reply now.
+        if (FReplyLines == 0)
+            FReplyStartTick = TickCount();
         FLastResponse = line;
         if (OnResponse)
             OnResponse(this);

@@ -163,3 +163,35 @@ TEST_P(FtpInactivity, RequestsDuringWhichNothingMovesEndButMovingTransfersGoOn)
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModes, FtpInactivity, ::testing::Bool(), modeName);
+
+// A reply is timed as a whole from its first byte, with the inactivity
+// limit: one that drips in a line at a time ends, while an end reply that
+// begins only after a transfer slower than the limit stands. A bare "220"
+// is a welcome like any other.
+TEST(FtpReplyLimit, ADrippingReplyEndsButALateEndReplyAndABare220Stand)
+{
+    ScriptedSession s;
+    ScriptedFtpServer& server = s.server;
+    server.reply("220").expect("USER").reply("331 pw").expect("PASS").reply("230 in");
+    prepareData(server, true).expect("RETR slow").reply("150 go");
+    openData(server, true);
+    for (int i = 0; i < 6; ++i)
+        server.delay(250).sendData("piece");
+    server.closeData().send("226-Transfer complete\r\n226-of six pieces\r\n226 done\r\n");
+    server.expect("SYST");
+    for (int i = 0; i < 40; ++i)
+        server.delay(250).reply("215-still going");
+    server.reply("215 UNIX");
+    ASSERT_TRUE(s.start(true)) << s.client.ErrorMessage();
+    s.client.SetInactivityTimeout(1);
+
+    s.client.SetLocalFileName(s.local.file("slow"));
+    s.client.SetHostFileName("slow");
+    EXPECT_EQ(s.run(&TCustomFtpCli::BeginGetFile, 5000), Done(ftpRqGetFile, 0)) << s.client.ErrorMessage();
+    EXPECT_EQ(s.local.read("slow"), "piecepiecepiecepiecepiecepiece");
+
+    EXPECT_EQ(s.run(&TCustomFtpCli::BeginSystem, 5000), Done(ftpRqSystem, 426));
+    EXPECT_EQ(s.client.ErrorMessage(), "426 Timeout: the server's reply was not complete after 1 seconds");
+    EXPECT_FALSE(s.client.Connected());
+    EXPECT_EQ(s.client.State(), ftpStateReady);
+}

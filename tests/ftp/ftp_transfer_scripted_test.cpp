@@ -72,6 +72,27 @@ TEST(FtpTransferScripted, FinalReplyBeforeOrAfterTheDataCloseEndsTheReceiveOnce)
     EXPECT_TRUE(t.server.failure().isEmpty()) << t.server.failure().toStdString();
 }
 
+// A data connection the server resets is a failed transfer of its own,
+// whatever its final reply says.
+TEST(FtpTransferScripted, AResetDataConnectionFailsTheTransferWhateverTheReply)
+{
+    Transfer t;
+    t.server.login()
+        .expect("PASV").replyWithDataPort(Pasv227).expect("RETR f").reply("150 Opening")
+        .acceptDataConnection().sendData("the first part").delay(100).resetData().delay(100)
+        .reply("226 Transfer complete.");
+    ASSERT_TRUE(t.start(true));
+    t.client.SetLocalFileName(t.local.file("f"));
+    t.client.SetHostFileName("f");
+    const Done done = t.run(&TCustomFtpCli::BeginGetFile);
+    EXPECT_EQ(done.first, ftpRqGetFile);
+    EXPECT_NE(done.second, 0);
+    EXPECT_EQ(t.client.StatusCode(), 426);
+    EXPECT_EQ(t.client.ErrorMessage().rfind("426 ", 0), 0u) << t.client.ErrorMessage();
+    EXPECT_NE(t.client.ErrorMessage().find("reset"), std::string::npos) << t.client.ErrorMessage();
+    EXPECT_EQ(t.client.ErrorMessage().find("226"), std::string::npos) << t.client.ErrorMessage();
+}
+
 TEST(FtpTransferScripted, RestAnsweredWith200RestartsAtZeroOnATruncatedFile)
 {
     Transfer t;
