@@ -6,15 +6,19 @@
 #include "core/data_directory_lock.h"
 #include "core/data_files.h"
 #include "core/data_paths.h"
+#include "core/stale_temporary_files.h"
 #include "core/text_line_list.h"
+#include "webwatch/deletion_list.h"
 #include "webwatch/project_store.h"
 #include "webwatch/run_plan.h"
+#include "webwatch/upload_run_queue.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -36,8 +40,51 @@ const char* reasonText(RunPlan::Upload::Reason reason)
     return "";
 }
 
-void printPlan(const RunPlan& plan, bool quiet, std::FILE* out)
+// What a pending run still has to do: its queue and its deletion list.
+struct PendingWork {
+    std::vector<QueuedUpload> uploads;
+    std::vector<DeletionEntry> deletions;
+    std::uint64_t bytes() const
+    {
+        std::uint64_t n = 0;
+        for (const QueuedUpload& upload : uploads)
+            n += upload.size;
+        return n;
+    }
+};
+
+PendingWork pendingWorkIn(const DataFilePaths& paths)
 {
+    PendingWork work;
+    UploadRunQueue queue;
+    if (queue.load(paths.koefilDfd))
+        work.uploads = queue.entries();
+    DeletionList deletions;
+    if (deletions.load(paths.defilDfd))
+        work.deletions = deletions.entries();
+    return work;
+}
+
+std::string remotePathOf(const RemoteFileTarget& target)
+{
+    std::string directory = target.remoteDirectory;
+    if (directory.empty() || directory.back() != '/')
+        directory += '/';
+    return directory + target.remoteFileName;
+}
+
+void printPlan(const std::optional<PendingWork>& pending, const RunPlan& plan, bool quiet, std::FILE* out)
+{
+    // The real run finishes the pending run first, then scans afresh.
+    if (pending && !quiet) {
+        std::fprintf(out, "Pending run: %zu to upload, %zu to delete on the server\n", pending->uploads.size(),
+                     pending->deletions.size());
+        for (const DeletionEntry& deletion : pending->deletions)
+            std::fprintf(out, "  delete %s\n", remoteFileTargetText(deletion).c_str());
+        for (const QueuedUpload& upload : pending->uploads)
+            std::fprintf(out, "  upload %-10s %s -> %s (%llu bytes)\n", "pending", upload.localPath.c_str(),
+                         remotePathOf(upload).c_str(), static_cast<unsigned long long>(upload.size));
+    }
     for (const RunPlan::Project& project : plan.projects) {
         if (!quiet)
             std::fprintf(out, "Project \"%s\": %zu to upload, %zu to delete on the server\n", project.name.c_str(),
@@ -57,8 +104,11 @@ void printPlan(const RunPlan& plan, bool quiet, std::FILE* out)
         for (const std::string& link : project.skippedLinks)
             std::fprintf(out, "  not published, a symbolic link: %s\n", link.c_str());
     }
-    std::fprintf(out, "Dry run: %zu files to upload (%llu bytes), %zu to delete; nothing was changed\n",
-                 plan.uploadCount(), static_cast<unsigned long long>(plan.uploadBytes()), plan.deletionCount());
+    const std::size_t uploads = plan.uploadCount() + (pending ? pending->uploads.size() : 0);
+    const std::uint64_t bytes = plan.uploadBytes() + (pending ? pending->bytes() : 0);
+    const std::size_t deletions = plan.deletionCount() + (pending ? pending->deletions.size() : 0);
+    std::fprintf(out, "Dry run: %zu files to upload (%llu bytes), %zu to delete; nothing was changed\n", uploads,
+                 static_cast<unsigned long long>(bytes), deletions);
 }
 
 void printList(const RunPlan& plan, std::FILE* out)
@@ -78,8 +128,9 @@ void printList(const RunPlan& plan, std::FILE* out)
 int PrintWebwatchPlan(const DataFilePaths& paths, const QStringList& projectNames, bool listOnly, bool quiet,
                       const RunPlanOptions& planOptions, std::FILE* out, std::FILE* err)
 {
-    // While a run is pending its project file is the current one.
-    const bool pending = std::filesystem::exists(paths.nyweb2Dfd) && std::filesystem::exists(paths.koefilDfd);
+    // While a run is pending its project file is the current one; the run
+    // is pending by that file, with or without a queue file.
+    const bool pending = std::filesystem::exists(paths.nyweb2Dfd);
     const std::string& projectFile = pending ? paths.nyweb2Dfd : paths.wbprjDfd;
     if (!std::filesystem::exists(projectFile)) {
         std::fprintf(err, "tavlinftp-cli webwatch: no web projects in %s; record one in the window first\n",
@@ -105,12 +156,17 @@ int PrintWebwatchPlan(const DataFilePaths& paths, const QStringList& projectName
                      name.c_str());
     if (!unknown.empty())
         return 1;
+    std::optional<PendingWork> pendingWork;
     if (pending)
-        std::fprintf(out, "A run is pending; its files are not listed again here\n");
-    if (listOnly)
+        pendingWork = pendingWorkIn(paths);
+    if (listOnly) {
+        if (pendingWork)
+            std::fprintf(out, "A run is pending: %zu to upload, %zu to delete on the server\n",
+                         pendingWork->uploads.size(), pendingWork->deletions.size());
         printList(plan, out);
-    else
-        printPlan(plan, quiet, out);
+    } else {
+        printPlan(pendingWork, plan, quiet, out);
+    }
     // Said as the run says it, and failing as the run fails.
     bool leftAlone = false;
     for (const RunPlan::Project& planned : plan.projects)
@@ -203,6 +259,9 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
         return 1;
     }
 
+    // Under the lock no one else writes here: what a killed write left
+    // behind can go.
+    removeStaleTemporaryFiles(directory);
     CliWebwatchRunOptions options;
     options.passive = !parser.isSet(active);
     options.quiet = parser.isSet(quiet);

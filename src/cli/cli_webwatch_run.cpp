@@ -2,6 +2,7 @@
 
 #include "cli/cli_progress_meter.h"
 #include "core/data_paths.h"
+#include "core/kill_point.h"
 #include "core/restore_files.h"
 #include "core/text_line_list.h"
 #include "services/certificate_trust.h"
@@ -77,6 +78,7 @@ public:
         doneBytes_ += currentBytes_;
         if (!options_.quiet)
             print(out_, "uploaded " + current_);
+        passKillPoint("uploaded");
     }
     // A line of the command's own, kept clear of the progress line.
     void print(std::FILE* stream, const std::string& line)
@@ -110,47 +112,30 @@ std::string MassDeletionRefusal(std::size_t heldBack)
           "stay in the project until a run with --allow-mass-delete";
 }
 
-int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& options, std::FILE* out,
-                      std::FILE* err)
+namespace {
+
+// What one pass of the command came to.
+struct PassResult {
+    // The run it carried is over (or there was none): a fresh scan may
+    // follow.
+    bool ended = true;
+    int status = 0;
+    // What it did, when a run was carried (for the command's last line).
+    std::optional<RunTally> tally;
+};
+
+// One run carried to its end: the pending one (`finishPending`), or a fresh
+// scan of the projects handed over and worked off.
+PassResult runPass(const DataFilePaths& paths, const CliWebwatchRunOptions& options, bool finishPending,
+                   std::FILE* out, std::FILE* err)
 {
-    namespace fs = std::filesystem;
-    if (fs::exists(paths.rstfilTxt)) {
-        std::fprintf(err, "tavlinftp-cli webwatch: an interrupted download waits in %s; finish or remove it "
-                          "in the window first\n", paths.dataDirectory.c_str());
-        return 1;
-    }
-    const bool queueWaits = fs::exists(paths.koefilDfd);
-    const bool runPending = queueWaits && fs::exists(paths.nyweb2Dfd);
-    if (queueWaits && !runPending) {
-        std::fprintf(err, "tavlinftp-cli webwatch: a transfer queue that is not a WebWatch run waits in %s; "
-                          "it is left alone; finish or delete it in the window first\n", paths.dataDirectory.c_str());
-        return 1;
-    }
-
-    // The file the run works from is checked whole first: a damaged one
-    // would be read shifted (a password taken for a log-in) or replace the
-    // project file at the run's end.
-    if (runPending) {
-        // A queue that cannot be taken up would leave the run waiting for
-        // files that never come.
-        if (const std::string fault = queueFileFault(paths.koefilDfd); !fault.empty()) {
-            std::fprintf(err, "tavlinftp-cli webwatch: %s\nThe pending run is left as it is; put back a copy of the "
-                              "file, or give the run up in the window (Delete on the queue).\n", fault.c_str());
-            return 1;
-        }
-    }
-    const std::string& projectFile = runPending ? paths.nyweb2Dfd : paths.wbprjDfd;
-    if (fs::exists(projectFile) || runPending) {
-        if (const std::string fault = projectFileFault(projectFile); !fault.empty()) {
-            std::fprintf(err, "tavlinftp-cli webwatch: %s\n%s\n", fault.c_str(), kDamagedProjectFileAdvice);
-            return 1;
-        }
-    }
-
+    PassResult result;
     RunReport report(options, out, err);
     TransferQueue* queueOfRun = nullptr;
-    // How often each file has failed in this command.
+    // How often each file has failed in this pass, and the server's last
+    // word on it.
     std::map<std::string, int> failures;
+    std::map<std::string, std::string> failureReplies;
     std::string lastMessage;
     // The questions of the window, answered as a script wants them answered.
     UnattendedDialogs dialogs([&](UnattendedDialogs::Question question, const QString& caption, const QString& text) {
@@ -182,7 +167,9 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
             // aside ("Cancel"), still queued, and the run goes on with the
             // next. Removing it ("Yes") would mark it uploaded in the project
             // without it ever reaching the server.
-            const int failed = ++failures[queueOfRun->entries().first().localPath()];
+            const std::string path = queueOfRun->entries().first().localPath();
+            failureReplies[path] = queueOfRun->client().LastResponse();
+            const int failed = ++failures[path];
             return failed < 2 ? DialogAnswer::No : DialogAnswer::Cancel;
         }
         default:
@@ -218,7 +205,6 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
     CertificateTrust certificates(joinPath(paths.dataDirectory, TlsTrustFile::FileName), nullptr, options.trust);
     certificates.attach(queue.client());
     WebwatchRunDriver driver(run, queue);
-    driver.setKeepFailedDeletions(true);
     RunDriverHooks hooks;
     hooks.log = [&](const std::string& line) { report.logLine(line); };
     hooks.passiveMode = [passive] { return passive; };
@@ -228,7 +214,7 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
     };
     driver.setHooks(std::move(hooks));
 
-    if (runPending) {
+    if (finishPending) {
         // Taken up as the program's start would: the deletions still listed
         // go first.
         TextLineList deletionLines;
@@ -241,26 +227,32 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
         if (!projects.load(paths.wbprjDfd)) {
             std::fprintf(err, "tavlinftp-cli webwatch: no web projects in %s; record one in the window first\n",
                          paths.dataDirectory.c_str());
-            return 1;
+            return {true, 1};
         }
         UploadRun::Scope scope = UploadRun::Scope::Quick;
         std::vector<std::size_t> selected;
+        // Every project of a name given, in file order, as the dry run
+        // plans them.
         for (const std::string& name : options.projects) {
-            const std::optional<std::size_t> found = findProjectByName(projects, name);
-            if (!found) {
-                std::fprintf(err, "tavlinftp-cli webwatch: no project named \"%s\"; --list shows the projects\n",
-                             name.c_str());
-                return 1;
-            }
-            selected.push_back(*found);
+            for (std::size_t p = 0; p < projects.projectCount(); ++p)
+                if (projects.projectName(p) == name)
+                    selected.push_back(p);
             scope = UploadRun::Scope::SelectedProject;
         }
         const UploadRun::Outcome outcome = run.start(projects, scope, std::move(selected));
         leftForLater = !outcome.foldersLeftAlone.empty() || outcome.deletionsHeldBack > 0;
         if (outcome.deletionsHeldBack > 0)
             report.print(err, MassDeletionRefusal(outcome.deletionsHeldBack));
-        if (outcome.kind == UploadRun::Outcome::Kind::NothingToUpload)
-            return leftForLater ? 1 : 0;
+        if (outcome.kind == UploadRun::Outcome::Kind::NothingToUpload) {
+            // Files left alone are worth the command's last line even when
+            // nothing else was done.
+            std::optional<RunTally> tally;
+            if (run.filesLeftAlone() > 0) {
+                tally.emplace();
+                tally->leftAlone = run.filesLeftAlone();
+            }
+            return {true, leftForLater ? 1 : 0, tally};
+        }
         if (outcome.kind != UploadRun::Outcome::Kind::HandedOver) {
             // The run's own message says why and what to do; nothing was
             // handed over, so nothing is pending.
@@ -270,64 +262,166 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
             if (outcome.queued > QueueEntries::kCapacity)
                 why += " Name one project a run with --project NAME.";
             std::fprintf(err, "tavlinftp-cli webwatch: the run could not be prepared: %s\n", why.c_str());
-            return 1;
+            return {true, 1};
         }
         if (!options.quiet)
             std::fprintf(out, "%zu files to upload, %zu to delete\n", outcome.queued, outcome.deletions);
     }
     if (!driver.takeUpPendingRun(paths.koefilDfd)) {
         std::fprintf(err, "tavlinftp-cli webwatch: cannot read %s\n", paths.koefilDfd.c_str());
-        return 1;
+        return {false, 1};
     }
     // A queue of the right shape whose entries the queue cannot take would
-    // leave nothing to wait for but the end of time.
-    if (queue.entries().empty() && !run.deletionsPending()) {
+    // leave nothing to wait for but the end of time. (A run without a queue
+    // file, deletions only or cut short at its end, is finished at start.)
+    if (run.queueFileWaits() && queue.entries().empty() && !run.deletionsPending()) {
         std::fprintf(err, "tavlinftp-cli webwatch: cannot read %s: it holds no file the queue can take\n",
                      paths.koefilDfd.c_str());
-        return 1;
+        return {false, 1};
     }
 
     report.watch(&queue, isatty(fileno(out)) != 0);
 
-    int status = 1;
-    const auto stop = [&](int exitStatus, const std::string& why) {
+    const auto stop = [&](int exitStatus, bool ended, const std::string& why) {
         if (!why.empty())
             report.print(err, "tavlinftp-cli webwatch: " + why);
-        status = exitStatus == 0 && leftForLater ? 1 : exitStatus;
-        QCoreApplication::exit(status);
+        result.ended = ended;
+        result.status = exitStatus == 0 && leftForLater ? 1 : exitStatus;
+        QCoreApplication::exit(result.status);
     };
-    QObject::connect(&driver, &WebwatchRunDriver::runEnded, [&](UploadRun::EndResult result) {
-        if (result == UploadRun::EndResult::CopyFailed) {
+    QObject::connect(&driver, &WebwatchRunDriver::runEnded, [&](UploadRun::EndResult end) {
+        if (end == UploadRun::EndResult::CopyFailed) {
             const std::string fault = projectFileFault(paths.nyweb2Dfd);
-            stop(1, paths.wbprjDfd + " could not be replaced; the run stays pending"
-                        + (fault.empty() ? std::string("; free space or fix the data folder's permissions, and the "
-                                                       "next run finishes it")
-                                         : ": " + fault));
-        } else if (const std::size_t kept = run.deletionsKeptForNextRun(); kept > 0)
-            stop(1, std::to_string(kept) + " remote deletions failed; they are tried again by the next run");
-        else
-            stop(0, {});
+            stop(1, false,
+                 paths.wbprjDfd + " could not be replaced; the run stays pending"
+                     + (fault.empty() ? std::string("; free space or fix the data folder's permissions, and the "
+                                                    "next run finishes it")
+                                      : ": " + fault));
+            return;
+        }
+        // The files still queued were tried and failed: each is named with
+        // the server's answer, and sent again by the next run.
+        std::size_t failed = 0;
+        for (const QueueEntry& entry : queue.entries().all()) {
+            const std::string reply = failureReplies[entry.localPath()];
+            report.print(err, "tavlinftp-cli webwatch: " + entry.localPath() + " failed: "
+                                  + (reply.empty() ? std::string("no answer from the server") : reply));
+            ++failed;
+        }
+        const std::size_t kept = run.deletionsKept();
+        if (failed > 0)
+            report.print(err, "tavlinftp-cli webwatch: " + std::to_string(failed)
+                                  + " files failed twice; they are sent again by the next run");
+        if (kept > 0)
+            report.print(err, "tavlinftp-cli webwatch: " + std::to_string(kept)
+                                  + " remote deletions failed; they are tried again by the next run");
+        stop(failed > 0 || kept > 0 ? 1 : 0, true, {});
     });
-    QObject::connect(&driver, &WebwatchRunDriver::runCancelled, [&] { stop(1, "the run was cancelled"); });
-    QObject::connect(&queue, &TransferQueue::stoppedWithFailures, [&](std::size_t count) {
-        stop(1, std::to_string(count) + " files failed twice; they stay queued, and the run pending, for the "
-                                        "next run");
-    });
-    // A log-in that failed leaves the queue waiting for a start button no
-    // one will press: stop, everything still pending.
+    QObject::connect(&driver, &WebwatchRunDriver::runCancelled, [&] { stop(1, true, "the run was cancelled"); });
+    // A log-in that failed leaves the queue, or the deletions, waiting for
+    // a start button no one will press: stop, everything still pending.
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!queue.busy() && !driver.deleting() && !queue.entries().empty()
-            && queue.setAsideCount() < queue.entries().count())
-            stop(1, "the run stopped; what is left stays pending for the next run");
+        if (queue.busy() || driver.deleting())
+            return;
+        const bool uploadsWait = !queue.entries().empty() && queue.setAsideCount() < queue.entries().count();
+        if (uploadsWait || run.deletionsPending())
+            stop(1, false, "the run stopped; what is left stays pending for the next run");
     });
     QTimer::singleShot(0, [&] {
         driver.start();
         watch.start(200);
     });
     QCoreApplication::exec();
+    result.tally = driver.tally();
+    return result;
+}
+
+}  // namespace
+
+int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& options, std::FILE* out,
+                      std::FILE* err)
+{
+    namespace fs = std::filesystem;
+    if (fs::exists(paths.rstfilTxt)) {
+        std::fprintf(err, "tavlinftp-cli webwatch: an interrupted download waits in %s; finish or remove it "
+                          "in the window first\n", paths.dataDirectory.c_str());
+        return 1;
+    }
+    // A pending project file marks a run, with or without a queue file (a
+    // run of deletions only has none; a run cut short at its end, none
+    // left). A queue file alone is not a WebWatch run.
+    const bool queueWaits = fs::exists(paths.koefilDfd);
+    const bool runPending = fs::exists(paths.nyweb2Dfd);
+    if (queueWaits && !runPending) {
+        std::fprintf(err, "tavlinftp-cli webwatch: a transfer queue that is not a WebWatch run waits in %s; "
+                          "it is left alone; finish or delete it in the window first\n", paths.dataDirectory.c_str());
+        return 1;
+    }
+
+    // The file the run works from is checked whole first: a damaged one
+    // would be read shifted (a password taken for a log-in) or replace the
+    // project file at the run's end.
+    if (runPending && queueWaits) {
+        // A queue that cannot be taken up would leave the run waiting for
+        // files that never come.
+        if (const std::string fault = queueFileFault(paths.koefilDfd); !fault.empty()) {
+            std::fprintf(err, "tavlinftp-cli webwatch: %s\nThe pending run is left as it is; put back a copy of the "
+                              "file, or give the run up in the window (Delete on the queue).\n", fault.c_str());
+            return 1;
+        }
+    }
+    const std::string& projectFile = runPending ? paths.nyweb2Dfd : paths.wbprjDfd;
+    if (fs::exists(projectFile) || runPending) {
+        if (const std::string fault = projectFileFault(projectFile); !fault.empty()) {
+            std::fprintf(err, "tavlinftp-cli webwatch: %s\n%s\n", fault.c_str(), kDamagedProjectFileAdvice);
+            return 1;
+        }
+    }
+
+    // Names are checked before anything runs, against the projects the
+    // fresh scan will read, as the dry run checks them.
+    if (!options.projects.empty()) {
+        ProjectStore current;
+        current.load(projectFile);
+        bool unknown = false;
+        for (const std::string& name : options.projects) {
+            if (!findProjectByName(current, name)) {
+                std::fprintf(err, "tavlinftp-cli webwatch: no project named \"%s\"; --list shows the projects\n",
+                             name.c_str());
+                unknown = true;
+            }
+        }
+        if (unknown)
+            return 1;
+    }
+
+    int status = 0;
+    RunTally done;
+    bool ranAny = false;
+    const auto add = [&](const PassResult& pass) {
+        status = std::max(status, pass.status);
+        if (!pass.tally)
+            return;
+        ranAny = true;
+        done.published += pass.tally->published;
+        done.publishedBytes += pass.tally->publishedBytes;
+        done.deleted += pass.tally->deleted;
+        done.failed += pass.tally->failed;
+        done.leftAlone += pass.tally->leftAlone;
+    };
+    bool goOn = true;
+    if (runPending) {
+        const PassResult pending = runPass(paths, options, true, out, err);
+        add(pending);
+        goOn = pending.ended;
+    }
+    // A cron job never stops at a pending run: what changed since is
+    // published by the same command.
+    if (goOn)
+        add(runPass(paths, options, false, out, err));
     // What this command did, in one line a cron mail can be read by.
-    if (!options.quiet)
-        report.print(out, driver.tally().text());
+    if (ranAny && !options.quiet)
+        std::fprintf(out, "%s\n", done.text().c_str());
     return status;
 }

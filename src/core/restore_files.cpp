@@ -53,14 +53,17 @@ StartupFlags loadRestoreFiles(const DataFilePaths& paths, TextLineList& restoreB
     flags.resumeRecordLoaded = loadIf(paths.rstfilTxt, restoreBuffer, looksLikeResumeRecord);
     if (!flags.resumeRecordLoaded)
         flags.queueLoaded = loadIf(paths.koefilDfd, restoreBuffer, looksLikeQueueFile);
-    if (flags.queueLoaded) {
+    // A WebWatch run is pending by its pending project file, with or
+    // without a queue: a run of deletions only has none, and one whose queue
+    // was worked off before a kill has none left.
+    if (!flags.resumeRecordLoaded) {
         // The pending project file is only checked for here; the WebWatch
         // window reads it itself. The restore buffer keeps the queue.
         TextLineList pendingProject;
         flags.pendingProjectLoaded = loadIf(paths.nyweb2Dfd, pendingProject, looksLikeProjectFile);
-        if (!deletionList.loadFromFile(paths.defilDfd))
-            deletionList.clear();
     }
+    if ((flags.queueLoaded || flags.pendingProjectLoaded) && !deletionList.loadFromFile(paths.defilDfd))
+        deletionList.clear();
     return flags;
 }
 

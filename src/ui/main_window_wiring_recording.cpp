@@ -28,11 +28,9 @@ void Thovedform::wireRecording()
     RecorderFiles files;
     files.projectFile = startup_.paths.wbprjDfd;
     files.pendingProjectFile = startup_.paths.nyweb2Dfd;
-    // An upload run is pending while its queue file and its pending project
-    // file both exist.
-    files.runPending = [this] {
-        return std::filesystem::exists(startup_.paths.koefilDfd) && std::filesystem::exists(startup_.paths.nyweb2Dfd);
-    };
+    // An upload run is pending while its pending project file exists (a run
+    // of deletions only has no queue file).
+    files.runPending = [this] { return std::filesystem::exists(startup_.paths.nyweb2Dfd); };
     recorder_ = std::make_unique<Recorder>(std::move(files), *dialogs_);
 
     RecordingView view;

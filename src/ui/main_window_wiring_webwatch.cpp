@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 
 #include <filesystem>
@@ -95,6 +96,10 @@ void Thovedform::createWebwatch()
         channel_.connectWithFields();
     };
     runDriver_->setHooks(std::move(hooks));
+    // A pending run with no queue to show (deletions only, or a run cut
+    // short at its end) has no Start button to wait for: it is finished now.
+    if (uploadRun_->pending() && !uploadRun_->queueFileWaits() && !startup_.flags.resumeRecordLoaded)
+        QTimer::singleShot(0, runDriver_.get(), [this] { runDriver_->start(); });
 
     webwatch_ = new TWebwatch(*uploadRun_, *dialogs_, asciitypes_->asciiTypes().extensions(), this);
     connect(webwatch_, &QDialog::finished, this, &Thovedform::afterWebwatchClosed);
@@ -169,7 +174,11 @@ void Thovedform::takeUpHandedOverRun(bool startNow)
     // run's files wait in the queue file behind it.
     if (transferQueue_->resumeState() == TransferQueue::ResumeState::None)
         runDriver_->takeUpPendingRun(startup_.paths.koefilDfd);
-    if (startNow)
+    // A run of deletions only shows no queue and so no Start button: it
+    // starts at once.
+    if (startNow
+        || (uploadRun_->pending() && !uploadRun_->queueFileWaits() && transferQueue_->entries().empty()
+            && !transferQueue_->busy()))
         BitBtn9Click();
 }
 

@@ -3,6 +3,7 @@
 #include "app/install_modes.h"
 #include "app/start_mode.h"
 #include "core/data_directory_lock.h"
+#include "core/stale_temporary_files.h"
 #include "ui/drawn_images.h"
 #include "ui/qt_dialogs.h"
 #include "ui/splash_window.h"
@@ -37,6 +38,10 @@ int runClient(QApplication& app)
                             .arg(QDir::currentPath()));
         return 1;
     }
+    // Under the lock no one else writes here: what a killed write left
+    // behind can go.
+    if (lock.held())
+        removeStaleTemporaryFiles(QDir::currentPath().toStdString());
     SplashWindow splash;
     splash.centreOnScreen();
     splash.show();

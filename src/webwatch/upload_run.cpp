@@ -1,5 +1,6 @@
 #include "webwatch/upload_run.h"
 
+#include "core/kill_point.h"
 #include "core/text_line_list.h"
 #include "services/dialogs.h"
 #include "transfer/queue_store.h"
@@ -11,6 +12,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <set>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -34,6 +39,12 @@ UploadRun::UploadRun(UploadRunFiles files, Dialogs& dialogs, const std::vector<s
 {
 }
 
+bool UploadRun::queueFileWaits() const
+{
+    std::error_code error;
+    return std::filesystem::exists(files_.queueFile, error);
+}
+
 const std::string& UploadRun::currentProjectFile() const
 {
     return pending_ ? files_.pendingProjectFile : files_.projectFile;
@@ -50,6 +61,7 @@ UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::op
 UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::vector<std::size_t> selectedProjects)
 {
     Outcome outcome;
+    filesLeftAlone_ = 0;
     std::sort(selectedProjects.begin(), selectedProjects.end());
     selectedProjects.erase(std::unique(selectedProjects.begin(), selectedProjects.end()), selectedProjects.end());
     const auto selectionFits = [&] {
@@ -98,6 +110,8 @@ UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::ve
     }
     tellScanFindings(lists);
     outcome.foldersLeftAlone = lists.foldersLeftAlone;
+    for (const MissingFolder& folder : lists.foldersLeftAlone)
+        filesLeftAlone_ += folder.files;
     if (const auto question = massDeletionQuestion(deletionsByProject);
         question && !lists.deletions.empty() && !allowMassDeletion(*question)) {
         // The uploads go ahead; the missing files stay in the project, so a
@@ -109,7 +123,8 @@ UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::ve
     outcome.queued = lists.queue.count();
     outcome.rows = lists.rows;
 
-    if (outcome.queued == 0) {
+    // Remote files to delete are work too, even with nothing to send.
+    if (outcome.queued == 0 && lists.deletions.empty()) {
         dialogs_.message(QStringLiteral("No files for upload"));
         rollBack(projects);
         outcome.kind = Outcome::Kind::NothingToUpload;
@@ -240,20 +255,22 @@ void UploadRun::rollBack(ProjectStore& projects)
 
 bool UploadRun::handOver(ProjectStore& projects, const RunLists& lists)
 {
-    // The queue file goes last: at start-up it is what marks a run as
-    // pending, so a run cut short while handing over is either complete on
-    // disk or not pending at all. A deletion list of an earlier run must not
-    // stay behind to be carried out with this one.
+    // The pending project file goes last: at start-up it is what marks a
+    // run as pending, so a run cut short while handing over is either
+    // complete on disk or not pending at all. A deletion list of an earlier
+    // run must not stay behind to be carried out with this one; a run with
+    // deletions only has no queue file.
     const std::string* failed = nullptr;
     if (!lists.deletions.store(files_.deletionListFile))
         failed = &files_.deletionListFile;
+    else if (lists.queue.count() > 0 ? !lists.queue.save(files_.queueFile) : !removeFile(files_.queueFile))
+        failed = &files_.queueFile;
     else if (!projects.save(files_.pendingProjectFile))
         failed = &files_.pendingProjectFile;
-    else if (!lists.queue.save(files_.queueFile))
-        failed = &files_.queueFile;
     if (failed) {
         const int error = errno;
         if (!pending_) {
+            removeFile(files_.queueFile);
             removeFile(files_.pendingProjectFile);
             removeFile(files_.deletionListFile);
         }
@@ -265,13 +282,14 @@ bool UploadRun::handOver(ProjectStore& projects, const RunLists& lists)
     pending_ = true;
     deletions_ = lists.deletions;
     deletionsPending_ = !deletions_.empty();
-    setAsideDeletions_ = 0;
+    deletionsKept_ = 0;
     return true;
 }
 
 void UploadRun::restoreAfterStart(bool pendingProjectLoaded, const TextLineList& deletionLines)
 {
     pending_ = pendingProjectLoaded;
+    filesLeftAlone_ = 0;
     deletions_.clear();
     if (pending_) {
         for (std::size_t first = 0; first + DeletionList::kLinesPerEntry <= deletionLines.size();
@@ -281,31 +299,47 @@ void UploadRun::restoreAfterStart(bool pendingProjectLoaded, const TextLineList&
             deletions_.append(entry);
         }
     }
-    // Entries set aside before a restart are tried again with the others.
-    setAsideDeletions_ = 0;
+    deletionsKept_ = 0;
     deletionsPending_ = !deletions_.empty();
 }
 
 bool UploadRun::completeFirstDeletion()
 {
     deletions_.removeFirst();
-    if (deletions_.count() <= setAsideDeletions_)
-        deletionsPending_ = false;
+    deletionsPending_ = !deletions_.empty();
     return deletions_.store(files_.deletionListFile);
 }
 
-bool UploadRun::setAsideFirstDeletion()
+namespace {
+
+// The same remote file of the same log-in; the password may have been
+// edited since.
+bool sameRemoteFile(const RemoteFileTarget& a, const RemoteFileTarget& b)
 {
-    if (deletions_.empty())
-        return true;
-    const DeletionEntry refused = deletions_.entry(0);
-    deletions_.removeFirst();
-    deletions_.append(refused);
-    ++setAsideDeletions_;
-    if (deletions_.count() <= setAsideDeletions_)
-        deletionsPending_ = false;
-    return deletions_.store(files_.deletionListFile);
+    return a.server == b.server && a.login == b.login && a.port == b.port && a.remoteDirectory == b.remoteDirectory
+        && a.remoteFileName == b.remoteFileName;
 }
+
+std::optional<std::size_t> recordOf(const ProjectStore& store, std::size_t p, const RemoteFileTarget& target)
+{
+    for (std::size_t j = 0; j < store.fileCount(p); ++j)
+        if (sameRemoteFile(store.file(p, j), target))
+            return j;
+    return std::nullopt;
+}
+
+// Where a record that stood at `position` of project p in `before` goes in
+// `after`: behind the nearest record before it that is still there.
+std::size_t oldPlaceOf(const ProjectStore& before, std::size_t p, std::size_t position, const ProjectStore& after,
+                       std::size_t q)
+{
+    for (std::size_t j = position; j-- > 0;)
+        if (const std::optional<std::size_t> there = recordOf(after, q, before.file(p, j)))
+            return *there + 1;
+    return 0;
+}
+
+}  // namespace
 
 std::size_t UploadRun::changeDeletionLogin(const SiteLogin& old, const SiteLogin& now, bool& stored)
 {
@@ -318,67 +352,102 @@ std::size_t UploadRun::changeDeletionLogin(const SiteLogin& old, const SiteLogin
     return changed;
 }
 
-// The records of set-aside deletions left the pending project when the run
-// was prepared; they are taken back from the project file as it was before
-// the run, into the pending project's project of the same name.
-bool UploadRun::restoreRecordsOfSetAsideDeletions()
+bool UploadRun::keepFirstDeletion()
 {
+    if (deletions_.empty())
+        return true;
+    const DeletionEntry refused = deletions_.entry(0);
+    // The record is taken from the project file as it was before the run
+    // (the pending one no longer holds it), into the project at the same
+    // place in the pending file; a project of the same name when the list of
+    // projects was changed meanwhile.
     ProjectStore before;
     ProjectStore after;
     if (!before.load(files_.projectFile) || !after.load(files_.pendingProjectFile))
         return false;
-    // The same remote file of the same log-in; the password may have been
-    // edited since.
-    const auto sameFile = [](const RemoteFileTarget& a, const RemoteFileTarget& b) {
-        return a.server == b.server && a.login == b.login && a.port == b.port
-            && a.remoteDirectory == b.remoteDirectory && a.remoteFileName == b.remoteFileName;
-    };
-    const auto holds = [&](const ProjectStore& store, std::size_t p, const RemoteFileTarget& target) {
-        for (std::size_t j = 0; j < store.fileCount(p); ++j)
-            if (sameFile(store.file(p, j), target))
-                return std::optional<ProjectFileEntry>(store.file(p, j));
-        return std::optional<ProjectFileEntry>();
-    };
     bool changed = false;
-    for (const DeletionEntry& refused : deletions_.entries()) {
-        for (std::size_t p = 0; p < before.projectCount(); ++p) {
-            const std::optional<ProjectFileEntry> record = holds(before, p, refused);
-            const std::optional<std::size_t> target = findProjectByName(after, before.projectName(p));
-            if (record && target && !holds(after, *target, refused)
-                && after.insertFiles(*target, after.fileCount(*target), {*record}))
-                changed = true;
-        }
+    for (std::size_t p = 0; p < before.projectCount(); ++p) {
+        const std::optional<std::size_t> record = recordOf(before, p, refused);
+        if (!record)
+            continue;
+        std::optional<std::size_t> target;
+        if (p < after.projectCount() && after.projectName(p) == before.projectName(p))
+            target = p;
+        else
+            target = findProjectByName(after, before.projectName(p));
+        if (!target || recordOf(after, *target, refused))
+            continue;
+        if (!after.insertFiles(*target, oldPlaceOf(before, p, *record, after, *target), {before.file(p, *record)}))
+            return false;
+        changed = true;
     }
-    return !changed || after.save(files_.pendingProjectFile);
+    if (changed && !after.save(files_.pendingProjectFile))
+        return false;
+    passKillPoint("deletion-kept");
+    ++deletionsKept_;
+    return completeFirstDeletion();
 }
 
-UploadRun::EndResult UploadRun::finishRun()
+bool UploadRun::markNotUploaded(const std::vector<QueueEntry>& files)
+{
+    if (files.empty())
+        return true;
+    ProjectStore pending;
+    if (!pending.load(files_.pendingProjectFile))
+        return false;
+    std::set<std::vector<std::string>> unsent;
+    for (const QueueEntry& file : files)
+        unsent.insert({file.localPath(), file.host, file.user, file.port, file.remoteDirectory, file.fileName});
+    bool changed = false;
+    for (std::size_t p = 0; p < pending.projectCount(); ++p) {
+        for (std::size_t j = 0; j < pending.fileCount(p); ++j) {
+            const ProjectFileEntry record = pending.file(p, j);
+            if (record.stamp == kNeverUploadedStamp
+                || !unsent.contains({record.localPath, record.server, record.login, record.port,
+                                     record.remoteDirectory, record.remoteFileName}))
+                continue;
+            pending.setField(p, j, ProjectField::UploadStamp, kNeverUploadedStamp);
+            changed = true;
+        }
+    }
+    return !changed || pending.save(files_.pendingProjectFile);
+}
+
+UploadRun::EndResult UploadRun::finishRun(const std::vector<QueueEntry>& unsent)
 {
     if (!pending_)
         return EndResult::NotPending;
-    if (!deletions_.empty() && !restoreRecordsOfSetAsideDeletions()) {
+    if (!markNotUploaded(unsent)) {
         dialogs_.message(QStringLiteral("Please give the destination filename"));
         return EndResult::CopyFailed;
     }
-    // Copied byte for byte, but only a file that reads as a project file, and
-    // written beside the project file and renamed over it (its owner's alone,
-    // as it holds passwords): a kill at any moment leaves the old or the new
+    passKillPoint("unsent-marked");
+    // Copied byte for byte, but only a file that reads as a project file,
+    // written beside the project file and renamed over it with the project
+    // file's own permissions: a kill at any moment leaves the old or the new
     // file.
+    // A project file others may read stays readable; a private one is
+    // written private from its first byte.
+    struct stat previous {};
+    const bool shared = ::stat(files_.projectFile.c_str(), &previous) == 0 && (previous.st_mode & 077) != 0;
     std::string bytes;
     const bool copied = readWholeFile(files_.pendingProjectFile, bytes)
         && projectLinesFault(TextLineList(TextLineList::splitLines(bytes)), files_.pendingProjectFile).empty()
-        && writeWholeFile(files_.projectFile, bytes, FileAccess::OwnerOnly);
+        && writeWholeFile(files_.projectFile, bytes, shared ? FileAccess::KeepMode : FileAccess::OwnerOnly);
     if (!copied) {
         dialogs_.message(QStringLiteral("Please give the destination filename"));
         return EndResult::CopyFailed;
     }
-    removeFile(files_.pendingProjectFile);
+    passKillPoint("project-replaced");
+    // The project file holds the run now; what marked it pending goes, the
+    // pending project file last, as it alone still makes a run to finish.
+    removeWholeFile(files_.queueFile);
     removeFile(files_.deletionListFile);
+    passKillPoint("run-retired");
+    removeFile(files_.pendingProjectFile);
     pending_ = false;
     deletionsPending_ = false;
-    keptForNextRun_ = deletions_.count();
     deletions_.clear();
-    setAsideDeletions_ = 0;
     return EndResult::Finished;
 }
 
@@ -389,7 +458,6 @@ void UploadRun::cancelRun()
     pending_ = false;
     deletionsPending_ = false;
     deletions_.clear();
-    setAsideDeletions_ = 0;
 }
 
 bool UploadRun::setUploadStatusAll(ProjectStore& projects)

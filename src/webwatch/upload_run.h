@@ -5,6 +5,8 @@
 #include "webwatch/project_scan.h"
 #include "webwatch/project_store.h"
 
+#include "transfer/queue_store.h"
+
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -99,38 +101,56 @@ public:
     const std::string& currentProjectFile() const;
     // The project file itself ("wbprj.dfd"), pending run or not.
     const std::string& projectFile() const { return files_.projectFile; }
-    // At start-up: a queue file and a pending project file were found; the
-    // deletion list file's lines as loaded. Deletions still listed are
-    // carried out before the transfers: their files have already left the
-    // pending project file.
+    // At start-up: a pending project file was found (with the queue file, or
+    // without one when the run had no uploads or its queue was already
+    // worked off); the deletion list file's lines as loaded. Deletions still
+    // listed are carried out before the transfers: their files have already
+    // left the pending project file.
     void restoreAfterStart(bool pendingProjectLoaded, const TextLineList& deletionLines);
+    // A queue file is on disk: the run still has files to send, even while
+    // none is in the transfer queue (not taken up, or unreadable).
+    bool queueFileWaits() const;
     // Remote files still to be deleted before the transfers start.
     bool deletionsPending() const { return deletionsPending_; }
     const DeletionList& deletionList() const { return deletions_; }
-    // The deletion pass is done with the first entry (deleted, or refused
-    // and dropped): it leaves the list and the file; the file goes when the
-    // list is empty. False when the file could not be written.
-    bool completeFirstDeletion();
-    // The server refused the first entry and it is to be tried again by the
-    // next run: it moves to the end of the list (and of the file), and
-    // deletions stop being pending once only such entries are left. At the
-    // run's end their records go back into the project, so the next run
-    // finds the files missing again. False when the file could not be
+    // The deletion pass is done with the first entry: the server deleted it,
+    // or it is shown to be gone already. It leaves the list and the file;
+    // the file goes when the list is empty. False when the file could not be
     // written.
-    bool setAsideFirstDeletion();
+    bool completeFirstDeletion();
+    // The server refused the first entry: its record goes back into the
+    // pending project where it stood before the run, so the next run finds
+    // the file missing again, and only then does the entry leave the list.
+    // A record already back (a pass cut short after putting it back) is not
+    // added twice. False when a file could not be written; the entry then
+    // stays listed.
+    bool keepFirstDeletion();
+    // Remote deletions refused since the run was handed over or taken up.
+    std::size_t deletionsKept() const { return deletionsKept_; }
+    // Files the last scan would not touch (their folder missing), for the
+    // line that ends the run it handed over.
+    std::size_t filesLeftAlone() const { return filesLeftAlone_; }
     // A log-in changed in the projects: the deletions still to be done use
     // the new one too. Returns how many entries changed; `stored` says
     // whether the deletion list file could be written.
     std::size_t changeDeletionLogin(const SiteLogin& old, const SiteLogin& now, bool& stored);
-    // Entries set aside by the run that ended last (see above).
-    std::size_t deletionsKeptForNextRun() const { return keptForNextRun_; }
+
+    // Files of the run that left the queue without the server confirming
+    // them (removed after an error, or still queued when the run ends): their
+    // records in the pending project are marked for upload again (" May"),
+    // so the next run sends them. False when the file could not be written.
+    bool markNotUploaded(const std::vector<QueueEntry>& files);
 
     enum class EndResult { NotPending, Finished, CopyFailed };
-    // The transfer queue has been worked off: the pending project file
-    // replaces the project file. A pending file that does not read as a
-    // project file is never copied, so the project file is never left empty
-    // or cut; the run then stays pending and may be finished again.
-    EndResult finishRun();
+    // Every file of the run has been tried: `unsent` are the files still
+    // queued, which are marked for upload again; then the pending project
+    // file replaces the project file, and only after that do the queue file,
+    // the pending project file and the deletion list go. A kill in between
+    // leaves the pending project file alone, which is finished again. A
+    // pending file that does not read as a project file is never copied, so
+    // the project file is never left empty or cut; the run then stays
+    // pending and may be finished again.
+    EndResult finishRun(const std::vector<QueueEntry>& unsent = {});
     // The user cancelled the queue: the pending project file and the
     // deletion list file go, the project file stays as before the run.
     void cancelRun();
@@ -151,7 +171,6 @@ private:
     bool allowMassDeletion(const std::string& question);
     void rollBack(ProjectStore& projects);
     bool handOver(ProjectStore& projects, const RunLists& lists);
-    bool restoreRecordsOfSetAsideDeletions();
 
     UploadRunFiles files_;
     Dialogs& dialogs_;
@@ -164,6 +183,6 @@ private:
     bool pending_ = false;
     bool deletionsPending_ = false;
     DeletionList deletions_;
-    std::size_t setAsideDeletions_ = 0;
-    std::size_t keptForNextRun_ = 0;
+    std::size_t deletionsKept_ = 0;
+    std::size_t filesLeftAlone_ = 0;
 };

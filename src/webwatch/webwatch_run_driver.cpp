@@ -1,18 +1,27 @@
 #include "webwatch/webwatch_run_driver.h"
 
+#include "core/kill_point.h"
 #include "core/placeholder_password.h"
 #include "core/remote_directory.h"
+#include "core/text_line_list.h"
+#include "remote/listing_parser.h"
 #include "transfer/transfer_queue.h"
 
+#include <QDir>
+#include <QTemporaryFile>
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
 
 WebwatchRunDriver::WebwatchRunDriver(UploadRun& run, TransferQueue& queue, QObject* parent)
     : QObject(parent), run_(run), queue_(queue)
 {
     connect(&queue_, &TransferQueue::ranDry, this, &WebwatchRunDriver::queueRanDry);
     connect(&queue_, &TransferQueue::discarded, this, &WebwatchRunDriver::queueDiscarded);
+    connect(&queue_, &TransferQueue::stoppedWithFailures, this, &WebwatchRunDriver::queueStoppedWithFailures);
     // Only the run's own files count: a file queued by hand meanwhile is
     // not published by the run.
     connect(&queue_, &TransferQueue::fileTransferred, this, [this](const QueueEntry& entry) {
@@ -21,9 +30,14 @@ WebwatchRunDriver::WebwatchRunDriver(UploadRun& run, TransferQueue& queue, QObje
             tally_.publishedBytes += static_cast<std::uint64_t>(std::max<std::int64_t>(0, entry.sizeInBytes()));
         }
     });
+    // A file of the run that failed (removed from the queue, or set aside)
+    // was not sent: the next run sends it.
     connect(&queue_, &TransferQueue::fileFailed, this, [this](const QueueEntry& entry) {
-        if (run_.pending() && !entry.isDownload())
-            ++tally_.failed;
+        if (!run_.pending() || entry.isDownload())
+            return;
+        ++tally_.failed;
+        if (!run_.markNotUploaded({entry}))
+            log("! Could not write " + run_.currentProjectFile());
     });
 }
 
@@ -31,17 +45,33 @@ WebwatchRunDriver::~WebwatchRunDriver()
 {
     if (lent_)
         queue_.takeClientBack();
+    if (!listingFile_.empty())
+        std::remove(listingFile_.c_str());
 }
 
 bool WebwatchRunDriver::takeUpPendingRun(const std::string& queueFile)
 {
+    if (!std::filesystem::exists(queueFile)) {
+        if (!run_.pending())
+            return false;
+        startTally();
+        return true;
+    }
+    // A queue file that does not read as a queue is never taken for an
+    // empty one: the run's end would record its files as sent.
     TextLineList lines;
-    if (!lines.loadFromFile(queueFile))
+    if (!lines.loadFromFile(queueFile) || !QueueEntries::fromLines(lines))
         return false;
     if (!queue_.showPendingQueue(lines))
         return false;
-    tally_ = RunTally();
+    startTally();
     return true;
+}
+
+void WebwatchRunDriver::startTally()
+{
+    tally_ = RunTally();
+    tally_.leftAlone = run_.filesLeftAlone();
 }
 
 void WebwatchRunDriver::start()
@@ -49,6 +79,12 @@ void WebwatchRunDriver::start()
     if (stage_ != Stage::Idle)
         return;
     if (!run_.deletionsPending()) {
+        // A run with nothing left to send (deletions only, or a queue worked
+        // off before a kill) ends here.
+        if (run_.pending() && queue_.entries().empty() && !queue_.busy() && !run_.queueFileWaits()) {
+            endRun();
+            return;
+        }
         queue_.startButtonClicked();
         return;
     }
@@ -153,6 +189,10 @@ void WebwatchRunDriver::requestDone(TFtpRequest request, std::uint16_t error)
         endPass();
         return;
     }
+    if (stage_ == Stage::Listing) {
+        folderListed(error);
+        return;
+    }
     if (error != 0)
         stepFailed(request, error);
     else
@@ -208,6 +248,7 @@ void WebwatchRunDriver::stepDone(TFtpRequest)
         entryDone();
         break;
     case Stage::Idle:
+    case Stage::Listing:
     case Stage::FinalQuit:
         break;
     }
@@ -222,33 +263,127 @@ void WebwatchRunDriver::stepFailed(TFtpRequest, std::uint16_t error)
         openFor(run_.deletionList().entry(0));
         return;
     }
-    // The entry is dropped and the pass goes on, but not silently: the log
-    // keeps the server's own answer.
-    ++tally_.failed;
-    const DeletionEntry entry = run_.deletionList().entry(0);
-    const std::string& reply = client.LastResponse();
-    log("! Could not delete " + entry.remoteFileName + " in " + entry.remoteDirectory + " on " + entry.server
-        + " (error " + std::to_string(error) + (reply.empty() ? std::string() : ": " + reply) + ")"
-        + (keepFailedDeletions_ ? "; kept for the next run" : ""));
+    const std::string reply = client.LastResponse();
+    if (stage_ == Stage::EntryDir && client.Connected()) {
+        // The folder itself is gone (or closed to us): nothing of it can
+        // be listed, so its file counts as deleted.
+        const DeletionEntry entry = run_.deletionList().entry(0);
+        log("! " + entry.remoteDirectory + " on " + entry.server + " cannot be entered ("
+            + (reply.empty() ? "error " + std::to_string(error) : reply) + "); " + entry.remoteFileName
+            + " counts as deleted");
+        ++tally_.deleted;
+        entryDone();
+        return;
+    }
+    if (stage_ == Stage::Deleting && client.Connected()) {
+        // Servers give the same answer for a file that is already gone and
+        // for one they will not delete: the folder's listing decides.
+        deleteError_ = error;
+        deleteReply_ = reply;
+        listFolder();
+        return;
+    }
     if (stage_ == Stage::Opening || stage_ == Stage::User || stage_ == Stage::Pass || stage_ == Stage::LoginFolder
         || !client.Connected()) {
         // The log-in did not stand: the next entry starts from a fresh one.
         loggedIn_ = false;
         client.BeginAbort();
     }
-    if (keepFailedDeletions_) {
-        if (!run_.setAsideFirstDeletion())
-            log("! Could not write the deletion list");
-        nextDeletion();
+    entryRefused(error, reply);
+}
+
+// The folder's listing, hidden files included where the server takes
+// "LIST -a" (a refused ".htaccess" must not count as gone); a server that
+// does not take it is listed with plain LIST, as the browsing session does.
+void WebwatchRunDriver::listFolder()
+{
+    TFtpClient& client = queue_.client();
+    if (listingFile_.empty()) {
+        QTemporaryFile file(QDir::tempPath() + QStringLiteral("/tavlinftp-listing-XXXXXX"));
+        file.setAutoRemove(false);
+        if (!file.open()) {
+            entryRefused(deleteError_, deleteReply_);
+            return;
+        }
+        listingFile_ = file.fileName().toStdString();
+    }
+    const std::string option = hiddenFiles_.startListing(client.HostName() + ":" + client.Port());
+    listingHidden_ = !option.empty();
+    client.SetLocalFileName(listingFile_);
+    client.SetDisplayFileFlag(false);
+    client.SetHostFileName(option);
+    client.SetPassive(hooks_.passiveMode && hooks_.passiveMode());
+    begin(Stage::Listing, ftpRqListDir, [&client] { client.BeginListDir(); });
+}
+
+void WebwatchRunDriver::folderListed(std::uint16_t error)
+{
+    TFtpClient& client = queue_.client();
+    const DeletionEntry entry = run_.deletionList().entry(0);
+    TextLineList lines;
+    if (error == 0)
+        lines.loadFromFile(listingFile_);
+    ListingParser parser(lines.lines());
+    bool listed = parser.truncatedAtLineLimit();
+    bool anyEntry = false;
+    while (!listed) {
+        const std::optional<ListingEntry> found = parser.next();
+        if (!found)
+            break;
+        anyEntry = true;
+        listed = found->name == entry.remoteFileName;
+    }
+    const bool hidden = listingHidden_;
+    listingHidden_ = false;
+    const HiddenFilesListing::Next next
+        = hiddenFiles_.listingEnded(client.HostName() + ":" + client.Port(), error, error == 0 && !anyEntry);
+    if (next == HiddenFilesListing::Next::ListPlain && client.Connected()) {
+        client.SetHostFileName({});
+        begin(Stage::Listing, ftpRqListDir, [&client] { client.BeginListDir(); });
         return;
     }
+    if (error != 0) {
+        if (!client.Connected())
+            loggedIn_ = false;
+        entryRefused(deleteError_, deleteReply_);
+        return;
+    }
+    // A listing cut at its limit may hold the name further on, and a plain
+    // listing leaves out hidden names: neither is proof.
+    const bool provesNothing = parser.truncatedAtLineLimit() || (!hidden && entry.remoteFileName.starts_with('.'));
+    if (listed || provesNothing) {
+        entryRefused(deleteError_, deleteReply_);
+        return;
+    }
+    log("! " + remoteFileTargetText(entry) + " is not on the server any more; it counts as deleted");
+    ++tally_.deleted;
     entryDone();
+}
+
+void WebwatchRunDriver::entryRefused(std::uint16_t error, const std::string& reply)
+{
+    // The record goes back into the project, where it stood, and the pass
+    // goes on; the log keeps the server's own answer.
+    ++tally_.failed;
+    const DeletionEntry entry = run_.deletionList().entry(0);
+    log("! Could not delete " + entry.remoteFileName + " in " + entry.remoteDirectory + " on " + entry.server
+        + " (error " + std::to_string(error) + (reply.empty() ? std::string() : ": " + reply)
+        + "); kept for the next run");
+    if (!run_.keepFirstDeletion()) {
+        // Nothing can be recorded: the pass stops with the entry still
+        // listed, so nothing is lost and the next start tries it again.
+        log("! Could not write " + run_.currentProjectFile() + " or the deletion list");
+        endPass();
+        return;
+    }
+    nextDeletion();
 }
 
 void WebwatchRunDriver::entryDone()
 {
     if (hooks_.deleted)
         hooks_.deleted(run_.deletionList().entry(0));
+    passKillPoint("deleted");
     if (!run_.completeFirstDeletion())
         log("! Could not write the deletion list");
     nextDeletion();
@@ -268,7 +403,14 @@ void WebwatchRunDriver::endPass()
     queue_.takeClientBack();
     lent_ = false;
     emit deletionPassEnded();
-    // The start button's work goes on with the transfers.
+    if (run_.deletionsPending())
+        return;
+    // The start button's work goes on with the transfers; a run with none
+    // ends here.
+    if (run_.pending() && queue_.entries().empty() && !run_.queueFileWaits()) {
+        endRun();
+        return;
+    }
     queue_.startButtonClicked();
 }
 
@@ -278,7 +420,22 @@ void WebwatchRunDriver::queueRanDry()
     // dry without them (files queued by hand meanwhile) does not end the run.
     if (!run_.pending() || run_.deletionsPending())
         return;
-    emit runEnded(run_.finishRun());
+    endRun();
+}
+
+void WebwatchRunDriver::queueStoppedWithFailures()
+{
+    // Every file has been tried and only the failed ones are left: the run
+    // ends, and they go back into the project as not uploaded.
+    if (!run_.pending() || run_.deletionsPending())
+        return;
+    endRun();
+}
+
+void WebwatchRunDriver::endRun()
+{
+    const std::vector<QueueEntry> unsent(queue_.entries().all().begin(), queue_.entries().all().end());
+    emit runEnded(run_.finishRun(unsent));
 }
 
 void WebwatchRunDriver::queueDiscarded()

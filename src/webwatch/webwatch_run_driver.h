@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ftp/ftp_types.h"
+#include "services/hidden_files_listing.h"
 #include "transfer/queue_store.h"
 #include "webwatch/run_tally.h"
 #include "webwatch/upload_run.h"
@@ -35,8 +36,10 @@ struct RunDriverHooks {
 // Carries a handed-over upload run to its end on the transfer queue: the
 // remote files of the deletion list are deleted first, on the transfer
 // client borrowed from the queue, then the queue uploads the files, and
-// when it has been worked off the pending project file becomes the project
-// file. A queue the user discards cancels the run.
+// when every file has been tried the pending project file becomes the
+// project file. A file that never reached the server is marked for upload
+// again there; a deletion the server refused keeps its record. A queue the
+// user discards cancels the run.
 //
 // No widget inside, so the main window and the command line drive the same
 // engine.
@@ -47,14 +50,12 @@ public:
     ~WebwatchRunDriver() override;
 
     void setHooks(RunDriverHooks hooks) { hooks_ = std::move(hooks); }
-    // A deletion that fails is normally dropped, with the server's answer in
-    // the log. A run from a script keeps it instead, for the next run (see
-    // UploadRun::setAsideFirstDeletion).
-    void setKeepFailedDeletions(bool keep) { keepFailedDeletions_ = keep; }
-
     // A run was handed over, or found pending at start-up: the queue file is
     // taken into the transfer queue and shown waiting for the start button.
-    // False when there is no queue file to take.
+    // A pending run without a queue file (deletions only, or its queue
+    // already worked off) has nothing to take and is fine. False when there
+    // is neither a queue file nor a pending run, or the queue file does not
+    // read as a queue.
     bool takeUpPendingRun(const std::string& queueFile);
 
     // The start button: while deletions are pending it runs the deletion
@@ -64,10 +65,8 @@ public:
     bool deleting() const { return stage_ != Stage::Idle; }
 
     // What the run taken up last has done so far: files published, remote
-    // files deleted, failures. Files the run left alone are added by
-    // whoever left them.
+    // files deleted, failures, and the files its scan left alone.
     const RunTally& tally() const { return tally_; }
-    void addLeftAlone(std::size_t files) { tally_.leftAlone += files; }
 
 signals:
     // The deletion pass has worked off its list and handed the client back.
@@ -78,9 +77,14 @@ signals:
     void runCancelled();
 
 private:
-    enum class Stage { Idle, Quitting, Opening, User, Pass, LoginFolder, RootDir, EntryDir, Deleting, FinalQuit };
+    enum class Stage {
+        Idle, Quitting, Opening, User, Pass, LoginFolder, RootDir, EntryDir, Deleting, Listing, FinalQuit
+    };
 
+    void startTally();
     void queueRanDry();
+    void queueStoppedWithFailures();
+    void endRun();
     void queueDiscarded();
 
     void nextDeletion();
@@ -88,6 +92,9 @@ private:
     void stepDone(TFtpRequest request);
     void stepFailed(TFtpRequest request, std::uint16_t error);
     void entryDone();
+    void entryRefused(std::uint16_t error, const std::string& reply);
+    void listFolder();
+    void folderListed(std::uint16_t error);
     void endPass();
     void openFor(const DeletionEntry& entry);
     bool loggedInAs(const DeletionEntry& entry) const;
@@ -103,7 +110,13 @@ private:
     Stage stage_ = Stage::Idle;
     TFtpRequest awaiting_ = ftpRqNone;
     bool lent_ = false;
-    bool keepFailedDeletions_ = false;
+    // The DELE refused, kept to name it once the listing has been looked at.
+    std::uint16_t deleteError_ = 0;
+    std::string deleteReply_;
+    std::string listingFile_;
+    // Whether the listing under way asks for hidden files (see listFolder).
+    bool listingHidden_ = false;
+    HiddenFilesListing hiddenFiles_;
     // The transfer client is logged in with the site of the last entry.
     bool loggedIn_ = false;
     RunTally tally_;

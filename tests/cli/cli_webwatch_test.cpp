@@ -219,9 +219,19 @@ TEST_F(CliWebwatch, ARunBringsTheServerToTheLocalFilesAndEndsWithTheProjectFileU
     EXPECT_EQ(data.read("koefil.dfd"), "1\r\n");
 }
 
-// A file the server will not take is tried twice, then left queued while the
-// run goes on; a remote file it will not delete stays in the project. Both
-// are done by the runs that follow once the server takes them.
+// The position of a Shop record by its remote name, or -1.
+int positionIn(const ProjectStore& projects, std::size_t p, const std::string& name)
+{
+    for (std::size_t j = 0; j < projects.fileCount(p); ++j)
+        if (projects.field(p, j, ProjectField::RemoteFileName) == name)
+            return static_cast<int>(j);
+    return -1;
+}
+
+// A file the server will not take is tried twice, and a remote file it will
+// not delete once; the run still ends: the file goes back into the project
+// as not uploaded, the refused deletion's record where it stood, and the
+// next run, a fresh one, sends the file with whatever changed since.
 TEST_F(CliWebwatch, WhatTheServerRefusesIsLeftForTheNextRunAndDoneThere)
 {
     TempDir remote;
@@ -236,48 +246,57 @@ TEST_F(CliWebwatch, WhatTheServerRefusesIsLeftForTheNextRunAndDoneThere)
 
     const CliRun first = webwatch(bothProjects);
     EXPECT_EQ(first.status, 1) << first.out << first.err;
+    EXPECT_NE(first.err.find(site.file("shop/about.html") + " failed: 550"), std::string::npos) << first.err;
     EXPECT_NE(first.err.find("1 files failed twice"), std::string::npos) << first.err;
+    EXPECT_NE(first.err.find("1 remote deletions failed"), std::string::npos) << first.err;
+    EXPECT_EQ(first.out.find("deleted /"), std::string::npos) << "a refused deletion is not reported done";
     const std::vector<std::string> seen = server.commands();
     EXPECT_EQ(std::count(seen.begin(), seen.end(), "STOR about.html"), 2);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "DELE gone.html"), 1) << "a refusal is not sent again";
     EXPECT_EQ(remote.read("shop/contact.html"), "contact") << "the run went on after the failed file";
     EXPECT_EQ(remote.read("shop/new.html"), "brand new");
-    // Pending: the failed file alone in the queue, the refused deletion listed.
-    UploadRunQueue queue;
-    ASSERT_TRUE(queue.load(data.file("koefil.dfd")));
-    ASSERT_EQ(queue.entries().size(), 1u);
-    EXPECT_EQ(queue.entries()[0].localPath, site.file("shop/about.html"));
-    DeletionList deletions;
-    ASSERT_TRUE(deletions.load(data.file("defil.dfd")));
-    ASSERT_EQ(deletions.count(), 1u);
-    EXPECT_EQ(deletions.entry(0).remoteFileName, "gone.html");
-
-    // The server takes the file now, but still not the deletion: the run
-    // ends, and the missing file's record stays so the next run deletes it.
-    fs::remove_all(remote.file("shop/about.html"));
-    const CliRun second = webwatch({});
-    EXPECT_EQ(second.status, 1) << second.out << second.err;
-    EXPECT_NE(second.out.find("Finishing the run that was pending"), std::string::npos) << second.out;
-    EXPECT_NE(second.err.find("1 remote deletions failed"), std::string::npos) << second.err;
-    EXPECT_EQ(second.out.find("deleted /shop/gone.html"), std::string::npos) << "a refused deletion is not reported done";
-    EXPECT_EQ(remote.read("shop/about.html"), "about");
+    // The run is over: nothing pending.
     for (const char* name : {"koefil.dfd", "nyweb2.dfd", "defil.dfd"})
         EXPECT_FALSE(fs::exists(data.file(name))) << name;
     ProjectStore projects;
     ASSERT_TRUE(projects.load(data.file("wbprj.dfd")));
-    EXPECT_EQ(projects.fileCount(0), 5u) << "gone.html is still part of Shop";
+    ASSERT_EQ(projects.projectName(0), "Shop");
+    EXPECT_EQ(projects.fileCount(0), 5u) << "gone.html is still part of Shop, new.html came";
+    const int about = positionIn(projects, 0, "about.html");
+    ASSERT_GE(about, 0);
+    EXPECT_EQ(projects.field(0, about, ProjectField::UploadStamp), "May") << "never reached the server";
+    EXPECT_NE(projects.field(0, positionIn(projects, 0, "contact.html"), ProjectField::UploadStamp), "May");
+    EXPECT_EQ(positionIn(projects, 0, "gone.html"), positionIn(projects, 0, "contact.html") + 1)
+        << "the kept record stands where it stood";
 
-    // A run deletes only along with an upload; index.html is edited.
-    fs::remove_all(remote.file("shop/gone.html"));
-    remote.write("shop/gone.html", "old page");
+    // The server takes the file now, and index.html was edited meanwhile:
+    // the next run is a fresh scan that sends both.
+    fs::remove_all(remote.file("shop/about.html"));
     site.write("shop/index.html", "index, edited");
     // Stamps count whole seconds in twos: the edit must not fall into the
     // stamp the file was recorded with.
     fs::last_write_time(site.file("shop/index.html"), fs::file_time_type::clock::now() + std::chrono::hours(1));
+    server.clearCommands();
+    const CliRun second = webwatch({});
+    EXPECT_EQ(second.status, 1) << second.out << second.err;
+    EXPECT_EQ(second.out.find("Finishing the run that was pending"), std::string::npos) << second.out;
+    EXPECT_NE(second.err.find("1 remote deletions failed"), std::string::npos) << second.err;
+    EXPECT_EQ(remote.read("shop/about.html"), "about");
+    EXPECT_EQ(remote.read("shop/index.html"), "index, edited");
+    const std::vector<std::string> again = server.commands();
+    EXPECT_EQ(std::count(again.begin(), again.end(), "DELE gone.html"), 1);
+    ASSERT_TRUE(projects.load(data.file("wbprj.dfd")));
+    EXPECT_NE(projects.field(0, positionIn(projects, 0, "about.html"), ProjectField::UploadStamp), "May");
+
+    // Once the server deletes it, the record leaves.
+    fs::remove_all(remote.file("shop/gone.html"));
+    remote.write("shop/gone.html", "old page");
     const CliRun third = webwatch({"--quiet"});
     EXPECT_EQ(third.status, 0) << third.out << third.err;
     EXPECT_FALSE(fs::exists(remote.file("shop/gone.html")));
     ASSERT_TRUE(projects.load(data.file("wbprj.dfd")));
     EXPECT_EQ(projects.fileCount(0), 4u);
+    EXPECT_EQ(positionIn(projects, 0, "gone.html"), -1);
     EXPECT_FALSE(fs::exists(data.file("defil.dfd")));
 }
 

@@ -108,13 +108,17 @@ TEST_F(RestoreFiles, AQueueWithAPendingRunKeepsTheQueueAndLoadsTheDeletionList)
     EXPECT_EQ(deletions[5], "old.htm");
 }
 
-TEST_F(RestoreFiles, APendingProjectWithoutAQueueIsIgnored)
+// A run of deletions only, or one killed after its queue was worked off,
+// has no queue file: it is still a run to finish.
+TEST_F(RestoreFiles, APendingProjectWithoutAQueueIsARunToFinish)
 {
     dir.write("nyweb2.dfd", "1\r\n");
     dir.write("defil.dfd", "x\r\n");
     const StartupFlags flags = loadRestoreFiles(paths, restore, deletions);
-    EXPECT_FALSE(flags.anySet());
+    EXPECT_FALSE(flags.queueLoaded);
+    EXPECT_TRUE(flags.pendingProjectLoaded);
     EXPECT_EQ(restore.lineOr(0), "stale");
+    EXPECT_EQ(deletions, TextLineList({"x"}));
 }
 
 TEST_F(RestoreFiles, DamagedOrUnreadableFilesAreNotTakenUp)

@@ -2,6 +2,7 @@
 // borrowed transfer client, then the queue, then the pending project file
 // made the project file; and a discarded queue cancelling the run.
 #include "fixtures/local_ftp_server.h"
+#include "fixtures/scripted_ftp_server.h"
 #include "services/dialogs.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <optional>
 
@@ -99,7 +101,8 @@ TEST_F(RunDriverTest, DeletesEachLoginOnItsOwnConnectionThenUploadsAndEndsTheRun
     // Missing locally: old.html (deleted), guarded.txt under the read-only
     // anonymous log-in on the same host and port (refused: reusing the
     // first log-in's connection would wrongly delete it), absent.txt which
-    // the server does not have (refused), top.txt in the root.
+    // the server does not have (gone already: its folder's listing lacks
+    // it), top.txt in the root.
     std::vector<std::string> lines{"1", "Site", "0", "1"};
     for (const auto& r : {record("page.html", "/site"), record("old.html", "/site"),
                           record("guarded.txt", "/site", "anonymous", ""), record("absent.txt", "/site"),
@@ -121,10 +124,12 @@ TEST_F(RunDriverTest, DeletesEachLoginOnItsOwnConnectionThenUploadsAndEndsTheRun
     EXPECT_FALSE(std::filesystem::exists(root.file("top.txt")));
     EXPECT_EQ(root.read("site/guarded.txt"), "stays");
     EXPECT_EQ(root.read("site/page.html"), "<p>new</p>");
-    // Refusals are logged with the server's own reply.
+    // A refusal is logged with the server's own reply; a 550 for a file
+    // the listing does not hold is not one.
     EXPECT_TRUE(logHas("Could not delete guarded.txt")) << ::testing::PrintToString(collector.lines);
-    EXPECT_TRUE(logHas("Could not delete absent.txt"));
     EXPECT_TRUE(logHas("550"));
+    EXPECT_FALSE(logHas("Could not delete absent.txt"));
+    EXPECT_TRUE(logHas("/site/absent.txt on 127.0.0.1 is not on the server any more"));
     EXPECT_EQ(shownDeletions, (std::vector<std::string>{"old.html removed", "guarded.txt removed",
                                                         "absent.txt removed", "top.txt removed"}));
 
@@ -142,14 +147,27 @@ TEST_F(RunDriverTest, DeletesEachLoginOnItsOwnConnectionThenUploadsAndEndsTheRun
     ASSERT_NE(dele, commands.end());
     EXPECT_EQ(*(dele - 1), "CWD /");
     EXPECT_NE(*(dele - 2), "CWD /");
+    // Each refused DELE is sent once, then the folder is listed, hidden
+    // files included.
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "DELE guarded.txt"), 1);
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "DELE absent.txt"), 1);
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "LIST -a"), 2);
     // Every deletion comes before the first upload.
     const auto stor = std::find(commands.begin(), commands.end(), "STOR page.html");
     ASSERT_NE(stor, commands.end());
     EXPECT_LT(dele, stor);
 
-    // The run's end: the pending project file is the project file now, and
-    // nothing of the run is left behind.
-    EXPECT_EQ(data.read("wbprj.dfd"), pending);
+    // The run's end: the pending project file is the project file now, with
+    // the refused file's record back where it stood, and nothing of the run
+    // is left behind.
+    ProjectStore ended;
+    ASSERT_TRUE(ended.load(data.file("wbprj.dfd")));
+    ASSERT_EQ(ended.fileCount(0), 2u);
+    EXPECT_EQ(ended.field(0, 0, ProjectField::RemoteFileName), "page.html");
+    EXPECT_EQ(ended.field(0, 1, ProjectField::RemoteFileName), "guarded.txt");
+    EXPECT_EQ(ended.field(0, 1, ProjectField::UploadStamp), "May");
+    ASSERT_TRUE(ended.removeFile(0, 1));
+    EXPECT_EQ(ended.lines().joinedText(), pending);
     EXPECT_FALSE(std::filesystem::exists(data.file("nyweb2.dfd")));
     EXPECT_FALSE(std::filesystem::exists(data.file("defil.dfd")));
     EXPECT_FALSE(std::filesystem::exists(data.file("koefil.dfd")));
@@ -258,6 +276,95 @@ TEST_F(RunDriverTest, ARestoredRunDeletesFirstAndADiscardedQueueCancelsIt)
     EXPECT_EQ(data.read("wbprj.dfd"), pending);
     EXPECT_FALSE(std::filesystem::exists(data.file("defil.dfd")));
     EXPECT_FALSE(cancelled);
+}
+
+// A file the user takes out of the queue after the server refused it never
+// reached the server: the run's end leaves it marked for the next run.
+TEST_F(RunDriverTest, AFileTakenOutOfTheQueueAfterAnErrorIsLeftForTheNextRun)
+{
+    local.write("ok.html", "ok");
+    local.write("bad.html", "bad");
+    // Dated back: a file changed within the two seconds of its scan keeps
+    // " May" even once sent.
+    std::filesystem::last_write_time(local.file("ok.html"),
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    // A folder where the file should go: its STOR is refused.
+    std::filesystem::create_directories(root.file("site/bad.html"));
+    std::vector<std::string> lines{"1", "Site", "0", "0"};
+    for (const auto& r : {record("ok.html", "/site"), record("bad.html", "/site")})
+        lines.insert(lines.end(), r.begin(), r.end());
+    handOver(lines);
+
+    dialogs.expectYesNoCancelContaining("Error!! ",
+                                        {QString::fromStdString("Could not upload " + local.file("bad.html")),
+                                         ":Do You want to remove the file that caused the error from this transfer"},
+                                        DialogAnswer::Yes);
+    dialogs.expectMessage("bad.html removed");
+    driver.start();
+    ASSERT_TRUE(waitUntil([&] { return ended.has_value(); }, 30000));
+    EXPECT_EQ(*ended, UploadRun::EndResult::Finished);
+    EXPECT_EQ(root.read("site/ok.html"), "ok");
+
+    ProjectStore after;
+    ASSERT_TRUE(after.load(data.file("wbprj.dfd")));
+    ASSERT_EQ(after.fileCount(0), 2u);
+    EXPECT_EQ(after.field(0, 0, ProjectField::UploadStamp), *ProjectStore::stampOf(local.file("ok.html")));
+    EXPECT_EQ(after.field(0, 1, ProjectField::UploadStamp), "May");
+    EXPECT_FALSE(std::filesystem::exists(data.file("nyweb2.dfd")));
+}
+
+// A server that takes no options to LIST is asked for the plain listing,
+// and a refused file that it lists keeps its record.
+TEST(RunDriverListing, ARefusedListWithOptionsFallsBackToThePlainListing)
+{
+    ScriptedFtpServer server;
+    const QByteArray pasv = "227 Entering Passive Mode (127,0,0,1,{p1},{p2})";
+    server.login()
+        .expect("CWD /").reply("250 ok").expect("CWD /site").reply("250 ok")
+        .expect("DELE kept.html").reply("550 Permission denied")
+        .expect("PASV").replyWithDataPort(pasv).expect("LIST -a").reply("501 No options here")
+        .expect("PASV").replyWithDataPort(pasv).expect("LIST").reply("150 Here it comes")
+        .acceptDataConnection().sendData("-rw-r--r--   1 web  web   5 Jan 14 10:22 kept.html\r\n").closeData()
+        .reply("226 Done")
+        .expect("QUIT").reply("221 Bye");
+    ASSERT_TRUE(server.start());
+
+    TempDir data;
+    TempDir local;
+    // One deletion among three files: under the limit that asks first.
+    std::vector<std::string> before{"1", "Site", "0", "1"};
+    for (const char* name : {"kept.html", "here.html", "too.html"}) {
+        if (std::string(name) != "kept.html")
+            local.write(name, name);
+        const std::string stamp = name == std::string("kept.html") ? "12345" : *ProjectStore::stampOf(local.file(name));
+        before.insert(before.end(), {" " + local.file(name), " 127.0.0.1", " web", " pw",
+                                     " " + server.portText().toStdString(), " /site", std::string(" ") + name, " 1",
+                                     " " + stamp});
+    }
+    data.write("wbprj.dfd", crlf(before));
+    ScriptedDialogs dialogs;
+    const std::vector<std::string> ascii;
+    UploadRun run{UploadRunFiles{data.file("wbprj.dfd"), data.file("nyweb2.dfd"), data.file("koefil.dfd"),
+                                 data.file("defil.dfd")},
+                  dialogs, ascii};
+    TransferQueue queue{QueueFiles(data.file("koefil.dfd"), data.file("rstfil.txt")), dialogs};
+    WebwatchRunDriver driver{run, queue};
+    RunDriverHooks hooks;
+    hooks.passiveMode = [] { return true; };
+    driver.setHooks(hooks);
+    std::optional<UploadRun::EndResult> ended;
+    QObject::connect(&driver, &WebwatchRunDriver::runEnded, [&](UploadRun::EndResult result) { ended = result; });
+
+    ProjectStore projects;
+    ASSERT_TRUE(projects.load(data.file("wbprj.dfd")));
+    ASSERT_EQ(run.start(projects, UploadRun::Scope::Quick).kind, UploadRun::Outcome::Kind::HandedOver);
+    ASSERT_TRUE(driver.takeUpPendingRun(data.file("koefil.dfd")));
+    driver.start();
+    ASSERT_TRUE(waitUntil([&] { return ended.has_value(); }, 30000)) << server.commands().join('|').toStdString();
+    EXPECT_EQ(*ended, UploadRun::EndResult::Finished);
+    EXPECT_TRUE(server.finished()) << server.commands().join('|').toStdString();
+    EXPECT_EQ(data.read("wbprj.dfd"), crlf(before)) << "the refused file's record stays";
+    EXPECT_EQ(run.deletionsKept(), 1u);
 }
 
 }  // namespace

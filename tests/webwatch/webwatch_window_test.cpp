@@ -353,6 +353,8 @@ TEST_F(WebwatchWindowTest, AddFileHandsTheChosenProjectToTheRecording)
 class KilledRunTest : public WebwatchWindowTest {
 protected:
     virtual QStringList holdPoint() const = 0;
+    // The local files as uploaded already: the run only deletes.
+    virtual bool deletionsOnly() const { return false; }
 
     void beforeWindow() override
     {
@@ -360,9 +362,12 @@ protected:
         web.write("www/a.html", "<p>a</p>");
         web.write("www/b.html", "<p>b</p>");
         web.write("www/c.html", "<p>c</p>");
-        projectLines = crlf(join({{"1", "Site", "0", "1"}, record(web.file("www/a.html"), "/www", "May"),
-                                  record(web.file("www/b.html"), "/www", "May"),
-                                  record(web.file("www/c.html"), "/www", "May"),
+        const auto stamp = [&](const char* name) {
+            return deletionsOnly() ? *ProjectStore::stampOf(web.file(name)) : std::string("May");
+        };
+        projectLines = crlf(join({{"1", "Site", "0", "1"}, record(web.file("www/a.html"), "/www", stamp("www/a.html")),
+                                  record(web.file("www/b.html"), "/www", stamp("www/b.html")),
+                                  record(web.file("www/c.html"), "/www", stamp("www/c.html")),
                                   record(web.file("www/x.html"), "/www", "1234"),
                                   record(web.file("www/y.html"), "/www", "1234"),
                                   record(web.file("www/z.html"), "/www", "1234")}));
@@ -450,6 +455,23 @@ TEST_F(KilledDuringDeletions, TheWindowDeletesTheRestUploadsAndEndsAsAnUninterru
     EXPECT_EQ(deletions.size(), 12u);
     EXPECT_TRUE(window->uploadRun().deletionsPending());
     finishFromTheWindow();
+}
+
+class KilledDuringADeletionOnlyRun : public KilledRunTest {
+protected:
+    QStringList holdPoint() const override { return {"deletions", "1"}; }
+    bool deletionsOnly() const override { return true; }
+};
+
+// Such a run has no queue file and so no Start button: the window's start
+// finishes it by itself.
+TEST_F(KilledDuringADeletionOnlyRun, TheWindowsStartFinishesItAsAnUninterruptedRun)
+{
+    EXPECT_FALSE(std::filesystem::exists(data.file("koefil.dfd")));
+    ASSERT_TRUE(waitUntilRunEnds()) << logText();
+    EXPECT_EQ(filesBelow(site.path()), expectedServer);
+    EXPECT_EQ(projectFile(), expectedProjects);
+    EXPECT_TRUE(runFilesGone());
 }
 
 TEST_F(KilledDuringUploads, TheWindowUploadsTheRestAndEndsAsAnUninterruptedRun)
