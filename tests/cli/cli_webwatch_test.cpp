@@ -329,6 +329,8 @@ TEST_F(CliWebwatch, AMissingFolderLeavesItsFilesAloneUntilTheCommandIsToldToDele
     fs::rename(site.path() + ".away", site.path());
     EXPECT_EQ(whole.status, 1) << whole.out << whole.err;
     EXPECT_NE(whole.err.find(leftAlone), std::string::npos) << whole.err;
+    EXPECT_NE(whole.out.find("Published 0 files (0.0 MB), deleted 0, 0 failed, 4 left alone\n"), std::string::npos)
+        << whole.out;
     EXPECT_EQ(whole.err.find("blog"), std::string::npos) << "Blog deletes nothing anyway: " << whole.err;
     noDeletion();
     EXPECT_EQ(data.read("wbprj.dfd"), projectsBefore);
@@ -340,9 +342,11 @@ TEST_F(CliWebwatch, AMissingFolderLeavesItsFilesAloneUntilTheCommandIsToldToDele
     EXPECT_NE(dry.err.find(leftAlone), std::string::npos) << dry.err;
     EXPECT_NE(dry.out.find("Project \"Shop\": 0 to upload, 0 to delete on the server"), std::string::npos) << dry.out;
     EXPECT_EQ(dry.out.find("leaves "), std::string::npos) << dry.out;
-    const CliRun moved = webwatch({"--quiet"});
+    const CliRun moved = webwatch({});
     EXPECT_EQ(moved.status, 1) << moved.out << moved.err;
     EXPECT_NE(moved.err.find(leftAlone), std::string::npos) << moved.err;
+    EXPECT_NE(moved.out.find("Published 1 files"), std::string::npos) << moved.out;
+    EXPECT_NE(moved.out.find(", 0 failed, 4 left alone\n"), std::string::npos) << moved.out;
     noDeletion();
     ProjectStore projects;
     ASSERT_TRUE(projects.load(data.file("wbprj.dfd")));

@@ -314,7 +314,8 @@ TEST_F(RunDriverTest, AFileTakenOutOfTheQueueAfterAnErrorIsLeftForTheNextRun)
 }
 
 // A server that takes no options to LIST is asked for the plain listing,
-// and a refused file that it lists keeps its record.
+// and a refused file that it lists keeps its record; so does a refused
+// hidden file, which a plain listing would not show anyway.
 TEST(RunDriverListing, ARefusedListWithOptionsFallsBackToThePlainListing)
 {
     ScriptedFtpServer server;
@@ -326,19 +327,25 @@ TEST(RunDriverListing, ARefusedListWithOptionsFallsBackToThePlainListing)
         .expect("PASV").replyWithDataPort(pasv).expect("LIST").reply("150 Here it comes")
         .acceptDataConnection().sendData("-rw-r--r--   1 web  web   5 Jan 14 10:22 kept.html\r\n").closeData()
         .reply("226 Done")
+        .expect("CWD /").reply("250 ok").expect("CWD /site").reply("250 ok")
+        .expect("DELE .htaccess").reply("550 Permission denied")
+        .expect("PASV").replyWithDataPort(pasv).expect("LIST").reply("150 Here it comes")
+        .acceptDataConnection().sendData("-rw-r--r--   1 web  web   5 Jan 14 10:22 kept.html\r\n").closeData()
+        .reply("226 Done")
         .expect("QUIT").reply("221 Bye");
     ASSERT_TRUE(server.start());
 
     TempDir data;
     TempDir local;
-    // One deletion among three files: under the limit that asks first.
+    // Two deletions among four files: under the limit that asks first.
     std::vector<std::string> before{"1", "Site", "0", "1"};
-    for (const char* name : {"kept.html", "here.html", "too.html"}) {
-        if (std::string(name) != "kept.html")
+    for (const std::string name : {"kept.html", ".htaccess", "here.html", "too.html"}) {
+        const bool missing = name == "kept.html" || name == ".htaccess";
+        if (!missing)
             local.write(name, name);
-        const std::string stamp = name == std::string("kept.html") ? "12345" : *ProjectStore::stampOf(local.file(name));
+        const std::string stamp = missing ? "12345" : *ProjectStore::stampOf(local.file(name));
         before.insert(before.end(), {" " + local.file(name), " 127.0.0.1", " web", " pw",
-                                     " " + server.portText().toStdString(), " /site", std::string(" ") + name, " 1",
+                                     " " + server.portText().toStdString(), " /site", " " + name, " 1",
                                      " " + stamp});
     }
     data.write("wbprj.dfd", crlf(before));
@@ -363,8 +370,10 @@ TEST(RunDriverListing, ARefusedListWithOptionsFallsBackToThePlainListing)
     ASSERT_TRUE(waitUntil([&] { return ended.has_value(); }, 30000)) << server.commands().join('|').toStdString();
     EXPECT_EQ(*ended, UploadRun::EndResult::Finished);
     EXPECT_TRUE(server.finished()) << server.commands().join('|').toStdString();
-    EXPECT_EQ(data.read("wbprj.dfd"), crlf(before)) << "the refused file's record stays";
-    EXPECT_EQ(run.deletionsKept(), 1u);
+    EXPECT_EQ(data.read("wbprj.dfd"), crlf(before)) << "the refused files' records stay";
+    EXPECT_EQ(run.deletionsKept(), 2u);
+    EXPECT_EQ(driver.tally().failed, 2u);
+    EXPECT_EQ(driver.tally().deleted, 0u);
 }
 
 }  // namespace

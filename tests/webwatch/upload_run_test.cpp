@@ -396,6 +396,7 @@ TEST(UploadRun, FilesOfAMissingFolderAreLeftAloneUnlessTheUserSaysDelete)
     EXPECT_EQ(f.dialogs.shown()[0].text, question);
     ASSERT_EQ(outcome.foldersLeftAlone.size(), 1u);
     EXPECT_EQ(outcome.foldersLeftAlone[0].files, 2u);
+    EXPECT_EQ(f.run.filesLeftAlone(), 2u) << "for the line that ends the run";
     EXPECT_EQ(notices, std::vector<std::string>{"Folder " + f.site.file("news")
                                                 + " is missing: its 2 files are left alone"});
     EXPECT_EQ(f.data.read("defil.dfd"), crlf({"ftp.example.org", "webmaster", "secret", "21", "/www", "gone.html"}));
@@ -413,6 +414,7 @@ TEST(UploadRun, FilesOfAMissingFolderAreLeftAloneUnlessTheUserSaysDelete)
     outcome = f.uploadAll();
     ASSERT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandedOver);
     EXPECT_TRUE(outcome.foldersLeftAlone.empty());
+    EXPECT_EQ(f.run.filesLeftAlone(), 0u);
     EXPECT_TRUE(notices.empty());
     EXPECT_EQ(outcome.deletions, 3u);
     EXPECT_EQ(f.data.read("nyweb2.dfd"), crlf(join({{"1", "Tidy", "0", "1"}, record(kept, "2", kStamp)})));

@@ -341,3 +341,55 @@ TEST_F(WebwatchWindowQueueTest, AddFileRecordsIntoTheChosenOneOfTwoProjectsOfThe
     EXPECT_EQ(stored.field(1, 0, ProjectField::RemoteDirectory), "/second");
     EXPECT_EQ(dialogs.pending(), 0u);
 }
+
+namespace {
+
+// Nothing changed locally: one page deleted, and a folder moved away.
+class DeletionOnlyRunTest : public WebwatchWindowQueueTest {
+protected:
+    void beforeWindow() override
+    {
+        startServer();
+        const std::string port = server->portText();
+        site.write("www/gone.html", "old page");
+        site.write("away/x.html", "x");
+        site.write("away/y.html", "y");
+        std::vector<std::string> lines{"1", "Site", "0", "1"};
+        for (const char* name : {"www/a.html", "www/b.html", "www/c.html"}) {
+            web.write(name, name);
+            const auto part =
+                record(web.file(name), port, server->password(), "/www", ProjectStore::stampOf(web.file(name)).value());
+            lines.insert(lines.end(), part.begin(), part.end());
+        }
+        for (const auto& part : {record(web.file("www/gone.html"), port, server->password(), "/www", "1234"),
+                                 record(web.file("away/x.html"), port, server->password(), "/away", "1234"),
+                                 record(web.file("away/y.html"), port, server->password(), "/away", "1234")})
+            lines.insert(lines.end(), part.begin(), part.end());
+        data.write("wbprj.dfd", crlf(lines));
+    }
+};
+
+}  // namespace
+
+// The quick upload of a run that only deletes runs at once, without a queue
+// to start, and its last line counts the files of the missing folder.
+TEST_F(DeletionOnlyRunTest, TheQuickUploadDeletesAtOnceAndCountsTheFilesLeftAlone)
+{
+    dialogs.expectChoice("Folder missing", QString::fromStdString(web.file("away")), 1);
+    click(c->BitBtn10);
+    ASSERT_TRUE(waitUntil([&] { return !window->uploadRun().pending() && !window->transferQueue().transferRunning(); },
+                          30000))
+        << logText();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(site.file("www/gone.html")));
+    EXPECT_EQ(site.read("away/x.html"), "x") << "a missing folder deletes nothing";
+    ProjectStore stored;
+    ASSERT_TRUE(stored.load(data.file("wbprj.dfd")));
+    ASSERT_EQ(stored.fileCount(0), 5u);
+    EXPECT_EQ(stored.field(0, 3, ProjectField::RemoteFileName), "x.html");
+    for (const char* name : {"koefil.dfd", "nyweb2.dfd", "defil.dfd"})
+        EXPECT_FALSE(std::filesystem::exists(data.file(name))) << name;
+    const std::string done = "Published 0 files (0.0 MB), deleted 1, 0 failed, 2 left alone";
+    EXPECT_NE(logText().find("! " + done), std::string::npos) << logText();
+    EXPECT_EQ(c->StatusBar1->currentMessage().toStdString(), done);
+}
