@@ -8,8 +8,8 @@
 #
 # WebWatch runs as the quick upload does, without a window: every file of
 # the project is looked up, changed files are queued, each one goes up with
-# the run's full command sequence (CWD "/", CWD to its folder, TYPE, PASV,
-# STOR). Its remote folders are made beforehand, since a run uploads into
+# a CWD to its folder when it is not the last file's folder, TYPE when the
+# mode changes, PASV and STOR. Its remote folders are made beforehand, since a run uploads into
 # folders that exist; sitecopy makes its own. The site is kept as two web
 # projects of half the folders each: a run takes at most 3500 files (the
 # queue's size), so the first upload is one "Upload" per project, the second

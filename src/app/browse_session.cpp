@@ -249,8 +249,7 @@ void BrowseSession::walkRequestFailed(TFtpRequest request)
 {
     const bool walking = walk_ == Walk::ToLoginDirectory || walk_ == Walk::ToLinkTarget;
     if (request == ftpRqChangeDir) {
-        // Whichever half failed, the next change starts from the root.
-        directoryStep_ = DirectoryStep::ToRoot;
+        nodeChangeEnded();
         if (walking && !directoryChangeWaiting_)
             walkRefused();
     } else if (request == ftpRqListDir && walking && !directoryChangeWaiting_) {
@@ -278,7 +277,7 @@ void BrowseSession::openDone()
     walk_ = Walk::None;
     directoryInLoginFolder_.clear();
     directoryChangeWaiting_ = false;
-    directoryStep_ = DirectoryStep::ToRoot;
+    changingToNode_ = false;
     setHint(v_.connectButton, QStringLiteral("Disconnect"));
     v_.addressManagerButton->setEnabled(false);
     root_ = addRoot(v_.remoteTree, channel_.client().HostName(), v_.treeImages);
@@ -389,16 +388,31 @@ void BrowseSession::showDirectory()
     directoryChangeWaiting_ = false;
     currentRemotePath_ = nodePath(node);
 
+    // One CWD, to the node's path from the server root: where the last
+    // change left the server does not matter then.
     TFtpClient& client = channel_.client();
-    if (directoryStep_ == DirectoryStep::ToRoot) {
-        directoryStep_ = DirectoryStep::ToNode;
-        client.SetHostDirName("/");
-    } else {
-        directoryStep_ = DirectoryStep::ToRoot;
-        client.SetLocalFileName(services_.listingFilePath);
-        client.SetHostDirName(currentRemotePath_);
-    }
+    client.SetLocalFileName(services_.listingFilePath);
+    client.SetHostDirName(serverPathOf(currentRemotePath_));
+    changingToNode_ = true;
     ask(&TCustomFtpCli::BeginChangeDir);
+}
+
+std::string BrowseSession::serverPathOf(const std::string& treePath)
+{
+    // "./www" is "/www" and "." the root: the tree path without its dot.
+    if (treePath == ".")
+        return "/";
+    return treePath.rfind("./", 0) == 0 ? treePath.substr(1) : treePath;
+}
+
+void BrowseSession::nodeChangeEnded()
+{
+    if (!changingToNode_)
+        return;
+    changingToNode_ = false;
+    // Everyone else reads the shown folder from the client as the tree
+    // writes it ("./www"): queued files and recorded projects keep it so.
+    channel_.client().SetHostDirName(currentRemotePath_);
 }
 
 void BrowseSession::takeUpWaitingDirectoryChange()
@@ -417,6 +431,7 @@ void BrowseSession::requestEnded()
 
 void BrowseSession::changeDirDone()
 {
+    nodeChangeEnded();
     if (directoryChangeWaiting_) {
         // Whichever half of a change this was, the node now selected gets
         // a change of its own.
@@ -429,12 +444,7 @@ void BrowseSession::changeDirDone()
         return;
     }
     v_.abortButton->setEnabled(true);
-    if (directoryStep_ == DirectoryStep::ToNode) {
-        // The root step is done; the node's own step follows.
-        log("Directory is \"" + channel_.client().DirResult() + "\"");
-        showDirectory();
-        return;
-    }
+    log("Directory is \"" + channel_.client().DirResult() + "\"");
     channel_.client().SetLocalFileName(services_.listingFilePath);
     channel_.askListing(*this);
 }

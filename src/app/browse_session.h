@@ -121,9 +121,6 @@ private:
         // Down from the root to where the link led.
         ToLinkTarget,
     };
-    // Every directory change is two: to the server root first, then to the
-    // node's path relative to it.
-    enum class DirectoryStep { ToRoot, ToNode };
 
     void ask(SessionChannel::Request request) { channel_.ask(*this, request); }
     void log(const std::string& line) { channel_.log(line); }
@@ -140,6 +137,10 @@ private:
     void fileSizeDone();
     void quitDone();
     void startLoginWalk(const std::string& target);
+    // The server path a CWD takes for a node's path in the tree.
+    static std::string serverPathOf(const std::string& treePath);
+    // The CWD to a node ended, either way.
+    void nodeChangeEnded();
 
     // The listing.
     void parseListing();
@@ -171,7 +172,8 @@ private:
     QTreeWidgetItem* root_ = nullptr;
 
     Walk walk_ = Walk::None;
-    DirectoryStep directoryStep_ = DirectoryStep::ToRoot;
+    // A CWD to a node's folder is under way.
+    bool changingToNode_ = false;
     // The address manager's connect quits a running session first; the
     // connect follows the quit.
     bool connectAfterQuit_ = false;

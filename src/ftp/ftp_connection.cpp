@@ -38,6 +38,7 @@ void TCustomFtpCli::StepOpen()
     FReplyLines = 0;
     FReplyBytes = 0;
     FSizeAnswered = false;
+    ForgetServerSettings();
     FStepStatus = 0;
     FDnsResult.clear();
     FCloseReason.clear();
@@ -193,6 +194,7 @@ void TCustomFtpCli::ControlSessionClosed(std::uint16_t error)
     if (FControlCloseHandled)
         return;
     FControlCloseHandled = true;
+    ForgetServerSettings();
     const bool aborting = FState == ftpStateAborting;
     // The server went away while a request still waited for it: that request
     // has failed, whatever its earlier steps achieved.
@@ -227,6 +229,7 @@ void TCustomFtpCli::BeginAbort()
 {
     const bool wasResolving = FState == ftpStateResolving;
     SetState(ftpStateAborting);
+    ForgetServerSettings();
     ReleaseLocalStream();
     if (wasResolving)
         FControlSocket->CancelDnsLookup();

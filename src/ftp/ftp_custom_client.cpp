@@ -169,6 +169,7 @@ bool TCustomFtpCli::SendCommand(const std::string& command)
     // The log is shown on screens and kept in files; the password is not.
     Display(IsPasswordCommand(cmd) ? "> PASS ****" : "> " + cmd);
     KeepOrForgetSizeAnswer();
+    NoteCommandSent();
     ++FControlActivity;
     if (FControlSocket->State() == wsConnected)
         FControlSocket->SendStr(cmd + "\r\n");

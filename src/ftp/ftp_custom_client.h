@@ -150,6 +150,14 @@ public:
     // session.
     bool DataTlsResumed() const { return FDataTlsResumed; }
 
+    // --- what the server is known to have set -----------------------------------
+    // True when a CWD to exactly this absolute path succeeded on this
+    // connection and nothing since may have moved the server; a caller that
+    // wants to be there need not send it again.
+    bool KnowsDirectory(const std::string& directory) const;
+    // True when the server is known to use the type Binary now says.
+    bool KnowsType() const;
+
     // --- single-step requests -------------------------------------------------
     void BeginOpen();
     void BeginUser();
@@ -371,6 +379,10 @@ private:
     void ParseDirResult();
     void ParseSizeResult();
     void SetState(TFtpClientState state);
+    // What the server is known to have set (ftp_server_settings.cpp).
+    void ForgetServerSettings();
+    void NoteCommandSent();
+    void NoteCommandSucceeded();
     void Display(const std::string& text);
     void DisplayStatus(const std::string& text) { Display("! " + text); }
     void KeepFirstError();
@@ -504,6 +516,15 @@ private:
     // When the reply now being read began (its first byte); a reply may take
     // no longer than the inactivity limit as a whole.
     std::uint64_t FReplyStartTick = 0;
+
+    // --- what the server is known to have set ---
+    bool FServerDirectoryKnown = false;
+    std::string FServerDirectory;
+    char FServerType = 0;
+    // The argument of the CWD and the type of the TYPE now waiting for
+    // their replies.
+    std::string FDirectorySent;
+    char FTypeSent = 0;
 
     // --- download checks ---
     // The last SIZE answer (binary type), for a download of that same file

@@ -139,8 +139,12 @@ void TCustomFtpCli::GenericReply()
         }
     }
     FStepStatus = status;
-    if (status != 0)
+    if (status != 0) {
         KeepFirstError();
+        ForgetServerSettings();
+    } else {
+        NoteCommandSucceeded();
+    }
     if (DataPassive() && FStatusCode == 227)
         FPasvResponse = FLastResponse;
     if (status == 0) {

@@ -128,6 +128,10 @@ void TCustomFtpCli::Finish(int code)
     if (FRequestDoneFlag)
         return;
     FRequestDoneFlag = true;
+    // A request that failed, however (a refusal, a timeout, a lost
+    // connection), may have left the server anywhere.
+    if (code != 0)
+        ForgetServerSettings();
     if (code == 0 && FStepContinuation) {
         if (FState != ftpStateAborting)
             SetState(ftpStateStepDone);

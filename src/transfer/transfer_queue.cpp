@@ -325,7 +325,7 @@ void TransferQueue::startNextTransfer()
                (entry.password == client_.PassWord() ||
                 (entry.password.empty() && client_.PassWord() == kPlaceholderEmailPassword)) &&
                entry.port == client_.Port() && directoryKnown(entry)) {
-        changeToRoot();
+        changeToEntryFolder();
     } else {
         // Another site, or a directory in a login folder this log-in never
         // asked for: log in anew.

@@ -167,12 +167,13 @@ private:
     void afterOpen();
     void afterUser();
     void afterPass();
-    void changeToRoot();
-    // Where the entry's directory lies seen from the server root; one in
-    // the login folder needs the folder the log-in reported.
+    // The entry's folder as an absolute server path; one in the login
+    // folder needs the folder the log-in reported (directoryKnown).
     bool directoryKnown(const QueueEntry& entry) const;
-    std::string directoryFromRoot(const QueueEntry& entry) const;
+    std::string entryFolder(const QueueEntry& entry) const;
+    void changeToEntryFolder();
     void afterChangeDir();
+    void setTypeForEntry();
     void afterSetType();
     void afterTransfer(Direction direction);
     void afterQuit();

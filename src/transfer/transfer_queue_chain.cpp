@@ -25,6 +25,16 @@ bool holdsBinaryData(const std::string& path)
     return head.find('\0') != std::string::npos;
 }
 
+// A server path written as the remote tree writes its paths ("/www" as
+// "./www"), so that the browsing side, when it shows the same folder, knows
+// it for the one the queue worked in.
+std::string treePathOf(const std::string& serverPath)
+{
+    if (serverPath.size() < 2 || serverPath.front() != '/')
+        return serverPath;
+    return "." + serverPath;
+}
+
 }  // namespace
 
 void TransferQueue::begin(TFtpRequest request, const std::function<void()>& start)
@@ -73,7 +83,7 @@ void TransferQueue::requestDone(TFtpRequest request, std::uint16_t error)
         break;
     case ftpRqPrintDir:
         loginFolder_ = client_.DirResult();
-        changeToRoot();
+        changeToEntryFolder();
         break;
     case ftpRqChangeDir:
         afterChangeDir();
@@ -137,12 +147,21 @@ void TransferQueue::afterPass()
         begin(ftpRqPrintDir, [this] { client_.BeginPrintDir(); });
         return;
     }
-    changeToRoot();
+    changeToEntryFolder();
 }
 
-void TransferQueue::changeToRoot()
+void TransferQueue::changeToEntryFolder()
 {
-    client_.SetHostDirName("/");
+    if (entries_.empty())
+        return;
+    // One CWD to the folder's absolute path, and none at all while the
+    // connection is known to be there already (the last file's folder).
+    const std::string folder = entryFolder(entries_.first());
+    if (client_.KnowsDirectory(folder)) {
+        setTypeForEntry();
+        return;
+    }
+    client_.SetHostDirName(folder);
     begin(ftpRqChangeDir, [this] { client_.BeginChangeDir(); });
 }
 
@@ -151,27 +170,24 @@ bool TransferQueue::directoryKnown(const QueueEntry& entry) const
     return loginFolder_.has_value() || !isRelativeToLoginFolder(entry.remoteDirectory);
 }
 
-std::string TransferQueue::directoryFromRoot(const QueueEntry& entry) const
+std::string TransferQueue::entryFolder(const QueueEntry& entry) const
 {
-    if (!isRelativeToLoginFolder(entry.remoteDirectory))
-        return entry.remoteDirectory;
-    // Written as the tree writes its paths, so that the browsing side,
-    // when it shows the same folder, knows it for the one just changed.
-    const std::string absolute = absoluteRemoteDirectory(entry.remoteDirectory, loginFolder_.value_or("/"));
-    return absolute == "/" ? absolute : "." + absolute;
+    // "./www" (a path of the remote tree) and "/www" name the same folder;
+    // one in the login folder is joined to the folder the log-in reported.
+    return absoluteRemoteDirectory(entry.remoteDirectory,
+                                   isRelativeToLoginFolder(entry.remoteDirectory) ? loginFolder_.value_or("/") : "/");
 }
 
 void TransferQueue::afterChangeDir()
 {
+    setTypeForEntry();
+}
+
+void TransferQueue::setTypeForEntry()
+{
     if (entries_.empty())
         return;
     const QueueEntry& entry = entries_.first();
-    const std::string directory = directoryFromRoot(entry);
-    if (client_.HostDirName() == "/" && directory != "/" && !directory.empty()) {
-        client_.SetHostDirName(directory);
-        begin(ftpRqChangeDir, [this] { client_.BeginChangeDir(); });
-        return;
-    }
     bool binary = entry.binary();
     if (!binary && !entry.isDownload() && holdsBinaryData(entry.localPath())) {
         // Converting line ends would corrupt it; the mode stored with the
@@ -180,6 +196,11 @@ void TransferQueue::afterChangeDir()
         binary = true;
     }
     client_.SetBinary(binary);
+    // The type stays set from one file to the next on the same connection.
+    if (client_.KnowsType()) {
+        afterSetType();
+        return;
+    }
     begin(ftpRqSetType, [this] { client_.BeginSetType(); });
 }
 
@@ -212,9 +233,12 @@ void TransferQueue::startUpload()
     percentage_ = 0;
     busy_ = true;
     firstProgress_ = true;
+    begin(ftpRqPutFile, [this] { client_.BeginPutFile(); });
+    // Written while the server answers the PASV or PORT just sent. Until
+    // then the file may still name the entry just finished as well, which
+    // a kill would only send again; this one is in it either way.
     if (queueFileStale_)
         saveQueueFile();
-    begin(ftpRqPutFile, [this] { client_.BeginPutFile(); });
 }
 
 void TransferQueue::startDownload()
@@ -330,7 +354,7 @@ void TransferQueue::endQueue()
     loggedIn_ = false;
     client_.BeginAbort();
     publish();
-    QueueEndReport report{localListChanged_, remoteListChanged_, client_.HostDirName()};
+    QueueEndReport report{localListChanged_, remoteListChanged_, treePathOf(client_.HostDirName())};
     localListChanged_ = false;
     remoteListChanged_ = false;
     observer_->queueEnded(report);

@@ -8,7 +8,7 @@ bool TransferQueue::makeFoldersForUpload()
     if (direction_ != Direction::Upload || entries_.empty())
         return false;
     // A folder in the login folder is made where the CWD looked for it.
-    const std::string folder = directoryFromRoot(entries_.first());
+    const std::string folder = entryFolder(entries_.first());
     // Only the entry's own folder is made, and only once for the entry: a
     // CWD still refused after that is the upload's failure.
     if (folder.empty() || folder == "/" || client_.HostDirName() != folder || foldersMadeFor_ == folder)
@@ -35,7 +35,7 @@ void TransferQueue::makeNextFolder()
     if (entries_.empty())
         return;
     if (foldersToMake_.empty()) {
-        client_.SetHostDirName(directoryFromRoot(entries_.first()));
+        client_.SetHostDirName(entryFolder(entries_.first()));
         begin(ftpRqChangeDir, [this] { client_.BeginChangeDir(); });
         return;
     }

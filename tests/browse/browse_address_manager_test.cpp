@@ -83,8 +83,8 @@ TEST_F(WalkToRemoteDirectory, WalksThroughRootHomeUserAndWww)
     connectToSite(0);
     ASSERT_TRUE(waitUntilBrowsing()) << logText();
     EXPECT_EQ(commands(), (Strings{"USER " + server->user(), "PASS " + server->password(), "CWD /", "PORT", "LIST -a",
-                                   "CWD /", "CWD ./home", "PORT", "LIST -a", "CWD /", "CWD ./home/user", "PORT", "LIST -a",
-                                   "CWD /", "CWD ./home/user/www", "PORT", "LIST -a"}));
+                                   "CWD /home", "PORT", "LIST -a", "CWD /home/user", "PORT", "LIST -a",
+                                   "CWD /home/user/www", "PORT", "LIST -a"}));
     EXPECT_EQ(c->TreeView1->currentItem(), node({"home", "user", "www"}));
     EXPECT_EQ(fileNames(), QStringList{"index.html"});
     EXPECT_EQ(fileText(QStringLiteral("index.html"), 1), QStringLiteral("12KB"));
@@ -108,7 +108,7 @@ TEST_F(DotRemoteDirectory, IsTakenFromTheServerRoot)
     connectToSite(0);
     ASSERT_TRUE(waitUntilBrowsing()) << logText();
     EXPECT_EQ(commands(), (Strings{"USER " + server->user(), "PASS " + server->password(), "CWD /", "PORT", "LIST -a",
-                                   "CWD /", "CWD ./www", "PORT", "LIST -a"}));
+                                   "CWD /www", "PORT", "LIST -a"}));
     EXPECT_EQ(window->midlform().manager().remoteDirectory(), QStringLiteral("/www"));
     EXPECT_EQ(fileNames(), QStringList{"page.html"});
 }
@@ -127,7 +127,7 @@ TEST_F(RootRemoteDirectory, RefreshesTheRootAndShowsItsFiles)
     connectToSite(0);
     ASSERT_TRUE(waitUntilBrowsing()) << logText();
     EXPECT_EQ(commands(), (Strings{"USER " + server->user(), "PASS " + server->password(), "CWD /", "PORT", "LIST -a",
-                                   "CWD /", "CWD .", "PORT", "LIST -a"}));
+                                   "CWD /", "PORT", "LIST -a"}));
     EXPECT_EQ(fileNames(), QStringList{"top.txt"});
     EXPECT_TRUE(c->BitBtn5->isEnabled());
 }
@@ -203,7 +203,7 @@ TEST_F(MissingRemoteDirectory, StopsWhereTheServerRefusesAndShowsTheLastFolderRe
     EXPECT_TRUE(status.contains(QStringLiteral("550"))) << status.toStdString() << "\n" << logText();
     // No CWD was tried below the refused folder.
     const Strings sent = commands();
-    EXPECT_EQ(std::count(sent.begin(), sent.end(), "CWD ./home/webuser/public_html/missing/deeper"), 0);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "CWD /home/webuser/public_html/missing/deeper"), 0);
 }
 
 // No remote directory: the window ends in the login folder the server

@@ -166,7 +166,9 @@ TEST_F(BrowseSessionWindow, AConnectionThatCannotBeMadeIsLoggedAndLeavesTheWindo
     ASSERT_TRUE(waitUntilBrowsing()) << logText();
 }
 
-TEST_F(BrowseSessionWindow, ClickingANodeChangesToItThroughTheRoot)
+// A click on a folder costs one CWD, to the folder's path from the root, and
+// its listing: where the server was before does not matter.
+TEST_F(BrowseSessionWindow, ClickingANodeChangesToItWithOneCommand)
 {
     makeSite();
     connectAsTestUser();
@@ -176,12 +178,14 @@ TEST_F(BrowseSessionWindow, ClickingANodeChangesToItThroughTheRoot)
     const int before = doneCount();
     clickNode(node({"www"}));
     ASSERT_TRUE(waitForListing(before)) << logText();
-    EXPECT_EQ(commands(), (Strings{"CWD /", "CWD ./www", "PORT", "LIST -a"}));
+    EXPECT_EQ(commands(), (Strings{"CWD /www", "PORT", "LIST -a"}));
     QStringList files = fileNames();
     files.sort();
     EXPECT_EQ(files, (QStringList{"about.html", "logo.gif"}));
     EXPECT_EQ(fileText(QStringLiteral("logo.gif"), 1), QStringLiteral("2KB"));
-    EXPECT_TRUE(c->Memo1->toPlainText().contains(QStringLiteral("Directory is \"/\"")));
+    EXPECT_TRUE(c->Memo1->toPlainText().contains(QStringLiteral("Directory is \"/www\"")));
+    // The others see the folder shown as the tree writes it.
+    EXPECT_EQ(channel().client().HostDirName(), "./www");
     EXPECT_EQ(hintOf(c->BitBtn8), QStringLiteral("Rename Directory www"));
 
     // Selecting a file names it in the delete and rename hints.
@@ -243,8 +247,8 @@ TEST_F(BrowseSessionWindow, ALinkToAFolderIsWalkedToFromTheRoot)
         return doneCount() >= before + 2 && !session().requestRunning() &&
                c->TreeView1->currentItem() == node({"folderlink"});
     })) << logText();
-    EXPECT_EQ(commands(), (Strings{"SIZE folderlink", "CWD folderlink", "PWD", "CWD /", "CWD .", "PORT", "LIST -a",
-                                   "CWD /", "CWD ./folderlink", "PORT", "LIST -a"}));
+    EXPECT_EQ(commands(), (Strings{"SIZE folderlink", "CWD folderlink", "PWD", "CWD /", "PORT", "LIST -a",
+                                   "CWD /folderlink", "PORT", "LIST -a"}));
     EXPECT_EQ(session().linkSizeState(), -1);
     QStringList files = fileNames();
     files.sort();
@@ -276,7 +280,7 @@ TEST_F(BrowseSessionWindow, ClickingAnotherNodeDuringALongListingStopsTheParse)
     })) << logText();
     // The big listing ended early without its "Done...".
     EXPECT_EQ(doneCount(), before + 1);
-    EXPECT_EQ(commands(), (Strings{"CWD /", "CWD ./big", "PORT", "LIST -a", "CWD /", "CWD ./small", "PORT", "LIST -a"}));
+    EXPECT_EQ(commands(), (Strings{"CWD /big", "PORT", "LIST -a", "CWD /small", "PORT", "LIST -a"}));
     EXPECT_EQ(c->TreeView1->currentItem(), node({"small"}));
 }
 
@@ -391,8 +395,7 @@ TEST_F(BrowseSessionWindow, AnOrdinaryListingEndLeavesTheStatusBarAlone)
 
 void scriptChangeDir(ScriptedFtpServer& server, const QByteArray& path)
 {
-    server.expect("CWD /").reply("250 \"/\" is the current directory.")
-        .expect("CWD " + path).reply("250 \"" + path + "\" is the current directory.");
+    server.expect("CWD " + path).reply("250 \"" + path + "\" is the current directory.");
 }
 
 TEST_F(BrowseSessionWindow, WalksFromTheRootToTheLoginDirectoryOneListingAtATime)
@@ -402,11 +405,11 @@ TEST_F(BrowseSessionWindow, WalksFromTheRootToTheLoginDirectoryOneListingAtATime
     scripted.login().expect("PWD").reply("257 \"/home/user/www\" is the current directory.")
         .expect("CWD /").reply("250 \"/\" is the current directory.");
     scriptListing(scripted, dir + "home\r\n-rw-r--r-- 1 u g 5 Jan 14 10:22 rootfile.txt\r\n");
-    scriptChangeDir(scripted, "./home");
+    scriptChangeDir(scripted, "/home");
     scriptListing(scripted, dir + "user\r\n");
-    scriptChangeDir(scripted, "./home/user");
+    scriptChangeDir(scripted, "/home/user");
     scriptListing(scripted, "total 4\r\n" + dir + "www\r\n");
-    scriptChangeDir(scripted, "./home/user/www");
+    scriptChangeDir(scripted, "/home/user/www");
     scriptListing(scripted, "-rw-r--r--   1 user     group       12345 Jan 14 10:22 index.html\r\n");
     ASSERT_TRUE(scripted.start());
 
@@ -420,9 +423,9 @@ TEST_F(BrowseSessionWindow, WalksFromTheRootToTheLoginDirectoryOneListingAtATime
     for (QByteArray& line : sent)
         if (line.startsWith("PORT "))
             line = "PORT";
-    EXPECT_EQ(sent, (QList<QByteArray>{"USER user", "PASS pw", "PWD", "CWD /", "PORT", "LIST -a", "CWD /",
-                                       "CWD ./home", "PORT", "LIST -a", "CWD /", "CWD ./home/user", "PORT", "LIST -a",
-                                       "CWD /", "CWD ./home/user/www", "PORT", "LIST -a"}));
+    EXPECT_EQ(sent, (QList<QByteArray>{"USER user", "PASS pw", "PWD", "CWD /", "PORT", "LIST -a", "CWD /home",
+                                       "PORT", "LIST -a", "CWD /home/user", "PORT", "LIST -a", "CWD /home/user/www",
+                                       "PORT", "LIST -a"}));
     // Files were shown only for the last directory; the walk's listings
     // only added nodes.
     EXPECT_EQ(doneCount(), 4);
@@ -452,7 +455,7 @@ TEST_P(HiddenFilesRefused, TheServerGetsPlainListFromThenOn)
     }
     scriptListing(scripted, "drwxr-xr-x   2 user     group        4096 Jan 14 10:22 www\r\n"
                             "-rw-r--r--   1 user     group           5 Jan 14 10:22 index.html\r\n");
-    scriptChangeDir(scripted, "./www");
+    scriptChangeDir(scripted, "/www");
     scriptListing(scripted, "-rw-r--r--   1 user     group           5 Jan 14 10:22 about.html\r\n");
     ASSERT_TRUE(scripted.start());
 
@@ -472,15 +475,15 @@ TEST_P(HiddenFilesRefused, TheServerGetsPlainListFromThenOn)
         if (line.startsWith("PORT "))
             line = "PORT";
     EXPECT_EQ(sent, (QList<QByteArray>{"USER user", "PASS pw", "PWD", "CWD /", "PORT", "LIST -a", "PORT", "LIST",
-                                       "CWD /", "CWD ./www", "PORT", "LIST"}));
+                                       "CWD /www", "PORT", "LIST"}));
     EXPECT_NE(logText().find("! The server does not take LIST -a"), std::string::npos) << logText();
 }
 
 INSTANTIATE_TEST_SUITE_P(ByReplyOrByAnEmptyListing, HiddenFilesRefused, ::testing::Bool());
 
 // A second node clicked while the server still works on the first one's
-// change: the server holds its answer to CWD "/" until the second click is
-// made, and the change that follows is the second node's, whole.
+// change: the server holds its answer to the first CWD until the second
+// click is made, and the change that follows is the second node's, whole.
 TEST_F(BrowseSessionWindow, ANodeClickedDuringADirectoryChangeIsShownWhenTheChangeEnds)
 {
     const QByteArray dir = "drwxr-xr-x   2 user     group        4096 Jan 14 10:22 ";
@@ -489,10 +492,10 @@ TEST_F(BrowseSessionWindow, ANodeClickedDuringADirectoryChangeIsShownWhenTheChan
         .expect("CWD /").reply("250 \"/\" is the current directory.");
     scriptListing(scripted, dir + "site\r\n" + dir + "other\r\n"
                             "-rw-r--r--   1 user     group           5 Jan 14 10:22 root.txt\r\n");
-    // The click on "site": its CWD "/" is answered only after "other" was
+    // The click on "site": its CWD is answered only after "other" was
     // clicked.
-    scripted.expect("CWD /").hold().reply("250 \"/\" is the current directory.")
-        .expect("CWD ./other").reply("250 \"/other\" is the current directory.");
+    scripted.expect("CWD /site").hold().reply("250 \"/site\" is the current directory.")
+        .expect("CWD /other").reply("250 \"/other\" is the current directory.");
     scriptListing(scripted, dir + "deep\r\n-rw-r--r--   1 user     group           5 Jan 14 10:22 other.txt\r\n");
     ASSERT_TRUE(scripted.start());
 
@@ -501,7 +504,7 @@ TEST_F(BrowseSessionWindow, ANodeClickedDuringADirectoryChangeIsShownWhenTheChan
         << scripted.failure().toStdString() << "\n" << logText();
 
     clickNode(node({"site"}));
-    ASSERT_TRUE(waitUntil([&] { return scripted.commands().count("CWD /") == 2; }))
+    ASSERT_TRUE(waitUntil([&] { return scripted.commands().count("CWD /site") == 1; }))
         << scripted.failure().toStdString();
     clickNode(node({"other"}));
     scripted.release();

@@ -110,8 +110,10 @@ TEST_F(QueueWindowTest, FilesGoUpAndDownFromTheButtonsWithTheQuestionsAUserIsAsk
     clickNode(node({"docs"}));
     ASSERT_TRUE(waitForListing(doneCount()));
 
-    // Two uploads, the second queued while the first runs: one log-in.
-    const std::string docs = "CWD " + window->sessionChannel().client().HostDirName();
+    // Two uploads, the second queued while the first runs: one log-in, one
+    // CWD, and a TYPE only where the mode changes.
+    ASSERT_EQ(window->sessionChannel().client().HostDirName(), "./docs");
+    const std::string docs = "CWD /docs";
     server->clearCommands();
     selectLocal("index.htm");
     click(c->BitBtn2);
@@ -122,8 +124,8 @@ TEST_F(QueueWindowTest, FilesGoUpAndDownFromTheButtonsWithTheQuestionsAUserIsAsk
     ASSERT_TRUE(waitUntilQueueEnds());
     EXPECT_EQ(site.read("docs/index.htm"), page);
     EXPECT_TRUE(site.read("docs/photo.jpg") == photo);
-    const std::vector<std::string> expected{"USER tavlin", "PASS s3cret", "CWD /", docs, "TYPE A", "PORT",
-                                            "STOR index.htm", "CWD /", docs, "TYPE I", "PORT", "STOR photo.jpg"};
+    const std::vector<std::string> expected{"USER tavlin", "PASS s3cret", docs, "TYPE A", "PORT",
+                                            "STOR index.htm", "TYPE I", "PORT", "STOR photo.jpg"};
     const auto seen = transferCommands();
     ASSERT_GE(seen.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.begin() + expected.size()), expected);
@@ -180,8 +182,8 @@ TEST_F(QueueWindowTest, FilesGoUpAndDownFromTheButtonsWithTheQuestionsAUserIsAsk
     const auto second = transferCommands();
     const auto quit = std::find(second.begin(), second.end(), "QUIT");
     ASSERT_NE(quit, second.end());
-    EXPECT_EQ(std::vector<std::string>(quit, std::min(quit + 6, second.end())),
-              (std::vector<std::string>{"QUIT", "USER anonymous", "PASS tavlinftp@example.com", "CWD /", docs,
+    EXPECT_EQ(std::vector<std::string>(quit, std::min(quit + 5, second.end())),
+              (std::vector<std::string>{"QUIT", "USER anonymous", "PASS tavlinftp@example.com", docs,
                                         "TYPE A"}));
     EXPECT_EQ(dialogs.pending(), 0u);
 }

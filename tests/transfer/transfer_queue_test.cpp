@@ -165,12 +165,12 @@ TEST_F(TransferQueueTest, FilesGoUpAndComeDownSharingALogInPerSite)
     EXPECT_EQ(root.read("site/index.htm"), page);
     EXPECT_EQ(root.read("site/picture.bin"), picture);
     EXPECT_EQ(root.read("top.bin"), top);
-    // One log-in; each file changes to "/" and then to its own directory,
-    // a file for "/" goes straight on to the type.
+    // One log-in. A folder change is one CWD, and a file in the folder of
+    // the one before takes none; TYPE goes out only when the mode changes.
     EXPECT_EQ(withoutAddresses(server.commands()),
-              (std::vector<std::string>{"USER tavlin", "PASS s3cret", "CWD /", "CWD /site", "TYPE A", "PORT",
-                                        "STOR index.htm", "CWD /", "CWD /site", "TYPE I", "PORT",
-                                        "STOR picture.bin", "CWD /", "TYPE I", "PORT", "STOR top.bin"}));
+              (std::vector<std::string>{"USER tavlin", "PASS s3cret", "CWD /site", "TYPE A", "PORT",
+                                        "STOR index.htm", "TYPE I", "PORT", "STOR picture.bin", "CWD /", "PORT",
+                                        "STOR top.bin"}));
     EXPECT_FALSE(exists(paths.koefilDfd));
     EXPECT_FALSE(recorder.display.countVisible);
     EXPECT_EQ(recorder.display.title, "Tavlinftp");
@@ -183,7 +183,9 @@ TEST_F(TransferQueueTest, FilesGoUpAndComeDownSharingALogInPerSite)
     EXPECT_NE(std::find(recorder.captions.begin(), recorder.captions.end(), "100%"), recorder.captions.end());
 
     // Down again: the second file belongs to another log-in (anonymous, with
-    // an empty password field), which takes a QUIT and a new log-in.
+    // an empty password field), which takes a QUIT and a new log-in. A new
+    // connection knows nothing of where the last one was: folder and type
+    // are set again.
     server.clearCommands();
     TempDir downloads;
     queue->queueDownload(site, "/site", downloads.path(), "picture.bin", sizeText(picture), "1");
@@ -194,7 +196,7 @@ TEST_F(TransferQueueTest, FilesGoUpAndComeDownSharingALogInPerSite)
     EXPECT_EQ(downloads.read("picture.bin"), picture);
     EXPECT_EQ(downloads.read("top.bin"), top);
     EXPECT_EQ(withoutAddresses(server.commands()),
-              (std::vector<std::string>{"USER tavlin", "PASS s3cret", "CWD /", "CWD /site", "TYPE I", "PORT",
+              (std::vector<std::string>{"USER tavlin", "PASS s3cret", "CWD /site", "TYPE I", "PORT",
                                         "RETR picture.bin", "QUIT", "USER anonymous", "PASS tavlinftp@example.com",
                                         "CWD /", "TYPE I", "PORT", "RETR top.bin"}));
     EXPECT_FALSE(exists(paths.koefilDfd));
@@ -592,6 +594,50 @@ TEST(TransferQueueRetry, ATransferTriedAgainAfterTheServerDroppedTheConnectionLo
     const QList<QByteArray> commands = server.commands();
     EXPECT_EQ(std::count_if(commands.begin(), commands.end(), [](const QByteArray& c) { return c.startsWith("USER"); }),
               2);
+}
+
+// The folder and type a connection set are taken as known only while nothing
+// can have moved the server: after a refused command the next file sets both
+// again. The folder lies in a login folder other than "/", which the one CWD
+// reaches as an absolute path.
+TEST(TransferQueueCommands, AfterARefusedCommandTheFolderAndTypeAreSetAgain)
+{
+    ScriptedFtpServer server;
+    const QByteArray pasv = "227 Entering Passive Mode (127,0,0,1,{p1},{p2})";
+    auto upload = [&](const QByteArray& name) {
+        server.expect("PASV").replyWithDataPort(pasv).acceptDataConnection().expect("STOR " + name)
+            .reply("150 go").receiveDataUntilClosed().reply("226 stored");
+    };
+    server.login().expect("PWD").reply("257 \"/home/web\" is the current directory.")
+        .expect("CWD /home/web/public_html").reply("250 ok").expect("TYPE I").reply("200 ok");
+    upload("a.html");
+    upload("b.html");
+    server.expect("PASV").replyWithDataPort(pasv).acceptDataConnection().expect("STOR c.html")
+        .reply("553 Could not create file.");
+    server.expect("CWD /home/web/public_html").reply("250 ok").expect("TYPE I").reply("200 ok");
+    upload("d.html");
+    ASSERT_TRUE(server.start());
+    TempDir data, local;
+    const DataFilePaths paths = DataFilePaths::inDirectory(data.path());
+    ScriptedDialogs dialogs;
+    QueueRecorder recorder;
+    TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
+    queue.setObserver(&recorder);
+    queue.setPassiveMode([] { return true; });
+    dialogs.expectYesNoCancelContaining("Error!! ", {QStringLiteral("553 Could not create file.")}, DialogAnswer::Yes)
+        .expectMessage("c.html removed");
+    const QueueSite site{"127.0.0.1", "tavlin", "s3cret", server.portText().toStdString()};
+    for (const char* name : {"a.html", "b.html", "c.html", "d.html"}) {
+        local.write(name, std::string("page ") + name);
+        queue.queueUpload(site, "public_html", local.path(), name, "11", "1");
+    }
+    ASSERT_TRUE(waitUntil([&] { return recorder.ends.size() == 1 && !queue.busy(); }, 30000))
+        << server.failure().toStdString();
+    EXPECT_TRUE(server.failure().isEmpty()) << server.failure().toStdString();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(server.commands().count("CWD /home/web/public_html"), 2);
+    EXPECT_EQ(server.commands().count("TYPE I"), 2);
+    EXPECT_EQ(server.receivedData(), QByteArray("page a.htmlpage b.htmlpage d.html"));
 }
 
 }  // namespace
