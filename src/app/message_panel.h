@@ -13,5 +13,22 @@ public:
     explicit MessagePanel(QWidget* parent = nullptr);
 
     void showMessage(const QString& message);
-    QString message() const { return text(); }
+    // The whole message, also when the panel shows it cut short.
+    QString message() const { return message_; }
+
+    // The width the panel asks of the status bar's layout; it gets less only
+    // when the bar has no more room, and the hints take what is left.
+    void setPreferredWidth(int width);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void showFitted();
+
+    QString message_;
+    int preferredWidth_ = 0;
 };

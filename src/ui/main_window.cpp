@@ -74,7 +74,6 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     c_.StatusBar1 = named(statusBar(), "StatusBar1");
     c_.MessagePanel1 = new MessagePanel(c_.StatusBar1);
     // Its width is set with the window's: half the bar, the hints the rest.
-    c_.MessagePanel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     c_.StatusBar1->addPermanentWidget(c_.MessagePanel1);
 
     wireSession();
@@ -128,5 +127,5 @@ void Thovedform::resizeEvent(QResizeEvent* event)
     QMainWindow::resizeEvent(event);
     // The remote tree takes a quarter of the window's height.
     c_.Panel9->setFixedHeight(height() / 4);
-    c_.MessagePanel1->setFixedWidth(width() / 2);
+    c_.MessagePanel1->setPreferredWidth(width() / 2);
 }

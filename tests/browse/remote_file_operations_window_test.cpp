@@ -487,11 +487,24 @@ TEST_F(ScriptedOperations, RefusalsShowTheServersAnswerInTheStatusBar)
     QApplication::processEvents();
     EXPECT_EQ(c->StatusBar1->currentMessage(), QStringLiteral("FTP address manager"));
     EXPECT_EQ(message(), QStringLiteral("Could not create the directory images: 550 Create directory operation failed."));
+    // Both parts are in sight: the panel lies inside the bar, beside the
+    // hint, and is wide enough for the whole reply.
+    const MessagePanel& panel = window->messagePanel();
+    EXPECT_TRUE(c->StatusBar1->rect().contains(panel.geometry()))
+        << panel.geometry().x() << "+" << panel.geometry().width() << " in " << c->StatusBar1->width();
+    EXPECT_GT(panel.x(), panel.fontMetrics().horizontalAdvance(QStringLiteral("FTP address manager")));
+    EXPECT_EQ(panel.text(), message());
     EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
     EXPECT_EQ(dialogs.pending(), 0u);
     if (const char* target = std::getenv("TAVLIN_SCREENSHOT")) {
         EXPECT_TRUE(c->StatusBar1->grab().save(QString::fromLocal8Bit(target)));
     }
+    // A reply longer than the panel is cut with an ellipsis, whole in the tip.
+    const QString longReply = QStringLiteral("550 ") + QString(400, QLatin1Char('x'));
+    window->messagePanel().showMessage(longReply);
+    EXPECT_TRUE(panel.text().endsWith(QChar(0x2026))) << panel.text().toStdString();
+    EXPECT_LE(panel.fontMetrics().horizontalAdvance(panel.text()), panel.contentsRect().width());
+    EXPECT_EQ(panel.toolTip(), longReply);
 }
 
 TEST_F(ScriptedOperations, AConnectionDroppedDuringARenameEndsTheSession)
