@@ -41,10 +41,24 @@ from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
+class ActiveDataHandler(FTPHandler):
+    """pyftpdlib keeps the connector of an active (PORT) data connection
+    after it has handed its socket to the transfer, and closes it at the
+    connection's next PORT. That close unregisters the connector's old
+    descriptor number from the I/O loop; by then the number may belong to
+    another connection's running transfer, which is never read again and
+    hangs (an upload stops after its 125 while the browsing connection lists).
+    A connector that has handed over its socket is forgotten instead."""
+
+    def _on_dtp_connection(self):
+        self._dtp_connector = None
+        super()._on_dtp_connection()
+
+
 def command_logging_handler(path):
     log = open(path, "a", encoding="utf-8", errors="surrogateescape")
 
-    class CommandLoggingHandler(FTPHandler):
+    class CommandLoggingHandler(ActiveDataHandler):
         def pre_process_command(self, line, cmd, arg):
             log.write(line + "\n")
             log.flush()
@@ -248,7 +262,7 @@ def main():
     if args.anonymous:
         authorizer.add_anonymous(args.root, perm="elr")
 
-    handler = FTPHandler
+    handler = ActiveDataHandler
     event_log = None
     if args.command_log:
         handler = command_logging_handler(args.command_log)

@@ -9,6 +9,7 @@
 #include "sites/passive_mode_option.h"
 #include "transfer/queue_window_handler.h"
 #include "transfer/transfer_mode_options.h"
+#include "ui/address_manager_window.h"
 #include "ui/ascii_types_window.h"
 #include "webwatch/upload_run.h"
 #include "webwatch/webwatch_run_driver.h"
@@ -132,12 +133,18 @@ void Thovedform::wireTransfers()
         localPanel_->setLocalDirectory(localDirectory);
     };
     sources.connectBrowsing = [this](const QueueSite& site, const std::string& localDirectory,
-                                     const std::string&) {
+                                     const std::string& remoteDirectory) {
         c_.Edit1->setText(QString::fromStdString(site.host));
         c_.Edit2->setText(QString::fromStdString(site.user));
         c_.Edit3->setText(QString::fromStdString(site.password));
         c_.Edit4->setText(QString::fromStdString(site.port));
         localPanel_->setLocalDirectory(localDirectory);
+        // The log-in walks to the address manager's directories, so browsing
+        // opens where the queued file lives.
+        if (midlform_) {
+            midlform_->manager().setLocalDirectory(QString::fromStdString(localDirectory));
+            midlform_->manager().setRemoteDirectory(QString::fromStdString(remoteDirectory));
+        }
         channel_.connectWithFields();
     };
 

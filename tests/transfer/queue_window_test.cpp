@@ -5,7 +5,9 @@
 
 #include "app/local_panel.h"
 #include "app/message_panel.h"
+#include "sites/address_manager.h"
 #include "transfer/transfer_queue.h"
+#include "ui/address_manager_window.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -384,6 +386,41 @@ TEST_F(QueueWindowTest, TheProgressButtonStaysInItsBarWhenMoreArrivesThanWasList
     EXPECT_LE(watch.rightmost, c->Panel6->width());
 }
 
+// A queue left from the last run, for a site the window is not connected
+// to: Start connects the browsing side as well, and it opens in the
+// directory of the queue's first file, not at the server's root.
+class PendingQueueInAFolder : public QueueWindowTest {
+protected:
+    void beforeWindow() override
+    {
+        site.write("site/deep/existing.html", "e");
+        site.write("top.html", "t");
+        local.write("new.html", "<p>new</p>");
+        startServer();
+        data.write("koefil.dfd", "1\r\n1" + local.file("new.html") + "\r\n127.0.0.1\r\n" + server->user() +
+                                     "\r\n" + server->password() + "\r\n" + server->portText() +
+                                     "\r\n./site/deep\r\nnew.html\r\n10\r\n0\r\n");
+    }
+};
+
+TEST_F(PendingQueueInAFolder, StartOpensTheBrowsingSessionInTheQueuedFilesDirectory)
+{
+    ASSERT_TRUE(waitUntil([&] { return c->BitBtn9->isVisible(); }));
+    click(c->BitBtn9);
+    ASSERT_TRUE(waitUntilQueueEnds()) << logText() << "\n" << c->Label3->text().toStdString() << " busy "
+                                      << window->transferQueue().busy() << " list " << c->ListBox4->count()
+                                      << " connected " << window->transferQueue().client().Connected()
+                                      << " running " << window->session().requestRunning();
+    EXPECT_EQ(site.read("site/deep/new.html"), "<p>new</p>");
+    ASSERT_TRUE(waitUntil([&] {
+        return c->TreeView1->currentItem() == node({"site", "deep"}) && fileNames().contains("existing.html") &&
+               !session().requestRunning();
+    })) << logText();
+    EXPECT_EQ(channel().client().HostDirName(), "./site/deep");
+    EXPECT_EQ(window->midlform().manager().remoteDirectory(), QStringLiteral("/site/deep"));
+    EXPECT_EQ(window->midlform().manager().localDirectory().toStdString(), local.path());
+}
+
 // A queue driver in a process of its own, killed in the middle of its work;
 // then the real window opens on the same data directory.
 class QueueRestartWindowTest : public QueueWindowTest {
@@ -432,7 +469,7 @@ TEST_F(KilledUploadQueue, IsOfferedWithStartAndFinishesFromTheWindow)
     EXPECT_TRUE(c->Button1->isVisible());
     EXPECT_EQ(lines(c->ListBox4), (QStringList{"»» second.bin"}));
     click(c->BitBtn9);
-    ASSERT_TRUE(waitUntilQueueEnds(60000));
+    ASSERT_TRUE(waitUntilQueueEnds(60000)) << logText();
     EXPECT_EQ(site.read("site/first.bin"), first);
     EXPECT_EQ(site.read("site/second.bin"), second);
     EXPECT_FALSE(std::filesystem::exists(window->dataFiles().koefilDfd));
@@ -460,11 +497,16 @@ TEST_F(KilledDownload, IsOfferedWithItsPercentageAndResumedFromTheWindow)
     EXPECT_EQ(c->Edit2->text(), "tavlin");
     server->clearCommands();
     click(c->BitBtn9);
-    ASSERT_TRUE(waitUntilQueueEnds(60000));
+    ASSERT_TRUE(waitUntilQueueEnds(60000)) << logText();
     EXPECT_EQ(local.read("big.bin"), big);
     const auto seen = commands();
     EXPECT_NE(std::find(seen.begin(), seen.end(), "REST " + std::to_string(present)), seen.end());
     EXPECT_FALSE(std::filesystem::exists(window->dataFiles().rstfilTxt));
+    // Browsing opened where the download came from.
+    EXPECT_TRUE(waitUntil([&] {
+        return c->TreeView1->currentItem() == node({"site"}) && fileNames().contains("big.bin") &&
+               !session().requestRunning();
+    })) << logText();
 }
 
 }  // namespace
