@@ -71,6 +71,13 @@ public:
     void SetDisplayFileFlag(bool v) { FDisplayFileFlag = v; }
     bool Binary() const { return FType == 'I'; }
     void SetBinary(bool v) { FType = v ? 'I' : 'A'; }
+    // A file fetched in ASCII type whose first 64 KiB hold a NUL byte is no
+    // text, and converting its line ends would corrupt it: with this set,
+    // such a download stores nothing and ends as failed, with
+    // AsciiDownloadHeldBinaryData() true, so the caller can fetch it again
+    // in binary type. Off by default: an explicit ASCII request is kept.
+    void SetCheckAsciiDownloadForBinaryData(bool v) { FCheckAsciiForBinary = v; }
+    bool AsciiDownloadHeldBinaryData() const { return FAsciiHeldBinaryData; }
     const std::string& ErrorMessage() const { return FErrorMessage; }
     TFtpShareMode ShareMode() const;
     void SetShareMode(TFtpShareMode v);
@@ -411,6 +418,8 @@ private:
     // Writes a received block to the local file, with line ends converted
     // in ASCII type; false when the write failed.
     bool WriteReceived(const char* block, int length);
+    bool WriteConverted(const char* block, std::size_t length);
+    bool DecideOnAsciiHead(bool closeData);
     // The block of the file to send next, with line ends converted in
     // ASCII type; its length, 0 at the end of the file, -1 on a read error.
     int ReadBlockToSend(const char*& block);
@@ -574,6 +583,12 @@ private:
     // A received block's bytes once converted: never more than the block
     // and a held CR.
     std::array<char, 2048 + 1> FLineEndBuffer{};
+    // The start of an ASCII download, held unconverted and unwritten until
+    // it shows whether the file is text.
+    bool FCheckAsciiForBinary = false;
+    bool FAsciiHeadPending = false;
+    bool FAsciiHeldBinaryData = false;
+    std::string FAsciiHead;
     // A block of the file once its line ends are converted for sending.
     std::vector<char> FSendConverted;
 

@@ -4,6 +4,7 @@
 #include "ftp/ftp_download_file.h"
 #include "net/wsocket.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -49,6 +50,9 @@ void TCustomFtpCli::StartReceive(const char* word, TFtpRequest single)
     // ends; it is stored with this system's LF. Listings are left as sent.
     FConvertLineEnds = FType == 'A' && FDataCommandWord == "RETR" && !FDisplayFileFlag;
     FHeldCR = false;
+    FAsciiHeadPending = FConvertLineEnds && FCheckAsciiForBinary;
+    FAsciiHeldBinaryData = false;
+    FAsciiHead.clear();
     if (!FDisplayFileFlag) {
         ReleaseLocalStream();
         std::string writePath = FLocalFileName;
@@ -212,6 +216,11 @@ void TCustomFtpCli::ReceiveClosed(std::uint16_t error)
 {
     FReceiveDataClosed = true;
     FTransferStatus = error;
+    // A file shorter than the part that decides is decided at its end.
+    if (FAsciiHeadPending && FLocalStream.IsOpen() && !DecideOnAsciiHead(false)) {
+        EndOnLocalWriteError(FLocalStream.ErrorNumber());
+        return;
+    }
     // A data connection that ends before anything arrived may be an empty
     // file whose 150 reply is still on its way, or a transfer the server
     // refuses: the file stays open, untouched, until the reply tells.
@@ -324,25 +333,65 @@ void TCustomFtpCli::EndOnLocalWriteError(int errorNumber)
     DropConnectionsAndEnd(550);
 }
 
+namespace {
+
+// How much of an ASCII download shows whether it is text.
+constexpr std::size_t AsciiHeadSize = 64 * 1024;
+
+}  // namespace
+
 bool TCustomFtpCli::WriteReceived(const char* block, int length)
 {
     if (!FConvertLineEnds)
         return FLocalStream.Write(block, length);
+    if (FAsciiHeadPending) {
+        FAsciiHead.append(block, static_cast<std::size_t>(length));
+        return FAsciiHead.size() < AsciiHeadSize || DecideOnAsciiHead(true);
+    }
+    return WriteConverted(block, static_cast<std::size_t>(length));
+}
+
+bool TCustomFtpCli::DecideOnAsciiHead(bool closeData)
+{
+    FAsciiHeadPending = false;
+    std::string head;
+    head.swap(FAsciiHead);
+    if (head.find('\0') == std::string::npos)
+        return WriteConverted(head.data(), head.size());
+    // Nothing is written: the part file stays empty, and the file the
+    // download is to replace stays as it was.
+    FAsciiHeldBinaryData = true;
+    const std::string text = "426 " + FHostFileName + " holds binary data (a NUL byte); not stored in ASCII mode";
+    DisplayStatus(text.substr(4));
+    NoteTransferFault(426, text);
+    if (closeData)
+        CloseDataSocket();
+    return true;
+}
+
+bool TCustomFtpCli::WriteConverted(const char* block, std::size_t length)
+{
     // CR LF becomes LF; any other CR stays. A CR at the end of a block waits
     // for the next block to tell which it is.
-    char* out = FLineEndBuffer.data();
-    int n = 0;
-    for (int i = 0; i < length; ++i) {
-        const char c = block[i];
-        if (FHeldCR) {
-            FHeldCR = false;
-            if (c != '\n')
-                out[n++] = '\r';
+    const std::size_t piece = FLineEndBuffer.size() - 1;
+    for (std::size_t start = 0; start < length; start += piece) {
+        const std::size_t end = std::min(length, start + piece);
+        char* out = FLineEndBuffer.data();
+        int n = 0;
+        for (std::size_t i = start; i < end; ++i) {
+            const char c = block[i];
+            if (FHeldCR) {
+                FHeldCR = false;
+                if (c != '\n')
+                    out[n++] = '\r';
+            }
+            if (c == '\r')
+                FHeldCR = true;
+            else
+                out[n++] = c;
         }
-        if (c == '\r')
-            FHeldCR = true;
-        else
-            out[n++] = c;
+        if (n > 0 && !FLocalStream.Write(out, n))
+            return false;
     }
-    return n == 0 || FLocalStream.Write(out, n);
+    return true;
 }

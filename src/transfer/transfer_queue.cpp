@@ -48,6 +48,9 @@ TransferQueue::TransferQueue(QueueFiles files, Dialogs& dialogs, QObject* parent
     };
     client_.OnProgress = [this](TCustomFtpCli*, std::int64_t count, bool& abort) { progress(count, abort); };
     client_.OnDisplay = [this](TCustomFtpCli*, std::string& line) { observer_->logLine(line); };
+    // A file queued as ASCII that turns out to hold binary data is fetched
+    // again in binary mode instead of being stored with its line ends changed.
+    client_.SetCheckAsciiDownloadForBinaryData(true);
 }
 
 TransferQueue::~TransferQueue()

@@ -179,6 +179,7 @@ private:
     void afterQuit();
     void startUpload();
     void startDownload();
+    void fetchAgainInBinary();
     void resumeDownload();
     // Completing the first entry: it leaves the queue, then the next one
     // starts or the queue ends.

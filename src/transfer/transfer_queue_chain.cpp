@@ -67,6 +67,11 @@ void TransferQueue::requestDone(TFtpRequest request, std::uint16_t error)
     }
     if (error != 0 && request == ftpRqChangeDir && makeFoldersForUpload())
         return;
+    if (error != 0 && (request == ftpRqGetFile || request == ftpRqResumeGetFile) &&
+        client_.AsciiDownloadHeldBinaryData() && !abortRequested_) {
+        fetchAgainInBinary();
+        return;
+    }
     if (error != 0) {
         requestFailed(request, error);
         return;
@@ -258,6 +263,21 @@ void TransferQueue::startDownload()
         saveQueueFile();
     firstProgress_ = true;
     begin(ftpRqGetFile, [this] { client_.BeginGetFile(); });
+}
+
+void TransferQueue::fetchAgainInBinary()
+{
+    if (entries_.empty())
+        return;
+    // Nothing of the ASCII attempt was stored; the mode stored with the
+    // entry stays as it is.
+    observer_->logLine("! " + entries_.first().fileName + " holds binary data (a NUL byte); fetched again in binary mode");
+    client_.SetBinary(true);
+    if (client_.KnowsType()) {
+        afterSetType();
+        return;
+    }
+    begin(ftpRqSetType, [this] { client_.BeginSetType(); });
 }
 
 void TransferQueue::resumeDownload()

@@ -489,7 +489,7 @@ TEST_F(TransferQueueTest, DeletingAnInterruptedDownloadKeepsTheFilesQueuedBehind
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
-TEST_F(TransferQueueTest, AFileQueuedAsAsciiThatHoldsBinaryDataGoesBinary)
+TEST_F(TransferQueueTest, AFileQueuedAsAsciiThatHoldsBinaryDataGoesBinaryBothWays)
 {
     // CR LF inside it would not survive an ASCII transfer to this server.
     const std::string picture = std::string("GIF89a\r\n\0\0\x01", 11) + "\r\nmore\n";
@@ -508,6 +508,39 @@ TEST_F(TransferQueueTest, AFileQueuedAsAsciiThatHoldsBinaryDataGoesBinary)
     ASSERT_NE(page, commands.end());
     EXPECT_NE(std::find(commands.begin(), logo, "TYPE I"), logo);
     EXPECT_NE(std::find(logo, page, "TYPE A"), page);
+
+    // Down again as ASCII: the text arrives with LF; the binary files are
+    // fetched again in binary mode, byte for byte, the short one decided at
+    // its end and the long one after its first 64 KiB. What the ASCII
+    // attempt received replaces nothing.
+    const std::string big = std::string("\0\r\n", 3) + randomBytes(300000, 21);
+    root.write("site/big.bin", big);
+    TempDir downloads;
+    downloads.write("logo.htm", "the user's old logo");
+    server.clearCommands();
+    dialogs.expectYesNoCancel(QString::fromStdString(downloads.path() + "/logo.htm"), "Overwrite File???",
+                              DialogAnswer::Yes);
+    queue->queueDownload(site, "/site", downloads.path(), "logo.htm", sizeText(picture), "0");
+    queue->queueDownload(site, "/site", downloads.path(), "big.bin", sizeText(big), "0");
+    queue->queueDownload(site, "/site", downloads.path(), "page.htm", "13", "0");
+    ASSERT_TRUE(waitForEnds(2)) << recorder.log.back();
+    EXPECT_EQ(downloads.read("logo.htm"), picture);
+    EXPECT_EQ(downloads.read("big.bin"), big);
+    EXPECT_EQ(downloads.read("page.htm"), "<p>\n</p>\n");
+    EXPECT_FALSE(exists(downloads.path() + "/.logo.htm.tavlin-part"));
+    EXPECT_FALSE(exists(downloads.path() + "/.big.bin.tavlin-part"));
+    EXPECT_TRUE(recorder.logHas("! logo.htm holds binary data (a NUL byte); fetched again in binary mode"));
+    EXPECT_TRUE(recorder.logHas("! big.bin holds binary data (a NUL byte); fetched again in binary mode"));
+    EXPECT_FALSE(recorder.logHas("page.htm holds binary data"));
+    const auto fetched = withoutAddresses(server.commands());
+    for (const std::string name : {"logo.htm", "big.bin"}) {
+        const auto first = std::find(fetched.begin(), fetched.end(), "RETR " + name);
+        ASSERT_NE(first, fetched.end()) << name;
+        const auto again = std::find(first + 1, fetched.end(), "RETR " + name);
+        ASSERT_NE(again, fetched.end()) << name;
+        EXPECT_NE(std::find(first, again, "TYPE I"), again) << name;
+    }
+    EXPECT_EQ(dialogs.pending(), 0u);
 }
 
 TEST_F(TransferQueueTest, ADownloadOntoAFullDiskLeavesTheUsersFileAndTheQueueFileFailureIsSaidOnce)
