@@ -519,6 +519,12 @@ TEST_F(BrowseSessionWindow, ANodeClickedDuringADirectoryChangeIsShownWhenTheChan
     EXPECT_EQ(childNames(node({"other"})), QStringList{"deep"});
     EXPECT_TRUE(childNames(node({"site"})).isEmpty());
     EXPECT_EQ(childNames(root()), (QStringList{"other", "site"}));
+    // TAVLIN_SCREENSHOT=file.png keeps a picture of the remote side.
+    if (const QByteArray shot = qgetenv("TAVLIN_SCREENSHOT"); !shot.isEmpty()) {
+        const QRect tree(c->TreeView1->mapTo(window.get(), QPoint()), c->TreeView1->size());
+        const QRect list(c->ListView1->mapTo(window.get(), QPoint()), c->ListView1->size());
+        EXPECT_TRUE(window->grab(tree.united(list)).save(QString::fromLocal8Bit(shot)));
+    }
 }
 
 // The test server answers SIZE only in binary mode, which the browsing
