@@ -392,17 +392,9 @@ void BrowseSession::showDirectory()
     // change left the server does not matter then.
     TFtpClient& client = channel_.client();
     client.SetLocalFileName(services_.listingFilePath);
-    client.SetHostDirName(serverPathOf(currentRemotePath_));
+    client.SetHostDirName(remote_tree::serverPathOf(currentRemotePath_));
     changingToNode_ = true;
     ask(&TCustomFtpCli::BeginChangeDir);
-}
-
-std::string BrowseSession::serverPathOf(const std::string& treePath)
-{
-    // "./www" is "/www" and "." the root: the tree path without its dot.
-    if (treePath == ".")
-        return "/";
-    return treePath.rfind("./", 0) == 0 ? treePath.substr(1) : treePath;
 }
 
 void BrowseSession::nodeChangeEnded()

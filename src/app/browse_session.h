@@ -137,8 +137,6 @@ private:
     void fileSizeDone();
     void quitDone();
     void startLoginWalk(const std::string& target);
-    // The server path a CWD takes for a node's path in the tree.
-    static std::string serverPathOf(const std::string& treePath);
     // The CWD to a node ended, either way.
     void nodeChangeEnded();
 

@@ -40,10 +40,10 @@ void RemoteFileOperations::deleteSelection()
         dialog.editText = link->shownName;
         dialog.caption = QStringLiteral("Delete link");
         if (dialogs_.runNameDialog()) {
-            linkDeletion_ = LinkDeletion::ToRoot;
+            // One CWD, to the holding folder's path from the root.
+            linkDeletion_ = LinkDeletion::ToFolder;
             linkName_ = link->name;
-            linkFolder_ = link->folderPath;
-            channel_.client().SetHostDirName("/");
+            channel_.client().SetHostDirName(serverPathOf(link->folderPath));
             ask(&TCustomFtpCli::BeginChangeDir);
         }
     } else if (QTreeWidgetItem* node = v_.remoteTree->currentItem()) {
@@ -176,11 +176,7 @@ void RemoteFileOperations::requestDone(TFtpRequest request)
 {
     switch (request) {
     case ftpRqChangeDir:
-        if (linkDeletion_ == LinkDeletion::ToRoot) {
-            linkDeletion_ = LinkDeletion::ToFolder;
-            channel_.client().SetHostDirName(linkFolder_);
-            ask(&TCustomFtpCli::BeginChangeDir);
-        } else if (linkDeletion_ == LinkDeletion::ToFolder) {
+        if (linkDeletion_ == LinkDeletion::ToFolder) {
             linkDeletion_ = LinkDeletion::Deleting;
             channel_.client().SetHostFileName(linkName_);
             ask(&TCustomFtpCli::BeginDelete);

@@ -67,12 +67,11 @@ private:
     bool directoryDeletion_ = false;
     bool filesRemoved_ = false;
     int deletionIndex_ = 0;
-    // Deleting the link a folder was opened through: to the root, to the
-    // folder holding the link, DELE of the link.
-    enum class LinkDeletion { None, ToRoot, ToFolder, Deleting };
+    // Deleting the link a folder was opened through: to the folder holding
+    // the link, DELE of the link.
+    enum class LinkDeletion { None, ToFolder, Deleting };
     LinkDeletion linkDeletion_ = LinkDeletion::None;
     std::string linkName_;
-    std::string linkFolder_;
     bool directoryRename_ = false;
     std::string oldDirectoryName_;
 };

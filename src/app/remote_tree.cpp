@@ -79,6 +79,13 @@ std::string nodePath(const QTreeWidgetItem* node)
     return nodePath(node->parent()) + "/" + rawName(node);
 }
 
+std::string serverPathOf(const std::string& nodePath)
+{
+    if (nodePath == ".")
+        return "/";
+    return nodePath.rfind("./", 0) == 0 ? nodePath.substr(1) : nodePath;
+}
+
 QTreeWidgetItem* findChild(const QTreeWidgetItem* parent, const std::string& name, bool ignoreCase)
 {
     if (!parent)

@@ -30,6 +30,9 @@ std::string rawName(const QTreeWidgetItem* item);
 // "." for the root (a node without parent), else the parent's path, "/" and
 // the node's name: a node b under a under the root has the path ./a/b.
 std::string nodePath(const QTreeWidgetItem* node);
+// The server path of a node path, for one CWD from anywhere: "./www" is
+// "/www" and "." the root.
+std::string serverPathOf(const std::string& nodePath);
 
 // The child with that name; compared without regard to case when asked to.
 QTreeWidgetItem* findChild(const QTreeWidgetItem* parent, const std::string& name, bool ignoreCase);

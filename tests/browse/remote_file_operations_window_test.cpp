@@ -159,8 +159,8 @@ TEST_F(RemoteOperationsWindow, DeletingAFolderOpenedThroughALinkDeletesTheLinkOn
     })) << logText();
     EXPECT_EQ(dialogs.shown().back().name.editText, QStringLiteral("aboutlink"));
     const Strings sent = commands();
-    ASSERT_GE(sent.size(), 3u);
-    EXPECT_EQ(Strings(sent.begin(), sent.begin() + 3), (Strings{"CWD /", "CWD ./www", "DELE aboutlink"}));
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(Strings(sent.begin(), sent.begin() + 2), (Strings{"CWD /www", "DELE aboutlink"}));
     EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& s) { return s.rfind("DELE", 0) == 0; }),
               1);
     EXPECT_FALSE(fs::is_symlink(site.file("www/aboutlink")));
