@@ -119,8 +119,7 @@ void WebwatchRunDriver::nextDeletion()
     TFtpClient& client = queue_.client();
     const bool directoryKnown = loginFolder_.has_value() || !isRelativeToLoginFolder(entry.remoteDirectory);
     if (loggedIn_ && client.Connected() && loggedInAs(entry) && directoryKnown) {
-        client.SetHostDirName("/");
-        begin(Stage::RootDir, ftpRqChangeDir, [&client] { client.BeginChangeDir(); });
+        enterFolderOf(entry);
     } else if (client.Connected()) {
         begin(Stage::Quitting, ftpRqQuit, [&client] { client.BeginQuit(); });
     } else {
@@ -139,11 +138,34 @@ bool WebwatchRunDriver::loggedInAs(const DeletionEntry& entry) const
         && client.Port() == entry.port;
 }
 
-std::string WebwatchRunDriver::directoryFromRoot(const DeletionEntry& entry) const
+std::string WebwatchRunDriver::serverFolderOf(const DeletionEntry& entry) const
 {
-    if (!isRelativeToLoginFolder(entry.remoteDirectory))
-        return entry.remoteDirectory;
-    return absoluteRemoteDirectory(entry.remoteDirectory, loginFolder_.value_or("/"));
+    const bool inLoginFolder = isRelativeToLoginFolder(entry.remoteDirectory);
+    return absoluteRemoteDirectory(entry.remoteDirectory, inLoginFolder ? loginFolder_.value_or("/") : "/");
+}
+
+// One CWD to the folder's server path, and none while the connection is
+// known to be there already (the last deletion's folder): on a distant
+// server every command is a round trip.
+void WebwatchRunDriver::enterFolderOf(const DeletionEntry& entry)
+{
+    TFtpClient& client = queue_.client();
+    const std::string folder = serverFolderOf(entry);
+    if (client.KnowsDirectory(folder)) {
+        deleteEntry(entry);
+        return;
+    }
+    client.SetHostDirName(folder);
+    // A root that cannot be entered says nothing about the file; a folder
+    // below it that cannot be entered is gone, and its file with it.
+    begin(folder == "/" ? Stage::RootDir : Stage::EntryDir, ftpRqChangeDir, [&client] { client.BeginChangeDir(); });
+}
+
+void WebwatchRunDriver::deleteEntry(const DeletionEntry& entry)
+{
+    TFtpClient& client = queue_.client();
+    client.SetHostFileName(entry.remoteFileName);
+    begin(Stage::Deleting, ftpRqDelete, [&client] { client.BeginDelete(); });
 }
 
 void WebwatchRunDriver::openFor(const DeletionEntry& entry)
@@ -223,25 +245,15 @@ void WebwatchRunDriver::stepDone(TFtpRequest)
             begin(Stage::LoginFolder, ftpRqPrintDir, [&client] { client.BeginPrintDir(); });
             break;
         }
-        client.SetHostDirName("/");
-        begin(Stage::RootDir, ftpRqChangeDir, [&client] { client.BeginChangeDir(); });
+        enterFolderOf(entry);
         break;
     case Stage::LoginFolder:
         loginFolder_ = client.DirResult();
-        client.SetHostDirName("/");
-        begin(Stage::RootDir, ftpRqChangeDir, [&client] { client.BeginChangeDir(); });
+        enterFolderOf(entry);
         break;
     case Stage::RootDir:
-        // "/" has just been entered: a file in the root is deleted from here.
-        if (const std::string directory = directoryFromRoot(entry); !directory.empty() && directory != "/") {
-            client.SetHostDirName(directory);
-            begin(Stage::EntryDir, ftpRqChangeDir, [&client] { client.BeginChangeDir(); });
-            break;
-        }
-        [[fallthrough]];
     case Stage::EntryDir:
-        client.SetHostFileName(entry.remoteFileName);
-        begin(Stage::Deleting, ftpRqDelete, [&client] { client.BeginDelete(); });
+        deleteEntry(entry);
         break;
     case Stage::Deleting:
         ++tally_.deleted;

@@ -99,7 +99,9 @@ private:
     void openFor(const DeletionEntry& entry);
     bool loggedInAs(const DeletionEntry& entry) const;
     // The entry's directory as a CWD from the server root takes it.
-    std::string directoryFromRoot(const DeletionEntry& entry) const;
+    std::string serverFolderOf(const DeletionEntry& entry) const;
+    void enterFolderOf(const DeletionEntry& entry);
+    void deleteEntry(const DeletionEntry& entry);
     void begin(Stage stage, TFtpRequest request, const std::function<void()>& start);
     void log(const std::string& line) const;
 

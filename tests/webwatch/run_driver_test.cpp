@@ -315,19 +315,22 @@ TEST_F(RunDriverTest, AFileTakenOutOfTheQueueAfterAnErrorIsLeftForTheNextRun)
 
 // A server that takes no options to LIST is asked for the plain listing,
 // and a refused file that it lists keeps its record; so does a refused
-// hidden file, which a plain listing would not show anyway.
+// hidden file, which a plain listing would not show anyway. A second file
+// in the folder just entered needs no CWD; after a refusal the folder is
+// entered again, as nothing the server said may be taken as known then.
 TEST(RunDriverListing, ARefusedListWithOptionsFallsBackToThePlainListing)
 {
     ScriptedFtpServer server;
     const QByteArray pasv = "227 Entering Passive Mode (127,0,0,1,{p1},{p2})";
     server.login()
-        .expect("CWD /").reply("250 ok").expect("CWD /site").reply("250 ok")
+        .expect("CWD /site").reply("250 ok")
+        .expect("DELE gone.html").reply("250 Deleted")
         .expect("DELE kept.html").reply("550 Permission denied")
         .expect("PASV").replyWithDataPort(pasv).expect("LIST -a").reply("501 No options here")
         .expect("PASV").replyWithDataPort(pasv).expect("LIST").reply("150 Here it comes")
         .acceptDataConnection().sendData("-rw-r--r--   1 web  web   5 Jan 14 10:22 kept.html\r\n").closeData()
         .reply("226 Done")
-        .expect("CWD /").reply("250 ok").expect("CWD /site").reply("250 ok")
+        .expect("CWD /site").reply("250 ok")
         .expect("DELE .htaccess").reply("550 Permission denied")
         .expect("PASV").replyWithDataPort(pasv).expect("LIST").reply("150 Here it comes")
         .acceptDataConnection().sendData("-rw-r--r--   1 web  web   5 Jan 14 10:22 kept.html\r\n").closeData()
@@ -337,16 +340,20 @@ TEST(RunDriverListing, ARefusedListWithOptionsFallsBackToThePlainListing)
 
     TempDir data;
     TempDir local;
-    // Two deletions among four files: under the limit that asks first.
+    // Three deletions among six files: under the limit that asks first.
     std::vector<std::string> before{"1", "Site", "0", "1"};
-    for (const std::string name : {"kept.html", ".htaccess", "here.html", "too.html"}) {
-        const bool missing = name == "kept.html" || name == ".htaccess";
+    std::vector<std::string> after = before;
+    for (const std::string name : {"gone.html", "kept.html", ".htaccess", "here.html", "too.html", "also.html"}) {
+        const bool missing = name == "gone.html" || name == "kept.html" || name == ".htaccess";
         if (!missing)
             local.write(name, name);
         const std::string stamp = missing ? "12345" : *ProjectStore::stampOf(local.file(name));
-        before.insert(before.end(), {" " + local.file(name), " 127.0.0.1", " web", " pw",
-                                     " " + server.portText().toStdString(), " /site", " " + name, " 1",
-                                     " " + stamp});
+        const std::vector<std::string> record{" " + local.file(name), " 127.0.0.1", " web", " pw",
+                                              " " + server.portText().toStdString(), " /site", " " + name, " 1",
+                                              " " + stamp};
+        before.insert(before.end(), record.begin(), record.end());
+        if (name != "gone.html")
+            after.insert(after.end(), record.begin(), record.end());
     }
     data.write("wbprj.dfd", crlf(before));
     ScriptedDialogs dialogs;
@@ -370,10 +377,10 @@ TEST(RunDriverListing, ARefusedListWithOptionsFallsBackToThePlainListing)
     ASSERT_TRUE(waitUntil([&] { return ended.has_value(); }, 30000)) << server.commands().join('|').toStdString();
     EXPECT_EQ(*ended, UploadRun::EndResult::Finished);
     EXPECT_TRUE(server.finished()) << server.commands().join('|').toStdString();
-    EXPECT_EQ(data.read("wbprj.dfd"), crlf(before)) << "the refused files' records stay";
+    EXPECT_EQ(data.read("wbprj.dfd"), crlf(after)) << "the refused files' records stay";
     EXPECT_EQ(run.deletionsKept(), 2u);
     EXPECT_EQ(driver.tally().failed, 2u);
-    EXPECT_EQ(driver.tally().deleted, 0u);
+    EXPECT_EQ(driver.tally().deleted, 1u);
 }
 
 }  // namespace
