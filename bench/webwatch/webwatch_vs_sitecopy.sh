@@ -11,9 +11,9 @@
 # a CWD to its folder when it is not the last file's folder, TYPE when the
 # mode changes, PASV and STOR. Its remote folders are made beforehand, since a run uploads into
 # folders that exist; sitecopy makes its own. The site is kept as two web
-# projects of half the folders each: a run takes at most 3500 files (the
-# queue's size), so the first upload is one "Upload" per project, the second
-# run one quick upload of everything.
+# projects of half the folders each (a run once took at most 3500 files), so
+# the first upload is one "Upload" per project, the second run one quick
+# upload of everything.
 #
 # Usage: bench/webwatch/webwatch_vs_sitecopy.sh [COUNT] [FOLDERS] [TOUCHED]   (defaults: 5000, 50, 50)
 # Needs root for vsftpd (installed here if missing, with sitecopy).

@@ -3,6 +3,7 @@
 #include "cli/cli_progress_meter.h"
 #include "core/data_paths.h"
 #include "core/kill_point.h"
+#include "core/queue_journal.h"
 #include "core/restore_files.h"
 #include "core/text_line_list.h"
 #include "services/certificate_trust.h"
@@ -259,8 +260,6 @@ PassResult runPass(const DataFilePaths& paths, const CliWebwatchRunOptions& opti
             std::string why = lastMessage.empty() ? std::string("no project could be scanned") : lastMessage;
             if (const std::string said = "The upload could not be prepared: "; why.rfind(said, 0) == 0)
                 why.erase(0, said.size());
-            if (outcome.queued > QueueEntries::kCapacity)
-                why += " Name one project a run with --project NAME.";
             std::fprintf(err, "tavlinftp-cli webwatch: the run could not be prepared: %s\n", why.c_str());
             return {true, 1};
         }
@@ -343,6 +342,9 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
                       std::FILE* err)
 {
     namespace fs = std::filesystem;
+    // What a killed run noted beside the queue file goes into it first, so
+    // the checks below see the queue as it stands.
+    settleQueueFile(paths.koefilDfd);
     if (fs::exists(paths.rstfilTxt)) {
         std::fprintf(err, "tavlinftp-cli webwatch: an interrupted download waits in %s; finish or remove it "
                           "in the window first\n", paths.dataDirectory.c_str());

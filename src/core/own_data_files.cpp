@@ -43,7 +43,7 @@ bool OwnDataFiles::isOwnFileName(const std::string& name)
         if (name == own)
             return true;
         // Files written beside a data file while it is replaced: its
-        // temporary copy, its swap file, a lock.
+        // temporary copy, its swap file, a lock, the queue file's journal.
         if (name.size() > own.size() && name.compare(0, own.size(), own) == 0 && name[own.size()] == '.')
             return true;
     }

@@ -18,8 +18,10 @@ StartupFlags loadRestoreFiles(const DataFilePaths& paths, TextLineList& restoreB
                               TextLineList& deletionList);
 
 // The shape checks behind "too damaged": a resume record has its eleven
-// lines; a queue file starts with a count N from 1 to 3500 and holds its
-// 9N+1 lines; a project file starts with a count.
+// lines; a queue file starts with a count N of 1 or more and holds its
+// 9N+1 lines; a project file starts with a count. The queue file is read
+// with what its journal says has left it (see queue_journal.h), and a
+// journal is folded into it first.
 bool looksLikeResumeRecord(const TextLineList& lines);
 bool looksLikeQueueFile(const TextLineList& lines);
 bool looksLikeProjectFile(const TextLineList& lines);

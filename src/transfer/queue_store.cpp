@@ -70,62 +70,44 @@ std::string QueueEntries::textOf(const QueueEntry& entry)
     return text;
 }
 
-bool QueueEntries::append(QueueEntry entry)
+void QueueEntries::append(QueueEntry entry)
 {
-    if (full())
-        return false;
-    std::string text = textOf(entry);
-    textLengths_.push_back(text.size());
-    text_ += text;
     entries_.push_back(std::move(entry));
-    return true;
+    places_.push_back(0);
 }
 
 void QueueEntries::removeFirst()
 {
     if (entries_.empty())
         return;
-    textStart_ += textLengths_.front();
-    textLengths_.pop_front();
     entries_.pop_front();
-    if (entries_.empty()) {
-        text_.clear();
-        textStart_ = 0;
-    } else if (textStart_ > text_.size() / 2) {
-        text_.erase(0, textStart_);
-        textStart_ = 0;
-    }
+    places_.pop_front();
 }
 
 void QueueEntries::prepend(QueueEntry entry)
 {
-    std::string text = textOf(entry);
-    text_.erase(0, textStart_);
-    textStart_ = 0;
-    textLengths_.push_front(text.size());
-    text_.insert(0, text);
     entries_.push_front(std::move(entry));
-    if (entries_.size() > kCapacity) {
-        text_.resize(text_.size() - textLengths_.back());
-        textLengths_.pop_back();
-        entries_.pop_back();
-    }
+    places_.push_front(0);
 }
 
 void QueueEntries::clear()
 {
     entries_.clear();
-    text_.clear();
-    textStart_ = 0;
-    textLengths_.clear();
+    places_.clear();
+}
+
+void QueueEntries::numberAsStored()
+{
+    std::size_t place = 0;
+    for (std::size_t& p : places_)
+        p = ++place;
 }
 
 std::string QueueEntries::toText() const
 {
-    const std::string_view entriesText = std::string_view(text_).substr(textStart_);
     std::string text = std::to_string(entries_.size()) + "\r\n";
-    text.reserve(text.size() + entriesText.size());
-    text += entriesText;
+    for (const QueueEntry& entry : entries_)
+        text += textOf(entry);
     return text;
 }
 
@@ -144,14 +126,16 @@ std::optional<QueueEntries> QueueEntries::fromLines(const TextLineList& lines)
 {
     if (lines.empty() || !isDecimal(lines[0]))
         return std::nullopt;
-    const std::int64_t count = std::stoll(lines[0]);
-    if (count < 0 || static_cast<std::size_t>(count) > kCapacity ||
-        lines.size() < static_cast<std::size_t>(count) * QueueEntry::kFieldCount + 1)
+    // The count is believed only as far as the lines go: a damaged count
+    // makes nothing for entries that are not there.
+    const std::uint64_t count = std::stoull(lines[0]);
+    if (count > (lines.size() - 1) / QueueEntry::kFieldCount)
         return std::nullopt;
     QueueEntries queue;
-    for (std::int64_t i = 0; i < count; ++i)
+    for (std::uint64_t i = 0; i < count; ++i)
         queue.append(
             QueueEntry::fromFields(lines.lines(), 1 + static_cast<std::size_t>(i) * QueueEntry::kFieldCount));
+    queue.numberAsStored();
     return queue;
 }
 
@@ -198,22 +182,36 @@ QueueEntry ResumeRecord::toEntry() const
                       mode};
 }
 
-bool QueueFiles::saveQueue(const QueueEntries& entries) const
+bool QueueFiles::saveQueue(const QueueEntries& entries)
 {
-    return writeWholeFile(queuePath_, entries.toText(), FileAccess::OwnerOnly, FileReplace::Frequent);
+    const std::string text = entries.toText();
+    if (!replaceQueueFile(queuePath_, text, FileAccess::OwnerOnly, FileReplace::Frequent)) {
+        // Whatever the file holds now, its places are not known here.
+        journal_.forgetFile();
+        return false;
+    }
+    journal_.fileWritten(text);
+    return true;
 }
 
-std::optional<QueueEntries> QueueFiles::loadQueue() const
+std::optional<QueueEntries> QueueFiles::loadQueue()
 {
+    journal_.forgetFile();
     TextLineList lines;
-    if (!lines.loadFromFile(queuePath_))
+    if (!loadQueueFile(queuePath_, lines))
         return std::nullopt;
     return QueueEntries::fromLines(lines);
 }
 
-void QueueFiles::removeQueue() const
+bool QueueFiles::noteLeft(std::size_t place, const QueueEntry& entry)
 {
-    removeWholeFile(queuePath_);
+    return journal_.noteLeft(place, QueueEntries::textOf(entry));
+}
+
+void QueueFiles::removeQueue()
+{
+    journal_.forgetFile();
+    removeQueueFile(queuePath_);
     // The queue has run dry: the resume record's swap file has served too.
     if (!std::filesystem::exists(resumePath_))
         removeWholeFile(resumePath_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/queue_journal.h"
 #include "core/text_line_list.h"
 
 #include <cstdint>
@@ -65,46 +66,44 @@ std::string localPathIn(const std::string& directory, const std::string& name);
 // another one) or a NUL.
 bool isSafeLocalName(std::string_view name);
 
-// The queue in transfer order, with room for a fixed number of files.
+// The queue in transfer order, as long as it grows. Each entry remembers
+// its place in the queue file last written whole (0 for one queued since),
+// so that one leaving the queue can be noted in the file's journal instead
+// of the whole file being written again.
 class QueueEntries {
 public:
-    static constexpr std::size_t kCapacity = 3500;
-
     std::size_t count() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
-    bool full() const { return entries_.size() >= kCapacity; }
     const QueueEntry& first() const { return entries_.front(); }
     const QueueEntry& at(std::size_t i) const { return entries_[i]; }
     const std::deque<QueueEntry>& all() const { return entries_; }
+    // Entry i's place in the queue file; 0 when the file does not hold it.
+    std::size_t placeInFile(std::size_t i) const { return places_[i]; }
 
-    // False when the queue is full; the entry is then not added.
-    bool append(QueueEntry entry);
+    void append(QueueEntry entry);
     // Takes as long for a queue of thousands as for a queue of two: it runs
     // after every transferred file.
     void removeFirst();
     void prepend(QueueEntry entry);
     void clear();
+    // The queue file has just been written from these entries: their places
+    // are 1, 2, ... in order.
+    void numberAsStored();
 
     // The queue file's lines: the count, then nine lines per entry.
     TextLineList toLines() const;
-    // The same as the file's bytes, kept up to date entry by entry: a long
-    // queue is written before every transfer, and building it anew each
-    // time would cost more than the transfer of a small file.
+    // The same as the file's bytes.
     std::string toText() const;
-    // The queue from a queue file's lines; nothing when the lines do not
-    // describe a queue (count missing or not matching the lines).
+    // The nine lines of one entry as the file holds them.
+    static std::string textOf(const QueueEntry& entry);
+    // The queue from a queue file's lines, placed as the lines hold them;
+    // nothing when the lines do not describe a queue (count missing or not
+    // matching the lines).
     static std::optional<QueueEntries> fromLines(const TextLineList& lines);
 
 private:
-    static std::string textOf(const QueueEntry& entry);
-
     std::deque<QueueEntry> entries_;
-    // The entries' lines as the file holds them, from textStart_ on, and
-    // each entry's share. The lines of removed entries stay in front until
-    // they are half of the text, and are then dropped in one go.
-    std::string text_;
-    std::size_t textStart_ = 0;
-    std::deque<std::size_t> textLengths_;
+    std::deque<std::size_t> places_;
 };
 
 // The resume record of a running or interrupted download: eleven lines
@@ -136,18 +135,32 @@ struct ResumeRecord {
 
 // The queue file and the resume record on disk. Both hold passwords, so the
 // program creates them for their owner only; both are replaced whole, so a
-// kill at any moment leaves the old or the new file.
+// kill at any moment leaves the old or the new file. Between two whole
+// writes of the queue file, entries that leave the queue are noted in its
+// journal (queue_journal.h).
 class QueueFiles {
 public:
     QueueFiles(std::string queueFilePath, std::string resumeRecordPath)
-        : queuePath_(std::move(queueFilePath)), resumePath_(std::move(resumeRecordPath))
+        : queuePath_(std::move(queueFilePath)), resumePath_(std::move(resumeRecordPath)), journal_(queuePath_)
     {
     }
 
-    bool saveQueue(const QueueEntries& entries) const;
-    // The queue as stored; nothing when the file is missing or damaged.
-    std::optional<QueueEntries> loadQueue() const;
-    void removeQueue() const;
+    // Writes the queue file whole; its journal starts afresh.
+    bool saveQueue(const QueueEntries& entries);
+    // The queue as stored, less what its journal names; nothing when the
+    // file is missing or damaged. The entries are placed as the file holds
+    // them only once this process writes it again.
+    std::optional<QueueEntries> loadQueue();
+    void removeQueue();
+    // Notes that the entry at `place` of the file last written whole has
+    // left the queue. False when that cannot be noted: the file must then be
+    // written whole again.
+    bool noteLeft(std::size_t place, const QueueEntry& entry);
+    // Entries noted since the last whole write.
+    std::size_t notedCount() const { return journal_.notedCount(); }
+    // Someone else may have written the queue file: nothing is noted until
+    // it is written here again.
+    void forgetWrittenFile() { journal_.forgetFile(); }
 
     bool saveResumeRecord(const ResumeRecord& record) const;
     std::optional<ResumeRecord> loadResumeRecord() const;
@@ -159,4 +172,5 @@ public:
 private:
     std::string queuePath_;
     std::string resumePath_;
+    QueueJournal journal_;
 };

@@ -132,9 +132,11 @@ void QueueWindowHandler::failureReported(const std::string& text)
 
 int QueueWindowHandler::ownLineCount() const
 {
-    int count = 0;
-    while (count < view_.queueList->count() && !isFollowing(view_.queueList->item(count)))
-        ++count;
+    // The recording's lines follow the queue's, so they are counted from
+    // the end: a queue of thousands is not walked for every file it sends.
+    int count = view_.queueList->count();
+    while (count > 0 && isFollowing(view_.queueList->item(count - 1)))
+        --count;
     return count;
 }
 

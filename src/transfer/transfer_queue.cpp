@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
@@ -55,6 +56,10 @@ TransferQueue::TransferQueue(QueueFiles files, Dialogs& dialogs, QObject* parent
 
 TransferQueue::~TransferQueue()
 {
+    // Left as a plain queue file, without a journal beside it, unless the
+    // queue file went meanwhile (a finished WebWatch run retires it).
+    if (!entries_.empty() && files_.notedCount() > 0 && std::filesystem::exists(files_.queuePath()))
+        files_.saveQueue(entries_);
     client_.OnRequestDone = nullptr;
     client_.OnProgress = nullptr;
     client_.OnDisplay = nullptr;
@@ -97,27 +102,12 @@ void TransferQueue::discardInterruptedDownload()
     saveQueueFile();
 }
 
-bool TransferQueue::appendEntry(QueueEntry entry)
+void TransferQueue::appendEntry(QueueEntry entry)
 {
     const std::string line = queueListLine(entry);
-    if (!entries_.append(std::move(entry)))
-        return false;
+    entries_.append(std::move(entry));
     queueFileStale_ = true;
     observer_->queueLineAppended(line);
-    return true;
-}
-
-void TransferQueue::refuseFullQueue(const std::string& name, std::size_t leftOut)
-{
-    // The queue has room for a fixed number of files; rather than lose the
-    // rest silently, the user is told what did not fit.
-    std::string text = "The queue is full (" + std::to_string(QueueEntries::kCapacity) + kFilesInLine + "). ";
-    if (leftOut == 1)
-        text += name + " was not queued.";
-    else
-        text += std::to_string(leftOut) + " files were not queued, from " + name + " on.";
-    observer_->logLine("! " + text);
-    dialogs_.message(qs(text));
 }
 
 void TransferQueue::showCount()
@@ -154,8 +144,32 @@ void TransferQueue::saveQueueFile()
         queueFileWriteFailed_ = true;
         return;
     }
+    entries_.numberAsStored();
     queueFileWriteFailed_ = false;
     queueFileStale_ = false;
+}
+
+void TransferQueue::foldQueueFile()
+{
+    if (queueFileStale_ || files_.notedCount() > 0)
+        saveQueueFile();
+}
+
+void TransferQueue::noteFirstEntryLeft()
+{
+    // Noted beside the queue file rather than written into it: the file
+    // holds every entry, and writing it whole after each of thousands of
+    // files would cost more than sending them. It is written whole again
+    // once the notes are as many as the entries left (and at least a few
+    // hundred), which keeps the cost per file the same however long the
+    // queue, and the notes no longer than the file.
+    constexpr std::size_t kNotesBeforeWholeWrite = 256;
+    const std::size_t place = entries_.placeInFile(0);
+    if (place == 0)
+        return;  // queued since the file was written: it never held it
+    if (!files_.noteLeft(place, entries_.first()) ||
+        files_.notedCount() >= std::max(kNotesBeforeWholeWrite, entries_.count() - 1))
+        queueFileStale_ = true;
 }
 
 void TransferQueue::removePartFile(const std::string& localPath)
@@ -183,10 +197,7 @@ TransferQueue::Queued TransferQueue::queueUpload(const QueueSite& site, const st
                      name,
                      size,
                      mode};
-    if (!appendEntry(std::move(entry))) {
-        refuseFullQueue(name, 1);
-        return Queued::Refused;
-    }
+    appendEntry(std::move(entry));
     showCount();
     publish();
     saveQueueFileSoon();
@@ -241,10 +252,7 @@ TransferQueue::Queued TransferQueue::queueDownload(const QueueSite& site, const 
                      remoteName,
                      size,
                      mode};
-    if (!appendEntry(std::move(entry))) {
-        refuseFullQueue(remoteName, 1);
-        return Queued::Refused;
-    }
+    appendEntry(std::move(entry));
     saveQueueFileSoon();
     showCount();
     publish();
@@ -287,10 +295,7 @@ std::size_t TransferQueue::queueDirectory(const QueueSite& site, const std::stri
                          file.name,
                          file.size,
                          modeFor(file.name)};
-        if (!appendEntry(std::move(entry))) {
-            refuseFullQueue(file.name, std::min(files.size(), kMostItems) - i);
-            break;
-        }
+        appendEntry(std::move(entry));
         ++queued;
     }
     if (queued > 0) {
@@ -384,8 +389,10 @@ void TransferQueue::startButtonClicked()
         busy_ = true;
         // The queue file holds the download as its first entry; a queue that
         // lost it (or never had it) gets it back from the record.
-        if (std::optional<QueueEntries> stored = files_.loadQueue())
+        if (std::optional<QueueEntries> stored = files_.loadQueue()) {
             entries_ = std::move(*stored);
+            queueFileStale_ = true;
+        }
         if (entries_.empty() || !entries_.first().isDownload() ||
             entries_.first().localPath() != resumeRecord_.localPath ||
             entries_.first().fileName != resumeRecord_.fileName) {
@@ -500,7 +507,11 @@ bool TransferQueue::showPendingQueue(const TextLineList& queueLines)
     if (!restored || restored->empty())
         return false;
     entries_ = std::move(*restored);
-    queueFileStale_ = false;
+    // The lines may be the file's with its journal applied: the file is
+    // written whole before the first transfer, and entries are noted from
+    // there on.
+    files_.forgetWrittenFile();
+    queueFileStale_ = true;
     replaceQueueList();
     showPendingQueueOfEntries();
     return true;

@@ -49,7 +49,7 @@ public:
     // file of that name is overwritten only when the user says so; "No"
     // offers the save dialog for another name. Cancelled means the user
     // backed out (the download button is then disabled); Refused, that the
-    // name cannot be written inside the folder or the queue is full.
+    // name cannot be written inside the folder.
     Queued queueDownload(const QueueSite& site, const std::string& remoteDirectory,
                          const std::string& localDirectory, const std::string& remoteName, const std::string& size,
                          const std::string& mode);
@@ -154,11 +154,15 @@ private:
     // queueing (transfer_queue.cpp)
     bool confirmDiscardOfInterruptedDownload();
     void discardInterruptedDownload();
-    bool appendEntry(QueueEntry entry);
-    void refuseFullQueue(const std::string& name, std::size_t leftOut);
+    void appendEntry(QueueEntry entry);
     void showCount();
     void saveQueueFile();
     void saveQueueFileSoon();
+    // Writes the queue file whole when it or its journal differs from a
+    // plain file of the entries: a stopped queue leaves a plain file.
+    void foldQueueFile();
+    // The first entry leaves the queue: noted in the queue file's journal.
+    void noteFirstEntryLeft();
     void removePartFile(const std::string& localPath);
 
     // the request chain (transfer_queue_chain.cpp)

@@ -3,6 +3,8 @@
 // file, until the queue is empty.
 #include "transfer/transfer_queue.h"
 
+#include "core/kill_point.h"
+
 #include "core/placeholder_password.h"
 #include "core/remote_directory.h"
 #include "ftp/ftp_download_file.h"
@@ -305,6 +307,8 @@ void TransferQueue::resumeDownload()
 void TransferQueue::afterTransfer(Direction direction)
 {
     observer_->logLine(client_.LastResponse());
+    // The server has the file; the queue file still names it.
+    passKillPoint("transferred");
     if (!entries_.empty())
         emit fileTransferred(entries_.first());
     // A transfer the client reports as done has moved the whole file; the
@@ -318,11 +322,11 @@ void TransferQueue::afterTransfer(Direction direction)
 void TransferQueue::finishFirstEntry(Direction direction)
 {
     if (!entries_.empty()) {
+        noteFirstEntryLeft();
         entries_.removeFirst();
         observer_->queueFirstLineRemoved();
     }
     foldersMadeFor_.clear();
-    queueFileStale_ = true;
     display_.startVisible = false;
     display_.removeAllVisible = false;
     busy_ = false;
@@ -336,11 +340,9 @@ void TransferQueue::finishFirstEntry(Direction direction)
         queuePending_ = false;
         remoteListChanged_ = true;
     }
-    // While files remain the file is rewritten, not deleted: a kill before
-    // the next transfer starts must not lose them. The rewrite waits until
-    // the next file's first command is on its way, so that it costs no time
-    // of its own but runs while the server answers; until then the file
-    // still names the finished entry, which a kill would only send again.
+    // While files remain the file stays, with the entry noted as gone in its
+    // journal; a whole write that falls due waits until the next file's
+    // first command is on its way, so that it runs while the server answers.
     if (entries_.empty())
         saveQueueFile();
 }
@@ -348,8 +350,7 @@ void TransferQueue::finishFirstEntry(Direction direction)
 void TransferQueue::continueQueue()
 {
     if (onlySetAsideLeft()) {
-        if (queueFileStale_)
-            saveQueueFile();
+        foldQueueFile();
         // The files that failed twice wait for the next start; the log-in
         // is not kept for them.
         loggedIn_ = false;

@@ -82,8 +82,7 @@ void TransferQueue::stopWithFailedEntry()
     busy_ = false;
     loggedIn_ = false;
     client_.BeginAbort();
-    if (queueFileStale_)
-        saveQueueFile();
+    foldQueueFile();
     display_.title = kIdleTitle;
     showPendingQueueOfEntries();
 }
@@ -123,6 +122,7 @@ void TransferQueue::abortedTransferEnded()
     // The queue and the resume record stay for the start button, which
     // logs in afresh.
     client_.BeginAbort();
+    foldQueueFile();
 }
 
 void TransferQueue::removeFailedEntry()

@@ -1,6 +1,7 @@
 #include "webwatch/upload_run.h"
 
 #include "core/kill_point.h"
+#include "core/queue_journal.h"
 #include "core/text_line_list.h"
 #include "services/dialogs.h"
 #include "transfer/queue_store.h"
@@ -128,15 +129,6 @@ UploadRun::Outcome UploadRun::start(ProjectStore& projects, Scope scope, std::ve
         dialogs_.message(QStringLiteral("No files for upload"));
         rollBack(projects);
         outcome.kind = Outcome::Kind::NothingToUpload;
-    } else if (outcome.queued > QueueEntries::kCapacity) {
-        // The transfer queue could not take the run: handed over, it would
-        // stay pending with nothing ever sent. Nothing is kept, so the next
-        // run (of fewer projects) finds the same files again.
-        dialogs_.message(QString::number(outcome.queued) + QStringLiteral(" files are ready for upload, but the queue holds ")
-                         + QString::number(QueueEntries::kCapacity)
-                         + QStringLiteral(". Nothing was uploaded; upload the projects one at a time."));
-        rollBack(projects);
-        outcome.kind = Outcome::Kind::HandOverFailed;
     } else if (confirm(scope, lists)) {
         removeRecordsAt(projects, lists.missingRecords);
         if (handOver(projects, lists)) {
@@ -170,7 +162,7 @@ UploadRun::OldQueue UploadRun::offerToDiscardOldQueue(ProjectStore& projects, Ou
     if (discardOldQueue_) {
         discarded = discardOldQueue_();
     } else {
-        discarded = removeFile(files_.queueFile);
+        discarded = removeQueueFile(files_.queueFile);
         cancelRun();
     }
     const bool reloaded = projects.load(currentProjectFile());
@@ -263,14 +255,14 @@ bool UploadRun::handOver(ProjectStore& projects, const RunLists& lists)
     const std::string* failed = nullptr;
     if (!lists.deletions.store(files_.deletionListFile))
         failed = &files_.deletionListFile;
-    else if (lists.queue.count() > 0 ? !lists.queue.save(files_.queueFile) : !removeFile(files_.queueFile))
+    else if (lists.queue.count() > 0 ? !lists.queue.save(files_.queueFile) : !removeQueueFile(files_.queueFile))
         failed = &files_.queueFile;
     else if (!projects.save(files_.pendingProjectFile))
         failed = &files_.pendingProjectFile;
     if (failed) {
         const int error = errno;
         if (!pending_) {
-            removeFile(files_.queueFile);
+            removeQueueFile(files_.queueFile);
             removeFile(files_.pendingProjectFile);
             removeFile(files_.deletionListFile);
         }
@@ -441,7 +433,8 @@ UploadRun::EndResult UploadRun::finishRun(const std::vector<QueueEntry>& unsent)
     passKillPoint("project-replaced");
     // The project file holds the run now; what marked it pending goes, the
     // pending project file last, as it alone still makes a run to finish.
-    removeWholeFile(files_.queueFile);
+    // The queue file before its journal, which names nothing without it.
+    removeQueueFile(files_.queueFile);
     removeFile(files_.deletionListFile);
     passKillPoint("run-retired");
     removeFile(files_.pendingProjectFile);

@@ -1,5 +1,7 @@
 #include "webwatch/upload_run_queue.h"
 
+#include "core/queue_journal.h"
+
 #include <algorithm>
 #include <charconv>
 #include <string_view>
@@ -17,13 +19,15 @@ std::uint64_t parseUnsigned(std::string_view text)
 
 bool UploadRunQueue::load(const std::string& path)
 {
-    return lines_.loadFromFile(path);
+    // Less the entries its journal says have been sent.
+    return loadQueueFile(path, lines_);
 }
 
 bool UploadRunQueue::save(const std::string& path) const
 {
-    // Holds the log-ins of the queued files, passwords included.
-    return lines_.saveToFile(path, FileAccess::OwnerOnly);
+    // Holds the log-ins of the queued files, passwords included. A journal
+    // of an earlier queue file goes with it.
+    return replaceQueueFile(path, lines_.joinedText(), FileAccess::OwnerOnly, FileReplace::Settled);
 }
 
 std::size_t UploadRunQueue::count() const

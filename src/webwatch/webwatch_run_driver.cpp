@@ -2,6 +2,7 @@
 
 #include "core/kill_point.h"
 #include "core/placeholder_password.h"
+#include "core/queue_journal.h"
 #include "core/remote_directory.h"
 #include "core/text_line_list.h"
 #include "remote/listing_parser.h"
@@ -60,7 +61,7 @@ bool WebwatchRunDriver::takeUpPendingRun(const std::string& queueFile)
     // A queue file that does not read as a queue is never taken for an
     // empty one: the run's end would record its files as sent.
     TextLineList lines;
-    if (!lines.loadFromFile(queueFile) || !QueueEntries::fromLines(lines))
+    if (!loadQueueFile(queueFile, lines) || !QueueEntries::fromLines(lines))
         return false;
     if (!queue_.showPendingQueue(lines))
         return false;

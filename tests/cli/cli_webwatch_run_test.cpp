@@ -9,6 +9,7 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -105,6 +106,46 @@ TEST(CliWebwatchRun, ARunOfDeletionsOnlyDeletesAndOneKilledIsFinishedByTheNextRu
 
 // When the project file cannot be replaced at the run's end, the run is
 // still pending, as the command says, and the next run finishes it.
+// A project of more files than the queue once held (3500) is published in
+// one run. One killed after its 2000th file is finished by the next run:
+// every file reaches the server whole, each sent once, and the data
+// directory is left as after an uninterrupted run.
+TEST(CliWebwatchRun, AProjectOfMoreThan3500FilesIsPublishedInOneRunEvenWhenKilledHalfWay)
+{
+    WebwatchData w;
+    ASSERT_TRUE(w.startServer()) << w.server.lastError();
+    constexpr int kFiles = 3600;
+    w.project("Big", false, false);
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string path = "big/f" + std::to_string(i) + ".html";
+        w.site.write(path, std::to_string(i));
+        w.record(path, "May");
+    }
+    w.save();
+    const CliRun killed = w.webwatch({"--quiet"}, {{"TAVLINFTP_TEST_KILL_AT", "uploaded:2000"}});
+    ASSERT_EQ(killed.status, -2) << killed.out << killed.err;
+    const CliRun finish = w.webwatch({});
+    EXPECT_EQ(finish.status, 0) << finish.err;
+    EXPECT_TRUE(has(finish.out, "Published 1600 files")) << finish.out;
+
+    int missing = 0;
+    for (int i = 0; i < kFiles; ++i)
+        missing += w.remote.read("big/f" + std::to_string(i) + ".html") != std::to_string(i);
+    EXPECT_EQ(missing, 0);
+    std::map<std::string, int> stores;
+    for (const std::string& command : w.server.commands())
+        if (command.rfind("STOR ", 0) == 0)
+            ++stores[command];
+    EXPECT_EQ(stores.size(), static_cast<std::size_t>(kFiles));
+    EXPECT_EQ(std::count_if(stores.begin(), stores.end(), [](const auto& sent) { return sent.second != 1; }), 0);
+    EXPECT_EQ(WebwatchData::tree(w.data.path()).size(), 1u);
+    ProjectStore projects;
+    ASSERT_TRUE(projects.load(w.data.file("wbprj.dfd")));
+    ASSERT_EQ(projects.fileCount(0), static_cast<std::size_t>(kFiles));
+    for (std::size_t j = 0; j < projects.fileCount(0); ++j)
+        ASSERT_NE(projects.file(0, j).stamp, "May") << j;
+}
+
 TEST(CliWebwatchRun, AProjectFileThatCannotBeReplacedLeavesTheRunPending)
 {
     WebwatchData w;

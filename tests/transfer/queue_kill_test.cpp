@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <random>
 #include <sys/stat.h>
 
@@ -127,6 +128,61 @@ TEST_F(QueueKillTest, AKilledUploadQueueComesBackPendingAndAKilledDownloadResume
     const auto commands = server.commands();
     EXPECT_NE(std::find(commands.begin(), commands.end(), "REST " + std::to_string(present)), commands.end());
     EXPECT_FALSE(std::filesystem::exists(paths.rstfilTxt));
+}
+
+
+// A queue of 5,000 files killed the moment the server has confirmed its
+// 1,500th file, before the queue has noted it: the next start finds every
+// file not yet noted, the one in flight included, and finishes the queue
+// with each file on the server whole and only that one sent twice.
+TEST_F(QueueKillTest, AQueueOf5000FilesKilledHalfWayLosesNoneAndSendsOnlyTheFileInFlightAgain)
+{
+    constexpr int kFiles = 5000;
+    constexpr int kKilledAt = 1500;
+    auto nameOf = [](int i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%04d.txt", i);
+        return std::string(name);
+    };
+    QStringList arguments{QString::fromStdString(data.path()), QString::fromStdString(local.path()),
+                          QString::fromStdString(server.portText()), "tavlin", "s3cret", "up", "/site", "-", "101"};
+    for (int i = 0; i < kFiles; ++i) {
+        local.write(nameOf(i), std::to_string(i * 7919));
+        arguments << QString::fromStdString(nameOf(i));
+    }
+    QProcess runner;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TAVLINFTP_TEST_KILL_AT", "transferred:" + QString::number(kKilledAt));
+    runner.setProcessEnvironment(environment);
+    runner.start(QStringLiteral(TAVLIN_QUEUE_RUNNER), arguments);
+    ASSERT_TRUE(runner.waitForStarted());
+    ASSERT_TRUE(waitUntil([&] { return runner.state() == QProcess::NotRunning; }, 120000));
+    ASSERT_EQ(runner.exitStatus(), QProcess::CrashExit) << runner.readAllStandardError().toStdString();
+
+    TextLineList restored, deletions;
+    ASSERT_TRUE(loadRestoreFiles(paths, restored, deletions).queueLoaded);
+    EXPECT_FALSE(std::filesystem::exists(paths.koefilDfd + ".journal"));
+    ASSERT_EQ(restored[0], std::to_string(kFiles - kKilledAt + 1));
+    EXPECT_EQ(restored[7], nameOf(kKilledAt - 1));
+    {
+        TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
+        queue.setObserver(&recorder);
+        ASSERT_TRUE(queue.showPendingQueue(restored));
+        queue.startButtonClicked();
+        ASSERT_TRUE(waitUntil([&] { return recorder.ends.size() == 1 && !queue.busy(); }, 240000));
+    }
+    EXPECT_FALSE(std::filesystem::exists(paths.koefilDfd));
+    int wrong = 0;
+    for (int i = 0; i < kFiles; ++i)
+        wrong += root.read("site/" + nameOf(i)) != std::to_string(i * 7919);
+    EXPECT_EQ(wrong, 0);
+    std::map<std::string, int> stores;
+    for (const std::string& command : server.commands())
+        if (command.rfind("STOR ", 0) == 0)
+            ++stores[command.substr(5)];
+    EXPECT_EQ(stores.size(), static_cast<std::size_t>(kFiles));
+    for (const auto& [name, sent] : stores)
+        EXPECT_EQ(sent, name == nameOf(kKilledAt - 1) ? 2 : 1) << name;
 }
 
 }  // namespace

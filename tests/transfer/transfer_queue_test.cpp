@@ -2,6 +2,7 @@
 // down, the questions it asks, failures, aborts and restarts.
 #include "core/data_files.h"
 #include "support/random_bytes.h"
+#include "core/own_data_files.h"
 #include "core/restore_files.h"
 #include "fixtures/local_ftp_server.h"
 #include "queue_recorder.h"
@@ -82,53 +83,86 @@ protected:
     std::unique_ptr<TransferQueue> queue;
 };
 
-// The queue file's text is kept up to date entry by entry instead of being
-// built anew; it must always read as the queue it stands for, whatever was
-// taken off the front or put back there, and up to the queue's capacity.
-TEST(QueueEntriesText, ReadsAsTheQueueAfterEveryChange)
+// Between whole writes of the queue file, entries that leave the queue are
+// noted in its journal, in any order. Whoever reads the file reads the queue
+// as it stands; a note cut short, a journal of another file and one left
+// without its file name nothing; start-up folds the journal into the file.
+TEST(QueueFileJournal, ReadsTheQueueAsItStandsAndIsFoldedAtStart)
 {
     auto entry = [](std::size_t i) {
         const std::string name = "page" + std::string(i % 7 + 1, 'x') + std::to_string(i) + ".html";
         return QueueEntry{kUploadDirection + ("/home/u/site/" + name), "host" + std::to_string(i % 3), "user",
                           "secret", "21", "/www", name, std::to_string(i * 100), i % 2 ? "1" : "0"};
     };
-    auto expectConsistent = [](const QueueEntries& queue) {
-        ASSERT_EQ(queue.toText(), queue.toLines().joinedText());
-        const std::optional<QueueEntries> reread = QueueEntries::fromLines(queue.toLines());
-        ASSERT_TRUE(reread);
-        ASSERT_EQ(reread->count(), queue.count());
+    auto names = [](const std::optional<QueueEntries>& queue) {
+        std::vector<std::string> all;
+        if (queue)
+            for (const QueueEntry& e : queue->all())
+                all.push_back(e.fileName);
+        return all;
     };
+    TempDir data;
+    const std::string path = data.file("koefil.dfd");
+    const std::string journal = path + ".journal";
     QueueEntries queue;
     for (std::size_t i = 0; i < 40; ++i)
-        ASSERT_TRUE(queue.append(entry(i)));
-    for (std::size_t removed = 0; removed < 25; ++removed) {
-        queue.removeFirst();
-        expectConsistent(queue);
-    }
-    EXPECT_EQ(queue.first().fileName, entry(25).fileName);
-    queue.prepend(entry(99));
-    expectConsistent(queue);
-    EXPECT_EQ(queue.first().fileName, entry(99).fileName);
-    queue.append(entry(100));
-    while (queue.count() > 1)
-        queue.removeFirst();
-    expectConsistent(queue);
-    queue.removeFirst();
-    EXPECT_EQ(queue.toText(), "0\r\n");
+        queue.append(entry(i));
+    QueueFiles files(path, data.file("rstfil.txt"));
+    ASSERT_TRUE(files.saveQueue(queue));
+    queue.numberAsStored();
+    const std::string whole = data.read("koefil.dfd");
+    // Out of order, as several connections would confirm them.
+    for (const std::size_t i : {0, 7, 3, 39})
+        ASSERT_TRUE(files.noteLeft(queue.placeInFile(i), queue.at(i)));
+    EXPECT_EQ(data.read("koefil.dfd"), whole);
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i < 40; ++i)
+        if (i != 0 && i != 7 && i != 3 && i != 39)
+            expected.push_back(entry(i).fileName);
+    QueueFiles reader(path, data.file("rstfil.txt"));
+    EXPECT_EQ(names(reader.loadQueue()), expected);
 
-    // A full queue that gets an entry back in front drops its last one.
-    QueueEntries full;
-    for (std::size_t i = 0; i < QueueEntries::kCapacity; ++i)
-        ASSERT_TRUE(full.append(entry(i)));
-    EXPECT_FALSE(full.append(entry(0)));
-    full.removeFirst();
-    full.removeFirst();
-    full.prepend(entry(1));
-    full.prepend(entry(0));
-    full.prepend(entry(7777));
-    EXPECT_EQ(full.count(), QueueEntries::kCapacity);
-    EXPECT_EQ(full.at(full.count() - 1).fileName, entry(QueueEntries::kCapacity - 2).fileName);
-    expectConsistent(full);
+    // A last note cut short by a kill names nothing; neither does a note
+    // whose place holds another entry.
+    {
+        std::ofstream out(journal, std::ios::app | std::ios::binary);
+        out << "5 " << std::string(16, '0') << "\r\n" << "12 ab";
+    }
+    EXPECT_EQ(names(reader.loadQueue()), expected);
+    TextLineList restored, deletions;
+    const DataFilePaths paths = DataFilePaths::inDirectory(data.path());
+    // Start-up folds it: a plain queue file of what is left, no journal.
+    ASSERT_TRUE(loadRestoreFiles(paths, restored, deletions).queueLoaded);
+    EXPECT_FALSE(std::filesystem::exists(journal));
+    EXPECT_EQ(restored[0], "36");
+    EXPECT_EQ(names(QueueEntries::fromLines(restored)), expected);
+    EXPECT_EQ(TextLineList(TextLineList::splitLines(data.read("koefil.dfd"))), restored);
+
+    std::optional<QueueEntries> left = reader.loadQueue();
+    ASSERT_TRUE(left);
+    ASSERT_TRUE(files.saveQueue(*left));
+
+    // A journal that names every entry: start-up removes the queue; a
+    // journal without its queue file goes too.
+    left->numberAsStored();
+    for (std::size_t i = 0; i < left->count(); ++i)
+        ASSERT_TRUE(files.noteLeft(left->placeInFile(i), left->at(i)));
+    EXPECT_EQ(names(reader.loadQueue()), std::vector<std::string>{});
+    EXPECT_FALSE(loadRestoreFiles(paths, restored, deletions).queueLoaded);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(std::filesystem::exists(journal));
+    data.write("koefil.dfd.journal", "0123456789abcdef 10\r\n1 0123456789abcdef\r\n");
+    loadRestoreFiles(paths, restored, deletions);
+    EXPECT_FALSE(std::filesystem::exists(journal));
+    // Never sent from the data directory by "Dir »".
+    EXPECT_TRUE(OwnDataFiles::isOwnFileName("koefil.dfd.journal"));
+
+    // A count no file could hold lines for is refused, not made room for.
+    data.write("koefil.dfd", "100000000000000000000000000\r\n" + whole.substr(whole.find('\n') + 1));
+    EXPECT_FALSE(loadRestoreFiles(paths, restored, deletions).queueLoaded);
+    EXPECT_FALSE(reader.loadQueue());
+    data.write("koefil.dfd", "41\r\n" + whole.substr(whole.find('\n') + 1));
+    EXPECT_FALSE(reader.loadQueue());
 }
 
 TEST_F(TransferQueueTest, FilesGoUpAndComeDownSharingALogInPerSite)

@@ -1,6 +1,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/time_fixtures.h"
+#include "core/restore_files.h"
 #include "webwatch/upload_run.h"
 
 #include <gtest/gtest.h>
@@ -349,26 +350,24 @@ TEST(UploadRun, SetUploadStatusAllStampsAndTakesInWithoutQueueing)
     EXPECT_FALSE(exists(f.data.file("defil.dfd")));
 }
 
-TEST(UploadRun, MoreFilesThanTheQueueHoldsAreRefusedAndNothingIsKept)
+TEST(UploadRun, ARunOfMoreThan3500FilesIsHandedOverWhole)
 {
     // One recorded page in a clean folder that has since filled up: the run
-    // would hand the queue more files than it can take, and a run the queue
-    // cannot take must not be left pending with nothing ever sent.
+    // takes every file, however many, in one queue.
     RunFixture f;
     const std::string first = f.siteFile("page0000.html");
-    for (int i = 1; i <= 3500; ++i)
+    for (int i = 1; i <= 3600; ++i)
         f.site.write("page" + std::to_string(10000 + i) + ".html", "x");
-    const auto before = join({{"1", "Site", "1", "0"}, record(first, "1", "May")});
-    f.writeProjects(before);
-    f.dialogs.expectMessage("3501 files are ready for upload, but the queue holds 3500. Nothing was uploaded; "
-                            "upload the projects one at a time.");
-    const auto outcome = f.run.start(f.projects, UploadRun::Scope::AllProjects);
-    EXPECT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandOverFailed);
-    EXPECT_FALSE(f.run.pending());
-    EXPECT_FALSE(exists(f.data.file("koefil.dfd")));
-    EXPECT_FALSE(exists(f.data.file("nyweb2.dfd")));
-    EXPECT_EQ(f.data.read("wbprj.dfd"), crlf(before));
-    EXPECT_EQ(f.projects.lines().lines(), before);
+    f.writeProjects(join({{"1", "Site", "1", "0"}, record(first, "1", "May")}));
+    const auto outcome = f.uploadAll();
+    EXPECT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandedOver);
+    EXPECT_EQ(outcome.queued, 3601u);
+    EXPECT_TRUE(f.run.pending());
+    TextLineList queue;
+    ASSERT_TRUE(queue.loadFromFile(f.data.file("koefil.dfd")));
+    EXPECT_EQ(queue[0], "3601");
+    EXPECT_TRUE(looksLikeQueueFile(queue));
+    EXPECT_TRUE(exists(f.data.file("nyweb2.dfd")));
 }
 
 // A folder moved away (an unmounted drive, a renamed folder) says nothing
