@@ -8,8 +8,11 @@
 // With PROJECT (its number, from 0) only that project is uploaded, as the
 // window's "Upload" does, with "Start upload ?" answered Yes.
 //
-// Prints "commands N": the FTP commands the run sent. Exit status 0 when
-// the run ended (or there was nothing to upload), 1 when it did not.
+// Prints "commands N": the FTP commands the run sent. A run of 2000 files
+// or more also prints how fast its first and its last thousand files went
+// ("first1000 F files/s", "last1000 L files/s"): the queue's cost per file
+// must not grow with its length. Exit status 0 when the run ended (or there
+// was nothing to upload), 1 when it did not.
 #include "core/data_files.h"
 #include "services/unattended_dialogs.h"
 #include "transfer/transfer_queue.h"
@@ -20,9 +23,11 @@
 
 #include "core/windowless_event_loop.h"
 
+#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -35,7 +40,19 @@ public:
         else if (line.rfind("! ", 0) == 0)
             std::fprintf(stderr, "%s\n", line.c_str());
     }
+    // When each file left the queue. Timed from the first file's end, so
+    // the log-in counts in neither thousand.
+    void queueFirstLineRemoved() override { fileEnds.push_back(std::chrono::steady_clock::now()); }
+
+    // Files per second of `count` files from file `first` (from 0) on.
+    double filesPerSecond(std::size_t first, std::size_t count) const
+    {
+        const std::chrono::duration<double> took = fileEnds[first + count] - fileEnds[first];
+        return static_cast<double>(count) / took.count();
+    }
+
     long commands = 0;
+    std::vector<std::chrono::steady_clock::time_point> fileEnds;
 };
 
 }  // namespace
@@ -90,5 +107,12 @@ int main(int argc, char** argv)
     while (!ended)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     std::printf("commands %ld\n", counter.commands);
+    if (counter.fileEnds.size() > 2000) {
+        const std::size_t files = counter.fileEnds.size();
+        const double first = counter.filesPerSecond(0, 1000);
+        const double last = counter.filesPerSecond(files - 1001, 1000);
+        std::printf("files %zu\nfirst1000 %.0f files/s\nlast1000 %.0f files/s\nfirst/last %.2f\n", files, first,
+                    last, first / last);
+    }
     return *ended == UploadRun::EndResult::Finished ? 0 : 1;
 }
