@@ -35,6 +35,10 @@ QWidget* Thovedform::buildQueueArea()
     c_.ListBox4 = named(new QListWidget(area), "ListBox4");
     setHint(c_.ListBox4, QStringLiteral("File queue"));
     c_.ListBox4->setAccessibleName(QStringLiteral("Files in line"));
+    // Every line is one line of text. Said so, the list does not measure
+    // every line again each time the first one goes, which for a queue of
+    // 20,000 files cost a quarter of a second per file sent.
+    c_.ListBox4->setUniformItemSizes(true);
     column->addWidget(c_.ListBox4, 1);
 
     auto* groove = named(new QFrame(area), "ProgressFrame");
