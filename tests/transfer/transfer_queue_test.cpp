@@ -374,11 +374,22 @@ TEST_F(TransferQueueTest, AbortedTransfersWaitForTheStartButtonAndFinishWhole)
         if (queue->busy() && shown.percentage >= 5 && shown.startCaption != "Start")
             queue->requestAbort();
     };
+    local.write("a.txt", "a");
+    local.write("b.txt", "b");
+    queue->queueUpload(site, "/site", local.path(), "a.txt", "1", "1");
+    queue->queueUpload(site, "/site", local.path(), "b.txt", "1", "1");
     queue->queueUpload(site, "/site", local.path(), "big.bin", sizeText(big), "1");
     ASSERT_TRUE(waitUntil([&] { return !queue->busy(); }));
     recorder.onDisplay = nullptr;
     EXPECT_TRUE(recorder.logHas("! Upload of big.bin aborted"));
     EXPECT_TRUE(queue->queuePending());
+    // The stopped queue is a plain queue file of what is left, with nothing
+    // beside it that only this version could read.
+    TextLineList stored;
+    ASSERT_TRUE(stored.loadFromFile(paths.koefilDfd));
+    ASSERT_EQ(stored.size(), 10u);
+    EXPECT_EQ(stored[7], "big.bin");
+    EXPECT_FALSE(exists(paths.koefilDfd + ".journal"));
     EXPECT_EQ(recorder.display.startCaption, "Start");
     EXPECT_TRUE(recorder.display.removeAllVisible);
     EXPECT_EQ(recorder.display.removeAllHint, "Regret transfer of " + local.path() + "/big.bin");
