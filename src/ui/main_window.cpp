@@ -18,6 +18,7 @@
 #include "webwatch/upload_run.h"
 #include "webwatch/webwatch_run_driver.h"
 
+#include <QCloseEvent>
 #include <QResizeEvent>
 #include <QSplitter>
 #include <QStatusBar>
@@ -120,6 +121,21 @@ void Thovedform::showEvent(QShowEvent* event)
     shownBefore_ = true;
     runShowSequence(startup_, showTargets_);
     reportDamagedProjectFile(uploadRun_->currentProjectFile(), *dialogs_);
+}
+
+void Thovedform::closeEvent(QCloseEvent* event)
+{
+    // Quitting in the middle of a transfer costs nothing that cannot be
+    // taken up again (the queue file and the resume record stay), but the
+    // person should know it stops.
+    if (transferRunning() &&
+        dialogs_->askYesNo(QString::fromLatin1(kMainWindowCaption),
+                           QStringLiteral("A transfer is running. Quit anyway? The queue will be offered again at "
+                                          "the next start.")) != DialogAnswer::Yes) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void Thovedform::resizeEvent(QResizeEvent* event)

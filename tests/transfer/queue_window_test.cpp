@@ -303,6 +303,76 @@ TEST_F(QueueWindowTest, AbortKeepsTheFilesInLineShownUntilStartSendsThem)
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
+// Closing the window while files go up asks first; No leaves the window
+// and the transfer as they were, Yes quits and the next start offers what
+// was left in line.
+TEST_F(QueueWindowTest, ClosingDuringATransferAsksAndTheNextStartOffersTheQueue)
+{
+    site.write("web/.keep", "");
+    std::vector<std::string> contents;
+    for (int i = 0; i < 4; ++i) {
+        contents.push_back(randomBytes(3 * 1024 * 1024, 40 + i));
+        local.write("part" + std::to_string(i) + ".bin", contents.back());
+    }
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"web"}));
+    ASSERT_TRUE(waitForListing(doneCount()));
+    showLocalFolder(local);
+
+    const QString question =
+        QStringLiteral("A transfer is running. Quit anyway? The queue will be offered again at the next start.");
+    // Closes the window at the first progress shown (in the middle of the
+    // first file), and again once a file is on the server and the next one
+    // goes up. After a close that went through the program ends: the window
+    // goes as soon as the loop turns, with the queue as it stands.
+    const auto filesSent = [&] {
+        int sent = 0;
+        for (int i = 0; i < 4; ++i) {
+            std::error_code error;
+            sent += std::filesystem::file_size(site.file("web/part" + std::to_string(i) + ".bin"), error) ==
+                    contents[static_cast<std::size_t>(i)].size();
+        }
+        return sent;
+    };
+    std::vector<bool> closes;
+    bool visibleAfterNo = false;
+    int sentAtQuit = 0;
+    QObject::connect(window.get(), &QWidget::windowTitleChanged, window.get(), [&](const QString& title) {
+        if (!title.endsWith(QLatin1Char('%')) || closes.size() >= 2 || (closes.size() == 1 && filesSent() == 0))
+            return;
+        closes.push_back(window->close());
+        if (closes.size() == 1)
+            visibleAfterNo = window->isVisible();
+        if (closes.back()) {
+            sentAtQuit = filesSent();
+            QTimer::singleShot(0, [&] { window.reset(); });
+        }
+    });
+    dialogs.expectNameDialog(QString::fromStdString("web: 4 files from " + local.path()), DialogAnswer::Ok);
+    dialogs.expectYesNo("Tavlin FTP 2.1", question, DialogAnswer::No);
+    dialogs.expectYesNo("Tavlin FTP 2.1", question, DialogAnswer::Yes);
+    click(c->BitBtn11);
+
+    // No kept the window and the files went on going up; Yes quit.
+    ASSERT_TRUE(waitUntil([&] { return !window; }, 60000)) << logText();
+    EXPECT_EQ(closes, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(visibleAfterNo);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_GE(sentAtQuit, 1);
+
+    // Yes: the program ends in the middle of a file; started again, it
+    // offers the files still in line and sends them.
+    reopenWindow();
+    ASSERT_TRUE(waitUntil([&] { return c->BitBtn9->isVisible(); }));
+    EXPECT_EQ(c->BitBtn9->text(), "Start");
+    EXPECT_GE(c->ListBox4->count(), 1);
+    click(c->BitBtn9);
+    ASSERT_TRUE(waitUntilQueueEnds(60000)) << logText();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(site.read("web/part" + std::to_string(i) + ".bin") == contents[static_cast<std::size_t>(i)]) << i;
+}
+
 // However the user comes to list the data directory, its site list, queue
 // and other files of the program's own stay on this computer.
 TEST_F(QueueWindowTest, TheProgramsOwnDataFilesAreNeverQueued)
