@@ -155,6 +155,8 @@ void BrowseSession::resetWindowAfterSession()
     shownLink_ = ShownLink{};
     v_.remoteFileList->clear();
     v_.remoteTree->clear();
+    if (v_.remotePathField)
+        v_.remotePathField->clear();
     disableSessionButtons();
     setHint(v_.connectButton, QStringLiteral("Connect"));
     // The address manager is closed while logging in; a session that ends
@@ -247,6 +249,10 @@ void BrowseSession::anyRequestFailed()
 
 void BrowseSession::walkRequestFailed(TFtpRequest request)
 {
+    if (walk_ == Walk::ToTypedDirectory) {
+        typedDirectoryRefused();
+        return;
+    }
     const bool walking = walk_ == Walk::ToLoginDirectory || walk_ == Walk::ToLinkTarget;
     if (request == ftpRqChangeDir) {
         nodeChangeEnded();
@@ -276,6 +282,7 @@ void BrowseSession::openDone()
     // A walk of an earlier session does not go on in this one.
     walk_ = Walk::None;
     directoryInLoginFolder_.clear();
+    loginFolder_.clear();
     directoryChangeWaiting_ = false;
     changingToNode_ = false;
     setHint(v_.connectButton, QStringLiteral("Disconnect"));
@@ -435,6 +442,19 @@ void BrowseSession::changeDirDone()
         ask(&TCustomFtpCli::BeginPrintDir);
         return;
     }
+    if (walk_ == Walk::ToTypedDirectory) {
+        // The server takes it: show it in the tree, from the root down.
+        // The root's listing takes the walk's first step.
+        loginWalk_ = DirectoryWalk{};
+        loginWalk_.target = typedDirectory_;
+        walk_ = Walk::ToLoginDirectory;
+        if (root_ && v_.remoteTree->currentItem() != root_)
+            v_.remoteTree->setCurrentItem(root_);
+        else
+            showDirectory();
+        return;
+    }
+    showRemotePath();
     v_.abortButton->setEnabled(true);
     log("Directory is \"" + channel_.client().DirResult() + "\"");
     channel_.client().SetLocalFileName(services_.listingFilePath);

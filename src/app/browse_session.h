@@ -63,6 +63,10 @@ public:
     void showDirectory() override;
     // The remote file selection changed.
     void fileSelectionChanged();
+    // A server path typed by the user: absolute, or relative to the login
+    // folder. The server is asked first; a folder it refuses leaves the
+    // view as it was and says why, one it takes is walked to from the root.
+    void goToTypedDirectory(const std::string& typed);
 
     // SessionBrowser
     void connectWithFields() override { connectOrDisconnect(); }
@@ -120,6 +124,9 @@ private:
         IntoLink,
         // Down from the root to where the link led.
         ToLinkTarget,
+        // A CWD to a typed path, to learn whether the server takes it
+        // before the tree is walked there.
+        ToTypedDirectory,
     };
 
     void ask(SessionChannel::Request request) { channel_.ask(*this, request); }
@@ -155,6 +162,9 @@ private:
     void takeWalkStep(DirectoryWalk& walk, Walk kind);
     void selectChild(const std::string& name);
     void walkRefused();
+    void typedDirectoryRefused();
+    // The path field shows the folder now shown, unless the user is typing.
+    void showRemotePath();
     void walkRequestFailed(TFtpRequest request);
     void takeUpWaitingDirectoryChange();
     void handleLink();
@@ -192,6 +202,11 @@ private:
     // The address manager's directory when it lies in the login folder,
     // until the server has said where that is.
     std::string directoryInLoginFolder_;
+    // Where the log-in left us, as the server said (empty while unknown);
+    // typed relative paths start there.
+    std::string loginFolder_;
+    // The absolute server path a typed path was found to be.
+    std::string typedDirectory_;
     // The node the walk added because no listing showed it; removed again
     // when the server will not let us in.
     QTreeWidgetItem* walkAddedNode_ = nullptr;

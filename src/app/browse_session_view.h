@@ -34,6 +34,9 @@ struct BrowseSessionView {
     QPushButton* abortButton = nullptr;
     QTreeWidget* remoteTree = nullptr;
     QTreeWidget* remoteFileList = nullptr;
+    // Shows the server path of the folder shown; a path typed into it is
+    // gone to with goToTypedDirectory.
+    QLineEdit* remotePathField = nullptr;
     // Root (host) node, selected directory, directory, link marker; by index.
     const QList<QIcon>* treeImages = nullptr;
 

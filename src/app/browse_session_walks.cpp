@@ -6,6 +6,7 @@
 #include "app/remote_tree.h"
 #include "core/remote_directory.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -23,6 +24,8 @@ void BrowseSession::printDirDone()
         linkTakenForDirectory();
         return;
     }
+    if (loginFolder_.empty())
+        loginFolder_ = channel_.client().DirResult();
     if (!directoryInLoginFolder_.empty()) {
         const std::string directory = std::exchange(directoryInLoginFolder_, std::string());
         walkToStartDirectory(absoluteRemoteDirectory(directory, channel_.client().DirResult()));
@@ -108,6 +111,39 @@ void BrowseSession::walkRefused()
     if (refused == walkAddedNode_)
         delete refused;
     walkAddedNode_ = nullptr;
+}
+
+void BrowseSession::goToTypedDirectory(const std::string& typed)
+{
+    if (!channel_.connected() || channel_.requestRunning())
+        return;
+    // A session that started in a named folder never asked where the
+    // log-in left it; relative paths then start at the root, as the walk's
+    // own fallback does.
+    typedDirectory_ = absoluteRemoteDirectory(typed, loginFolder_.empty() ? std::string("/") : loginFolder_);
+    channel_.client().SetHostDirName(typedDirectory_);
+    walk_ = Walk::ToTypedDirectory;
+    if (!channel_.ask(*this, &TCustomFtpCli::BeginChangeDir))
+        walk_ = Walk::None;
+}
+
+void BrowseSession::typedDirectoryRefused()
+{
+    walk_ = Walk::None;
+    // Queued files read the shown folder from the client: it stays the
+    // folder the tree shows.
+    channel_.client().SetHostDirName(currentRemotePath_);
+    showStatus(QStringLiteral("Could not open the folder %1: %2")
+                   .arg(fromBytes(typedDirectory_), fromBytes(channel_.client().LastResponse())));
+    showRemotePath();
+}
+
+void BrowseSession::showRemotePath()
+{
+    QLineEdit* field = v_.remotePathField;
+    if (!field || field->isModified())
+        return;
+    field->setText(currentRemotePath_.empty() ? QString() : fromBytes(serverPathOf(currentRemotePath_)));
 }
 
 // --- remote file selection and links ----------------------------------------------------

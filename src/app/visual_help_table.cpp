@@ -73,6 +73,9 @@ const auto& table()
         exact("Port number", "Port", "Server's port,", "normally 21", 35),
         exact("Password", "Password", "Your password", "on the server", 36),
         exact("FTP log", "FTP log", "What the client", "and server said", 84),
+        exact("Type a folder on the server and press Enter to go there", "Remote path", "Go to a folder",
+              "by its path", 88),
+        exact("Read both sides again", "Refresh", "Reads both", "sides again", 89, kMenu),
 
         // WebWatch window.
         exact("Upload all changed files,", "Upload all", "Uploads changed", "and new files", 40),

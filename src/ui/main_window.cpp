@@ -84,6 +84,7 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     wireWebwatch();
     wireRecording();
     wireHelp();
+    wireNavigation();
 
     resize(980, 720);
 

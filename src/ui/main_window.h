@@ -172,6 +172,12 @@ private:
     void wireWebwatch();
     void wireRecording();
     void wireHelp();
+    // Refresh, the parent folder, the remote path field and a click on the
+    // selected remote folder.
+    void wireNavigation();
+    void refreshBothSides();
+    void goToRemoteParent();
+    void goToLocalParent();
     // The other windows of the program, created once start-up has run, so
     // that a first start has written their files.
     void createSiteAndModeWindows();
@@ -260,6 +266,7 @@ private:
         QPushButton* BitBtn8 = nullptr;  // rename
         QPushButton* BitBtn6 = nullptr;  // make directory ("Mkd")
         QPushButton* BitBtn7 = nullptr;  // abort
+        QLineEdit* RemotePath = nullptr;  // the server folder shown; a typed one is gone to
         QWidget* Panel9 = nullptr;       // holds TreeView1; a quarter of the window's height
         QTreeWidget* TreeView1 = nullptr;
         QTreeWidget* ListView1 = nullptr;
@@ -305,6 +312,9 @@ private:
         QAction* Usecleandirectory1 = nullptr;
         QMenu* Help = nullptr;
         QAction* Help1 = nullptr;
+        // F5 and the file lists' and trees' context menus: both sides read
+        // again.
+        QAction* Refresh = nullptr;
         QAction* About1 = nullptr;
     };
 

@@ -4,6 +4,7 @@
 #include "ui/main_window.h"
 
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -31,6 +32,12 @@ QWidget* Thovedform::buildRemoteSide()
     }
     buttons->addStretch();
     column->addWidget(c_.Panel1);
+
+    c_.RemotePath = named(new QLineEdit(side), "RemotePath");
+    setHint(c_.RemotePath, QStringLiteral("Type a folder on the server and press Enter to go there"));
+    c_.RemotePath->setAccessibleName(QStringLiteral("Remote folder path"));
+    c_.RemotePath->setPlaceholderText(QStringLiteral("Folder on the server"));
+    column->addWidget(c_.RemotePath);
 
     c_.Panel9 = named(new QFrame(side), "Panel9");
     auto* treeBox = new QVBoxLayout(c_.Panel9);

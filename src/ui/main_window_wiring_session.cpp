@@ -60,6 +60,7 @@ void Thovedform::wireSession()
     view.abortButton = c_.BitBtn7;
     view.remoteTree = c_.TreeView1;
     view.remoteFileList = c_.ListView1;
+    view.remotePathField = c_.RemotePath;
     view.treeImages = &treeImages_;
     view.localFileList = c_.ListView2;
     view.uploadButton = c_.BitBtn2;
