@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <utility>
 
@@ -256,7 +258,10 @@ void BrowseSession::walkRequestFailed(TFtpRequest request)
     const bool walking = walk_ == Walk::ToLoginDirectory || walk_ == Walk::ToLinkTarget;
     if (request == ftpRqChangeDir) {
         nodeChangeEnded();
-        if (walking && !directoryChangeWaiting_)
+        // A walk's last folder refused (one removed since, or a typing
+        // error) ends like any folder on the way.
+        const bool lastStepRefused = std::exchange(lastStepOf_, Walk::None) != Walk::None;
+        if ((walking || lastStepRefused) && !directoryChangeWaiting_)
             walkRefused();
     } else if (request == ftpRqListDir && walking && !directoryChangeWaiting_) {
         // A folder we may enter but not list (mode 711 above a home folder)
@@ -281,6 +286,7 @@ void BrowseSession::openDone()
     loginWalk_.step = 0;
     // A walk of an earlier session does not go on in this one.
     walk_ = Walk::None;
+    lastStepOf_ = Walk::None;
     directoryInLoginFolder_.clear();
     loginFolder_.clear();
     directoryChangeWaiting_ = false;
@@ -318,6 +324,15 @@ void BrowseSession::passDone()
     // "ftp://host/pub" opens in /pub unless the directory field names one.
     if (remoteDirectory.empty())
         remoteDirectory = ParseFtpHost(channel_.client().HostName()).path;
+    // Else where this site was left last time. A folder removed since ends
+    // the walk where the server refuses it, as any other refused folder.
+    if (remoteDirectory.empty() && services_.rememberedRemoteDirectory) {
+        const std::string remembered = services_.rememberedRemoteDirectory(rememberedSite());
+        if (!remembered.empty() && remembered.front() == '/') {
+            startLoginWalk(remembered);
+            return;
+        }
+    }
     if (remoteDirectory.empty()) {
         // The login directory the server reports becomes the walk's target.
         ask(&TCustomFtpCli::BeginPrintDir);
@@ -359,6 +374,20 @@ void BrowseSession::startLoginWalk(const std::string& target)
         walk_ = Walk::ToLoginDirectory;
     channel_.client().SetHostDirName("/");
     ask(&TCustomFtpCli::BeginChangeDir);
+}
+
+std::string BrowseSession::rememberedSite() const
+{
+    const TFtpClient& client = channel_.client();
+    std::string host = ParseFtpHost(client.HostName()).host;
+    std::transform(host.begin(), host.end(), host.begin(), [](unsigned char c) { return std::tolower(c); });
+    return client.UserName() + "@" + host + ":" + client.Port();
+}
+
+void BrowseSession::rememberShownDirectory()
+{
+    if (services_.rememberRemoteDirectory)
+        services_.rememberRemoteDirectory(rememberedSite(), remote_tree::serverPathOf(currentRemotePath_));
 }
 
 void BrowseSession::quitDone()
@@ -430,6 +459,11 @@ void BrowseSession::requestEnded()
 
 void BrowseSession::changeDirDone()
 {
+    // A folder reached by the user or at the end of a walk is where the
+    // next session of this site starts; the folders a walk passes are not.
+    if (changingToNode_ && walk_ == Walk::None && !directoryChangeWaiting_)
+        rememberShownDirectory();
+    lastStepOf_ = Walk::None;
     nodeChangeEnded();
     if (directoryChangeWaiting_) {
         // Whichever half of a change this was, the node now selected gets

@@ -31,6 +31,10 @@ struct BrowseSessionServices {
     std::function<std::string()> remoteDirectoryField;
     std::function<void(const std::string&)> setRemoteDirectoryField;
     std::function<std::string()> localDirectoryField;
+    // The remote folder a site showed last, by the site's text (login, host
+    // and port), and the keeping of it; either may be left empty.
+    std::function<std::string(const std::string& site)> rememberedRemoteDirectory;
+    std::function<void(const std::string& site, const std::string& directory)> rememberRemoteDirectory;
     // Points the local panel at a directory; a failure is ignored.
     std::function<void(const std::string&)> changeLocalDirectory;
     // The icon of a remote file by its index from the file-type icon table.
@@ -144,6 +148,9 @@ private:
     void fileSizeDone();
     void quitDone();
     void startLoginWalk(const std::string& target);
+    // The text the site's remembered folder is kept under.
+    std::string rememberedSite() const;
+    void rememberShownDirectory();
     // The CWD to a node ended, either way.
     void nodeChangeEnded();
 
@@ -180,6 +187,9 @@ private:
     QTreeWidgetItem* root_ = nullptr;
 
     Walk walk_ = Walk::None;
+    // The walk whose last folder's change is under way: walk_ is None by
+    // then, yet a refusal of that folder still ends the walk as refused.
+    Walk lastStepOf_ = Walk::None;
     // A CWD to a node's folder is under way.
     bool changingToNode_ = false;
     // The address manager's connect quits a running session first; the

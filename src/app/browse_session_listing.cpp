@@ -2,6 +2,7 @@
 // (directories) and file list items (files and links), letting the event
 // loop run between entries so the window stays responsive.
 #include "app/browse_session.h"
+#include "app/list_columns.h"
 
 #include "app/remote_tree.h"
 #include "core/text_line_list.h"
@@ -33,7 +34,7 @@ void BrowseSession::listDirDone()
     parseListing();
     // Sizes of several gigabytes must show whole.
     for (int column = 0; column < v_.remoteFileList->columnCount(); ++column)
-        v_.remoteFileList->resizeColumnToContents(column);
+        widenColumnToContents(v_.remoteFileList, column);
     setWaitCursor(false);
     // Aborted or disconnected while the listing was shown: the window has
     // been reset already and must stay so.

@@ -71,6 +71,7 @@ void BrowseSession::takeWalkStep(DirectoryWalk& walk, Walk kind)
         return;
     }
     walk_ = walk.componentCount > k ? kind : Walk::None;
+    lastStepOf_ = walk_ == Walk::None ? kind : Walk::None;
     selectChild(walk.component(k));
 }
 

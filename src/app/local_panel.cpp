@@ -1,4 +1,5 @@
 #include "app/local_panel.h"
+#include "app/list_columns.h"
 
 #include "app/control_hint.h"
 #include "app/file_helper.h"
@@ -166,7 +167,7 @@ void LocalPanel::fillLocalFileList()
     list->addTopLevelItems(items);
     // Sizes of many gigabytes must show whole; the other columns keep the
     // widths the narrow panel gives them.
-    list->resizeColumnToContents(1);
+    widenColumnToContents(list, 1);
     list->setUpdatesEnabled(true);
 }
 

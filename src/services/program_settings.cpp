@@ -9,6 +9,26 @@
 namespace {
 
 const QString kLastLocalFolderKey = QStringLiteral("LocalPanel/LastFolder");
+const QString kRemoteFolderGroup = QStringLiteral("RemoteFolders/");
+const QString kWindowGroup = QStringLiteral("Window/");
+
+// A site text may hold anything a host and a login may hold, slashes and
+// backslashes among it, which the INI file would read as groups; percent-
+// encoded, it stays one key.
+QString remoteFolderKey(const std::string& site)
+{
+    return kRemoteFolderGroup + QString::fromLatin1(QByteArray::fromStdString(site).toPercentEncoding());
+}
+
+std::optional<std::string> storedBytes(const QVariant& stored)
+{
+    if (!stored.isValid())
+        return std::nullopt;
+    const QByteArray bytes = stored.toByteArray();
+    if (bytes.isEmpty())
+        return std::nullopt;
+    return bytes.toStdString();
+}
 
 }  // namespace
 
@@ -40,16 +60,30 @@ bool ProgramSettings::setValue(const QString& key, const QVariant& value)
 std::optional<std::string> ProgramSettings::lastLocalFolder() const
 {
     // Stored as bytes: a folder name need not be valid UTF-8.
-    const QVariant stored = settings_->value(kLastLocalFolderKey);
-    if (!stored.isValid())
-        return std::nullopt;
-    const QByteArray bytes = stored.toByteArray();
-    if (bytes.isEmpty())
-        return std::nullopt;
-    return bytes.toStdString();
+    return storedBytes(settings_->value(kLastLocalFolderKey));
 }
 
 bool ProgramSettings::setLastLocalFolder(const std::string& folder)
 {
     return setValue(kLastLocalFolderKey, QByteArray::fromStdString(folder));
+}
+
+std::optional<std::string> ProgramSettings::lastRemoteFolder(const std::string& site) const
+{
+    return storedBytes(settings_->value(remoteFolderKey(site)));
+}
+
+bool ProgramSettings::setLastRemoteFolder(const std::string& site, const std::string& folder)
+{
+    return setValue(remoteFolderKey(site), QByteArray::fromStdString(folder));
+}
+
+QByteArray ProgramSettings::windowState(const QString& key) const
+{
+    return settings_->value(kWindowGroup + key).toByteArray();
+}
+
+bool ProgramSettings::setWindowState(const QString& key, const QByteArray& state)
+{
+    return setValue(kWindowGroup + key, state);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QVariant>
 
 #include <memory>
@@ -10,8 +11,8 @@ class QSettings;
 
 // The program's own settings, in one INI file in the data directory, for
 // what the data files have no line for: the local folder shown last, and
-// later such things as the number of connections, sort orders and window
-// geometry. The data files themselves keep exactly their lines.
+// each site's remote folder shown last, the window's geometry, splitters
+// and file-list columns, and later such things as the number of connections. The data files themselves keep exactly their lines.
 //
 // Each change is written at once, to a temporary file that then replaces
 // the settings file, so a crash leaves the old settings or the new ones,
@@ -38,6 +39,17 @@ public:
     // folder was shown. Kept as the bytes the file system uses.
     std::optional<std::string> lastLocalFolder() const;
     bool setLastLocalFolder(const std::string& folder);
+
+    // The remote folder a site showed last, by a text naming the site (its
+    // host, port and login); none before a folder of that site was shown.
+    // Kept as the bytes the server uses.
+    std::optional<std::string> lastRemoteFolder(const std::string& site) const;
+    bool setLastRemoteFolder(const std::string& site, const std::string& folder);
+
+    // Binary state a window saves of itself (geometry, splitter or header
+    // state), by key; empty when none was kept.
+    QByteArray windowState(const QString& key) const;
+    bool setWindowState(const QString& key, const QByteArray& state);
 
 private:
     std::string path_;

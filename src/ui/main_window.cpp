@@ -13,6 +13,7 @@
 #include "ui/drawn_images.h"
 #include "ui/project_file_notice.h"
 #include "ui/qt_dialogs.h"
+#include "ui/window_layout_memory.h"
 #include "services/program_settings.h"
 #include "sites/site_connection_target.h"
 #include "webwatch/upload_run.h"
@@ -87,6 +88,10 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     wireNavigation();
 
     resize(980, 720);
+    // How the user left the window last time, over the layout's defaults.
+    layoutMemory_ =
+        std::make_unique<WindowLayoutMemory>(*settings_, *this, QList<QTreeWidget*>{c_.ListView1, c_.ListView2});
+    layoutMemory_->restore();
 
     StartupView startupView;
     startupView.log = c_.Memo1;
@@ -105,6 +110,7 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
 
 Thovedform::~Thovedform()
 {
+    layoutMemory_->save();
     // Hint events come from the whole application; none may reach the hint
     // display once its window is being taken down.
     delete hintEvents_;

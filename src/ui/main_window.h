@@ -53,6 +53,7 @@ class HintDisplay;
 class VisualHelpWindow;
 class UploadRun;
 class WebwatchRunDriver;
+class WindowLayoutMemory;
 
 // The main window's own caption, shown whenever no transfer runs.
 inline constexpr const char* kMainWindowCaption = "Tavlin FTP 2.1";
@@ -324,6 +325,7 @@ private:
     FileIconList fileIcons_;
     StartupResult startup_;
     std::unique_ptr<ProgramSettings> settings_;
+    std::unique_ptr<WindowLayoutMemory> layoutMemory_;
     std::unique_ptr<OwnDataFiles> ownDataFiles_;
     bool shownBefore_ = false;
     std::unique_ptr<LocalPanel> localPanel_;

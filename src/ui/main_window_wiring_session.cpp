@@ -7,6 +7,7 @@
 #include "app/remote_tree.h"
 #include "ui/session_site_links.h"
 #include "ui/address_manager_window.h"
+#include "services/program_settings.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -33,6 +34,12 @@ void Thovedform::wireSession()
     };
     services.localDirectoryField = [this] {
         return midlform_ ? remote_tree::toBytes(midlform_->manager().localDirectory()) : std::string();
+    };
+    services.rememberedRemoteDirectory = [this](const std::string& site) {
+        return settings_->lastRemoteFolder(site).value_or(std::string());
+    };
+    services.rememberRemoteDirectory = [this](const std::string& site, const std::string& directory) {
+        settings_->setLastRemoteFolder(site, directory);
     };
     // The local panel is wired after the session.
     services.changeLocalDirectory = [this](const std::string& directory) {
