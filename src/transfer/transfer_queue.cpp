@@ -484,6 +484,9 @@ bool TransferQueue::lendClient(RequestDoneHandler handler)
     if (busy_ || lentTo_ || !handler)
         return false;
     lentTo_ = std::move(handler);
+    // The borrower may log in elsewhere: what this connection had entered
+    // says nothing about the server it is on afterwards.
+    foldersEntered_.clear();
     // Whoever shows whether a transfer runs is told.
     publish();
     return true;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -195,6 +196,7 @@ private:
     // remote folders made for an upload (transfer_queue_folders.cpp)
     bool makeFoldersForUpload();
     void makeNextFolder();
+    bool folderKnownToExist(const std::string& folder) const;
 
     // failures (transfer_queue_failure.cpp)
     void requestFailed(TFtpRequest request, std::uint16_t error);
@@ -240,6 +242,10 @@ private:
     // entry), and the levels still to make.
     std::string foldersMadeFor_;
     std::vector<std::string> foldersToMake_;
+    // Folders this connection has entered, the login folder among them:
+    // they and every level above them exist, so a new folder below one of
+    // them is made without sending MKD for those levels again.
+    std::set<std::string> foldersEntered_;
     // The folder the server put this connection's log-in in, once asked.
     std::optional<std::string> loginFolder_;
     bool abortRequested_ = false;

@@ -90,6 +90,7 @@ void TransferQueue::requestDone(TFtpRequest request, std::uint16_t error)
         break;
     case ftpRqPrintDir:
         loginFolder_ = client_.DirResult();
+        foldersEntered_.insert(*loginFolder_);
         changeToEntryFolder();
         break;
     case ftpRqChangeDir:
@@ -125,6 +126,7 @@ void TransferQueue::openConnectionFor(const QueueEntry& entry)
     otherSite_ = false;
     abortRequested_ = false;
     loginFolder_.reset();
+    foldersEntered_.clear();
     begin(ftpRqOpen, [this] { client_.BeginOpen(); });
 }
 
@@ -187,6 +189,7 @@ std::string TransferQueue::entryFolder(const QueueEntry& entry) const
 
 void TransferQueue::afterChangeDir()
 {
+    foldersEntered_.insert(client_.HostDirName());
     setTypeForEntry();
 }
 

@@ -3,6 +3,8 @@
 // entered again.
 #include "transfer/transfer_queue.h"
 
+#include <algorithm>
+
 bool TransferQueue::makeFoldersForUpload()
 {
     if (direction_ != Direction::Upload || entries_.empty())
@@ -15,12 +17,14 @@ bool TransferQueue::makeFoldersForUpload()
         return false;
     foldersMadeFor_ = folder;
     foldersToMake_.clear();
-    // Every level from the top, since which of them exist is not known; a
-    // MKD's reply is not trusted either way (servers answer 550 or 521 for
-    // a folder that exists, and some say 257 for one they did not make).
+    // Every level from the top that this connection has not seen: which of
+    // them exist is not known otherwise, and a MKD's reply is not trusted
+    // either way (servers answer 550 or 521 for a folder that exists, and
+    // some say 257 for one they did not make).
     for (std::size_t end = folder.find('/', 1); ; end = folder.find('/', end + 1)) {
         const std::string level = folder.substr(0, end);
-        if (!level.empty() && level.back() != '/' && (foldersToMake_.empty() || foldersToMake_.back() != level))
+        if (!level.empty() && level.back() != '/' && (foldersToMake_.empty() || foldersToMake_.back() != level)
+            && (level == folder || !folderKnownToExist(level)))
             foldersToMake_.push_back(level);
         if (end == std::string::npos)
             break;
@@ -42,4 +46,11 @@ void TransferQueue::makeNextFolder()
     client_.SetHostFileName(foldersToMake_.front());
     foldersToMake_.erase(foldersToMake_.begin());
     begin(ftpRqMakeDir, [this] { client_.BeginMakeDir(); });
+}
+
+bool TransferQueue::folderKnownToExist(const std::string& folder) const
+{
+    return std::any_of(foldersEntered_.begin(), foldersEntered_.end(), [&folder](const std::string& entered) {
+        return entered == folder || (entered.starts_with(folder) && entered[folder.size()] == '/');
+    });
 }

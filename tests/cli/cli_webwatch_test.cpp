@@ -435,10 +435,18 @@ TEST_F(CliWebwatch, NewSubFoldersOfACleanFolderAreMadeOnTheServerAndPublished)
                                    "not published, a symbolic link: " + site.file("shop/passwd.txt")})
         EXPECT_NE(dry.out.find(line), std::string::npos) << line << "\n" << dry.out;
 
+    server.clearCommands();
     const CliRun run = webwatch({});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(remote.read("shop/news/today.html"), "today");
     EXPECT_EQ(remote.read("shop/news/2024/old.html"), "last year");
+    // A level the connection has been in is not made again.
+    std::vector<std::string> made;
+    for (const std::string& command : server.commands())
+        if (command.starts_with("MKD "))
+            made.push_back(command);
+    EXPECT_EQ(made, (std::vector<std::string>{"MKD /shop/news", "MKD /shop/news/2024"}))
+        << ::testing::PrintToString(server.commands());
     for (const char* name : {"shop/news/today.html~", "shop/passwd.txt", "shop/.git"})
         EXPECT_FALSE(fs::exists(remote.file(name))) << name;
     EXPECT_NE(run.err.find("Not published, a symbolic link: " + site.file("shop/passwd.txt")), std::string::npos)
