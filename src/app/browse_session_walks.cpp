@@ -161,7 +161,9 @@ void BrowseSession::fileSelectionChanged()
     linkSizeKnown_ = false;
     if (item) {
         linkSizeState_ = 0;
-        if (tables_.linkCount() > 0) {
+        // A link is looked into when it is the one file chosen; among
+        // several it is taken as the file the listing shows.
+        if (tables_.linkCount() > 0 && v_.remoteFileList->selectedItems().size() == 1) {
             stopParsing();
             handleLink();
         }

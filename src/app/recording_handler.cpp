@@ -52,12 +52,18 @@ bool RecordingHandler::takeUpload()
 {
     if (!recorder_.recording())
         return false;
-    const std::optional<std::string> name = sources_.selectedLocalFile();
-    if (!name)
-        return true;
-    const Recorder::RecordResult result =
-        recorder_.recordFile(currentSession(), sources_.localDirectory(), *name, sources_.decideMode(*name));
-    if (result.uploadButton == Recorder::UploadButton::Disable && view_.uploadButton)
+    // The selection is recorded file by file, in list order, each as the
+    // only selected file would be.
+    bool disableUpload = false;
+    for (const std::string& name : sources_.selectedLocalFiles()) {
+        const Recorder::RecordResult result =
+            recorder_.recordFile(currentSession(), sources_.localDirectory(), name, sources_.decideMode(name));
+        disableUpload = disableUpload || result.uploadButton == Recorder::UploadButton::Disable;
+        // Cancelled at the clean-directory question: the rest stay out too.
+        if (!result.recorded && result.uploadButton == Recorder::UploadButton::Disable)
+            break;
+    }
+    if (disableUpload && view_.uploadButton)
         view_.uploadButton->setEnabled(false);
     return true;
 }

@@ -41,7 +41,7 @@ struct RecordingSources {
     std::function<std::string()> port;
     // The local folder shown, its selected file, and every file it lists.
     std::function<std::string()> localDirectory;
-    std::function<std::optional<std::string>()> selectedLocalFile;
+    std::function<std::vector<std::string>()> selectedLocalFiles;
     std::function<std::vector<std::string>()> listedLocalFiles;
     // The transfer mode for a file name ("0" ASCII, "1" binary).
     std::function<std::string(const std::string&)> decideMode;

@@ -30,6 +30,14 @@ void RemoteFileOperations::deleteSelection()
     if (!idle())
         return;
     NameDialogState& dialog = dialogs_.nameDialog();
+    std::vector<std::string> selectedNames;
+    for (int row = 0; row < v_.remoteFileList->topLevelItemCount(); ++row)
+        if (v_.remoteFileList->topLevelItem(row)->isSelected())
+            selectedNames.push_back(rawName(v_.remoteFileList->topLevelItem(row)));
+    if (selectedNames.size() > 1) {
+        deleteSelectedFiles(selectedNames);
+        return;
+    }
     if (selectedItem(v_.remoteFileList)) {
         // A file goes at once, without a question.
         deleteSelectedFile();
@@ -74,6 +82,34 @@ void RemoteFileOperations::deleteSelectedFile()
         return;
     channel_.client().SetHostFileName(rawName(item));
     ask(&TCustomFtpCli::BeginDelete);
+}
+
+void RemoteFileOperations::deleteSelectedFiles(const std::vector<std::string>& names)
+{
+    // One file goes without a question; several are asked about once,
+    // before anything is sent.
+    if (dialogs_.askYesNo(QStringLiteral("Delete files"),
+                          QStringLiteral("Delete %1 items from the server?").arg(names.size()))
+        != DialogAnswer::Yes)
+        return;
+    filesToDelete_.assign(names.begin(), names.end());
+    selectionDeletion_ = true;
+    deleteNextSelectedFile();
+}
+
+void RemoteFileOperations::deleteNextSelectedFile()
+{
+    if (filesToDelete_.empty()) {
+        selectionDeletion_ = false;
+        session_.showDirectory();
+        return;
+    }
+    channel_.client().SetHostFileName(filesToDelete_.front());
+    filesToDelete_.pop_front();
+    if (!channel_.ask(*this, &TCustomFtpCli::BeginDelete)) {
+        filesToDelete_.clear();
+        selectionDeletion_ = false;
+    }
 }
 
 void RemoteFileOperations::nextDeletionStep()
@@ -162,6 +198,8 @@ void RemoteFileOperations::makeDirectory()
 void RemoteFileOperations::abortAll()
 {
     v_.addressManagerButton->setEnabled(true);
+    filesToDelete_.clear();
+    selectionDeletion_ = false;
     // The abort goes through even while a request runs, and ends the session.
     channel_.abort(*this);
     // The files in line stay: they belong to the transfer queue, which
@@ -188,6 +226,8 @@ void RemoteFileOperations::requestDone(TFtpRequest request)
             showRootAfterLinkDeletion();
         } else if (filesRemoved_)
             directoryGone();
+        else if (selectionDeletion_)
+            deleteNextSelectedFile();
         else if (directoryDeletion_)
             nextDeletionStep();
         else
@@ -295,6 +335,14 @@ void RemoteFileOperations::requestFailed(TFtpRequest request, std::uint16_t)
 void RemoteFileOperations::anyRequestFailed()
 {
     directoryRename_ = false;
+    if (selectionDeletion_) {
+        // A refused file stops the rest; the list shows what is left, the
+        // message panel the server's reply.
+        filesToDelete_.clear();
+        selectionDeletion_ = false;
+        session_.showDirectory();
+        return;
+    }
     if (linkDeletion_ != LinkDeletion::None) {
         // The log shows the server's reply; the tree is read again, since
         // the directory changes may have left the shown folder.

@@ -3,7 +3,9 @@
 #include "app/browse_session_view.h"
 #include "services/session_channel.h"
 
+#include <deque>
 #include <string>
+#include <vector>
 
 class BrowseSession;
 class Dialogs;
@@ -50,6 +52,10 @@ private:
     void ask(SessionChannel::Request request) { channel_.ask(*this, request); }
 
     void deleteSelectedFile();
+    // Several selected files: one question, then one DELE each in list
+    // order; a refusal stops the rest.
+    void deleteSelectedFiles(const std::vector<std::string>& names);
+    void deleteNextSelectedFile();
     // The name dialog was answered with a name, not left empty.
     bool nameGiven();
     void nextDeletionStep();
@@ -64,6 +70,9 @@ private:
     BrowseSession& session_;
     Dialogs& dialogs_;
 
+    // The selected files still to delete, in list order.
+    std::deque<std::string> filesToDelete_;
+    bool selectionDeletion_ = false;
     bool directoryDeletion_ = false;
     bool filesRemoved_ = false;
     int deletionIndex_ = 0;

@@ -59,13 +59,18 @@ void QueueWindowHandler::uploadSelected()
 {
     if (!sources_.browsingConnected())
         return;
-    const std::optional<TransferQueue::LocalFile> file = sources_.selectedLocalFile();
-    if (!file)
-        return;
-    const TransferQueue::Queued queued =
-        queue_.queueUpload(sources_.connectionFields(), sources_.remoteDirectory(), sources_.localDirectory(),
-                           file->name, file->size, sources_.decideMode(file->name));
-    if (queued == TransferQueue::Queued::Yes)
+    // Each selected file is queued as if it had been the only one; a full
+    // queue or a cancelled question ends the rest.
+    bool queuedAny = false;
+    for (const TransferQueue::LocalFile& file : sources_.selectedLocalFiles()) {
+        const TransferQueue::Queued queued =
+            queue_.queueUpload(sources_.connectionFields(), sources_.remoteDirectory(), sources_.localDirectory(),
+                               file.name, file.size, sources_.decideMode(file.name));
+        if (queued != TransferQueue::Queued::Yes)
+            break;
+        queuedAny = true;
+    }
+    if (queuedAny)
         sources_.clearSelections();
 }
 
@@ -73,15 +78,22 @@ void QueueWindowHandler::downloadSelected()
 {
     if (!sources_.browsingConnected())
         return;
-    const std::optional<TransferQueue::LocalFile> file = sources_.selectedRemoteFile();
-    if (!file)
-        return;
-    const TransferQueue::Queued queued =
-        queue_.queueDownload(sources_.connectionFields(), sources_.remoteDirectory(), sources_.localDirectory(),
-                             file->name, file->size, sources_.decideMode(file->name));
-    if (queued == TransferQueue::Queued::Cancelled)
-        view_.downloadButton->setEnabled(false);
-    else if (queued == TransferQueue::Queued::Yes)
+    const std::vector<TransferQueue::LocalFile> files = sources_.selectedRemoteFiles();
+    TransferQueue::OverwriteAnswers answers;
+    TransferQueue::OverwriteAnswers* several = files.size() > 1 ? &answers : nullptr;
+    bool queuedAny = false;
+    for (const TransferQueue::LocalFile& file : files) {
+        const TransferQueue::Queued queued =
+            queue_.queueDownload(sources_.connectionFields(), sources_.remoteDirectory(), sources_.localDirectory(),
+                                 file.name, file.size, sources_.decideMode(file.name), several);
+        if (queued == TransferQueue::Queued::Cancelled) {
+            // The files before the cancelled one stay queued.
+            view_.downloadButton->setEnabled(false);
+            break;
+        }
+        queuedAny = queuedAny || queued == TransferQueue::Queued::Yes;
+    }
+    if (queuedAny)
         sources_.clearSelections();
 }
 

@@ -53,10 +53,10 @@ struct QueueSources {
     std::function<std::string()> remoteDirectory;
     // The local folder shown.
     std::function<std::string()> localDirectory;
-    // The selected file of the local and of the remote list, with the size
-    // the list keeps for it.
-    std::function<std::optional<TransferQueue::LocalFile>()> selectedLocalFile;
-    std::function<std::optional<TransferQueue::LocalFile>()> selectedRemoteFile;
+    // The selected files of the local and of the remote list, in list order,
+    // with the size the list keeps for each.
+    std::function<std::vector<TransferQueue::LocalFile>()> selectedLocalFiles;
+    std::function<std::vector<TransferQueue::LocalFile>()> selectedRemoteFiles;
     // Every file the local list shows that may be uploaded, in list order.
     std::function<std::vector<TransferQueue::LocalFile>()> listedLocalFiles;
     // Says which listed files are left out (the program's own data files)

@@ -207,7 +207,8 @@ TransferQueue::Queued TransferQueue::queueUpload(const QueueSite& site, const st
 
 TransferQueue::Queued TransferQueue::queueDownload(const QueueSite& site, const std::string& remoteDirectory,
                                                    const std::string& localDirectory, const std::string& remoteName,
-                                                   const std::string& size, const std::string& mode)
+                                                   const std::string& size, const std::string& mode,
+                                                   OverwriteAnswers* several)
 {
     // The remote name becomes part of a local path: a server could name a
     // file "../x" or "a/b" and have it written outside the chosen folder.
@@ -221,10 +222,10 @@ TransferQueue::Queued TransferQueue::queueDownload(const QueueSite& site, const 
 
     std::string localPath = localPathIn(localDirectory, remoteName);
     if (fileExists(localPath)) {
-        switch (dialogs_.askYesNoCancel(qs(localPath), QStringLiteral("Overwrite File???"))) {
-        case DialogAnswer::Yes:
+        switch (askOverwrite(localPath, several)) {
+        case OverwriteAnswer::Overwrite:
             break;
-        case DialogAnswer::No: {
+        case OverwriteAnswer::OtherName: {
             SaveFileRequest request{qs(localDirectory), qs(remoteName), {}};
             const std::string extension = [&] {
                 const std::size_t dot = remoteName.rfind('.');
@@ -238,7 +239,10 @@ TransferQueue::Queued TransferQueue::queueDownload(const QueueSite& site, const 
             localPath = chosen->toStdString();
             break;
         }
-        default:
+        case OverwriteAnswer::Keep:
+            // "No to all": the local file stays, unasked from here on.
+            return Queued::Kept;
+        case OverwriteAnswer::Cancel:
             return Queued::Cancelled;
         }
     }
@@ -258,6 +262,43 @@ TransferQueue::Queued TransferQueue::queueDownload(const QueueSite& site, const 
     publish();
     startNextTransfer();
     return Queued::Yes;
+}
+
+TransferQueue::OverwriteAnswer TransferQueue::askOverwrite(const std::string& localPath, OverwriteAnswers* several)
+{
+    const QString question = QStringLiteral("Overwrite File???");
+    if (!several) {
+        switch (dialogs_.askYesNoCancel(qs(localPath), question)) {
+        case DialogAnswer::Yes:
+            return OverwriteAnswer::Overwrite;
+        case DialogAnswer::No:
+            return OverwriteAnswer::OtherName;
+        default:
+            return OverwriteAnswer::Cancel;
+        }
+    }
+    using ForAll = OverwriteAnswers::ForAll;
+    if (several->forAll == ForAll::Overwrite)
+        return OverwriteAnswer::Overwrite;
+    if (several->forAll == ForAll::Keep)
+        return OverwriteAnswer::Keep;
+    enum Choice { Yes, YesToAll, No, NoToAll };
+    switch (dialogs_.askChoice(qs(localPath), question,
+                               {QStringLiteral("Yes"), QStringLiteral("Yes to all"), QStringLiteral("No"),
+                                QStringLiteral("No to all"), QStringLiteral("Cancel")})) {
+    case Yes:
+        return OverwriteAnswer::Overwrite;
+    case YesToAll:
+        several->forAll = ForAll::Overwrite;
+        return OverwriteAnswer::Overwrite;
+    case No:
+        return OverwriteAnswer::OtherName;
+    case NoToAll:
+        several->forAll = ForAll::Keep;
+        return OverwriteAnswer::Keep;
+    default:
+        return OverwriteAnswer::Cancel;
+    }
 }
 
 std::size_t TransferQueue::queueDirectory(const QueueSite& site, const std::string& remoteDirectory,

@@ -40,7 +40,16 @@ public:
     TFtpClient& client() { return client_; }
 
     // --- queueing -----------------------------------------------------------
-    enum class Queued { Yes, Cancelled, Refused };
+    // Kept: the local file stays as it is, as a "No to all" asked.
+    enum class Queued { Yes, Cancelled, Refused, Kept };
+
+    // Several files downloaded in one action: their overwrite questions
+    // offer "Yes to all" and "No to all", and what was answered for all is
+    // kept here for the files after it.
+    struct OverwriteAnswers {
+        enum class ForAll { Ask, Overwrite, Keep };
+        ForAll forAll = ForAll::Ask;
+    };
 
     // One local file to upload into remoteDirectory of the site.
     Queued queueUpload(const QueueSite& site, const std::string& remoteDirectory,
@@ -51,9 +60,10 @@ public:
     // offers the save dialog for another name. Cancelled means the user
     // backed out (the download button is then disabled); Refused, that the
     // name cannot be written inside the folder.
+    // `several` is given when the file is one of several downloaded at once.
     Queued queueDownload(const QueueSite& site, const std::string& remoteDirectory,
                          const std::string& localDirectory, const std::string& remoteName, const std::string& size,
-                         const std::string& mode);
+                         const std::string& mode, OverwriteAnswers* several = nullptr);
 
     struct LocalFile {
         std::string name;
@@ -154,6 +164,10 @@ private:
 
     // queueing (transfer_queue.cpp)
     bool confirmDiscardOfInterruptedDownload();
+    // The overwrite question for an existing local file; a download of
+    // several files asks with "Yes to all" and "No to all" as well.
+    enum class OverwriteAnswer { Overwrite, OtherName, Keep, Cancel };
+    OverwriteAnswer askOverwrite(const std::string& localPath, OverwriteAnswers* several);
     void discardInterruptedDownload();
     void appendEntry(QueueEntry entry);
     void showCount();

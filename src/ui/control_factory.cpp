@@ -43,7 +43,8 @@ QTreeWidget* makeFileList(QWidget* parent, const char* objectName, const QString
     list->setItemsExpandable(false);
     list->setUniformRowHeights(true);
     list->setSortingEnabled(false);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Ctrl-click, Shift-click and Ctrl+A pick several files at once.
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setIconSize(QSize(16, 16));
     list->setColumnWidth(0, 160);
     list->setColumnWidth(1, 60);

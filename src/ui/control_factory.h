@@ -37,6 +37,6 @@ QLabel* makeQuestionPanel(QWidget* parent, int minimumHeight);
 QHBoxLayout* makeOkCancelRow(QDialog* dialog, QPushButton*& ok, QPushButton*& cancel);
 
 // The remote and local file lists share their look: report style, the
-// columns FileName, Size, Type and Date, one selected item at a time, items
+// columns FileName, Size, Type and Date, several items selectable at once, items
 // shown in the order they are added, 16 x 16 icons.
 QTreeWidget* makeFileList(QWidget* parent, const char* objectName, const QString& hint);

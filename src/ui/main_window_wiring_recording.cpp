@@ -48,11 +48,12 @@ void Thovedform::wireRecording()
     sources.password = [this] { return text(c_.Edit3); };
     sources.port = [this] { return text(c_.Edit4); };
     sources.localDirectory = [this] { return localPanel_->localDirectory(); };
-    sources.selectedLocalFile = [this]() -> std::optional<std::string> {
-        const QList<QTreeWidgetItem*> selected = c_.ListView2->selectedItems();
-        if (selected.isEmpty() || withoutOwnDataFiles({LocalPanel::fileNameOf(selected.first())}, "recorded").empty())
-            return std::nullopt;
-        return LocalPanel::fileNameOf(selected.first());
+    sources.selectedLocalFiles = [this] {
+        std::vector<std::string> names;
+        for (int row = 0; row < c_.ListView2->topLevelItemCount(); ++row)
+            if (c_.ListView2->topLevelItem(row)->isSelected())
+                names.push_back(LocalPanel::fileNameOf(c_.ListView2->topLevelItem(row)));
+        return withoutOwnDataFiles(std::move(names), "recorded");
     };
     sources.listedLocalFiles = [this] {
         std::vector<std::string> names;

@@ -26,12 +26,6 @@ std::string text(const QLineEdit* field)
     return field->text().toStdString();
 }
 
-QTreeWidgetItem* selectedIn(const QTreeWidget* list)
-{
-    const QList<QTreeWidgetItem*> selected = list->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.first();
-}
-
 }  // namespace
 
 void Thovedform::wireTransfers()
@@ -75,21 +69,34 @@ void Thovedform::wireTransfers()
     };
     sources.remoteDirectory = [this] { return channel_.client().HostDirName(); };
     sources.localDirectory = [this] { return localPanel_->localDirectory(); };
-    sources.selectedLocalFile = [this]() -> std::optional<TransferQueue::LocalFile> {
-        QTreeWidgetItem* item = selectedIn(c_.ListView2);
-        if (!item || withoutOwnDataFiles({LocalPanel::fileNameOf(item)}, "queued").empty())
-            return std::nullopt;
-        const std::optional<std::uint64_t> size =
-            localPanel_->localFileSize(c_.ListView2->indexOfTopLevelItem(item));
-        return TransferQueue::LocalFile{LocalPanel::fileNameOf(item), std::to_string(size.value_or(0))};
+    sources.selectedLocalFiles = [this] {
+        std::vector<std::string> names;
+        std::vector<int> rows;
+        for (int row = 0; row < c_.ListView2->topLevelItemCount(); ++row)
+            if (c_.ListView2->topLevelItem(row)->isSelected()) {
+                names.push_back(LocalPanel::fileNameOf(c_.ListView2->topLevelItem(row)));
+                rows.push_back(row);
+            }
+        std::vector<TransferQueue::LocalFile> files;
+        const std::vector<std::string> kept = withoutOwnDataFiles(names, "queued");
+        for (std::size_t i = 0, k = 0; i < names.size() && k < kept.size(); ++i) {
+            if (names[i] != kept[k])
+                continue;
+            ++k;
+            const std::optional<std::uint64_t> size = localPanel_->localFileSize(rows[i]);
+            files.push_back({names[i], std::to_string(size.value_or(0))});
+        }
+        return files;
     };
-    sources.selectedRemoteFile = [this]() -> std::optional<TransferQueue::LocalFile> {
-        QTreeWidgetItem* item = selectedIn(c_.ListView1);
-        if (!item)
-            return std::nullopt;
-        const auto position = static_cast<std::size_t>(c_.ListView1->indexOfTopLevelItem(item));
-        return TransferQueue::LocalFile{remote_tree::rawName(item),
-                                        std::to_string(session_->listingTables().sizeAt(position))};
+    sources.selectedRemoteFiles = [this] {
+        std::vector<TransferQueue::LocalFile> files;
+        for (int row = 0; row < c_.ListView1->topLevelItemCount(); ++row) {
+            QTreeWidgetItem* item = c_.ListView1->topLevelItem(row);
+            if (item->isSelected())
+                files.push_back({remote_tree::rawName(item),
+                                 std::to_string(session_->listingTables().sizeAt(static_cast<std::size_t>(row)))});
+        }
+        return files;
     };
     sources.listedLocalFiles = [this] {
         std::vector<TransferQueue::LocalFile> files;

@@ -197,6 +197,53 @@ TEST_F(RecordingWindowTest, ProjectsRecordedWhileConnectedSendNothingAndAreStore
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
+// Several files chosen at once are recorded one by one, in list order, as
+// each would be alone; the clean-directory question comes once.
+TEST_F(RecordingWindowTest, ASelectionOfSeveralFilesIsRecordedFileByFile)
+{
+    site.write("www/remote.txt", "on the server");
+    for (const char* name : {"a.htm", "b.jpg", "c.txt"})
+        local.write(name, name);
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"www"}));
+    ASSERT_TRUE(waitForListing(doneCount()));
+    showLocalFolder();
+    server->clearCommands();
+    startProject("Several");
+
+    QStringList chosen;
+    for (int i = 0; i < c->ListView2->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = c->ListView2->topLevelItem(i);
+        if (item->text(0) == "a.htm")
+            continue;
+        QTest::mouseClick(c->ListView2->viewport(), Qt::LeftButton,
+                          chosen.isEmpty() ? Qt::NoModifier : Qt::ControlModifier,
+                          c->ListView2->visualItemRect(item).center());
+        chosen << item->text(0);
+    }
+    ASSERT_EQ(c->ListView2->selectedItems().size(), 2);
+    dialogs.expectYesNoCancel("Clean directory in use!!", kSingleFileQuestion, DialogAnswer::Yes);
+    click(c->BitBtn2);
+    QStringList inLine;
+    for (const QString& name : chosen)
+        inLine << QStringLiteral("»» ") + name;
+    EXPECT_EQ(lines(c->ListBox4), inLine);
+
+    stopAndSave("Several");
+    const std::string stored = projectFile();
+    std::size_t previous = 0;
+    for (const QString& name : chosen) {
+        const std::size_t at = stored.find(" " + local.path() + "/" + name.toStdString() + "\r\n");
+        ASSERT_NE(at, std::string::npos) << name.toStdString() << "\n" << stored;
+        EXPECT_GT(at, previous);
+        previous = at;
+    }
+    EXPECT_EQ(stored.find("a.htm"), std::string::npos);
+    EXPECT_EQ(commands(), std::vector<std::string>{}) << "nothing is sent while recording";
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
 TEST_F(RecordingWindowTest, OfflineRecordingAsksForTheDirectoryAndKeepsTheFilesWhenTheSaveFails)
 {
     local.write("notes.txt", "notes");
