@@ -1,6 +1,7 @@
 #include "transfer/queue_window_handler.h"
 
 #include <QAction>
+#include <QFont>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -8,6 +9,9 @@
 #include <QPushButton>
 
 #include <cmath>
+
+// A label redrawn for every block would cost more than the transfer.
+constexpr int kProgressRedrawMs = 250;
 
 namespace {
 
@@ -48,6 +52,10 @@ QueueWindowHandler::QueueWindowHandler(TransferQueue& queue, QueueView view, Que
 {
     queue_.setObserver(this);
     queue_.setPassiveMode([this] { return sources_.passiveMode && sources_.passiveMode(); });
+    connect(&queue_, &TransferQueue::fileTransferred, this, &QueueWindowHandler::fileLeftQueue);
+    connect(&queue_, &TransferQueue::fileFailed, this, &QueueWindowHandler::fileLeftQueue);
+    if (view_.progressLabel)
+        view_.progressLabel->hide();
 }
 
 QueueWindowHandler::~QueueWindowHandler()
@@ -213,7 +221,66 @@ void QueueWindowHandler::displayChanged(const QueueDisplay& display)
     if (view_.openWebwatchItem)
         view_.openWebwatchItem->setEnabled(display.webwatchMenusEnabled);
     drawBar(display);
+    if (!queue_.busy()) {
+        // Stopped with files left, the figures stay where the queue stopped;
+        // a queue emptied has nothing left to tell.
+        progress_.paused();
+        markRunningLine(false);
+        if (queue_.entries().count() == 0) {
+            progress_.reset();
+            showProgress();
+        }
+    }
     emit displayUpdated();
+}
+
+void QueueWindowHandler::transferProgressed(std::int64_t bytes)
+{
+    const QueueEntries& entries = queue_.entries();
+    if (entries.count() != waitingCounted_) {
+        waitingCounted_ = entries.count();
+        waitingBytes_ = 0;
+        for (const QueueEntry& entry : entries.all())
+            waitingBytes_ += std::max<std::int64_t>(0, entry.sizeInBytes());
+    }
+    const bool firstOfFile = !progress_.running() || bytes == 0;
+    progress_.progressed(bytes, entries.count(), waitingBytes_);
+    markRunningLine(true);
+    if (firstOfFile || !sinceShown_.isValid() || sinceShown_.elapsed() >= kProgressRedrawMs)
+        showProgress();
+}
+
+void QueueWindowHandler::fileLeftQueue(const QueueEntry& entry)
+{
+    progress_.fileEnded(std::max<std::int64_t>(0, entry.sizeInBytes()));
+    // The count changes as the entry goes: the sum is taken again then.
+    waitingCounted_ = static_cast<std::size_t>(-1);
+    showProgress();
+}
+
+void QueueWindowHandler::showProgress()
+{
+    sinceShown_.start();
+    if (!view_.progressLabel)
+        return;
+    const QString text = qs(progress_.text());
+    view_.progressLabel->setText(text);
+    view_.progressLabel->setVisible(!text.isEmpty());
+}
+
+void QueueWindowHandler::markRunningLine(bool running)
+{
+    // The running file is the first line; the mark is a bold face, so the
+    // line's text stays the queue's own.
+    if (ownLineCount() == 0)
+        return;
+    QListWidgetItem* line = view_.queueList->item(0);
+    QFont font = line->font();
+    if (font.bold() == running)
+        return;
+    font.setBold(running);
+    line->setFont(font);
+    line->setData(Qt::AccessibleDescriptionRole, running ? QStringLiteral("Running") : QVariant());
 }
 
 void QueueWindowHandler::redraw()
@@ -259,6 +326,8 @@ void QueueWindowHandler::drawBar(const QueueDisplay& display)
 
 void QueueWindowHandler::queueEnded(const QueueEndReport& report)
 {
+    progress_.reset();
+    showProgress();
     if (report.localListChanged && sources_.rereadLocalList)
         sources_.rereadLocalList();
     if (report.remoteListChanged && sources_.rereadRemoteView)

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "transfer/queue_progress.h"
 #include "transfer/transfer_queue.h"
+
+#include <QElapsedTimer>
 
 #include <QObject>
 #include <QString>
@@ -21,6 +24,7 @@ class QWidget;
 struct QueueView {
     QListWidget* queueList = nullptr;         // the files in line
     QLabel* countLabel = nullptr;             // "<n> files in line "
+    QLabel* progressLabel = nullptr;          // the queue's progress as a whole
     QPushButton* progressButton = nullptr;    // slides along the bar; "Start"
     QWidget* bar = nullptr;                   // the panel the button slides in
     QLabel* barImage = nullptr;               // drawn on: the groove
@@ -123,6 +127,7 @@ private:
     void queueFirstLineRemoved() override;
     void queueListReplaced(const std::vector<std::string>& lines) override;
     void displayChanged(const QueueDisplay& display) override;
+    void transferProgressed(std::int64_t bytes) override;
     void queueEnded(const QueueEndReport& report) override;
     void interruptedDownloadShown(const ResumeRecord& record) override;
     bool browsingConnected() const override;
@@ -134,8 +139,20 @@ private:
     // How many lines at the top of the list are the queue's own.
     int ownLineCount() const;
 
+    // The progress of the queue as a whole, and the mark on the running
+    // file's line.
+    void fileLeftQueue(const QueueEntry& entry);
+    void showProgress();
+    void markRunningLine(bool running);
+
     TransferQueue& queue_;
     QueueView view_;
     QueueSources sources_;
     int followingLines_ = 0;
+    QueueProgress progress_;
+    // The bytes of the files in line, summed again only when their number
+    // changes (a long queue is not walked for every block).
+    std::size_t waitingCounted_ = 0;
+    std::int64_t waitingBytes_ = 0;
+    QElapsedTimer sinceShown_;
 };

@@ -402,6 +402,7 @@ void TransferQueue::progress(std::int64_t count, bool& abort)
         publish();
         return;
     }
+    observer_->transferProgressed(count);
     if (runningSize_ <= 100) {
         percentage_ = 100;
         return;

@@ -2,6 +2,7 @@
 
 #include "transfer/queue_store.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,9 @@ public:
     virtual void queueListReplaced(const std::vector<std::string>& /*lines*/) {}
 
     virtual void displayChanged(const QueueDisplay& /*display*/) {}
+    // The first entry's transfer has moved `bytes` so far; told for every
+    // block, so a receiver that draws keeps its own pace.
+    virtual void transferProgressed(std::int64_t /*bytes*/) {}
 
     // The last entry is done; the lists named here may be read again.
     virtual void queueEnded(const QueueEndReport& /*report*/) {}

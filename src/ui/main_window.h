@@ -288,6 +288,7 @@ private:
         QLabel* Image1 = nullptr;         // drawn bar
         QPushButton* BitBtn9 = nullptr;   // sliding start/progress button
         QPushButton* Button1 = nullptr;   // "Delete": discard the queue
+        QLabel* QueueProgress = nullptr;  // file n of N, bytes, rate, time left
 
         QLabel* Label2 = nullptr;         // "Recording"
         QPushButton* BitBtn10 = nullptr;  // quick upload of all projects

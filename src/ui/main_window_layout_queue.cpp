@@ -52,6 +52,14 @@ QWidget* Thovedform::buildQueueArea()
     c_.Image1 = progress->Image1;
     c_.BitBtn9 = progress->BitBtn9;
     column->addWidget(groove);
+
+    // The queue as a whole, under the bar that shows the running file.
+    c_.QueueProgress = named(new QLabel(area), "QueueProgress");
+    // A screen reader reads the figures themselves; this says what they are.
+    c_.QueueProgress->setAccessibleDescription(QStringLiteral("Queue progress"));
+    c_.QueueProgress->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    c_.QueueProgress->hide();
+    column->addWidget(c_.QueueProgress);
     return area;
 }
 

@@ -43,6 +43,7 @@ void Thovedform::wireTransfers()
     // The queue's controls, for its handler.
     queueView_.queueList = c_.ListBox4;
     queueView_.countLabel = c_.Label3;
+    queueView_.progressLabel = c_.QueueProgress;
     queueView_.progressButton = c_.BitBtn9;
     queueView_.bar = c_.Panel6;
     queueView_.barImage = c_.Image1;

@@ -44,6 +44,7 @@ MainWindowByName::MainWindowByName(QMainWindow& mainWindow) : window(&mainWindow
     FIND(BitBtn11);
     FIND(ListBox4);
     FIND(Label3);
+    FIND(QueueProgress);
     FIND(Panel6);
     FIND(Image1);
     FIND(BitBtn9);

@@ -58,6 +58,7 @@ struct MainWindowByName {
     QPushButton* BitBtn11 = nullptr;
     QListWidget* ListBox4 = nullptr;
     QLabel* Label3 = nullptr;
+    QLabel* QueueProgress = nullptr;
     QWidget* Panel6 = nullptr;
     QLabel* Image1 = nullptr;
     QPushButton* BitBtn9 = nullptr;

@@ -6,6 +6,7 @@
 #include "app/local_panel.h"
 #include "app/message_panel.h"
 #include "sites/address_manager.h"
+#include "transfer/queue_progress.h"
 #include "transfer/transfer_queue.h"
 #include "ui/address_manager_window.h"
 
@@ -580,3 +581,52 @@ TEST_F(KilledDownload, IsOfferedWithItsPercentageAndResumedFromTheWindow)
 }
 
 }  // namespace
+
+// The label beside the bar tells the queue as a whole; the running file's
+// line is marked. Each file leaving the queue is a fixed point to read it at.
+TEST_F(QueueWindowTest, TheProgressLabelCountsFilesAndBytesOfTheWholeQueue)
+{
+    site.write("web/.keep", "");
+    for (const char* name : {"a.bin", "b.bin", "c.bin"})
+        local.write(name, std::string(4 * 1024 * 1024, name[0]));
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"web"}));
+    ASSERT_TRUE(waitForListing(doneCount()));
+    showLocalFolder(local);
+    ASSERT_EQ(c->ListView2->topLevelItemCount(), 3);
+
+    QStringList atEachEnd;
+    std::vector<bool> leavingLineMarked;
+    QObject::connect(c->ListBox4->model(), &QAbstractItemModel::rowsAboutToBeRemoved, window.get(),
+                     [&](const QModelIndex&, int first, int) {
+                         if (first != 0)
+                             return;
+                         leavingLineMarked.push_back(c->ListBox4->item(0)->font().bold());
+                         atEachEnd << (c->QueueProgress->isVisible() ? c->QueueProgress->text() : QString());
+                         // TAVLIN_SCREENSHOT=file.png keeps a picture of the queue in mid-run.
+                         if (const QByteArray shot = qgetenv("TAVLIN_SCREENSHOT"); !shot.isEmpty() && atEachEnd.size() == 1)
+                             window->grab().save(QString::fromLocal8Bit(shot));
+                     });
+    dialogs.expectNameDialog(QString::fromStdString("web: 3 files from " + local.path()), DialogAnswer::Ok,
+                             std::nullopt, QStringLiteral("Transfer local dir to"));
+    click(c->BitBtn11);
+    ASSERT_TRUE(waitUntilQueueEnds()) << logText();
+
+    ASSERT_EQ(atEachEnd.size(), 3);
+    EXPECT_TRUE(atEachEnd[0].startsWith(QStringLiteral("file 2 of 3, 4.0 MB of 12.0 MB"))) << atEachEnd[0].toStdString();
+    EXPECT_TRUE(atEachEnd[1].startsWith(QStringLiteral("file 3 of 3, 8.0 MB of 12.0 MB"))) << atEachEnd[1].toStdString();
+    EXPECT_TRUE(atEachEnd[2].startsWith(QStringLiteral("file 3 of 3, 12.0 MB of 12.0 MB")))
+        << atEachEnd[2].toStdString();
+    EXPECT_EQ(leavingLineMarked, (std::vector<bool>{true, true, true}));
+    // A queue run dry has nothing left to tell.
+    EXPECT_FALSE(c->QueueProgress->isVisible());
+    EXPECT_EQ(site.read("web/c.bin"), std::string(4 * 1024 * 1024, 'c'));
+
+    // The rate and the time left, over a measured stretch.
+    QueueProgress progress;
+    const QueueProgress::Clock::time_point start{};
+    progress.progressed(0, 2, 3 * 1024 * 1024, start);
+    progress.progressed(1024 * 1024, 2, 3 * 1024 * 1024, start + std::chrono::seconds(1));
+    EXPECT_EQ(progress.text(), "file 1 of 2, 1.0 MB of 3.0 MB, 1.0 MB/s, 0:02 left");
+}
