@@ -2,6 +2,9 @@
 
 #include "app/control_hint.h"
 #include "app/file_helper.h"
+#include "app/webwatch_file_row.h"
+#include "core/directory_search.h"
+#include "core/dos_date_time.h"
 #include "services/dialogs.h"
 
 #include <QAction>
@@ -159,10 +162,27 @@ void WebwatchWindowHandler::scanForDisplay()
     filling_ = true;
     view_.fileList->clear();
     QFileIconProvider icons;
-    for (const ScanRow& row : rows_) {
+    const std::size_t p = *selectedProject_;
+    QStringList folders;
+    for (const ScanRow& row : rows_)
+        folders << QFileInfo(qs(row.localPath)).path();
+    const QString shared = webwatch_file_row::sharedFolder(folders);
+    for (std::size_t j = 0; j < rows_.size(); ++j) {
+        const ScanRow& row = rows_[j];
         auto* item = new QListWidgetItem(qs(row.text), view_.fileList);
         if (!row.missing)
             item->setIcon(icons.icon(QFileInfo(qs(row.localPath))));
+        // A missing file's line names no file: its whole path stands in for the folder.
+        const QFileInfo path(qs(row.localPath));
+        const std::optional<DirectoryEntry> found = row.missing ? std::nullopt : lookUpPath(row.localPath);
+        const std::string currentStamp = found && found->statusKnown ? uploadStampText(found->dosTime) : std::string();
+        std::string storedStamp = j < projects_.fileCount(p) ? projects_.field(p, j, ProjectField::UploadStamp) : "";
+        const QString folder = row.missing ? path.filePath() : path.path();
+        QString shown = folder.startsWith(shared) ? folder.mid(shared.size()) : folder;
+        if (shown.isEmpty())
+            shown = QStringLiteral(".");
+        webwatch_file_row::describe(*item, shown, folder,
+                                    webwatch_file_row::stateText(storedStamp, currentStamp, row.missing));
     }
     filling_ = false;
 }

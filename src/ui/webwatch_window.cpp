@@ -1,5 +1,7 @@
 #include "ui/webwatch_window.h"
 
+#include "app/webwatch_file_row.h"
+
 #include "ui/change_login_dialog.h"
 #include "ui/control_factory.h"
 #include "ui/help_window.h"
@@ -130,6 +132,7 @@ void TWebwatch::buildLayout()
     setHint(ListView1, QStringLiteral("Files"));
     ListView1->setAccessibleName(QStringLiteral("Files"));
     ListView1->setIconSize(QSize(16, 16));
+    ListView1->setItemDelegate(new webwatch_file_row::Delegate(ListView1));
     Label2->setBuddy(ListView1);
 
     Edit1 = makeField(this, "Edit1", QStringLiteral("Remote filename"), QStringLiteral("Filename on server"));

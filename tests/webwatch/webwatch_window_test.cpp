@@ -2,6 +2,8 @@
 // main window, offscreen, against the real FTP server.
 #include "../browse/browse_window_harness.h"
 
+#include "app/webwatch_file_row.h"
+
 #include "support/time_fixtures.h"
 #include "transfer/transfer_queue.h"
 #include "ui/webwatch_window.h"
@@ -489,3 +491,39 @@ TEST_F(KilledDuringUploads, TheWindowUploadsTheRestAndEndsAsAnUninterruptedRun)
 }
 
 }  // namespace
+
+// Three pages of one name in three folders are told apart by their folders,
+// and each line says where its file stands against its last upload.
+TEST_F(WebwatchWindowTest, TheFileListShowsEachFilesFolderAndState)
+{
+    web.write("a/p000.html", "same");
+    web.write("b/p000.html", "changed since");
+    web.write("c/p000.html", "never sent");
+    const auto start = join({{"1", "Site", "0", "0"},
+                             record(web.file("a/p000.html"), "/www/a", stampOf(web.file("a/p000.html"))),
+                             record(web.file("b/p000.html"), "/www/b", "1234"),
+                             record(web.file("c/p000.html"), "/www/c", "May"),
+                             record(web.file("d/gone.html"), "/www/d", "1234")});
+    data.write("wbprj.dfd", crlf(start));
+
+    window->openWebwatch();
+    ww<QListWidget>("ListBox1")->setCurrentRow(0);
+    auto* files = ww<QListWidget>("ListView1");
+    EXPECT_EQ(texts(files), (QStringList{"p000.html", "p000.html", "p000.html", "File missing"}));
+    QStringList described;
+    QStringList shownFolders;
+    for (int row = 0; row < files->count(); ++row) {
+        described << files->item(row)->data(Qt::AccessibleDescriptionRole).toString();
+        shownFolders << files->item(row)->data(webwatch_file_row::kFolderRole).toString();
+    }
+    // The folder below the one the project's files share is what the eye gets.
+    EXPECT_EQ(shownFolders, (QStringList{"a", "b", "c", "d/gone.html"}));
+    EXPECT_EQ(described, (QStringList{QString::fromStdString("up to date, in " + web.file("a")),
+                                      QString::fromStdString("changed, in " + web.file("b")),
+                                      QString::fromStdString("new, in " + web.file("c")),
+                                      QString::fromStdString("missing, in " + web.file("d/gone.html"))}));
+    // TAVLIN_SCREENSHOT=file.png keeps a picture of the list.
+    if (const QByteArray shot = qgetenv("TAVLIN_SCREENSHOT"); !shot.isEmpty())
+        window->webwatchWindow().grab().save(QString::fromLocal8Bit(shot));
+    window->webwatchWindow().reject();
+}
