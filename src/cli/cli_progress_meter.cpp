@@ -1,34 +1,12 @@
 #include "cli/cli_progress_meter.h"
 
-#include <cinttypes>
+#include "core/amount_text.h"
+
+#include <cstdio>
 
 namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(200);
-
-std::string bytesText(double bytes)
-{
-    static const char* const units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
-    int unit = 0;
-    while (bytes >= 1024.0 && unit < 4) {
-        bytes /= 1024.0;
-        ++unit;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, units[unit]);
-    return text;
-}
-
-std::string durationText(std::int64_t seconds)
-{
-    char text[32];
-    if (seconds >= 3600)
-        std::snprintf(text, sizeof text, "%" PRId64 ":%02" PRId64 ":%02" PRId64, seconds / 3600, seconds / 60 % 60,
-                      seconds % 60);
-    else
-        std::snprintf(text, sizeof text, "%" PRId64 ":%02" PRId64, seconds / 60, seconds % 60);
-    return text;
-}
 
 } // namespace
 
@@ -39,15 +17,15 @@ CliProgressMeter::CliProgressMeter(std::FILE* terminal, std::int64_t total, std:
 
 std::string CliProgressMeter::line(std::int64_t done, std::int64_t total, double bytesPerSecond)
 {
-    std::string text = bytesText(static_cast<double>(done));
+    std::string text = byteAmountText(static_cast<double>(done), ByteUnits::Binary);
     if (total > 0) {
-        text += " of " + bytesText(static_cast<double>(total));
+        text += " of " + byteAmountText(static_cast<double>(total), ByteUnits::Binary);
         char percent[16];
         std::snprintf(percent, sizeof percent, " %3d%%",
                       static_cast<int>(done >= total ? 100 : done * 100 / total));
         text += percent;
     }
-    text += "  " + bytesText(bytesPerSecond) + "/s";
+    text += "  " + byteAmountText(bytesPerSecond, ByteUnits::Binary) + "/s";
     if (total > 0 && bytesPerSecond > 0 && done < total)
         text += "  " + durationText(static_cast<std::int64_t>((total - done) / bytesPerSecond)) + " left";
     return text;

@@ -1,37 +1,13 @@
 #include "transfer/queue_progress.h"
 
+#include "core/amount_text.h"
+
 #include <algorithm>
-#include <cinttypes>
-#include <cstdio>
 
 namespace {
 
 // A rate over less than this is mostly the time the first block took.
 constexpr auto kShortestMeasure = std::chrono::milliseconds(500);
-
-std::string bytesText(double bytes)
-{
-    static const char* const units[] = {"B", "KB", "MB", "GB", "TB"};
-    int unit = 0;
-    while (bytes >= 1024.0 && unit < 4) {
-        bytes /= 1024.0;
-        ++unit;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, units[unit]);
-    return text;
-}
-
-std::string durationText(std::int64_t seconds)
-{
-    char text[32];
-    if (seconds >= 3600)
-        std::snprintf(text, sizeof text, "%" PRId64 ":%02" PRId64 ":%02" PRId64, seconds / 3600, seconds / 60 % 60,
-                      seconds % 60);
-    else
-        std::snprintf(text, sizeof text, "%" PRId64 ":%02" PRId64, seconds / 60, seconds % 60);
-    return text;
-}
 
 }  // namespace
 
@@ -90,9 +66,9 @@ std::string QueueProgress::text() const
     const std::int64_t done = bytesDone_ + runningBytes_;
     const std::int64_t whole = std::max(done, bytesDone_ + waitingBytes_);
     std::string text = "file " + std::to_string(current) + " of " + std::to_string(total) + ", " +
-                       bytesText(static_cast<double>(done)) + " of " + bytesText(static_cast<double>(whole));
+                       byteAmountText(static_cast<double>(done), ByteUnits::Short) + " of " + byteAmountText(static_cast<double>(whole), ByteUnits::Short);
     if (rate_ > 0) {
-        text += ", " + bytesText(rate_) + "/s";
+        text += ", " + byteAmountText(rate_, ByteUnits::Short) + "/s";
         text += ", " + durationText(static_cast<std::int64_t>(static_cast<double>(whole - done) / rate_)) + " left";
     }
     return text;
