@@ -98,6 +98,8 @@ public:
     bool connected() const { return channel_.connected(); }
     bool requestRunning() const { return channel_.requestRunning(); }
     const RemoteListingTables& listingTables() const { return tables_; }
+    // The remote folder the file list shows, as a path of the tree ("./www").
+    const std::string& shownRemotePath() const { return currentRemotePath_; }
     // 0 after a file was selected, the size of a sized link, -1 for a link
     // taken for a directory.
     std::int64_t linkSizeState() const { return linkSizeState_; }

@@ -86,6 +86,7 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     wireRecording();
     wireHelp();
     wireNavigation();
+    wireContextMenus();
 
     resize(980, 720);
     // How the user left the window last time, over the layout's defaults.

@@ -176,6 +176,8 @@ private:
     // Refresh, the parent folder, the remote path field and a click on the
     // selected remote folder.
     void wireNavigation();
+    void wireContextMenus();
+    void copySelectedPaths(QTreeWidget* list, const QString& folder, bool remote);
     void refreshBothSides();
     void goToRemoteParent();
     void goToLocalParent();

@@ -9,7 +9,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QListWidget>
+
+#include <filesystem>
 
 namespace {
 
@@ -77,6 +80,58 @@ TEST_F(NavigationWindowTest, F5AndAClickOnTheFolderShownReadWhatChangedBehindThe
     clickNode(node({"web"}));
     ASSERT_TRUE(waitForListing(beforeClick)) << logText();
     EXPECT_TRUE(fileNames().contains("later.html")) << fileNames().join(',').toStdString();
+}
+
+// The file lists' context menus and keys do what the buttons beside them
+// do: F2 renames, Del deletes (one file without a question, as the button
+// does), "Copy path" puts the chosen files' full paths on the clipboard.
+TEST_F(NavigationWindowTest, TheFileListsMenusAndKeysActAsTheirButtons)
+{
+    site.write("web/a.html", "a");
+    site.write("web/b.html", "b");
+    local.write("page.html", "p");
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    ASSERT_TRUE(window->localPanel().setLocalDirectory(local.path()));
+    clickNode(node({"web"}));
+    ASSERT_TRUE(waitForListing(doneCount()));
+
+    QTreeWidgetItem* a = fileItem(QStringLiteral("a.html"));
+    ASSERT_NE(a, nullptr);
+    clickFile(a);
+    dialogs.expectNameDialog(QStringLiteral("New name for a.html"), DialogAnswer::Ok, QStringLiteral("c.html"));
+    int before = doneCount();
+    c->ListView1->setFocus();
+    QTest::keyClick(c->ListView1, Qt::Key_F2);
+    ASSERT_TRUE(waitForListing(before)) << logText();
+    EXPECT_EQ(site.read("web/c.html"), "a");
+    EXPECT_EQ(dialogs.pending(), 0u);
+
+    QTreeWidgetItem* b = fileItem(QStringLiteral("b.html"));
+    ASSERT_NE(b, nullptr);
+    clickFile(b);
+    QAction* copyRemote = controlNamed<QAction>(*window, "CopyRemotePath");
+    ASSERT_NE(copyRemote, nullptr);
+    copyRemote->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "/web/b.html");
+    before = doneCount();
+    c->ListView1->setFocus();
+    QTest::keyClick(c->ListView1, Qt::Key_Delete);
+    ASSERT_TRUE(waitForListing(before)) << logText();
+    EXPECT_FALSE(std::filesystem::exists(site.file("web/b.html")));
+    EXPECT_EQ(fileNames(), QStringList{"c.html"});
+
+    const QList<QTreeWidgetItem*> page = c->ListView2->findItems("page.html", Qt::MatchExactly);
+    ASSERT_EQ(page.size(), 1);
+    c->ListView2->setCurrentItem(page.front());
+    QAction* copyLocal = controlNamed<QAction>(*window, "CopyLocalPath");
+    ASSERT_NE(copyLocal, nullptr);
+    copyLocal->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), local.path() + "/page.html");
+    QStringList offered;
+    for (const QAction* action : c->ListView2->actions())
+        offered << action->text();
+    EXPECT_EQ(offered, (QStringList{"Upload", "Open", "", "Refresh", "Copy path"}));
 }
 
 class TypedPathWindowTest : public NavigationWindowTest {
