@@ -37,6 +37,16 @@ protected:
         QTest::keyClick(field, Qt::Key_Return);
     }
 
+    // Connects, shows the local folder and opens the server's "web".
+    void showWebBesideLocal()
+    {
+        connectAsTestUser();
+        ASSERT_TRUE(waitUntilBrowsing());
+        ASSERT_TRUE(window->localPanel().setLocalDirectory(local.path()));
+        clickNode(node({"web"}));
+        ASSERT_TRUE(waitForListing(doneCount()));
+    }
+
     TempDir local;
 };
 
@@ -44,11 +54,7 @@ TEST_F(NavigationWindowTest, F5AndAClickOnTheFolderShownReadWhatChangedBehindThe
 {
     site.write("web/index.html", "<p>i</p>");
     local.write("page.html", "p");
-    connectAsTestUser();
-    ASSERT_TRUE(waitUntilBrowsing());
-    ASSERT_TRUE(window->localPanel().setLocalDirectory(local.path()));
-    clickNode(node({"web"}));
-    ASSERT_TRUE(waitForListing(doneCount()));
+    ASSERT_NO_FATAL_FAILURE(showWebBesideLocal());
     ASSERT_EQ(fileNames(), QStringList{"index.html"});
 
     // Both sides change without the window knowing.
@@ -90,11 +96,7 @@ TEST_F(NavigationWindowTest, TheFileListsMenusAndKeysActAsTheirButtons)
     site.write("web/a.html", "a");
     site.write("web/b.html", "b");
     local.write("page.html", "p");
-    connectAsTestUser();
-    ASSERT_TRUE(waitUntilBrowsing());
-    ASSERT_TRUE(window->localPanel().setLocalDirectory(local.path()));
-    clickNode(node({"web"}));
-    ASSERT_TRUE(waitForListing(doneCount()));
+    ASSERT_NO_FATAL_FAILURE(showWebBesideLocal());
 
     QTreeWidgetItem* a = fileItem(QStringLiteral("a.html"));
     ASSERT_NE(a, nullptr);

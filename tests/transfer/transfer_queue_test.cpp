@@ -637,6 +637,21 @@ TEST_F(TransferQueueTest, ADownloadOntoAFullDiskLeavesTheUsersFileAndTheQueueFil
         << ::testing::PrintToString(recorder.log);
 }
 
+// A queue in passive mode on a data folder of its own, for the scripted
+// server's tests.
+struct PassiveQueue {
+    PassiveQueue()
+    {
+        queue.setObserver(&recorder);
+        queue.setPassiveMode([] { return true; });
+    }
+    TempDir data;
+    const DataFilePaths paths = DataFilePaths::inDirectory(data.path());
+    ScriptedDialogs dialogs;
+    QueueRecorder recorder;
+    TransferQueue queue{QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs};
+};
+
 TEST(TransferQueueRetry, ATransferTriedAgainAfterTheServerDroppedTheConnectionLogsInAgain)
 {
     ScriptedFtpServer server;
@@ -648,13 +663,11 @@ TEST(TransferQueueRetry, ATransferTriedAgainAfterTheServerDroppedTheConnectionLo
         .expect("PASV").replyWithDataPort(pasv).expect("RETR f").reply("150 go").acceptDataConnection()
         .sendData("whole file").closeData().reply("226 ok");
     ASSERT_TRUE(server.start());
-    TempDir data, local;
-    const DataFilePaths paths = DataFilePaths::inDirectory(data.path());
-    ScriptedDialogs dialogs;
-    QueueRecorder recorder;
-    TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
-    queue.setObserver(&recorder);
-    queue.setPassiveMode([] { return true; });
+    TempDir local;
+    PassiveQueue passive;
+    ScriptedDialogs& dialogs = passive.dialogs;
+    QueueRecorder& recorder = passive.recorder;
+    TransferQueue& queue = passive.queue;
     local.write("f", "the user's");
     dialogs.expectYesNoCancel(QString::fromStdString(local.file("f")), "Overwrite File???", DialogAnswer::Yes)
         .expectYesNoCancelContaining("Error!! ",
@@ -695,13 +708,11 @@ TEST(TransferQueueCommands, AfterARefusedCommandTheFolderAndTypeAreSetAgain)
     server.expect("CWD /home/web/public_html").reply("250 ok").expect("TYPE I").reply("200 ok");
     upload("d.html");
     ASSERT_TRUE(server.start());
-    TempDir data, local;
-    const DataFilePaths paths = DataFilePaths::inDirectory(data.path());
-    ScriptedDialogs dialogs;
-    QueueRecorder recorder;
-    TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
-    queue.setObserver(&recorder);
-    queue.setPassiveMode([] { return true; });
+    TempDir local;
+    PassiveQueue passive;
+    ScriptedDialogs& dialogs = passive.dialogs;
+    QueueRecorder& recorder = passive.recorder;
+    TransferQueue& queue = passive.queue;
     dialogs.expectYesNoCancelContaining("Error!! ", {QStringLiteral("553 Could not create file.")}, DialogAnswer::Yes)
         .expectMessage("c.html removed");
     const QueueSite site{"127.0.0.1", "tavlin", "s3cret", server.portText().toStdString()};
