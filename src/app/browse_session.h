@@ -161,6 +161,7 @@ private:
     void addListingEntry(const ListingEntry& entry);
     void addDirectoryNode(const std::string& name);
     void addFileItem(const ListingEntry& entry);
+    void addFolderItem(const ListingEntry& entry);
     bool parseMustStop(std::uint64_t generation) const;
     void stopParsing() { ++parseGeneration_; }
 
@@ -226,6 +227,9 @@ private:
     // when that request ends (the last selection wins).
     bool directoryChangeWaiting_ = false;
     RemoteListingTables tables_;
+    // Folder items listed so far: while the list is unsorted they go in
+    // front of the files, in the order the server listed them.
+    int folderItems_ = 0;
     std::int64_t linkSizeState_ = 0;
     std::string linkName_;
     ShownLink shownLink_;

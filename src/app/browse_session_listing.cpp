@@ -4,20 +4,30 @@
 #include "app/browse_session.h"
 #include "app/list_columns.h"
 
+#include "app/file_list_item.h"
 #include "app/remote_tree.h"
 #include "core/text_line_list.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QStringList>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 using namespace remote_tree;
 
 namespace {
 constexpr int kEntriesBetweenEvents = 200;
 constexpr qint64 kMillisecondsBetweenEvents = 30;
+
+std::int64_t dateKeyOf(const std::string& listedDate)
+{
+    const QDate today = QDate::currentDate();
+    return file_list::listingDateKey(listedDate, today.year(), today.month(), today.day());
+}
 } // namespace
 
 void BrowseSession::listDirDone()
@@ -94,6 +104,7 @@ void BrowseSession::parseListing()
         lines.clear();
     setWaitCursor(true);
     tables_.reset();
+    folderItems_ = 0;
     const std::uint64_t generation = ++parseGeneration_;
     if (channel_.aborted())
         return;
@@ -137,6 +148,8 @@ void BrowseSession::addListingEntry(const ListingEntry& entry)
         ++tables_.fileCount;
         ++tables_.directoryCount;
         addDirectoryNode(entry.name);
+        if (walk_ != Walk::ToLoginDirectory)
+            addFolderItem(entry);
         return;
     }
     if (walk_ != Walk::ToLoginDirectory)
@@ -155,22 +168,44 @@ void BrowseSession::addDirectoryNode(const std::string& name)
     }
 }
 
+void BrowseSession::addFolderItem(const ListingEntry& entry)
+{
+    // The folders of the shown folder lead its list, as in a file manager;
+    // the tree keeps them too.
+    auto* item = new file_list::Item(file_list::Kind::Folder);
+    item->setText(file_list::kNameColumn, fromBytes(entry.name));
+    item->setData(0, kRawNameRole, QByteArray::fromStdString(entry.name));
+    item->setText(file_list::kTypeColumn, QStringLiteral("Folder"));
+    item->setData(0, kImageIndexRole, kDirectoryImage);
+    if (v_.treeImages && v_.treeImages->size() > kDirectoryImage)
+        item->setIcon(0, v_.treeImages->at(kDirectoryImage));
+    item->setText(file_list::kDateColumn, fromBytes(entry.date));
+    file_list::setDateKey(item, dateKeyOf(entry.date));
+    QTreeWidget* list = v_.remoteFileList;
+    if (list->isSortingEnabled() && list->sortColumn() >= 0)
+        list->addTopLevelItem(item);
+    else
+        list->insertTopLevelItem(std::min(folderItems_++, list->topLevelItemCount()), item);
+}
+
 void BrowseSession::addFileItem(const ListingEntry& entry)
 {
-    const int position = v_.remoteFileList->topLevelItemCount();
-    auto* item = new QTreeWidgetItem;
+    const auto kind = entry.kind == ListingEntry::Kind::Link ? file_list::Kind::Link : file_list::Kind::File;
+    auto* item = new file_list::Item(kind);
     item->setText(0, fromBytes(entry.name));
     item->setData(0, kRawNameRole, QByteArray::fromStdString(entry.name));
 
-    tables_.recordSize(static_cast<std::size_t>(position), entry.size);
+    file_list::setSize(item, static_cast<std::uint64_t>(std::max<std::int64_t>(entry.size, 0)));
     item->setText(1, QString::fromStdString(remoteSizeText(entry.size)));
 
-    if (entry.kind == ListingEntry::Kind::Link) {
+    if (kind == file_list::Kind::Link) {
         item->setText(2, QStringLiteral("Link"));
         item->setData(0, kImageIndexRole, kLinkImage);
         if (v_.treeImages && v_.treeImages->size() > kLinkImage)
             item->setIcon(0, v_.treeImages->at(kLinkImage));
-        tables_.addLink(entry.linkTarget, position + 1);
+        // Only so many links are followed; the rest are listed as files.
+        if (tables_.addLink())
+            file_list::setLinkTarget(item, entry.linkTarget);
     } else {
         item->setText(2, fromBytes(remoteTypeText(entry.name)));
         const int image = services_.iconTable ? iconIndexForFile(entry.name, services_.iconTable->lines()) : 0;
@@ -179,5 +214,6 @@ void BrowseSession::addFileItem(const ListingEntry& entry)
             item->setIcon(0, services_.fileIcon(image));
     }
     item->setText(3, fromBytes(entry.date));
+    file_list::setDateKey(item, dateKeyOf(entry.date));
     v_.remoteFileList->addTopLevelItem(item);
 }

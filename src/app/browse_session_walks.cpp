@@ -3,6 +3,7 @@
 #include "app/browse_session.h"
 
 #include "app/control_hint.h"
+#include "app/file_list_item.h"
 #include "app/remote_tree.h"
 #include "core/remote_directory.h"
 
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <utility>
 
 using namespace remote_tree;
@@ -193,13 +195,12 @@ void BrowseSession::handleLink()
     QTreeWidgetItem* item = selectedItem(v_.remoteFileList);
     if (!item)
         return;
-    const RemoteListingTables::Link* link =
-        tables_.linkAtPosition(v_.remoteFileList->indexOfTopLevelItem(item) + 1);
-    if (!link)
+    const std::optional<std::string> target = file_list::linkTargetOf(item);
+    if (!target)
         return;
     // A link to a file answers SIZE; one to a directory does not, and is
     // then followed into (linkTakenForDirectory).
-    linkWalk_.target = link->target;
+    linkWalk_.target = *target;
     walk_ = Walk::LinkSizeAsked;
     channel_.client().SetHostFileName(rawName(item));
     ask(&TCustomFtpCli::BeginFileSize);
@@ -215,7 +216,7 @@ void BrowseSession::fileSizeDone()
     if (!item)
         return;
     linkName_ = rawName(item);
-    tables_.recordSize(static_cast<std::size_t>(v_.remoteFileList->indexOfTopLevelItem(item)), linkSizeState_);
+    file_list::setSize(item, static_cast<std::uint64_t>(std::max<std::int64_t>(linkSizeState_, 0)));
     linkSizeKnown_ = true;
 }
 

@@ -1,4 +1,5 @@
 #include "app/local_panel.h"
+#include "app/file_list_item.h"
 #include "app/list_columns.h"
 
 #include "app/control_hint.h"
@@ -21,6 +22,8 @@
 namespace {
 
 constexpr int kFileNameRole = Qt::UserRole;
+// A folder of the list that is a symbolic link to one.
+constexpr int kFolderLinkRole = Qt::UserRole + 1;
 
 QByteArray bytesOf(const std::string& text)
 {
@@ -41,7 +44,6 @@ LocalPanel::LocalPanel(const LocalPanelView& view, const FileIconList& icons, QO
       icons_(icons),
       folders_(view.driveList, view.folderList, view.openFolderImage, view.folderImage)
 {
-    localSizes_.reserve(kLocalSizeTableCapacity);
     // Leaving the filter field refills the list when its text changed; the
     // combo box has no signal for that, so its line edit is watched.
     if (v_.filterBox->lineEdit())
@@ -129,7 +131,6 @@ void LocalPanel::fillLocalFileList()
     list->clear();
     lastFilter_ = stringOf(filterText());
     fileCounter_ = 0;
-    localSizes_.clear();
 
     lastSearchPattern_ = localSearchPattern(folders_.directory(), lastFilter_);
     // The filter is a pattern for names in the local directory: the listed
@@ -140,16 +141,36 @@ void LocalPanel::fillLocalFileList()
         list->setUpdatesEnabled(true);
         return;
     }
+    // The folders of the directory come first, as a file manager shows
+    // them, whatever the filter: it picks files, and a folder is opened to
+    // reach the files inside.
+    QList<QTreeWidgetItem*> folders;
+    DirectorySearch folderSearch(localSearchPattern(folders_.directory(), "*.*"), true);
+    DirectoryEntry entry;
+    while (folderSearch.next(entry)) {
+        if (entry.attributes != kAttrDirectory)
+            continue;
+        auto* item = new file_list::Item(file_list::Kind::Folder);
+        item->setText(file_list::kNameColumn, QFile::decodeName(bytesOf(entry.name)));
+        item->setData(0, kFileNameRole, bytesOf(entry.name));
+        item->setIcon(0, v_.folderImage);
+        item->setText(file_list::kTypeColumn, entry.symbolicLink ? QStringLiteral("Link to folder")
+                                                                 : QStringLiteral("Folder"));
+        item->setText(file_list::kDateColumn, QString::fromStdString(localDateText(entry.lastWrite)));
+        file_list::setDateKey(item, entry.lastWrite);
+        if (entry.symbolicLink)
+            item->setData(0, kFolderLinkRole, true);
+        folders.append(item);
+    }
+
     QList<QTreeWidgetItem*> items;
     DirectorySearch search(lastSearchPattern_, true);
-    DirectoryEntry entry;
     while (search.next(entry)) {
-        // Sub-folders are shown in the folder list only.
         if (entry.attributes == kAttrDirectory)
             continue;
         const QString name = QFile::decodeName(bytesOf(entry.name));
         const auto type = icons_.typeOfName(name);
-        auto* item = new QTreeWidgetItem;
+        auto* item = new file_list::Item(file_list::Kind::File);
         item->setText(0, name);
         item->setData(0, kFileNameRole, bytesOf(entry.name));
         item->setIcon(0, icons_.icon(type.iconIndex));
@@ -158,24 +179,37 @@ void LocalPanel::fillLocalFileList()
         if (entry.statusKnown) {
             item->setText(1, QString::fromStdString(localSizeText(entry.size)));
             item->setText(3, QString::fromStdString(localDateText(entry.lastWrite)));
+            file_list::setSize(item, entry.size);
+            file_list::setDateKey(item, entry.lastWrite);
         }
-        if (fileCounter_ < kLocalSizeTableCapacity)
-            localSizes_.push_back(entry.statusKnown ? entry.size : 0);
         ++fileCounter_;
         items.append(item);
     }
+    // A sorting list would insert the items one by one at the same place,
+    // which reverses the folder's own order; they go in unsorted, and are
+    // sorted after when a column is chosen.
+    const bool sorting = list->isSortingEnabled();
+    list->setSortingEnabled(false);
+    list->addTopLevelItems(folders);
     list->addTopLevelItems(items);
+    list->setSortingEnabled(sorting);
     // Sizes of many gigabytes must show whole; the other columns keep the
     // widths the narrow panel gives them.
     widenColumnToContents(list, 1);
     list->setUpdatesEnabled(true);
 }
 
-std::optional<std::uint64_t> LocalPanel::localFileSize(int position) const
+std::optional<std::uint64_t> LocalPanel::localFileSize(const QTreeWidgetItem* item)
 {
-    if (position < 0 || position >= static_cast<int>(localSizes_.size()))
+    // A link that leads nowhere is queued as a file of 0 bytes, as before.
+    if (!item || file_list::isFolder(item))
         return std::nullopt;
-    return localSizes_[static_cast<std::size_t>(position)];
+    return file_list::sizeOf(item).value_or(0);
+}
+
+bool LocalPanel::isFolderLink(const QTreeWidgetItem* item)
+{
+    return item && item->data(0, kFolderLinkRole).toBool();
 }
 
 std::string LocalPanel::fileNameOf(const QTreeWidgetItem* item)
@@ -206,10 +240,19 @@ void LocalPanel::fileSelectionChanged()
     v_.unselectButton->setEnabled(fileSelected);
 }
 
+void LocalPanel::openFolder(const QTreeWidgetItem* item)
+{
+    if (!file_list::isFolder(item))
+        return;
+    const std::string folder = joinPath(folders_.directory(), fileNameOf(item));
+    QMetaObject::invokeMethod(
+        this, [this, folder] { setLocalDirectory(folder); }, Qt::QueuedConnection);
+}
+
 void LocalPanel::openSelectedFile()
 {
     const QList<QTreeWidgetItem*> selected = v_.localFileList->selectedItems();
-    if (selected.isEmpty())
+    if (selected.isEmpty() || file_list::isFolder(selected.first()))
         return;
     executeFile(fileNameOf(selected.first()), " ", folders_.directory(), kShowWindowAsIs);
     v_.localFileList->clearSelection();

@@ -73,7 +73,8 @@ public:
     void filterChosen();
     void filterLeft();
     void fileSelectionChanged();
-    // Opens the selected file with the program the desktop associates.
+    // Opens the selected file with the program the desktop associates; a
+    // folder is opened in the panel instead (openFolder).
     void openSelectedFile();
     // Clears the selections of both sides' file lists.
     void clearSelections();
@@ -91,11 +92,17 @@ public:
     // The pattern the last fill searched.
     const std::string& lastSearchPattern() const { return lastSearchPattern_; }
 
-    // Listed files, and their sizes by list position. Sizes are kept for the
-    // first kLocalSizeTableCapacity files only.
+    // How many files the list shows (its folders not counted), and the size
+    // of a listed file; nothing for a folder.
     int fileCounter() const { return fileCounter_; }
-    std::optional<std::uint64_t> localFileSize(int position) const;
-    static constexpr int kLocalSizeTableCapacity = 3500;
+    static std::optional<std::uint64_t> localFileSize(const QTreeWidgetItem* item);
+    // A folder of the list that is a symbolic link to one: transfers of
+    // folder trees do not follow it.
+    static bool isFolderLink(const QTreeWidgetItem* item);
+    // A folder of the list, opened by a double click or Enter. The list is
+    // refilled once the event that asked has been handled, since the item
+    // goes with the refill.
+    void openFolder(const QTreeWidgetItem* item);
 
     // The file name of a list item as the file system spells it (the caption
     // may differ for names that are not valid UTF-8).
@@ -123,7 +130,6 @@ private:
     std::string lastFilter_;
     std::string lastSearchPattern_;
     int fileCounter_ = 0;
-    std::vector<std::uint64_t> localSizes_;
     bool connected_ = false;
     bool recording_ = false;
     std::function<void(const std::string&)> folderShown_;

@@ -1,6 +1,8 @@
 #include "app/recording_handler.h"
 
 #include "app/control_hint.h"
+#include "app/local_tree_scan.h"
+#include "core/data_paths.h"
 #include "services/session_channel.h"
 
 #include <QAction>
@@ -78,6 +80,28 @@ bool RecordingHandler::takeDirectoryTransfer()
         files.push_back({std::move(name), std::move(mode)});
     }
     recorder_.recordDirectory(currentSession(), sources_.localDirectory(), files);
+    return true;
+}
+
+bool RecordingHandler::takeFolderTrees(const std::vector<std::string>& localFolders)
+{
+    if (!recorder_.recording())
+        return false;
+    for (const std::string& folder : localFolders) {
+        const LocalTree tree = scanLocalTree(folder);
+        for (const std::string& link : tree.skippedLinks)
+            if (sources_.log)
+                sources_.log("! " + joinPath(folder, link) + " left out: a link to a folder is not followed");
+        std::vector<Recorder::TreeFile> files;
+        for (const LocalTreeFile& file : tree.files)
+            files.push_back({file.relativeFolder.empty() ? folder : joinPath(folder, file.relativeFolder),
+                             file.relativeFolder, file.name, sources_.decideMode(file.name)});
+        std::string name = folder;
+        while (name.size() > 1 && name.back() == '/')
+            name.pop_back();
+        name = name.substr(name.rfind('/') + 1);
+        recorder_.recordTree(currentSession(), folder, name, files);
+    }
     return true;
 }
 

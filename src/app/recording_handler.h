@@ -45,6 +45,8 @@ struct RecordingSources {
     std::function<std::vector<std::string>()> listedLocalFiles;
     // The transfer mode for a file name ("0" ASCII, "1" binary).
     std::function<std::string(const std::string&)> decideMode;
+    // A line for the FTP log (the links a folder tree leaves out).
+    std::function<void(const std::string&)> log;
 };
 
 // Binds the recorder to the main window: "New web project", the two flag
@@ -72,6 +74,9 @@ public:
     bool takeUpload();
     bool takeDirectoryTransfer();
     bool takeDownload();
+    // The selected local folders, each with everything under it: true when
+    // a recording took them.
+    bool takeFolderTrees(const std::vector<std::string>& localFolders);
 
     // Puts the recorded files back into the queue list after something
     // emptied it (the abort does): they are still recorded.

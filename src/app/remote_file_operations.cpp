@@ -2,6 +2,7 @@
 
 #include "app/browse_session.h"
 #include "app/control_hint.h"
+#include "app/file_list_item.h"
 #include "app/message_panel.h"
 #include "services/dialogs.h"
 #include "app/remote_tree.h"
@@ -122,6 +123,11 @@ void RemoteFileOperations::nextDeletionStep()
     }
     if (filesRemoved_)
         return;
+    // Only the folder's files are deleted here; its sub-folders are items
+    // of the list too.
+    while (deletionIndex_ < v_.remoteFileList->topLevelItemCount()
+           && file_list::isFolder(v_.remoteFileList->topLevelItem(deletionIndex_)))
+        ++deletionIndex_;
     if (deletionIndex_ < v_.remoteFileList->topLevelItemCount()) {
         channel_.client().SetHostFileName(rawName(v_.remoteFileList->topLevelItem(deletionIndex_)));
         ask(&TCustomFtpCli::BeginDelete);

@@ -42,7 +42,14 @@ QTreeWidget* makeFileList(QWidget* parent, const char* objectName, const QString
     list->setRootIsDecorated(false);
     list->setItemsExpandable(false);
     list->setUniformRowHeights(true);
-    list->setSortingEnabled(false);
+    // A click on a column's header sorts by it, a second click the other
+    // way round. Until then the list keeps the order the folder was read
+    // in, folders first.
+    for (int column = 0; column < list->columnCount(); ++column)
+        list->headerItem()->setData(column, Qt::InitialSortOrderRole, static_cast<int>(Qt::AscendingOrder));
+    list->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    list->header()->setSectionsClickable(true);
+    list->setSortingEnabled(true);
     // Ctrl-click, Shift-click and Ctrl+A pick several files at once.
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setIconSize(QSize(16, 16));

@@ -4,7 +4,9 @@
 #include "app/message_panel.h"
 #include "app/browse_session.h"
 #include "app/hint_display.h"
+#include "app/folder_tree_transfer.h"
 #include "app/remote_file_operations.h"
+#include "app/remote_tree_scan.h"
 #include "app/recording_handler.h"
 #include "ui/session_site_links.h"
 #include "core/data_paths.h"
@@ -87,6 +89,7 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     wireHelp();
     wireNavigation();
     wireContextMenus();
+    wireFolders();
 
     resize(980, 720);
     // How the user left the window last time, over the layout's defaults.

@@ -43,6 +43,8 @@ class TAsciitypes;
 class Tmidlform;
 class TransferModeOptions;
 class RemoteFileOperations;
+class RemoteTreeScan;
+class FolderTreeTransfer;
 class Recorder;
 class RecordingHandler;
 struct RecordingSession;
@@ -117,6 +119,9 @@ public:
     SessionChannel& sessionChannel() { return channel_; }
     BrowseSession& session() { return *session_; }
     RemoteFileOperations& remoteOperations() { return *remoteOperations_; }
+    // A folder with everything under it, up or down through the queue
+    // (the upload and download buttons use it for chosen folders).
+    FolderTreeTransfer& folderTransfer() { return *folderTransfer_; }
 
     // The windows and handlers of transfer modes, passive mode and sites.
     TAsciitypes& asciitypes() { return *asciitypes_; }
@@ -177,6 +182,15 @@ private:
     // selected remote folder.
     void wireNavigation();
     void wireContextMenus();
+    // The folders in both file lists: opened with a double click or Enter.
+    void wireFolders();
+    // Opens the folder of that name (as the server spells it) inside the
+    // remote folder shown.
+    void openRemoteFolder(const std::string& name);
+    // The folders chosen in the local list (full paths; a link to a folder
+    // is left out with a log line) and in the remote list (server paths).
+    std::vector<std::string> selectedLocalFolders();
+    std::vector<std::string> selectedRemoteFolders() const;
     void copySelectedPaths(QTreeWidget* list, const QString& folder, bool remote);
     void refreshBothSides();
     void goToRemoteParent();
@@ -355,6 +369,8 @@ private:
     std::unique_ptr<BrowseSession> session_;
     std::unique_ptr<RemoteFileOperations> remoteOperations_;
     std::unique_ptr<SessionSiteLinks> sessionSiteLinks_;
+    std::unique_ptr<RemoteTreeScan> treeScan_;
+    std::unique_ptr<FolderTreeTransfer> folderTransfer_;
     std::unique_ptr<Recorder> recorder_;
     std::unique_ptr<RecordingHandler> recordingHandler_;
     std::unique_ptr<UploadRun> uploadRun_;

@@ -2,6 +2,7 @@
 // button and the recording label.
 #include "ui/main_window.h"
 
+#include "app/file_list_item.h"
 #include "app/local_panel.h"
 #include "app/recording_handler.h"
 #include "transfer/queue_window_handler.h"
@@ -9,6 +10,7 @@
 #include "webwatch/recorder.h"
 
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -50,18 +52,23 @@ void Thovedform::wireRecording()
     sources.localDirectory = [this] { return localPanel_->localDirectory(); };
     sources.selectedLocalFiles = [this] {
         std::vector<std::string> names;
-        for (int row = 0; row < c_.ListView2->topLevelItemCount(); ++row)
-            if (c_.ListView2->topLevelItem(row)->isSelected())
-                names.push_back(LocalPanel::fileNameOf(c_.ListView2->topLevelItem(row)));
+        for (int row = 0; row < c_.ListView2->topLevelItemCount(); ++row) {
+            const QTreeWidgetItem* item = c_.ListView2->topLevelItem(row);
+            if (item->isSelected() && !file_list::isFolder(item))
+                names.push_back(LocalPanel::fileNameOf(item));
+        }
         return withoutOwnDataFiles(std::move(names), "recorded");
     };
     sources.listedLocalFiles = [this] {
         std::vector<std::string> names;
+        // The files of the folder shown; its sub-folders are not looked into.
         for (int i = 0; i < c_.ListView2->topLevelItemCount(); ++i)
-            names.push_back(LocalPanel::fileNameOf(c_.ListView2->topLevelItem(i)));
+            if (!file_list::isFolder(c_.ListView2->topLevelItem(i)))
+                names.push_back(LocalPanel::fileNameOf(c_.ListView2->topLevelItem(i)));
         return withoutOwnDataFiles(std::move(names), "recorded");
     };
     sources.decideMode = [this](const std::string& name) { return transferModes_->decideMode(name); };
+    sources.log = [this](const std::string& line) { c_.Memo1->appendPlainText(QString::fromStdString(line)); };
 
     recordingHandler_ = std::make_unique<RecordingHandler>(*recorder_, channel_, std::move(view), std::move(sources));
     // Files recorded so far are still saved at "Stop" and stay shown after

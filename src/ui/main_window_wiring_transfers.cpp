@@ -2,6 +2,8 @@
 #include "ui/main_window.h"
 
 #include "app/browse_session.h"
+#include "app/file_list_item.h"
+#include "app/folder_tree_transfer.h"
 #include "app/local_panel.h"
 #include "app/message_panel.h"
 #include "app/recording_handler.h"
@@ -72,19 +74,21 @@ void Thovedform::wireTransfers()
     sources.localDirectory = [this] { return localPanel_->localDirectory(); };
     sources.selectedLocalFiles = [this] {
         std::vector<std::string> names;
-        std::vector<int> rows;
-        for (int row = 0; row < c_.ListView2->topLevelItemCount(); ++row)
-            if (c_.ListView2->topLevelItem(row)->isSelected()) {
-                names.push_back(LocalPanel::fileNameOf(c_.ListView2->topLevelItem(row)));
-                rows.push_back(row);
+        std::vector<const QTreeWidgetItem*> items;
+        for (int row = 0; row < c_.ListView2->topLevelItemCount(); ++row) {
+            const QTreeWidgetItem* item = c_.ListView2->topLevelItem(row);
+            if (item->isSelected() && !file_list::isFolder(item)) {
+                names.push_back(LocalPanel::fileNameOf(item));
+                items.push_back(item);
             }
+        }
         std::vector<TransferQueue::LocalFile> files;
         const std::vector<std::string> kept = withoutOwnDataFiles(names, "queued");
         for (std::size_t i = 0, k = 0; i < names.size() && k < kept.size(); ++i) {
             if (names[i] != kept[k])
                 continue;
             ++k;
-            const std::optional<std::uint64_t> size = localPanel_->localFileSize(rows[i]);
+            const std::optional<std::uint64_t> size = LocalPanel::localFileSize(items[i]);
             files.push_back({names[i], std::to_string(size.value_or(0))});
         }
         return files;
@@ -93,27 +97,29 @@ void Thovedform::wireTransfers()
         std::vector<TransferQueue::LocalFile> files;
         for (int row = 0; row < c_.ListView1->topLevelItemCount(); ++row) {
             QTreeWidgetItem* item = c_.ListView1->topLevelItem(row);
-            if (item->isSelected())
-                files.push_back({remote_tree::rawName(item),
-                                 std::to_string(session_->listingTables().sizeAt(static_cast<std::size_t>(row)))});
+            if (item->isSelected() && !file_list::isFolder(item))
+                files.push_back({remote_tree::rawName(item), std::to_string(file_list::sizeOf(item).value_or(0))});
         }
         return files;
     };
+    // "Dir »" takes the files of the folder shown; its sub-folders are not
+    // looked into.
     sources.listedLocalFiles = [this] {
         std::vector<TransferQueue::LocalFile> files;
         for (int i = 0; i < c_.ListView2->topLevelItemCount(); ++i) {
-            const std::string name = LocalPanel::fileNameOf(c_.ListView2->topLevelItem(i));
-            if (isOwnDataFileShown(name))
+            const QTreeWidgetItem* item = c_.ListView2->topLevelItem(i);
+            const std::string name = LocalPanel::fileNameOf(item);
+            if (file_list::isFolder(item) || isOwnDataFileShown(name))
                 continue;
-            const std::optional<std::uint64_t> size = localPanel_->localFileSize(i);
-            files.push_back({name, std::to_string(size.value_or(0))});
+            files.push_back({name, std::to_string(LocalPanel::localFileSize(item).value_or(0))});
         }
         return files;
     };
     sources.tellLeftOut = [this] {
         std::vector<std::string> names;
         for (int i = 0; i < c_.ListView2->topLevelItemCount(); ++i)
-            names.push_back(LocalPanel::fileNameOf(c_.ListView2->topLevelItem(i)));
+            if (!file_list::isFolder(c_.ListView2->topLevelItem(i)))
+                names.push_back(LocalPanel::fileNameOf(c_.ListView2->topLevelItem(i)));
         const std::size_t listed = names.size();
         return listed - withoutOwnDataFiles(std::move(names), "queued").size();
     };
@@ -129,8 +135,13 @@ void Thovedform::wireTransfers()
             localPanel_->fillLocalFileList();
     };
     sources.rereadRemoteView = [this](const std::string& transferDirectory) {
+        // A folder uploaded with its tree ends in a folder below the one
+        // shown, which has changed as well.
+        const std::string shown = remote_tree::serverPathOf(session_->shownRemotePath());
+        const std::string transferred = remote_tree::serverPathOf(transferDirectory);
+        const bool below = transferred.starts_with(shown == "/" ? shown : shown + "/");
         if (!channel_.requestRunning() && channel_.connected() &&
-            transferDirectory == channel_.client().HostDirName())
+            (transferDirectory == channel_.client().HostDirName() || below))
             channel_.showDirectory();
     };
     sources.showSite = [this](const QueueSite& site, const std::string& localDirectory) {
@@ -172,16 +183,28 @@ void Thovedform::wireTransfers()
 
 // While a web project is recorded, the upload, directory and download
 // buttons go to the recording first.
+// Chosen folders go with everything under them; they are read before the
+// files are queued, which clears the selections.
 void Thovedform::BitBtn2Click()
 {
-    if (!recordingHandler_->takeUpload())
-        queueHandler_->uploadSelected();
+    const std::vector<std::string> folders = selectedLocalFolders();
+    if (recordingHandler_->takeFolderTrees(folders)) {
+        recordingHandler_->takeUpload();
+        return;
+    }
+    for (const std::string& folder : folders)
+        folderTransfer_->uploadLocalFolder(folder);
+    queueHandler_->uploadSelected();
 }
 
 void Thovedform::BitBtn3Click()
 {
-    if (!recordingHandler_->takeDownload())
-        queueHandler_->downloadSelected();
+    const std::vector<std::string> folders = selectedRemoteFolders();
+    if (recordingHandler_->takeDownload())
+        return;
+    queueHandler_->downloadSelected();
+    for (const std::string& folder : folders)
+        folderTransfer_->downloadRemoteFolder(folder);
 }
 
 // While a WebWatch run still has remote files to delete, the start button

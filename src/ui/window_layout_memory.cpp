@@ -55,8 +55,11 @@ void WindowLayoutMemory::restore()
     }
     for (QTreeWidget* list : fileLists_) {
         const QByteArray state = list ? settings_.windowState(columnsKey(*list)) : QByteArray();
-        if (!state.isEmpty())
-            list->header()->restoreState(state);
+        if (state.isEmpty() || !list->header()->restoreState(state))
+            continue;
+        // The order the user chose last time holds from the first listing.
+        if (list->isSortingEnabled() && list->header()->sortIndicatorSection() >= 0)
+            list->sortByColumn(list->header()->sortIndicatorSection(), list->header()->sortIndicatorOrder());
     }
 }
 

@@ -208,6 +208,37 @@ std::size_t Recorder::recordDirectory(const RecordingSession& session, const std
     return recorded;
 }
 
+std::size_t Recorder::recordTree(const RecordingSession& session, const std::string& localFolder,
+                                 const std::string& folderName, const std::vector<TreeFile>& files)
+{
+    if (!recording_ || files.empty())
+        return 0;
+    std::string base;
+    if (!remoteDirectoryFor(session, base))
+        return 0;
+    const auto below = [](const std::string& folder, const std::string& name) {
+        if (name.empty())
+            return folder;
+        return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+    };
+    const std::string remoteFolder = below(base, folderName);
+    const QString count = files.size() == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(files.size());
+    if (dialogs_.askYesNo(QStringLiteral("Record folder"),
+                          QStringLiteral("Record %1 from %2 and the folders inside it into the web project, for "
+                                         "%3 on %4?")
+                              .arg(count, qs(localFolder), qs(remoteFolder), qs(session.host)))
+        != DialogAnswer::Yes)
+        return 0;
+    std::size_t recorded = 0;
+    for (const TreeFile& file : files)
+        recorded += add(session, below(remoteFolder, file.relativeFolder), file.localDirectory, file.name,
+                        file.transferMode == "1", false)
+                        ? 1
+                        : 0;
+    publish();
+    return recorded;
+}
+
 void Recorder::toggleCleanDirectory()
 {
     display_.cleanDirectoryChecked = !display_.cleanDirectoryChecked;

@@ -99,6 +99,21 @@ public:
     std::size_t recordDirectory(const RecordingSession& session, const std::string& localDirectory,
                                 const std::vector<ListedFile>& files);
 
+    // A folder with everything under it, recorded in one act: each file
+    // with its own remote folder, the relative folder below the session's
+    // remote folder (or the one asked for without a connection) that
+    // mirrors its local one. `folderName` is the folder's own name, which
+    // the remote side gets too. Asks first, naming the local folder, the
+    // remote one and the number of files. Returns how many were recorded.
+    struct TreeFile {
+        std::string localDirectory;
+        std::string relativeFolder;  // below the folder recorded; "" for its own files
+        std::string name;
+        std::string transferMode;
+    };
+    std::size_t recordTree(const RecordingSession& session, const std::string& localFolder,
+                           const std::string& folderName, const std::vector<TreeFile>& files);
+
     // The two flag items: toggle the check mark, and while recording the
     // matching flag of the project being recorded.
     void toggleCleanDirectory();

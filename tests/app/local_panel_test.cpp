@@ -1,4 +1,6 @@
 #include "app/control_hint.h"
+#include "app/file_list_item.h"
+#include "core/directory_search.h"
 #include "app/local_panel.h"
 #include "support/controls_by_name.h"
 #include "support/opened_urls.h"
@@ -10,6 +12,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeDatabase>
@@ -92,12 +95,23 @@ protected:
 
     LocalPanel& panel() { return window->localPanel(); }
 
+    // The files the list shows, by name; its folders are left out.
     QStringList listed() const
     {
         QStringList names;
         for (int i = 0; i < c->ListView2->topLevelItemCount(); ++i)
-            names << c->ListView2->topLevelItem(i)->text(0);
+            if (!file_list::isFolder(c->ListView2->topLevelItem(i)))
+                names << c->ListView2->topLevelItem(i)->text(0);
         names.sort();
+        return names;
+    }
+
+    // Every line of the list, folders and files, in the order shown.
+    QStringList shownInOrder() const
+    {
+        QStringList names;
+        for (int i = 0; i < c->ListView2->topLevelItemCount(); ++i)
+            names << c->ListView2->topLevelItem(i)->text(0);
         return names;
     }
 
@@ -169,10 +183,20 @@ TEST_F(LocalPanelWindow, ListsTheStartFolderWithSizesTypesAndDates)
 {
     EXPECT_EQ(panel().localDirectory(), folder.path());
     EXPECT_EQ(panel().lastSearchPattern(), folder.path() + "/*.*");
-    // Sub-folders appear in the folder list only, and "*.*" also lists
-    // names without a dot.
+    // "*.*" also lists names without a dot; the sub-folders come first.
     EXPECT_EQ(listed(), QStringList({"Makefile", "abbc.txt", "empty.gif", "onek.htm", "small.txt"}));
     EXPECT_EQ(panel().fileCounter(), 5);
+    const QStringList shown = shownInOrder();
+    ASSERT_EQ(shown.size(), 7);
+    EXPECT_TRUE(shown.mid(0, 2).contains(QStringLiteral("Beta")) && shown.mid(0, 2).contains(QStringLiteral("sub")))
+        << shown.join(QLatin1Char(' ')).toStdString();
+    // Until a column is chosen the files keep the order the folder is read in.
+    QStringList readOrder;
+    for (const DirectoryEntry& entry : findEntries(folder.path() + "/*.*", false))
+        readOrder << QString::fromStdString(entry.name);
+    EXPECT_EQ(shown.mid(2), readOrder);
+    EXPECT_EQ(item(QStringLiteral("sub"))->text(2), QStringLiteral("Folder"));
+    EXPECT_EQ(LocalPanel::localFileSize(item(QStringLiteral("sub"))), std::nullopt);
 
     auto columns = [&](const char* name) {
         QTreeWidgetItem* row = item(QString::fromLatin1(name));
@@ -189,12 +213,10 @@ TEST_F(LocalPanelWindow, ListsTheStartFolderWithSizesTypesAndDates)
     EXPECT_EQ(html->text(2), QMimeDatabase().mimeTypeForName(QStringLiteral("text/html")).comment());
     EXPECT_FALSE(html->icon(0).isNull());
 
-    // The size table follows the list positions.
-    for (int i = 0; i < c->ListView2->topLevelItemCount(); ++i) {
-        const QString name = c->ListView2->topLevelItem(i)->text(0);
-        EXPECT_EQ(panel().localFileSize(i), fs::file_size(folder.file(name.toStdString()))) << name.toStdString();
-    }
-    EXPECT_EQ(panel().localFileSize(5), std::nullopt);
+    // Each file's item keeps its size.
+    for (const QString& name : listed())
+        EXPECT_EQ(LocalPanel::localFileSize(item(name)), fs::file_size(folder.file(name.toStdString())))
+            << name.toStdString();
 
     const QString base = QString::fromStdString(fs::path(folder.path()).filename().string());
     const QStringList rows = folderList();
@@ -276,7 +298,10 @@ TEST_F(LocalPanelWindow, DriveRootGivesThePatternWithoutASecondSeparator)
     EXPECT_EQ(panel().localDirectory(), "/");
     EXPECT_EQ(panel().lastSearchPattern(), "/*.*");
     EXPECT_EQ(folderList().first(), "/");
-    EXPECT_TRUE(c->ListView2->findItems(QStringLiteral("tmp"), Qt::MatchExactly, 0).isEmpty());
+    // The root's folders are listed as folders, not as files.
+    const QList<QTreeWidgetItem*> tmp = c->ListView2->findItems(QStringLiteral("tmp"), Qt::MatchExactly, 0);
+    ASSERT_EQ(tmp.size(), 1);
+    EXPECT_TRUE(file_list::isFolder(tmp.first()));
 }
 
 TEST_F(LocalPanelWindow, FilterRefillsOnEnterAndOnlyOnChangedTextOtherwise)
@@ -326,7 +351,7 @@ TEST_F(LocalPanelWindow, FilterNamingAnotherFolderListsNothing)
         QTest::keyClick(c->ComboBox1->lineEdit(), Qt::Key_Return);
         EXPECT_TRUE(listed().isEmpty()) << filter.toStdString() << ": " << listed().join(' ').toStdString();
         EXPECT_EQ(panel().fileCounter(), 0);
-        EXPECT_FALSE(panel().localFileSize(0).has_value());
+        EXPECT_EQ(c->ListView2->topLevelItemCount(), 0);
     }
 
     typeFilter(QStringLiteral("*.html"));
@@ -430,19 +455,36 @@ TEST_F(LocalPanelWindow, OddEntriesAreListedWithWhatIsKnown)
     EXPECT_TRUE(listed().isEmpty());
 }
 
-TEST_F(LocalPanelWindow, SizeTableKeepsTheFirst3500Files)
+// Sizes belong to the files, not to rows: past the 3500th file, and after a
+// sort by size has moved every row, each file still gives its own size.
+TEST_F(LocalPanelWindow, EveryFileKeepsItsOwnSizeHoweverManyAndHoweverSorted)
 {
     fs::create_directory(folder.file("many"));
+    fs::create_directory(folder.file("many/zz-folder"));
     for (int i = 0; i < 3600; ++i)
         folder.write("many/f" + std::to_string(i), std::string(static_cast<std::size_t>(i % 7 + 1), 'x'));
     // Clicking the folder shown reads it again, with its new sub-folder.
     clickFolder(QString::fromStdString(fs::path(folder.path()).filename().string()));
     clickFolder(QStringLiteral("many"));
     EXPECT_EQ(panel().fileCounter(), 3600);
-    EXPECT_EQ(c->ListView2->topLevelItemCount(), 3600);
-    const QString lastKept = c->ListView2->topLevelItem(3499)->text(0);
-    EXPECT_EQ(panel().localFileSize(3499), fs::file_size(folder.file("many/" + lastKept.toStdString())));
-    EXPECT_EQ(panel().localFileSize(3500), std::nullopt);
+    ASSERT_EQ(c->ListView2->topLevelItemCount(), 3601);
+
+    const auto sizesMatch = [&] {
+        for (int row = 1; row < c->ListView2->topLevelItemCount(); ++row) {
+            const QTreeWidgetItem* file = c->ListView2->topLevelItem(row);
+            if (LocalPanel::localFileSize(file) != fs::file_size(folder.file("many/" + file->text(0).toStdString())))
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(sizesMatch());
+    QTest::mouseClick(c->ListView2->header()->viewport(), Qt::LeftButton, {},
+                      QPoint(c->ListView2->header()->sectionViewportPosition(1) + 5, 5));
+    ASSERT_EQ(c->ListView2->sortColumn(), 1);
+    EXPECT_EQ(c->ListView2->topLevelItem(0)->text(0), QStringLiteral("zz-folder"));
+    EXPECT_EQ(LocalPanel::localFileSize(c->ListView2->topLevelItem(1)), 1u);
+    EXPECT_EQ(LocalPanel::localFileSize(c->ListView2->topLevelItem(3600)), 7u);
+    EXPECT_TRUE(sizesMatch());
 }
 
 TEST_F(LocalPanelWindow, ScreenshotOfThePanel)

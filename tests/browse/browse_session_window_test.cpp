@@ -2,6 +2,8 @@
 // server, through the real main window against the real FTP server.
 #include "browse_window_harness.h"
 
+#include "app/file_list_item.h"
+
 #include "app/control_hint.h"
 #include "app/local_panel.h"
 #include "app/message_panel.h"
@@ -83,10 +85,8 @@ TEST_F(BrowseSessionWindow, LogsInListsTheRootAndShowsTheFileColumns)
     EXPECT_FALSE(index->icon(0).isNull());
     EXPECT_EQ(fileText(QStringLiteral("my page.html"), 1), QStringLiteral("10"));
     EXPECT_EQ(fileText(QStringLiteral("empty.txt"), 1), QString());
-    // The transfer queue takes download sizes from the table by position.
-    EXPECT_EQ(session().listingTables().sizeAt(
-                  static_cast<std::size_t>(c->ListView1->indexOfTopLevelItem(index))),
-              12345);
+    // The transfer queue takes download sizes from the item.
+    EXPECT_EQ(file_list::sizeOf(index), 12345u);
 
     const QStringList log = c->Memo1->toPlainText().split(QLatin1Char('\n'));
     EXPECT_EQ(log.first(), QStringLiteral("Connecting"));
@@ -557,7 +557,7 @@ TEST_F(BrowseSessionWindow, ALinkToAFileIsSizedWithoutChangingDirectory)
     EXPECT_EQ(scripted.commands().last(), QByteArray("SIZE readme"));
     EXPECT_EQ(session().linkSizeState(), 4321);
     EXPECT_EQ(session().linkName(), "readme");
-    EXPECT_EQ(session().listingTables().sizeAt(1), 4321);
+    EXPECT_EQ(file_list::sizeOf(link), 4321u);
 }
 
 } // namespace

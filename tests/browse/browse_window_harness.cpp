@@ -1,5 +1,7 @@
 #include "browse_window_harness.h"
 
+#include "app/file_list_item.h"
+
 #include <QApplication>
 #include <QDir>
 
@@ -172,6 +174,15 @@ QString BrowseWindowTest::fileText(const QString& name, int column) const
 }
 
 QStringList BrowseWindowTest::fileNames() const
+{
+    QStringList names;
+    for (int i = 0; i < c->ListView1->topLevelItemCount(); ++i)
+        if (!file_list::isFolder(c->ListView1->topLevelItem(i)))
+            names << c->ListView1->topLevelItem(i)->text(0);
+    return names;
+}
+
+QStringList BrowseWindowTest::shownNames() const
 {
     QStringList names;
     for (int i = 0; i < c->ListView1->topLevelItemCount(); ++i)

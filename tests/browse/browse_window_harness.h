@@ -85,7 +85,10 @@ protected:
     // the test (and gives a text no column holds) instead of crashing the
     // whole test program.
     QString fileText(const QString& name, int column) const;
+    // The files and links of the remote list in the order shown, its
+    // folders left out; and every line, folders first.
     QStringList fileNames() const;
+    QStringList shownNames() const;
 
     // A user's click on a tree node (expanding its parents first, as the
     // user would) or on a file list item.

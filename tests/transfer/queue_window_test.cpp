@@ -206,7 +206,9 @@ TEST_F(QueueWindowTest, ADirectoryOfPagesGoesUpAndAFailingFileIsRemovedOnRequest
     showLocalFolder(local);
     c->ComboBox1->setEditText("*.htm");
     QTest::keyClick(c->ComboBox1, Qt::Key_Return);
-    ASSERT_EQ(c->ListView2->topLevelItemCount(), 3);
+    // The folder "sub" above the three pages; "Dir" takes the pages only.
+    ASSERT_EQ(c->ListView2->topLevelItemCount(), 4);
+    EXPECT_EQ(c->ListView2->topLevelItem(0)->text(0), QStringLiteral("sub"));
 
     // b.htm disappears before its turn: the error box, "Yes" removes it and
     // the queue goes on with c.htm.

@@ -1,0 +1,158 @@
+// A folder chosen in a file list goes with everything under it: up, down,
+// and into a web project while recording, each after one question naming
+// both folders and the number of files. The real main window, offscreen,
+// against the real FTP server, driven by mouse clicks.
+#include "../browse/browse_window_harness.h"
+#include "support/random_bytes.h"
+
+#include "app/local_panel.h"
+#include "transfer/transfer_queue.h"
+#include "webwatch/recorder.h"
+
+#include <QAction>
+#include <QListWidget>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every file under a folder with its bytes, by its path below the folder.
+std::map<std::string, std::string> treeOf(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file() || entry.is_symlink())
+            continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        files[fs::relative(entry.path(), folder).string()] =
+            std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return files;
+}
+
+class FolderTreeWindowTest : public BrowseWindowTest {
+protected:
+    void clickItem(QTreeWidget* list, const QString& name)
+    {
+        const auto found = list->findItems(name, Qt::MatchExactly, 0);
+        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        list->scrollToItem(found.first());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.first()).center());
+    }
+
+    bool waitUntilQueueEnds()
+    {
+        return waitUntil(
+            [&] {
+                return !window->transferQueue().busy() && window->transferQueue().entries().empty() &&
+                       !window->transferQueue().client().Connected() && !session().requestRunning();
+            },
+            60000);
+    }
+
+    // A site of three levels, with a link to a folder inside that a
+    // transfer must not follow.
+    void writeLocalSite()
+    {
+        local.write("site/index.html", randomBytes(3000, 1));
+        local.write("site/logo.png", randomBytes(70000, 2));
+        local.write("site/img/a.jpg", randomBytes(20000, 3));
+        local.write("site/img/icons/b.gif", randomBytes(500, 4));
+        local.write("site/img/icons/c.gif", randomBytes(9, 5));
+        local.write("site/docs/readme.txt", "read me\n");
+        fs::create_directory_symlink(local.file("site/img"), local.file("site/docs/img-link"));
+    }
+
+    TempDir local;
+    TempDir back;
+};
+
+TEST_F(FolderTreeWindowTest, ATreeOfThreeLevelsGoesUpAndComesBackIdentical)
+{
+    writeLocalSite();
+    site.write("web/.keep", "");
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"web"}));
+    ASSERT_TRUE(waitForListing(doneCount())) << logText();
+    ASSERT_TRUE(window->localPanel().setLocalDirectory(local.path()));
+
+    // Up: the folder is chosen in the local list, one question, every file.
+    clickItem(c->ListView2, "site");
+    dialogs.expectYesNo("Upload folder",
+                        QString::fromStdString("Upload 6 files from " + local.file("site") +
+                                               " and the folders inside it to /web/site on 127.0.0.1?"),
+                        DialogAnswer::Yes);
+    click(c->BitBtn2);
+    ASSERT_TRUE(waitUntilQueueEnds()) << logText();
+    EXPECT_EQ(treeOf(site.file("web/site")), treeOf(local.file("site")));
+    EXPECT_FALSE(fs::exists(site.file("web/site/docs/img-link")));
+    EXPECT_NE(logText().find(local.file("site/docs/img-link") + " left out: a link to a folder is not followed"),
+              std::string::npos)
+        << logText();
+
+    // Down: the remote folder, read folder by folder, into another folder.
+    ASSERT_TRUE(waitUntil([&] { return shownNames().contains("site") && !session().requestRunning(); }))
+        << logText();
+    ASSERT_TRUE(window->localPanel().setLocalDirectory(back.path()));
+    clickItem(c->ListView1, "site");
+    dialogs.expectYesNo("Download folder",
+                        QString::fromStdString("Download 6 files from /web/site and the folders inside it into " +
+                                               back.file("site") + "?"),
+                        DialogAnswer::Yes);
+    click(c->BitBtn3);
+    ASSERT_TRUE(waitUntil([&] { return dialogs.pending() == 0; }, 20000)) << logText();
+    ASSERT_TRUE(waitUntilQueueEnds()) << logText();
+    EXPECT_EQ(treeOf(back.file("site")), treeOf(local.file("site")));
+    // The browsing side is back in the folder it shows.
+    EXPECT_EQ(c->TreeView1->currentItem(), node({"web"}));
+    ASSERT_TRUE(waitUntil([&] { return shownNames().contains("site") && !session().requestRunning(); }));
+    EXPECT_EQ(channel().client().HostDirName(), "./web");
+}
+
+TEST_F(FolderTreeWindowTest, RecordingTakesATreeOfThreeLevelsInOneActionEachFileInItsOwnRemoteFolder)
+{
+    writeLocalSite();
+    site.write("www/.keep", "");
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"www"}));
+    ASSERT_TRUE(waitForListing(doneCount())) << logText();
+    ASSERT_TRUE(window->localPanel().setLocalDirectory(local.path()));
+    server->clearCommands();
+
+    dialogs.expectNameDialog("Web project name:", DialogAnswer::Ok, QStringLiteral("Site"),
+                             QStringLiteral("Start new Web-project"));
+    c->record->trigger();
+    ASSERT_TRUE(window->recorder().recording());
+    clickItem(c->ListView2, "site");
+    dialogs.expectYesNo("Record folder",
+                        QString::fromStdString("Record 6 files from " + local.file("site") +
+                                               " and the folders inside it into the web project, for ./www/site "
+                                               "on 127.0.0.1?"),
+                        DialogAnswer::Yes);
+    click(c->BitBtn2);
+    EXPECT_EQ(dialogs.pending(), 0u);
+
+    std::map<std::string, std::string> remoteFolderOf;
+    for (const ProjectFileEntry& file : window->recorder().recordedFiles()) {
+        remoteFolderOf[file.remoteFileName] = file.remoteDirectory;
+        EXPECT_EQ(file.localPath, (fs::path(local.file("site")) / fs::path(file.remoteDirectory).lexically_relative("./www/site") /
+                                   file.remoteFileName).lexically_normal().string());
+    }
+    EXPECT_EQ(remoteFolderOf, (std::map<std::string, std::string>{{"index.html", "./www/site"},
+                                                                   {"logo.png", "./www/site"},
+                                                                   {"readme.txt", "./www/site/docs"},
+                                                                   {"a.jpg", "./www/site/img"},
+                                                                   {"b.gif", "./www/site/img/icons"},
+                                                                   {"c.gif", "./www/site/img/icons"}}));
+    // Recording sends nothing.
+    EXPECT_TRUE(commands().empty());
+    EXPECT_TRUE(window->transferQueue().entries().empty());
+}
+
+}  // namespace
