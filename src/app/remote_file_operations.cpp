@@ -3,6 +3,7 @@
 #include "app/browse_session.h"
 #include "app/control_hint.h"
 #include "app/file_list_item.h"
+#include "app/remote_tree_deletion.h"
 #include "app/message_panel.h"
 #include "services/dialogs.h"
 #include "app/remote_tree.h"
@@ -32,9 +33,21 @@ void RemoteFileOperations::deleteSelection()
         return;
     NameDialogState& dialog = dialogs_.nameDialog();
     std::vector<std::string> selectedNames;
-    for (int row = 0; row < v_.remoteFileList->topLevelItemCount(); ++row)
-        if (v_.remoteFileList->topLevelItem(row)->isSelected())
-            selectedNames.push_back(rawName(v_.remoteFileList->topLevelItem(row)));
+    std::vector<std::string> folders;
+    std::vector<std::string> files;
+    const std::string shown = serverPathOf(session_.shownRemotePath());
+    for (int row = 0; row < v_.remoteFileList->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem* item = v_.remoteFileList->topLevelItem(row);
+        if (!item->isSelected())
+            continue;
+        selectedNames.push_back(rawName(item));
+        (file_list::isFolder(item) ? folders : files).push_back(remoteChildPath(shown, rawName(item)));
+    }
+    if (!folders.empty() && treeDeletion_) {
+        // Chosen folders go with everything in them, after one question.
+        treeDeletion_->start(folders, files, selectedNames.size());
+        return;
+    }
     if (selectedNames.size() > 1) {
         deleteSelectedFiles(selectedNames);
         return;

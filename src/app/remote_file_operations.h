@@ -9,6 +9,7 @@
 
 class BrowseSession;
 class Dialogs;
+class RemoteTreeDeletion;
 
 // The remote file operations of the main window: delete a file, delete a
 // directory with the files it holds, rename a file or a directory, make a
@@ -24,6 +25,8 @@ class Dialogs;
 //   link deletion:      (a folder opened through a link) confirm, CWD to the
 //                       folder holding the link, DELE of the link, then the
 //                       root is listed
+//   chosen folders:     handed with the files chosen beside them to the
+//                       folder-tree deletion
 //
 // It uses the browsing session; the session knows nothing of it.
 class RemoteFileOperations : public SessionAsker, public SessionListener {
@@ -34,6 +37,8 @@ public:
 
     // The selected file, or the selected directory with its files.
     void deleteSelection();
+    // Takes chosen folders of the list with everything in them.
+    void setTreeDeletion(RemoteTreeDeletion* deletion) { treeDeletion_ = deletion; }
     void renameSelection();
     void makeDirectory();
     // Stops whatever runs and ends the session.
@@ -66,6 +71,7 @@ private:
     void showRootAfterLinkDeletion();
 
     RemoteOperationsView v_;
+    RemoteTreeDeletion* treeDeletion_ = nullptr;
     SessionChannel& channel_;
     BrowseSession& session_;
     Dialogs& dialogs_;

@@ -6,6 +6,7 @@
 #include "app/hint_display.h"
 #include "app/folder_tree_transfer.h"
 #include "app/remote_file_operations.h"
+#include "app/remote_tree_deletion.h"
 #include "app/remote_tree_scan.h"
 #include "app/recording_handler.h"
 #include "ui/session_site_links.h"

@@ -44,6 +44,7 @@ class Tmidlform;
 class TransferModeOptions;
 class RemoteFileOperations;
 class RemoteTreeScan;
+class RemoteTreeDeletion;
 class FolderTreeTransfer;
 class Recorder;
 class RecordingHandler;
@@ -371,6 +372,7 @@ private:
     std::unique_ptr<SessionSiteLinks> sessionSiteLinks_;
     std::unique_ptr<RemoteTreeScan> treeScan_;
     std::unique_ptr<FolderTreeTransfer> folderTransfer_;
+    std::unique_ptr<RemoteTreeDeletion> treeDeletion_;
     std::unique_ptr<Recorder> recorder_;
     std::unique_ptr<RecordingHandler> recordingHandler_;
     std::unique_ptr<UploadRun> uploadRun_;

@@ -9,6 +9,8 @@
 #include "app/local_panel.h"
 #include "app/message_panel.h"
 #include "app/remote_tree.h"
+#include "app/remote_file_operations.h"
+#include "app/remote_tree_deletion.h"
 #include "app/remote_tree_scan.h"
 #include "core/data_paths.h"
 #include "transfer/transfer_mode_options.h"
@@ -33,6 +35,9 @@ void Thovedform::wireFolders()
     sources.showMessage = [this](const QString& text) { c_.MessagePanel1->showMessage(text); };
     sources.showRemoteFolderAgain = [this] { session_->showDirectory(); };
     folderTransfer_ = std::make_unique<FolderTreeTransfer>(*transferQueue_, *dialogs_, *treeScan_, std::move(sources));
+    treeDeletion_ = std::make_unique<RemoteTreeDeletion>(channel_, *treeScan_, *session_, *dialogs_, c_.TreeView1,
+                                                         c_.MessagePanel1);
+    remoteOperations_->setTreeDeletion(treeDeletion_.get());
 
     connect(c_.ListView2, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* item) { localPanel_->openFolder(item); });

@@ -431,6 +431,46 @@ TEST_F(ScriptedOperations, ARefusedDeleteEndsTheDirectoryDeletion)
     EXPECT_EQ(fileNames(), (QStringList{"b.txt", "c.txt"}));
 }
 
+// A folder tree chosen in the list: each folder is read, one question, then
+// the deepest first; the first refusal ends it and the list shows what is
+// left, the message panel why.
+TEST_F(ScriptedOperations, ARefusalStopsAFolderTreeDeletionAndTheListShowsWhatIsLeft)
+{
+    scriptUpToTrash(scripted, "drwxr-xr-x 2 u g 4096 Jan 14 10:22 old\r\n"
+                              "-rw-r--r-- 1 u g 1 Jan 14 10:22 keep.txt\r\n");
+    scripted.expect("CWD /trash/old").reply("250 \"/trash/old\" is the current directory.");
+    scriptListing(scripted, "drwxr-xr-x 2 u g 4096 Jan 14 10:22 inner\r\n"
+                            "-rw-r--r-- 1 u g 1 Jan 14 10:22 a.txt\r\n"
+                            "lrwxrwxrwx 1 u g 4 Jan 14 10:22 up -> /etc\r\n");
+    scripted.expect("CWD /trash/old/inner").reply("250 \"/trash/old/inner\" is the current directory.");
+    scriptListing(scripted, "-rw-r--r-- 1 u g 1 Jan 14 10:22 b.txt\r\n"
+                            "-rw-r--r-- 1 u g 1 Jan 14 10:22 c.txt\r\n");
+    scripted.expect("DELE /trash/old/inner/b.txt").reply("250 Deleted.")
+        .expect("DELE /trash/old/inner/c.txt").reply("550 Permission denied.");
+    scripted.expect("CWD /trash").reply("250 \"/trash\" is the current directory.");
+    scriptListing(scripted, "drwxr-xr-x 2 u g 4096 Jan 14 10:22 old\r\n"
+                            "-rw-r--r-- 1 u g 1 Jan 14 10:22 keep.txt\r\n");
+    connectAndOpenTrash();
+
+    clickFile(fileItem(QStringLiteral("old")));
+    dialogs.expectYesNo("Delete folder",
+                        "Delete the folder /trash/old with the 4 files and 1 folder in it from the server?",
+                        DialogAnswer::Yes);
+    click(c->BitBtn5);
+    ASSERT_TRUE(waitUntil([&] { return scripted.finished() && !session().requestRunning(); }))
+        << scripted.failure().toStdString() << "\n" << logText();
+    pumpEventsFor(300);
+    EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
+    // Nothing after the refusal but the listing: the link, a.txt and the
+    // folders stay, and the link was never entered.
+    EXPECT_EQ(scripted.commands().last(), QByteArray("LIST -a"));
+    EXPECT_FALSE(scripted.commands().contains("CWD /trash/old/up"));
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(window->messagePanel().message(),
+              QStringLiteral("Could not delete /trash/old/inner/c.txt: 550 Permission denied.; the rest was left as it is"));
+    EXPECT_EQ(shownNames(), (QStringList{"old", "keep.txt"}));
+}
+
 TEST_F(ScriptedOperations, ARefusedFolderRemovalShowsTheServersReason)
 {
     scriptUpToTrash(scripted, "-rw-r--r-- 1 u g 1 Jan 14 10:22 a.txt\r\n");

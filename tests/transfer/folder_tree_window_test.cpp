@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QListWidget>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -153,6 +154,55 @@ TEST_F(FolderTreeWindowTest, RecordingTakesATreeOfThreeLevelsInOneActionEachFile
     // Recording sends nothing.
     EXPECT_TRUE(commands().empty());
     EXPECT_TRUE(window->transferQueue().entries().empty());
+}
+
+TEST_F(FolderTreeWindowTest, ARemoteTreeIsDeletedDeepestFirstAfterOneQuestionAndAFileWithoutOne)
+{
+    site.write("web/site/index.html", "i");
+    site.write("web/site/img/a.jpg", "a");
+    site.write("web/site/img/icons/b.gif", "b");
+    site.write("web/site/empty/.hidden", "h");
+    site.write("web/keep.txt", "k");
+    site.write("web/lone.txt", "l");
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"web"}));
+    ASSERT_TRUE(waitForListing(doneCount())) << logText();
+    ASSERT_EQ(shownNames().value(0), QStringLiteral("site"));
+
+    clickItem(c->ListView1, "site");
+    server->clearCommands();
+    dialogs.expectYesNo("Delete folder",
+                        "Delete the folder /web/site with the 4 files and 3 folders in it from the server?",
+                        DialogAnswer::Yes);
+    c->ListView1->setFocus();
+    QTest::keyClick(c->ListView1, Qt::Key_Delete);
+    ASSERT_TRUE(waitUntil([&] { return !fs::exists(site.file("web/site")) && !session().requestRunning(); }))
+        << logText();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    // Every folder was listed before anything went; a folder goes only
+    // after everything in it.
+    std::vector<std::string> removals;
+    for (const std::string& command : commands())
+        if (command.rfind("RMD ", 0) == 0 || command.rfind("DELE ", 0) == 0)
+            removals.push_back(command);
+    const auto at = [&](const std::string& command) {
+        return std::find(removals.begin(), removals.end(), command) - removals.begin();
+    };
+    ASSERT_EQ(removals.size(), 8u) << logText();
+    EXPECT_LT(at("DELE /web/site/img/icons/b.gif"), at("RMD /web/site/img/icons"));
+    EXPECT_LT(at("RMD /web/site/img/icons"), at("RMD /web/site/img"));
+    EXPECT_LT(at("DELE /web/site/empty/.hidden"), at("RMD /web/site/empty"));
+    EXPECT_EQ(removals.back(), "RMD /web/site");
+    ASSERT_TRUE(waitUntil([&] { return !shownNames().contains("site") && !session().requestRunning(); }));
+    EXPECT_TRUE(childNames(node({"web"})).isEmpty());
+    EXPECT_TRUE(fs::exists(site.file("web/keep.txt")));
+
+    // One file still goes with a single click and no question.
+    clickItem(c->ListView1, "lone.txt");
+    click(c->BitBtn5);
+    ASSERT_TRUE(waitUntil([&] { return !fs::exists(site.file("web/lone.txt")) && !session().requestRunning(); }));
+    EXPECT_TRUE(dialogs.shown().size() == 1u);
 }
 
 }  // namespace
