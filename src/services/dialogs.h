@@ -51,6 +51,17 @@ public:
     // do; the last one is the way out (Escape). Returns the index of the
     // button chosen.
     virtual int askChoice(const QString& caption, const QString& text, const QStringList& choices) = 0;
+    // The same question with a check box under its text (such as "Apply to
+    // all"), shown unticked; `ticked` comes back as the user left it. A
+    // service without room for the box asks without it and leaves it
+    // unticked.
+    virtual int askChoiceWithCheckBox(const QString& caption, const QString& text, const QStringList& choices,
+                                      const QString& checkBoxText, bool& ticked)
+    {
+        (void)checkBoxText;
+        ticked = false;
+        return askChoice(caption, text, choices);
+    }
     // The save-file dialog: the chosen full path, or nothing when cancelled.
     virtual std::optional<QString> askSaveFileName(const SaveFileRequest& request) = 0;
 

@@ -67,13 +67,29 @@ void QueueWindowHandler::uploadSelected()
 {
     if (!sources_.browsingConnected())
         return;
-    // Each selected file is queued as if it had been the only one; a full
-    // queue or a cancelled question ends the rest.
+    std::vector<LocalUpload> files;
+    const std::string localDirectory = sources_.localDirectory();
+    for (TransferQueue::LocalFile& file : sources_.selectedLocalFiles())
+        files.push_back({localDirectory, std::move(file)});
+    uploadFiles(sources_.remoteDirectory(), files);
+}
+
+void QueueWindowHandler::uploadFiles(const std::string& remoteDirectory, const std::vector<LocalUpload>& files)
+{
+    if (!sources_.browsingConnected() || files.empty())
+        return;
+    if (sources_.uploadActionBegins)
+        sources_.uploadActionBegins(files.size());
+    // Each file is queued as if it had been the only one; a full queue or a
+    // cancelled question ends the rest, a file the overwrite question left
+    // out does not.
     bool queuedAny = false;
-    for (const TransferQueue::LocalFile& file : sources_.selectedLocalFiles()) {
+    for (const LocalUpload& upload : files) {
         const TransferQueue::Queued queued =
-            queue_.queueUpload(sources_.connectionFields(), sources_.remoteDirectory(), sources_.localDirectory(),
-                               file.name, file.size, sources_.decideMode(file.name));
+            queue_.queueUpload(sources_.connectionFields(), remoteDirectory, upload.localDirectory, upload.file.name,
+                               upload.file.size, sources_.decideMode(upload.file.name));
+        if (queued == TransferQueue::Queued::Kept)
+            continue;
         if (queued != TransferQueue::Queued::Yes)
             break;
         queuedAny = true;
@@ -114,6 +130,8 @@ void QueueWindowHandler::uploadListedFolder()
     // Nothing to ask about when every listed file had to stay.
     if (files.empty() && leftOut > 0)
         return;
+    if (sources_.uploadActionBegins)
+        sources_.uploadActionBegins(files.size());
     queue_.queueDirectory(sources_.connectionFields(), sources_.remoteDirectory(), sources_.localDirectory(),
                           files, sources_.decideMode, sources_.remoteTreeSelection());
 }

@@ -72,6 +72,9 @@ struct QueueSources {
     std::function<std::string(const std::string&)> decideMode;
     // The passive-mode setting.
     std::function<bool()> passiveMode;
+    // An upload action of this many files begins: what the overwrite
+    // question was told for all files of the last one no longer holds.
+    std::function<void(std::size_t files)> uploadActionBegins;
     // Both file lists lose their selection once a file is queued.
     std::function<void()> clearSelections;
     // After the queue: read the local list again; read the remote view
@@ -97,8 +100,17 @@ public:
     QueueWindowHandler(TransferQueue& queue, QueueView view, QueueSources sources, QObject* parent = nullptr);
     ~QueueWindowHandler() override;
 
+    // A file of some local folder, for an upload of several at once.
+    struct LocalUpload {
+        std::string localDirectory;
+        TransferQueue::LocalFile file;
+    };
+
     // The buttons.
     void uploadSelected();
+    // Files of any local folders (dropped on the remote side) uploaded into
+    // a server folder in one action, each as the upload button takes one.
+    void uploadFiles(const std::string& remoteDirectory, const std::vector<LocalUpload>& files);
     void downloadSelected();
     void uploadListedFolder();
     void startOrResume();

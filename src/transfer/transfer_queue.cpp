@@ -186,15 +186,21 @@ TransferQueue::Queued TransferQueue::queueUpload(const QueueSite& site, const st
 {
     if (!confirmDiscardOfInterruptedDownload())
         return Queued::Cancelled;
+    const std::string localPath = localPathIn(localDirectory, name);
+    const UploadChoice choice = checkUpload(remoteDirectory, localPath, name);
+    if (choice.action == UploadChoice::Action::Leave)
+        return Queued::Kept;
+    if (choice.action == UploadChoice::Action::Stop)
+        return Queued::Cancelled;
     // Appended rather than `literal + temporary`, which GCC 12 warns about
     // falsely in a release build.
-    QueueEntry entry{std::string(kUploadDirection).append(localPathIn(localDirectory, name)),
+    QueueEntry entry{std::string(kUploadDirection).append(localPath),
                      site.host,
                      site.user,
                      site.password,
                      site.port,
                      remoteDirectory,
-                     name,
+                     choice.remoteName,
                      size,
                      mode};
     appendEntry(std::move(entry));
@@ -264,6 +270,17 @@ TransferQueue::Queued TransferQueue::queueDownload(const QueueSite& site, const 
     return Queued::Yes;
 }
 
+TransferQueue::UploadChoice TransferQueue::checkUpload(const std::string& remoteDirectory,
+                                                      const std::string& localPath, const std::string& name)
+{
+    if (!uploadCheck_)
+        return UploadChoice{UploadChoice::Action::Send, name};
+    UploadChoice choice = uploadCheck_(remoteDirectory, localPath, name);
+    if (choice.remoteName.empty())
+        choice.remoteName = name;
+    return choice;
+}
+
 TransferQueue::OverwriteAnswer TransferQueue::askOverwrite(const std::string& localPath, OverwriteAnswers* several)
 {
     const QString question = QStringLiteral("Overwrite File???");
@@ -327,13 +344,19 @@ std::size_t TransferQueue::queueDirectory(const QueueSite& site, const std::stri
     std::size_t queued = 0;
     for (std::size_t i = 0; i < files.size() && i < kMostItems; ++i) {
         const LocalFile& file = files[i];
-        QueueEntry entry{std::string(kUploadDirection).append(localPathIn(localDirectory, file.name)),
+        const std::string localPath = localPathIn(localDirectory, file.name);
+        const UploadChoice choice = checkUpload(remoteDirectory, localPath, file.name);
+        if (choice.action == UploadChoice::Action::Leave)
+            continue;
+        if (choice.action == UploadChoice::Action::Stop)
+            break;
+        QueueEntry entry{std::string(kUploadDirection).append(localPath),
                          site.host,
                          site.user,
                          site.password,
                          site.port,
                          remoteDirectory,
-                         file.name,
+                         choice.remoteName,
                          file.size,
                          modeFor(file.name)};
         appendEntry(std::move(entry));

@@ -51,7 +51,23 @@ public:
         ForAll forAll = ForAll::Ask;
     };
 
-    // One local file to upload into remoteDirectory of the site.
+    // Before a file of an upload action is queued, the upload check (when
+    // one is set) says what becomes of it: sent under a name on the server
+    // (another one than the local file's, when the user chose to rename it),
+    // left out, or the action stops here with the files before it queued.
+    // The window sets one for its overwrite question; without one every file
+    // is sent under its own name.
+    struct UploadChoice {
+        enum class Action { Send, Leave, Stop };
+        Action action = Action::Send;
+        std::string remoteName;
+    };
+    using UploadCheck = std::function<UploadChoice(const std::string& remoteDirectory, const std::string& localPath,
+                                                   const std::string& name)>;
+    void setUploadCheck(UploadCheck check) { uploadCheck_ = std::move(check); }
+
+    // One local file to upload into remoteDirectory of the site. Kept: the
+    // upload check left it out; Cancelled: it stopped the action.
     Queued queueUpload(const QueueSite& site, const std::string& remoteDirectory,
                        const std::string& localDirectory, const std::string& name, const std::string& size,
                        const std::string& mode);
@@ -169,6 +185,8 @@ private:
     enum class OverwriteAnswer { Overwrite, OtherName, Keep, Cancel };
     OverwriteAnswer askOverwrite(const std::string& localPath, OverwriteAnswers* several);
     void discardInterruptedDownload();
+    UploadChoice checkUpload(const std::string& remoteDirectory, const std::string& localPath,
+                             const std::string& name);
     void appendEntry(QueueEntry entry);
     void showCount();
     void saveQueueFile();
@@ -283,6 +301,7 @@ private:
     bool haveResumeRecord_ = false;
     bool setAsideOnCancel_ = false;
     std::function<std::string()> loginRefusedAdvice_;
+    UploadCheck uploadCheck_;
     // Failed uploads moved to the end of the queue since its last start.
     std::size_t setAside_ = 0;
 };

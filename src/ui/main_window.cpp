@@ -18,6 +18,7 @@
 #include "ui/qt_dialogs.h"
 #include "ui/window_layout_memory.h"
 #include "services/program_settings.h"
+#include "transfer/upload_overwrite_question.h"
 #include "sites/site_connection_target.h"
 #include "webwatch/upload_run.h"
 #include "webwatch/webwatch_run_driver.h"
@@ -91,6 +92,7 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     wireNavigation();
     wireContextMenus();
     wireFolders();
+    wireOverwriteQuestion();
 
     resize(980, 720);
     // How the user left the window last time, over the layout's defaults.

@@ -54,6 +54,7 @@ class DesktopNotification;
 class HelpWindow;
 class HintDisplay;
 class VisualHelpWindow;
+class UploadOverwriteQuestion;
 class UploadRun;
 class WebwatchRunDriver;
 class WindowLayoutMemory;
@@ -192,6 +193,9 @@ private:
     // is left out with a log line) and in the remote list (server paths).
     std::vector<std::string> selectedLocalFolders();
     std::vector<std::string> selectedRemoteFolders() const;
+    // Options' "Ask before overwriting on the server" and the question it
+    // switches on for uploads.
+    void wireOverwriteQuestion();
     void copySelectedPaths(QTreeWidget* list, const QString& folder, bool remote);
     void refreshBothSides();
     void goToRemoteParent();
@@ -323,6 +327,7 @@ private:
         QAction* Specifyfiletypes = nullptr;
         QAction* Passivemode1 = nullptr;
         QAction* Proxy1 = nullptr;
+        QAction* AskBeforeOverwriting = nullptr;
         QAction* VisualHelp1 = nullptr;
         QMenu* Webwatch = nullptr;
         QAction* record = nullptr;
@@ -354,6 +359,7 @@ private:
     QueueView queueView_;
     std::unique_ptr<TransferQueue> transferQueue_;
     std::unique_ptr<QueueWindowHandler> queueHandler_;
+    std::unique_ptr<UploadOverwriteQuestion> overwriteQuestion_;
     BrowsingConnectionFlag browsingConnection_;
     TAsciitypes* asciitypes_ = nullptr;
     TransferModeOptions* transferModes_ = nullptr;

@@ -44,6 +44,10 @@ void Thovedform::buildMenus()
     c_.Proxy1 = addItem(c_.Options, "Proxy1", QStringLiteral("Proxy…"),
                         QStringLiteral("Connect through a SOCKS proxy"));
     c_.Options->addSeparator();
+    c_.AskBeforeOverwriting = addItem(c_.Options, "AskBeforeOverwriting",
+                                      QStringLiteral("Ask before overwriting on the server"),
+                                      QStringLiteral("Ask before an upload replaces a file the server has"), true);
+    c_.Options->addSeparator();
     c_.VisualHelp1 = addItem(c_.Options, "VisualHelp1", QStringLiteral("Visual Help"),
                              QStringLiteral("Start visual help"));
 

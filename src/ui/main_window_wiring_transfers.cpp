@@ -11,6 +11,7 @@
 #include "sites/passive_mode_option.h"
 #include "transfer/queue_window_handler.h"
 #include "transfer/transfer_mode_options.h"
+#include "transfer/upload_overwrite_question.h"
 #include "ui/address_manager_window.h"
 #include "ui/ascii_types_window.h"
 #include "webwatch/upload_run.h"
@@ -129,6 +130,10 @@ void Thovedform::wireTransfers()
     };
     sources.decideMode = [this](const std::string& name) { return transferModes_->decideMode(name); };
     sources.passiveMode = [this] { return passiveMode_ && passiveMode_->passive(); };
+    sources.uploadActionBegins = [this](std::size_t files) {
+        if (overwriteQuestion_)
+            overwriteQuestion_->beginAction(files);
+    };
     sources.clearSelections = [this] { localPanel_->clearSelections(); };
     sources.rereadLocalList = [this] {
         if (!channel_.requestRunning())

@@ -3,6 +3,7 @@
 #include "ui/name_dialog.h"
 #include "ui/ok_cancel_dialog.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,6 +13,27 @@ namespace {
 QString captionOrTitle(const QString& caption)
 {
     return caption.isEmpty() ? QString::fromLatin1(kProgramTitle) : caption;
+}
+
+// Shows the box with one button per choice, the last one the way out
+// (Escape, and the default, so a stray Enter changes nothing); returns the
+// index of the button chosen.
+int runChoice(QMessageBox& box, const QStringList& choices)
+{
+    QList<QAbstractButton*> buttons;
+    for (qsizetype i = 0; i < choices.size(); ++i) {
+        const bool wayOut = i + 1 == choices.size();
+        QPushButton* button = box.addButton(choices[i], wayOut ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+        button->setAccessibleName(choices[i]);
+        buttons.append(button);
+        if (wayOut)
+            box.setEscapeButton(button);
+    }
+    if (!buttons.isEmpty())
+        box.setDefaultButton(static_cast<QPushButton*>(buttons.last()));
+    box.exec();
+    const qsizetype chosen = buttons.indexOf(box.clickedButton());
+    return chosen >= 0 ? static_cast<int>(chosen) : static_cast<int>(choices.size()) - 1;
 }
 
 }  // namespace
@@ -59,20 +81,21 @@ DialogAnswer QtDialogs::askYesNoCancel(const QString& caption, const QString& te
 int QtDialogs::askChoice(const QString& caption, const QString& text, const QStringList& choices)
 {
     QMessageBox box(QMessageBox::Question, captionOrTitle(caption), text, QMessageBox::NoButton, owner_);
-    QList<QAbstractButton*> buttons;
-    for (qsizetype i = 0; i < choices.size(); ++i) {
-        const bool wayOut = i + 1 == choices.size();
-        QPushButton* button = box.addButton(choices[i], wayOut ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
-        button->setAccessibleName(choices[i]);
-        buttons.append(button);
-        if (wayOut)
-            box.setEscapeButton(button);
-    }
-    if (!buttons.isEmpty())
-        box.setDefaultButton(static_cast<QPushButton*>(buttons.last()));
-    box.exec();
-    const qsizetype chosen = buttons.indexOf(box.clickedButton());
-    return chosen >= 0 ? static_cast<int>(chosen) : static_cast<int>(choices.size()) - 1;
+    return runChoice(box, choices);
+}
+
+int QtDialogs::askChoiceWithCheckBox(const QString& caption, const QString& text, const QStringList& choices,
+                                     const QString& checkBoxText, bool& ticked)
+{
+    QMessageBox box(QMessageBox::Question, captionOrTitle(caption), text, QMessageBox::NoButton, owner_);
+    // Owned by the box from here.
+    auto* checkBox = new QCheckBox(checkBoxText);
+    checkBox->setObjectName(QStringLiteral("ChoiceCheckBox"));
+    checkBox->setAccessibleName(checkBoxText);
+    box.setCheckBox(checkBox);
+    const int chosen = runChoice(box, choices);
+    ticked = checkBox->isChecked();
+    return chosen;
 }
 
 bool QtDialogs::confirmOkCancel(const QString& question)

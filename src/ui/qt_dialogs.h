@@ -18,6 +18,8 @@ public:
     DialogAnswer askYesNoCancel(const QString& caption, const QString& text) override;
     bool confirmOkCancel(const QString& question) override;
     int askChoice(const QString& caption, const QString& text, const QStringList& choices) override;
+    int askChoiceWithCheckBox(const QString& caption, const QString& text, const QStringList& choices,
+                              const QString& checkBoxText, bool& ticked) override;
     std::optional<QString> askSaveFileName(const SaveFileRequest& request) override;
 
     TMakedir* Makedir() const { return makedir_; }

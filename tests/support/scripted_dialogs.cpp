@@ -83,10 +83,12 @@ ScriptedDialogs& ScriptedDialogs::expectNameDialog(const QString& panelText, Dia
     return *this;
 }
 
-ScriptedDialogs& ScriptedDialogs::expectChoice(const QString& caption, const QString& textPart, int chosen)
+ScriptedDialogs& ScriptedDialogs::expectChoice(const QString& caption, const QString& textPart, int chosen,
+                                               std::optional<bool> ticked)
 {
     Expected expected{Kind::Choice, caption, textPart, DialogAnswer::Ok, {}, {}};
     expected.chosen = chosen;
+    expected.ticked = ticked;
     expected_.push_back(expected);
     return *this;
 }
@@ -127,13 +129,13 @@ std::optional<ScriptedDialogs::Expected> ScriptedDialogs::take(Kind kind, const 
 
 void ScriptedDialogs::message(const QString& text, const QString& caption)
 {
-    shown_.push_back({Kind::Message, caption, text, {}, {}});
+    shown_.push_back({Kind::Message, caption, text, {}, {}, {}, {}});
     take(Kind::Message, caption, text);
 }
 
 DialogAnswer ScriptedDialogs::askYesNo(const QString& caption, const QString& text)
 {
-    shown_.push_back({Kind::YesNo, caption, text, {}, {}});
+    shown_.push_back({Kind::YesNo, caption, text, {}, {}, {}, {}});
     auto next = take(Kind::YesNo, caption, text);
     return next ? next->answer : DialogAnswer::No;
 }
@@ -141,29 +143,42 @@ DialogAnswer ScriptedDialogs::askYesNo(const QString& caption, const QString& te
 DialogAnswer ScriptedDialogs::askYesNoWithDetails(const QString& caption, const QString& text,
                                                   const QString& details)
 {
-    shown_.push_back({Kind::YesNo, caption, text, {}, details});
+    shown_.push_back({Kind::YesNo, caption, text, {}, details, {}, {}});
     auto next = take(Kind::YesNo, caption, text);
     return next ? next->answer : DialogAnswer::No;
 }
 
 DialogAnswer ScriptedDialogs::askYesNoCancel(const QString& caption, const QString& text)
 {
-    shown_.push_back({Kind::YesNoCancel, caption, text, {}, {}});
+    shown_.push_back({Kind::YesNoCancel, caption, text, {}, {}, {}, {}});
     auto next = take(Kind::YesNoCancel, caption, text);
     return next ? next->answer : DialogAnswer::Cancel;
 }
 
 bool ScriptedDialogs::confirmOkCancel(const QString& question)
 {
-    shown_.push_back({Kind::OkCancel, {}, question, {}, {}});
+    shown_.push_back({Kind::OkCancel, {}, question, {}, {}, {}, {}});
     auto next = take(Kind::OkCancel, {}, question);
     return next && next->answer == DialogAnswer::Ok;
 }
 
 int ScriptedDialogs::askChoice(const QString& caption, const QString& text, const QStringList& choices)
 {
-    shown_.push_back({Kind::Choice, caption, text, {}, {}});
+    shown_.push_back({Kind::Choice, caption, text, {}, {}, choices, {}});
     auto next = take(Kind::Choice, caption, text);
+    if (next && next->ticked)
+        ADD_FAILURE() << "expected a check box under \"" << text.toStdString() << "\", but it had none";
+    if (!next || next->chosen < 0 || next->chosen >= choices.size())
+        return static_cast<int>(choices.size()) - 1;
+    return next->chosen;
+}
+
+int ScriptedDialogs::askChoiceWithCheckBox(const QString& caption, const QString& text, const QStringList& choices,
+                                           const QString& checkBoxText, bool& ticked)
+{
+    shown_.push_back({Kind::Choice, caption, text, {}, {}, choices, checkBoxText});
+    auto next = take(Kind::Choice, caption, text);
+    ticked = next && next->ticked.value_or(false);
     if (!next || next->chosen < 0 || next->chosen >= choices.size())
         return static_cast<int>(choices.size()) - 1;
     return next->chosen;
@@ -171,7 +186,7 @@ int ScriptedDialogs::askChoice(const QString& caption, const QString& text, cons
 
 std::optional<QString> ScriptedDialogs::askSaveFileName(const SaveFileRequest& request)
 {
-    shown_.push_back({Kind::SaveFile, {}, request.fileName, {}, {}});
+    shown_.push_back({Kind::SaveFile, {}, request.fileName, {}, {}, {}, {}});
     auto next = take(Kind::SaveFile, {}, request.fileName);
     if (!next)
         return std::nullopt;
@@ -180,7 +195,7 @@ std::optional<QString> ScriptedDialogs::askSaveFileName(const SaveFileRequest& r
 
 bool ScriptedDialogs::showNameDialog(NameDialogState& state)
 {
-    shown_.push_back({Kind::NameDialog, state.caption, state.panelText, state, {}});
+    shown_.push_back({Kind::NameDialog, state.caption, state.panelText, state, {}, {}, {}});
     auto next = take(Kind::NameDialog, state.caption, state.panelText);
     if (!next)
         return false;

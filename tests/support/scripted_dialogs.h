@@ -25,6 +25,8 @@ public:
         QString text;          // message/question text; for the name dialog its panel line
         NameDialogState name;  // the name dialog as it was shown (before typing)
         QString details;       // a question's details (askYesNoWithDetails)
+        QStringList choices;   // a question's own buttons (askChoice)
+        QString checkBoxText;  // the check box under it, if it had one
     };
 
     ScriptedDialogs() = default;
@@ -52,7 +54,10 @@ public:
     // A question with buttons of its own (askChoice) whose text contains
     // textPart; answered with the button of that index. The whole text is
     // in shown() for the test to look at.
-    ScriptedDialogs& expectChoice(const QString& caption, const QString& textPart, int chosen);
+    // With `ticked`, the question must carry a check box
+    // (askChoiceWithCheckBox), which the answer leaves ticked or not.
+    ScriptedDialogs& expectChoice(const QString& caption, const QString& textPart, int chosen,
+                                  std::optional<bool> ticked = std::nullopt);
     // The save-file dialog for this file name; answers with chosenPath, or
     // cancels when it is empty.
     ScriptedDialogs& expectSaveFile(const QString& fileName, std::optional<QString> chosenPath);
@@ -68,6 +73,8 @@ public:
     DialogAnswer askYesNoCancel(const QString& caption, const QString& text) override;
     bool confirmOkCancel(const QString& question) override;
     int askChoice(const QString& caption, const QString& text, const QStringList& choices) override;
+    int askChoiceWithCheckBox(const QString& caption, const QString& text, const QStringList& choices,
+                              const QString& checkBoxText, bool& ticked) override;
     std::optional<QString> askSaveFileName(const SaveFileRequest& request) override;
 
 protected:
@@ -82,6 +89,7 @@ private:
         std::optional<QString> typed;
         std::optional<QString> chosenPath;
         int chosen = -1;
+        std::optional<bool> ticked;
         bool textIsStart = false;
         // Parts the text must contain, in place of the whole text.
         QStringList parts;

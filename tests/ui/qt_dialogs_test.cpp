@@ -4,10 +4,12 @@
 #include "ui/name_dialog.h"
 #include "ui/ok_cancel_dialog.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -144,6 +146,42 @@ TEST_F(QtDialogsTest, MessageBoxesReturnTheButtonPressed)
     });
     dialogs.message("Trying again! ");
     EXPECT_EQ(caption, "Tavlinftp");
+}
+
+TEST_F(QtDialogsTest, ChoiceWithACheckBoxGivesTheButtonAndTheBoxAsLeft)
+{
+    const QStringList choices{"Overwrite", "Overwrite if newer", "Skip", "Rename…", "Cancel"};
+    for (const bool tick : {true, false}) {
+        whenModalOpens([tick](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            ASSERT_NE(box->checkBox(), nullptr);
+            EXPECT_EQ(box->checkBox()->text(), "Apply to all");
+            EXPECT_FALSE(box->checkBox()->isChecked());
+            if (tick)
+                QTest::mouseClick(box->checkBox(), Qt::LeftButton);
+            // TAVLIN_SCREENSHOT=name.png keeps a picture of the question.
+            const QString shot = qEnvironmentVariable("TAVLIN_SCREENSHOT");
+            if (tick && !shot.isEmpty())
+                EXPECT_TRUE(box->grab().save(shot));
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == "Skip")
+                    QTest::mouseClick(button, Qt::LeftButton);
+        });
+        bool ticked = !tick;
+        EXPECT_EQ(dialogs.askChoiceWithCheckBox("File exists on the server", "page.html is already on the server in ./web.\nOn the server: Dec  8 05:53\n"
+                                                "Here: Dec 8 2026 06:53 (UTC)",
+                                                choices, "Apply to all", ticked),
+                  2);
+        EXPECT_EQ(ticked, tick);
+    }
+
+    // Escape takes the way out, the last button.
+    whenModalOpens([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
+    bool ticked = true;
+    EXPECT_EQ(dialogs.askChoiceWithCheckBox("File exists on the server", "page.html", choices, "Apply to all", ticked),
+              4);
+    EXPECT_FALSE(ticked);
 }
 
 }  // namespace

@@ -1,0 +1,160 @@
+// "Ask before overwriting on the server" in the real main window (offscreen,
+// against the real FTP server): an upload whose name the remote list shows
+// asks first, and each answer leaves the server's files as it says.
+#include "../browse/browse_window_harness.h"
+
+#include "app/local_panel.h"
+#include "transfer/transfer_queue.h"
+#include "transfer/upload_overwrite_question.h"
+
+#include <QAction>
+#include <QListWidget>
+
+#include <chrono>
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kOverwriteIfNewer = 1;
+constexpr int kSkip = 2;
+constexpr int kRename = 3;
+
+class UploadOverwriteWindowTest : public BrowseWindowTest {
+protected:
+    void SetUp() override
+    {
+        BrowseWindowTest::SetUp();
+        fs::create_directories(site.path() + "/web");
+    }
+
+    // Connects, opens the server's "web" folder and shows the local folder.
+    void openBothFolders()
+    {
+        connectAsTestUser();
+        ASSERT_TRUE(waitUntilBrowsing());
+        clickNode(node({"web"}));
+        ASSERT_TRUE(waitUntil([&] {
+            return channel().client().HostDirName() == "./web" && !session().requestRunning();
+        })) << logText();
+        ASSERT_TRUE(window->localPanel().setLocalDirectory(local.path()));
+    }
+
+    // Chooses these local files with Ctrl-click and presses Upload.
+    void uploadChosen(const QStringList& names)
+    {
+        QTreeWidget* list = c->ListView2;
+        for (int i = 0; i < names.size(); ++i) {
+            const auto found = list->findItems(names[i], Qt::MatchExactly, 0);
+            ASSERT_EQ(found.size(), 1) << names[i].toStdString();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, i == 0 ? Qt::NoModifier : Qt::ControlModifier,
+                              list->visualItemRect(found.first()).center());
+        }
+        click(c->BitBtn2);
+    }
+
+    // The chosen names in the order the local list shows them (the order
+    // the questions come in).
+    QStringList inLocalListOrder(const QStringList& names) const
+    {
+        QStringList ordered;
+        for (int i = 0; i < c->ListView2->topLevelItemCount(); ++i)
+            if (names.contains(c->ListView2->topLevelItem(i)->text(0)))
+                ordered << c->ListView2->topLevelItem(i)->text(0);
+        return ordered;
+    }
+
+    bool waitUntilQueueEndsAndListed(int files)
+    {
+        return waitUntil(
+            [&] {
+                return !window->transferQueue().busy() && c->ListBox4->count() == 0 &&
+                       !window->transferQueue().client().Connected() && !session().requestRunning() &&
+                       fileNames().size() == files;
+            },
+            30000);
+    }
+
+    static void setAge(const std::string& path, std::chrono::minutes age)
+    {
+        fs::last_write_time(path, fs::file_time_type::clock::now() - age);
+    }
+
+    TempDir local;
+};
+
+TEST_F(UploadOverwriteWindowTest, SkipLeavesTheServersFileWhileTheOtherFileGoesUp)
+{
+    site.write("web/page.html", "the server's page");
+    local.write("page.html", "a local page");
+    local.write("new.txt", "a new file");
+    openBothFolders();
+    ASSERT_EQ(fileNames(), QStringList{"page.html"});
+
+    // Off by default: the menu item is unticked until the user ticks it, and
+    // the settings file keeps the choice.
+    QAction* ask = window->findChild<QAction*>(QStringLiteral("AskBeforeOverwriting"));
+    ASSERT_NE(ask, nullptr);
+    EXPECT_FALSE(ask->isChecked());
+    ask->trigger();
+    EXPECT_TRUE(ask->isChecked());
+    EXPECT_NE(data.read("tavlinftp.ini").find("AskBeforeOverwriting=true"), std::string::npos);
+
+    dialogs.expectChoice(UploadOverwriteQuestion::kCaption, "page.html is already on the server in ./web", kSkip,
+                         false);
+    uploadChosen({"page.html", "new.txt"});
+    ASSERT_TRUE(waitUntilQueueEndsAndListed(2)) << logText();
+    EXPECT_EQ(site.read("web/page.html"), "the server's page");
+    EXPECT_EQ(site.read("web/new.txt"), "a new file");
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_EQ(dialogs.shown()[0].choices,
+              QStringList({"Overwrite", "Overwrite if newer", "Skip", "Rename…", "Cancel"}));
+    EXPECT_EQ(dialogs.shown()[0].checkBoxText, "Apply to all");
+}
+
+TEST_F(UploadOverwriteWindowTest, AnAnswerForAllHoldsForTheRestOfItsActionOnly)
+{
+    using namespace std::chrono_literals;
+    site.write("web/old.html", "server old");
+    site.write("web/fresh.html", "server fresh");
+    local.write("old.html", "local old");
+    local.write("fresh.html", "local fresh");
+    // The server's copies were changed two hours ago; the local old.html
+    // before that, fresh.html since.
+    setAge(site.file("web/old.html"), 120min);
+    setAge(site.file("web/fresh.html"), 120min);
+    setAge(local.file("old.html"), 180min);
+    setAge(local.file("fresh.html"), 60min);
+    window->findChild<QAction*>(QStringLiteral("AskBeforeOverwriting"))->trigger();
+    openBothFolders();
+    const QStringList both = inLocalListOrder({"old.html", "fresh.html"});
+    ASSERT_EQ(both.size(), 2);
+
+    // "Overwrite if newer" for all: one question, and only the newer file
+    // replaces the server's.
+    dialogs.expectChoice(UploadOverwriteQuestion::kCaption, both[0] + " is already on the server",
+                         kOverwriteIfNewer, true);
+    uploadChosen(both);
+    ASSERT_TRUE(waitUntilQueueEndsAndListed(2)) << logText();
+    EXPECT_EQ(site.read("web/fresh.html"), "local fresh");
+    EXPECT_EQ(site.read("web/old.html"), "server old");
+    EXPECT_EQ(dialogs.shown().size(), 1u);
+
+    // The next upload asks again; "Rename…" for all then asks each file's
+    // new name, and the server's files stay as they are.
+    dialogs.expectChoice(UploadOverwriteQuestion::kCaption, both[0] + " is already on the server", kRename, true)
+        .expectNameDialog("Name on the server for " + both[0], DialogAnswer::Ok, "copy-" + both[0], "Upload as")
+        .expectNameDialog("Name on the server for " + both[1], DialogAnswer::Ok, "copy-" + both[1], "Upload as");
+    uploadChosen(both);
+    ASSERT_TRUE(waitUntilQueueEndsAndListed(4)) << logText();
+    EXPECT_EQ(site.read("web/copy-old.html"), "local old");
+    EXPECT_EQ(site.read("web/copy-fresh.html"), "local fresh");
+    EXPECT_EQ(site.read("web/old.html"), "server old");
+    EXPECT_EQ(site.read("web/fresh.html"), "local fresh");
+    EXPECT_EQ(dialogs.pending(), 0u);
+    // The shared name dialog is left as the other operations expect it.
+    EXPECT_EQ(window->dialogs().nameDialog().caption, "Write name");
+}
+
+}  // namespace
