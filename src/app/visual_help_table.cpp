@@ -76,6 +76,8 @@ const auto& table()
         exact("Type a folder on the server and press Enter to go there", "Remote path", "Go to a folder",
               "by its path", 88),
         exact("Read both sides again", "Refresh", "Reads both", "sides again", 89, kMenu),
+        exact("Ask before an upload replaces a file the server has", "Ask first", "Before a server's",
+              "file is replaced", 90, kMenu),
 
         // WebWatch window.
         exact("Upload all changed files,", "Upload all", "Uploads changed", "and new files", 40),

@@ -1,5 +1,7 @@
 #include "ui/control_factory.h"
 
+#include "ui/file_list_view.h"
+
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -36,7 +38,7 @@ QHBoxLayout* makeOkCancelRow(QDialog* dialog, QPushButton*& ok, QPushButton*& ca
 
 QTreeWidget* makeFileList(QWidget* parent, const char* objectName, const QString& hint)
 {
-    auto* list = named(new QTreeWidget(parent), objectName);
+    auto* list = named(new FileListView(parent), objectName);
     list->setHeaderLabels({QStringLiteral("FileName"), QStringLiteral("Size"), QStringLiteral("Type"),
                            QStringLiteral("Date")});
     list->setRootIsDecorated(false);

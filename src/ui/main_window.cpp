@@ -93,6 +93,7 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     wireContextMenus();
     wireFolders();
     wireOverwriteQuestion();
+    wireDrops();
 
     resize(980, 720);
     // How the user left the window last time, over the layout's defaults.

@@ -28,6 +28,7 @@ class QPushButton;
 class QStatusBar;
 class QToolButton;
 class QTreeWidget;
+class QUrl;
 class ConnectionFieldsTarget;
 class BrowseSession;
 class Dialogs;
@@ -196,6 +197,9 @@ private:
     // Options' "Ask before overwriting on the server" and the question it
     // switches on for uploads.
     void wireOverwriteQuestion();
+    // Drags between the sides, and files dropped from other programs.
+    void wireDrops();
+    void uploadDroppedFiles(const QList<QUrl>& urls);
     void copySelectedPaths(QTreeWidget* list, const QString& folder, bool remote);
     void refreshBothSides();
     void goToRemoteParent();

@@ -170,8 +170,9 @@ TEST_F(ThovedformControls, MenusHoldTheirItemsInOrderWithStartMarks)
                 texts << a->text().trimmed();
         return texts;
     };
-    EXPECT_EQ(captions(c.Options), (QStringList{"&Binary", "&ASCII", "Auto Detect", "Specify filetypes",
-                                                "Passive mode", "Proxy…", "Visual Help"}));
+    EXPECT_EQ(captions(c.Options),
+              (QStringList{"&Binary", "&ASCII", "Auto Detect", "Specify filetypes", "Passive mode", "Proxy…",
+                           "Ask before overwriting on the server", "Visual Help"}));
     EXPECT_EQ(captions(c.Webwatch),
               (QStringList{"New web project", "Open Webwatch", "Delete missing files", "Clean directory"}));
     EXPECT_EQ(captions(c.Help), (QStringList{"Help", "About Tavlin FTP"}));
