@@ -1,10 +1,12 @@
 // Drag and drop: files dragged from the local list to the remote side go up,
 // files dragged from the remote list to the local side come down, each as
 // the upload or download button would take the chosen files (the recording
-// and the overwrite questions included); files dropped on the remote side
-// from another program (a file manager) go up into the remote folder shown.
+// and the overwrite questions included, chosen folders with everything under
+// them); files and folders dropped on the remote side from another program
+// (a file manager) go up into the remote folder shown.
 #include "ui/main_window.h"
 
+#include "app/folder_tree_transfer.h"
 #include "app/local_panel.h"
 #include "app/message_panel.h"
 #include "app/remote_tree.h"
@@ -95,11 +97,18 @@ void Thovedform::uploadDroppedFiles(const QList<QUrl>& urls)
         return;
     }
     std::vector<QueueWindowHandler::LocalUpload> files;
+    std::vector<std::string> folders;
     QStringList leftOut;
     for (const QUrl& url : urls) {
         if (!url.isLocalFile())
             continue;
         const QFileInfo info(url.toLocalFile());
+        // A folder goes with everything under it, as a chosen folder of the
+        // local list does; a link to one is not followed.
+        if (info.isDir() && !info.isSymLink()) {
+            folders.push_back(QFile::encodeName(info.absoluteFilePath()).toStdString());
+            continue;
+        }
         if (!info.isFile()) {
             leftOut << info.fileName();
             continue;
@@ -113,8 +122,10 @@ void Thovedform::uploadDroppedFiles(const QList<QUrl>& urls)
         files.push_back({folder, {name, std::to_string(info.size())}});
     }
     if (!leftOut.isEmpty())
-        c_.MessagePanel1->showMessage(QStringLiteral("Not uploaded: %1 (only files are taken from a drop, and "
-                                                     "never the program's own data files)")
+        c_.MessagePanel1->showMessage(QStringLiteral("Not uploaded: %1 (neither a file nor a folder, a link to a "
+                                                     "folder, or one of the program's own data files)")
                                           .arg(leftOut.join(QStringLiteral(", "))));
+    for (const std::string& folder : folders)
+        folderTransfer_->uploadLocalFolder(folder);
     queueHandler_->uploadFiles(channel_.client().HostDirName(), files);
 }

@@ -2,6 +2,7 @@
 // replace what the server has without asking; kept in the settings file.
 #include "ui/main_window.h"
 
+#include "app/file_list_item.h"
 #include "app/remote_tree.h"
 #include "services/program_settings.h"
 #include "transfer/upload_overwrite_question.h"
@@ -30,7 +31,7 @@ void Thovedform::wireOverwriteQuestion()
             return std::nullopt;
         for (int row = 0; row < c_.ListView1->topLevelItemCount(); ++row) {
             const QTreeWidgetItem* item = c_.ListView1->topLevelItem(row);
-            if (remote_tree::rawName(item) == name)
+            if (!file_list::isFolder(item) && remote_tree::rawName(item) == name)
                 return remote_tree::toBytes(item->text(3));
         }
         return std::nullopt;

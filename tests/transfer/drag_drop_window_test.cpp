@@ -146,21 +146,27 @@ TEST_F(DragDropWindowTest, FilesDraggedFromTheLocalListGoUpAndFromTheRemoteListC
     EXPECT_FALSE(std::filesystem::exists(downloads.file("first.bin")));
 }
 
-TEST_F(DragDropWindowTest, FilesDroppedFromAFileManagerGoUpIntoTheRemoteFolderShown)
+TEST_F(DragDropWindowTest, FilesAndFoldersDroppedFromAFileManagerGoUpIntoTheRemoteFolderShown)
 {
     TempDir elsewhere;
     elsewhere.write("page.html", "the new page");
+    elsewhere.write("pictures/small/dot.gif", "GIF89a");
     site.write("web/page.html", "the old page");
     window->findChild<QAction*>(QStringLiteral("AskBeforeOverwriting"))->trigger();
     openBothFolders();
 
     QMimeData fromFileManager;
-    fromFileManager.setUrls({QUrl::fromLocalFile(QString::fromStdString(elsewhere.file("page.html")))});
-    // The drop asks as the upload button would.
-    dialogs.expectChoice(UploadOverwriteQuestion::kCaption, "page.html is already on the server in ./web", 0);
+    fromFileManager.setUrls({QUrl::fromLocalFile(QString::fromStdString(elsewhere.file("page.html"))),
+                             QUrl::fromLocalFile(QString::fromStdString(elsewhere.file("pictures")))});
+    // The drop asks as the upload button would: the folder's question, and
+    // the overwrite question for the page the server has.
+    dialogs.expectYesNoBeginning("Upload folder", "Upload 1 file from " + QString::fromStdString(elsewhere.file("pictures")),
+                                 DialogAnswer::Yes)
+        .expectChoice(UploadOverwriteQuestion::kCaption, "page.html is already on the server in ./web", 0);
     ASSERT_TRUE(dragOnto(c->TreeView1, fromFileManager));
-    ASSERT_TRUE(waitUntilQueueEndsWith([&] { return site.read("web/page.html") == "the new page"; }))
-        << logText();
+    ASSERT_TRUE(waitUntilQueueEndsWith([&] {
+        return site.read("web/page.html") == "the new page" && site.read("web/pictures/small/dot.gif") == "GIF89a";
+    })) << logText();
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
