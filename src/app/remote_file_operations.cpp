@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include <utility>
+
 using namespace remote_tree;
 
 RemoteFileOperations::RemoteFileOperations(const RemoteOperationsView& view, SessionChannel& channel,
@@ -69,10 +71,14 @@ void RemoteFileOperations::deleteSelection()
             ask(&TCustomFtpCli::BeginChangeDir);
         }
     } else if (QTreeWidgetItem* node = v_.remoteTree->currentItem()) {
-        // The server would refuse to remove a directory that holds others,
-        // but only after its files were gone; say so before deleting any.
+        // A folder that holds others goes with everything in it, after one
+        // question; without that the server would refuse the RMD, but only
+        // after its files were gone, so it is said before deleting any.
         if (node->childCount() > 0) {
-            dialogs_.message(QStringLiteral("Subdirectory must be removed first!"));
+            if (treeDeletion_ && node->parent())
+                treeDeletion_->startWithShownFolder(serverPathOf(nodePath(node)));
+            else
+                dialogs_.message(QStringLiteral("Subdirectory must be removed first!"));
             return;
         }
         dialog.panelText = QStringLiteral("Remove directory ");
@@ -163,6 +169,7 @@ void RemoteFileOperations::renameSelection()
     if (QTreeWidgetItem* item = selectedItem(v_.remoteFileList)) {
         dialog.panelText = QStringLiteral("New name for ") + item->text(0);
         if (dialogs_.runNameDialog() && nameGiven()) {
+            listedFolderRename_ = file_list::isFolder(item);
             channel_.client().SetHostFileName(rawName(item));
             channel_.client().SetLocalFileName(toBytes(dialog.editText));
             ask(&TCustomFtpCli::BeginRename);
@@ -263,6 +270,10 @@ void RemoteFileOperations::requestDone(TFtpRequest request)
             directoryRename_ = false;
             showRootAfterDirectoryChange();
         } else {
+            // A folder of the list has a node under its old name; the
+            // listing gives the nodes again.
+            if (std::exchange(listedFolderRename_, false))
+                removeChildren(v_.remoteTree->currentItem());
             session_.showDirectory();
         }
         break;
@@ -354,6 +365,7 @@ void RemoteFileOperations::requestFailed(TFtpRequest request, std::uint16_t)
 void RemoteFileOperations::anyRequestFailed()
 {
     directoryRename_ = false;
+    listedFolderRename_ = false;
     if (selectionDeletion_) {
         // A refused file stops the rest; the list shows what is left, the
         // message panel the server's reply.

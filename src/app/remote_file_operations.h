@@ -88,5 +88,7 @@ private:
     LinkDeletion linkDeletion_ = LinkDeletion::None;
     std::string linkName_;
     bool directoryRename_ = false;
+    // A folder chosen in the list is being renamed.
+    bool listedFolderRename_ = false;
     std::string oldDirectoryName_;
 };

@@ -44,11 +44,18 @@ void RemoteTreeDeletion::start(const std::vector<std::string>& folders, const st
     firstFolders_ = folders;
     files_ = files;
     chosen_ = chosen;
+    shownFolder_ = false;
     filesFound_ = files.size();
     foldersFound_ = 0;
     planned_.clear();
     scanning_ = true;
     scanNext();
+}
+
+void RemoteTreeDeletion::startWithShownFolder(const std::string& folder)
+{
+    start({folder}, {}, 1);
+    shownFolder_ = running();
 }
 
 void RemoteTreeDeletion::scanNext()
@@ -117,7 +124,7 @@ void RemoteTreeDeletion::askAndDelete()
 void RemoteTreeDeletion::nextStep()
 {
     if (steps_.empty()) {
-        finish();
+        finish(true);
         return;
     }
     const Step& step = steps_.front();
@@ -126,7 +133,7 @@ void RemoteTreeDeletion::nextStep()
                                                                         : &TCustomFtpCli::BeginRemoveDir);
     if (!asked) {
         steps_.clear();
-        finish();
+        finish(false);
     }
 }
 
@@ -151,7 +158,7 @@ void RemoteTreeDeletion::requestFailed(TFtpRequest, std::uint16_t)
                                        .arg(refused.kind == Step::DeleteFile ? QStringLiteral("delete")
                                                                              : QStringLiteral("remove the folder"),
                                             qs(refused.path), qs(reply)));
-    finish();
+    finish(false);
 }
 
 void RemoteTreeDeletion::connectedChanged(bool connected)
@@ -164,11 +171,22 @@ void RemoteTreeDeletion::connectedChanged(bool connected)
     }
 }
 
-void RemoteTreeDeletion::finish()
+void RemoteTreeDeletion::finish(bool completed)
 {
+    QTreeWidgetItem* shown = remoteTree_ ? remoteTree_->currentItem() : nullptr;
+    if (completed && shownFolder_ && shown && shown->parent()) {
+        // The folder shown is gone: its parent is shown instead, and its
+        // nodes are read again with the parent's listing.
+        QTreeWidgetItem* parent = shown->parent();
+        remoteTree_->setCurrentItem(parent);
+        remote_tree::removeChildren(parent);
+        shownFolder_ = false;
+        return;
+    }
+    shownFolder_ = false;
     // The folder's nodes are read again with its listing: the ones that
     // went are gone from the tree, those left stay.
-    if (QTreeWidgetItem* shown = remoteTree_ ? remoteTree_->currentItem() : nullptr)
+    if (shown)
         remote_tree::removeChildren(shown);
     session_.showDirectory();
 }

@@ -28,6 +28,9 @@ public:
     // `folders` and `files` are server paths; `chosen` is how many items
     // the user chose in the list.
     void start(const std::vector<std::string>& folders, const std::vector<std::string>& files, std::size_t chosen);
+    // The folder the tree shows, at that server path: once it is gone its
+    // parent is shown.
+    void startWithShownFolder(const std::string& folder);
     bool running() const { return scanning_ || !steps_.empty(); }
 
     void requestDone(TFtpRequest request) override;
@@ -44,7 +47,7 @@ private:
     void scanned(const RemoteTree& tree);
     void askAndDelete();
     void nextStep();
-    void finish();
+    void finish(bool completed);
 
     SessionChannel& channel_;
     RemoteTreeScan& scan_;
@@ -58,6 +61,7 @@ private:
     std::vector<std::string> files_;
     std::size_t chosen_ = 0;
     bool scanning_ = false;
+    bool shownFolder_ = false;
     std::size_t filesFound_ = 0;
     std::size_t foldersFound_ = 0;
     std::vector<Step> planned_;

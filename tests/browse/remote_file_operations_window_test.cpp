@@ -87,21 +87,36 @@ TEST_F(RemoteOperationsWindow, DeletingAFolderDeletesItsFilesInListOrderThenTheF
     EXPECT_EQ(fileNames(), QStringList{"keep.txt"});
 }
 
-TEST_F(RemoteOperationsWindow, AFolderWithASubfolderIsRefusedBeforeAnythingIsDeleted)
+// The folder shown holds another: one question names what was found in it,
+// and nothing is deleted before the answer.
+TEST_F(RemoteOperationsWindow, AFolderWithASubfolderIsDeletedWholeAfterOneQuestion)
 {
     site.write("full/one.txt", "1");
     site.write("full/two.txt", "2");
     site.write("full/inner/deep.txt", "d");
+    site.write("keep.txt", "k");
     browseTo({"full"});
 
-    dialogs.expectMessage(QStringLiteral("Subdirectory must be removed first!"));
+    const QString question =
+        QStringLiteral("Delete the folder /full with the 3 files and 1 folder in it from the server?");
+    dialogs.expectYesNo("Delete folder", question, DialogAnswer::No);
     click(c->BitBtn5);
-    pumpEventsFor(300);
-    EXPECT_EQ(dialogs.pending(), 0u);
-    EXPECT_TRUE(commands().empty());
-    EXPECT_TRUE(fs::exists(site.file("full/one.txt")));
-    EXPECT_TRUE(fs::exists(site.file("full/two.txt")));
-    EXPECT_EQ(fileNames(), (QStringList{"one.txt", "two.txt"}));
+    ASSERT_TRUE(waitUntil([&] { return dialogs.pending() == 0 && !session().requestRunning(); })) << logText();
+    ASSERT_TRUE(waitUntil([&] { return fileNames().size() == 2 && !session().requestRunning(); })) << logText();
+    for (const std::string& command : commands())
+        EXPECT_TRUE(command.rfind("DELE", 0) != 0 && command.rfind("RMD", 0) != 0) << command;
+    EXPECT_TRUE(fs::exists(site.file("full/inner/deep.txt")));
+    EXPECT_EQ(c->TreeView1->currentItem(), node({"full"}));
+
+    dialogs.expectYesNo("Delete folder", question, DialogAnswer::Yes);
+    click(c->BitBtn5);
+    ASSERT_TRUE(waitUntil([&] { return !fs::exists(site.file("full")) && !session().requestRunning(); }))
+        << logText();
+    // Its parent is shown, without it.
+    ASSERT_TRUE(waitUntil([&] { return fileNames() == QStringList{"keep.txt"} && !session().requestRunning(); }))
+        << logText();
+    EXPECT_EQ(c->TreeView1->currentItem(), root());
+    EXPECT_EQ(childNames(root()), QStringList{});
 }
 
 TEST_F(RemoteOperationsWindow, AFolderHoldingAHiddenFileIsDeletedWhole)
@@ -272,6 +287,23 @@ TEST_F(RemoteOperationsWindow, RenamingAFileStaysInTheDirectory)
     ASSERT_TRUE(waitForListing(before)) << logText();
     EXPECT_EQ(commands(), (Strings{"RNFR a.html", "RNTO b.html", "CWD /www", "PORT", "LIST -a"}));
     EXPECT_EQ(fileNames(), QStringList{"b.html"});
+}
+
+// A folder chosen in the list is renamed where it is, and the tree shows it
+// under its new name only.
+TEST_F(RemoteOperationsWindow, RenamingAFolderChosenInTheListRenamesItsNodeToo)
+{
+    site.write("www/old/a.html", "a");
+    browseTo({"www"});
+    ASSERT_EQ(childNames(node({"www"})), QStringList{"old"});
+    clickFile(fileItem(QStringLiteral("old")));
+    dialogs.expectNameDialog(QStringLiteral("New name for old"), DialogAnswer::Ok, QStringLiteral("new"));
+    const int before = doneCount();
+    click(c->BitBtn8);
+    ASSERT_TRUE(waitForListing(before)) << logText();
+    EXPECT_TRUE(fs::exists(site.file("www/new/a.html")));
+    EXPECT_EQ(childNames(node({"www"})), QStringList{"new"});
+    EXPECT_EQ(shownNames(), QStringList{"new"});
 }
 
 TEST_F(RemoteOperationsWindow, MakeDirectoryShowsTheTextLastTypedAndRefusesAnEmptyName)
