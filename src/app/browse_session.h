@@ -227,8 +227,7 @@ private:
     // when that request ends (the last selection wins).
     bool directoryChangeWaiting_ = false;
     RemoteListingTables tables_;
-    // Folder items listed so far: while the list is unsorted they go in
-    // front of the files, in the order the server listed them.
+    // Folder items listed so far: they go in front of the files.
     int folderItems_ = 0;
     std::int64_t linkSizeState_ = 0;
     std::string linkName_;

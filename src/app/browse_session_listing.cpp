@@ -108,6 +108,14 @@ void BrowseSession::parseListing()
     const std::uint64_t generation = ++parseGeneration_;
     if (channel_.aborted())
         return;
+    // A sorting list would sort itself again at every turn of the event
+    // loop while a long listing comes in; it is sorted once, at the end.
+    struct SortedOnceAtEnd {
+        QTreeWidget* list;
+        bool sorting = list->isSortingEnabled();
+        ~SortedOnceAtEnd() { list->setSortingEnabled(sorting); }
+    } sortedOnceAtEnd{v_.remoteFileList};
+    v_.remoteFileList->setSortingEnabled(false);
 
     ListingParser parser(lines.lines());
     // An empty directory brings no node for a walk's next step; the walk
@@ -181,11 +189,10 @@ void BrowseSession::addFolderItem(const ListingEntry& entry)
         item->setIcon(0, v_.treeImages->at(kDirectoryImage));
     item->setText(file_list::kDateColumn, fromBytes(entry.date));
     file_list::setDateKey(item, dateKeyOf(entry.date));
+    // The list sorts once the listing is in; until then the folders go in
+    // front of the files, in the order the server listed them.
     QTreeWidget* list = v_.remoteFileList;
-    if (list->isSortingEnabled() && list->sortColumn() >= 0)
-        list->addTopLevelItem(item);
-    else
-        list->insertTopLevelItem(std::min(folderItems_++, list->topLevelItemCount()), item);
+    list->insertTopLevelItem(std::min(folderItems_++, list->topLevelItemCount()), item);
 }
 
 void BrowseSession::addFileItem(const ListingEntry& entry)

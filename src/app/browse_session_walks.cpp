@@ -172,7 +172,10 @@ void BrowseSession::fileSelectionChanged()
     }
     v_.downloadButton->setEnabled(item != nullptr);
     v_.unselectButton->setEnabled(item != nullptr);
-    if (item) {
+    if (item && file_list::isFolder(item)) {
+        setHint(v_.deleteButton, QStringLiteral("Delete folder ") + item->text(0));
+        setHint(v_.renameButton, QStringLiteral("Rename folder ") + item->text(0));
+    } else if (item) {
         setHint(v_.deleteButton, QStringLiteral("Delete file ") + item->text(0));
         setHint(v_.renameButton, QStringLiteral("Rename file ") + item->text(0));
     } else {

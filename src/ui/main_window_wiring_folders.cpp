@@ -15,10 +15,14 @@
 #include "core/data_paths.h"
 #include "transfer/transfer_mode_options.h"
 
+#include <QAction>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
+
+#include <utility>
 
 void Thovedform::wireFolders()
 {
@@ -38,6 +42,28 @@ void Thovedform::wireFolders()
     treeDeletion_ = std::make_unique<RemoteTreeDeletion>(channel_, *treeScan_, *session_, *dialogs_, c_.TreeView1,
                                                          c_.MessagePanel1);
     remoteOperations_->setTreeDeletion(treeDeletion_.get());
+
+    // What a click on a column header does, for the keyboard too: each
+    // list's context menu (the menu key) sorts by a column, again the other
+    // way round.
+    const std::pair<const char*, const char*> sortItems[] = {
+        {"Sort by name", "Name"}, {"Sort by size", "Size"}, {"Sort by type", "Type"}, {"Sort by date", "Date"}};
+    for (QTreeWidget* list : {c_.ListView1, c_.ListView2}) {
+        auto* separator = new QAction(list);
+        separator->setSeparator(true);
+        list->addAction(separator);
+        const QString side = list == c_.ListView1 ? QStringLiteral("SortRemoteBy") : QStringLiteral("SortLocalBy");
+        for (int column = 0; column < 4; ++column) {
+            auto* action = new QAction(QString::fromLatin1(sortItems[column].first), list);
+            action->setObjectName(side + QLatin1String(sortItems[column].second));
+            connect(action, &QAction::triggered, this, [list, column] {
+                const bool again = list->sortColumn() == column
+                                   && list->header()->sortIndicatorOrder() == Qt::AscendingOrder;
+                list->sortByColumn(column, again ? Qt::DescendingOrder : Qt::AscendingOrder);
+            });
+            list->addAction(action);
+        }
+    }
 
     connect(c_.ListView2, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* item) { localPanel_->openFolder(item); });

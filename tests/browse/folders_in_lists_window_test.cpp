@@ -9,6 +9,7 @@
 #include "app/file_list_item.h"
 #include "app/local_panel.h"
 
+#include <QAction>
 #include <QHeaderView>
 
 #include <filesystem>
@@ -92,6 +93,19 @@ TEST_F(FoldersInListsWindowTest, ASizeSortPutsNineBytesBeforeTenKilobytesWithFol
     // Each item keeps its own size for the queue whatever the order.
     EXPECT_EQ(file_list::sizeOf(shownItem(c->ListView1, "ten.bin")), 10u * 1024);
     EXPECT_EQ(file_list::sizeOf(shownItem(c->ListView1, "nine.txt")), 9u);
+
+    // The context menu sorts as well, for the keyboard: by name, folders
+    // first, then the other way round.
+    auto* byName = window->findChild<QAction*>(QStringLiteral("SortRemoteByName"));
+    ASSERT_NE(byName, nullptr);
+    EXPECT_TRUE(c->ListView1->actions().contains(byName));
+    byName->trigger();
+    EXPECT_EQ(shownNames(), (QStringList{"a-folder", "b-folder", "nine.txt", "ten.bin", "two.htm"}));
+    byName->trigger();
+    EXPECT_EQ(shownNames(), (QStringList{"b-folder", "a-folder", "two.htm", "ten.bin", "nine.txt"}));
+    clickHeader(c->ListView1, file_list::kSizeColumn);
+    clickHeader(c->ListView1, file_list::kSizeColumn);
+    ASSERT_EQ(c->ListView1->header()->sortIndicatorOrder(), Qt::DescendingOrder);
 
     // A new listing comes in sorted.
     site.write("web/five.txt", std::string(5 * 1024, 'f'));

@@ -133,7 +133,8 @@ TEST_F(NavigationWindowTest, TheFileListsMenusAndKeysActAsTheirButtons)
     QStringList offered;
     for (const QAction* action : c->ListView2->actions())
         offered << action->text();
-    EXPECT_EQ(offered, (QStringList{"Upload", "Open", "", "Refresh", "Copy path"}));
+    EXPECT_EQ(offered, (QStringList{"Upload", "Open", "", "Refresh", "Copy path", "", "Sort by name", "Sort by size",
+                                    "Sort by type", "Sort by date"}));
 }
 
 class TypedPathWindowTest : public NavigationWindowTest {
