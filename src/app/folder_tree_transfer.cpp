@@ -56,9 +56,22 @@ std::size_t FolderTreeTransfer::uploadLocalFolder(const std::string& localFolder
     const std::string name = lastPathPart(localFolder);
     if (name.empty() || name == "/")
         return 0;
-    const LocalTree tree = scanLocalTree(localFolder);
+    LocalTree tree = scanLocalTree(localFolder);
     for (const std::string& link : tree.skippedLinks)
         sources_.log("! " + joinPath(localFolder, link) + " left out: a link to a folder is not followed");
+    // A tree that holds the data directory would otherwise send every
+    // site's password along.
+    const std::size_t found = tree.files.size();
+    std::erase_if(tree.files, [&](const LocalTreeFile& file) {
+        return sources_.ownDataFile
+               && sources_.ownDataFile(file.relativeFolder.empty() ? localFolder
+                                                                   : joinPath(localFolder, file.relativeFolder),
+                                       file.name);
+    });
+    if (tree.files.size() < found)
+        sources_.showMessage(QStringLiteral("%1 of the program's own data files left out of %2")
+                                 .arg(found - tree.files.size())
+                                 .arg(qs(localFolder)));
     const std::string remoteFolder = remoteChildPath(sources_.remoteFolder(), name);
     if (tree.files.empty()) {
         sources_.showMessage(QStringLiteral("No files to upload in %1").arg(qs(localFolder)));

@@ -22,6 +22,9 @@ struct FolderTransferSources {
     std::function<std::string()> localFolder;
     // The transfer mode for a file name ("0" ASCII, "1" binary).
     std::function<std::string(const std::string&)> decideMode;
+    // Whether the file of that name in that local folder is one of the
+    // program's own data files, which never go to a server.
+    std::function<bool(const std::string& directory, const std::string& name)> ownDataFile;
     // A line for the FTP log, and a notice for the status bar.
     std::function<void(const std::string&)> log;
     std::function<void(const QString&)> showMessage;

@@ -93,9 +93,17 @@ bool RecordingHandler::takeFolderTrees(const std::vector<std::string>& localFold
             if (sources_.log)
                 sources_.log("! " + joinPath(folder, link) + " left out: a link to a folder is not followed");
         std::vector<Recorder::TreeFile> files;
-        for (const LocalTreeFile& file : tree.files)
-            files.push_back({file.relativeFolder.empty() ? folder : joinPath(folder, file.relativeFolder),
-                             file.relativeFolder, file.name, sources_.decideMode(file.name)});
+        for (const LocalTreeFile& file : tree.files) {
+            const std::string directory =
+                file.relativeFolder.empty() ? folder : joinPath(folder, file.relativeFolder);
+            if (sources_.ownDataFile && sources_.ownDataFile(directory, file.name)) {
+                if (sources_.log)
+                    sources_.log("! " + joinPath(directory, file.name) +
+                                 " left out: it is one of the program's own data files");
+                continue;
+            }
+            files.push_back({directory, file.relativeFolder, file.name, sources_.decideMode(file.name)});
+        }
         std::string name = folder;
         while (name.size() > 1 && name.back() == '/')
             name.pop_back();

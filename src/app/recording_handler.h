@@ -47,6 +47,9 @@ struct RecordingSources {
     std::function<std::string(const std::string&)> decideMode;
     // A line for the FTP log (the links a folder tree leaves out).
     std::function<void(const std::string&)> log;
+    // Whether the file of that name in that local folder is one of the
+    // program's own data files, which a folder tree leaves out.
+    std::function<bool(const std::string& directory, const std::string& name)> ownDataFile;
 };
 
 // Binds the recorder to the main window: "New web project", the two flag

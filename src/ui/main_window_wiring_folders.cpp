@@ -13,6 +13,7 @@
 #include "app/remote_tree_deletion.h"
 #include "app/remote_tree_scan.h"
 #include "core/data_paths.h"
+#include "core/own_data_files.h"
 #include "transfer/transfer_mode_options.h"
 
 #include <QAction>
@@ -35,6 +36,9 @@ void Thovedform::wireFolders()
     sources.remoteFolder = [this] { return remote_tree::serverPathOf(session_->shownRemotePath()); };
     sources.localFolder = [this] { return localPanel_->localDirectory(); };
     sources.decideMode = [this](const std::string& name) { return transferModes_->decideMode(name); };
+    sources.ownDataFile = [this](const std::string& directory, const std::string& name) {
+        return ownDataFiles_->contains(directory, name);
+    };
     sources.log = [this](const std::string& line) { c_.Memo1->appendPlainText(remote_tree::fromBytes(line)); };
     sources.showMessage = [this](const QString& text) { c_.MessagePanel1->showMessage(text); };
     sources.showRemoteFolderAgain = [this] { session_->showDirectory(); };

@@ -5,6 +5,7 @@
 #include "app/file_list_item.h"
 #include "app/local_panel.h"
 #include "app/recording_handler.h"
+#include "core/own_data_files.h"
 #include "transfer/queue_window_handler.h"
 #include "transfer/transfer_mode_options.h"
 #include "webwatch/recorder.h"
@@ -69,6 +70,9 @@ void Thovedform::wireRecording()
     };
     sources.decideMode = [this](const std::string& name) { return transferModes_->decideMode(name); };
     sources.log = [this](const std::string& line) { c_.Memo1->appendPlainText(QString::fromStdString(line)); };
+    sources.ownDataFile = [this](const std::string& directory, const std::string& name) {
+        return ownDataFiles_->contains(directory, name);
+    };
 
     recordingHandler_ = std::make_unique<RecordingHandler>(*recorder_, channel_, std::move(view), std::move(sources));
     // Files recorded so far are still saved at "Stop" and stay shown after

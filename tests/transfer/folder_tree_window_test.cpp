@@ -5,6 +5,7 @@
 #include "../browse/browse_window_harness.h"
 #include "support/random_bytes.h"
 
+#include "app/folder_tree_transfer.h"
 #include "app/local_panel.h"
 #include "transfer/transfer_queue.h"
 #include "webwatch/recorder.h"
@@ -113,6 +114,29 @@ TEST_F(FolderTreeWindowTest, ATreeOfThreeLevelsGoesUpAndComesBackIdentical)
     EXPECT_EQ(c->TreeView1->currentItem(), node({"web"}));
     ASSERT_TRUE(waitUntil([&] { return shownNames().contains("site") && !session().requestRunning(); }));
     EXPECT_EQ(channel().client().HostDirName(), "./web");
+}
+
+// The program's data directory, sent as a folder (a drop of it does this),
+// keeps its own files: the site list holds every site's password.
+TEST_F(FolderTreeWindowTest, TheProgramsOwnDataFilesStayOutOfAFolderUpload)
+{
+    data.write("notes.txt", "the user's own notes");
+    site.write("web/.keep", "");
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"web"}));
+    ASSERT_TRUE(waitForListing(doneCount())) << logText();
+    ASSERT_TRUE(fs::exists(data.file("serv3.adr")) || fs::exists(data.file("fiext1.fil")));
+
+    const std::string name = fs::path(data.path()).filename().string();
+    dialogs.expectYesNo("Upload folder",
+                        QString::fromStdString("Upload 1 file from " + data.path() +
+                                               " and the folders inside it to /web/" + name + " on 127.0.0.1?"),
+                        DialogAnswer::Yes);
+    EXPECT_EQ(window->folderTransfer().uploadLocalFolder(data.path()), 1u);
+    ASSERT_TRUE(waitUntilQueueEnds()) << logText();
+    EXPECT_EQ(treeOf(site.file("web/" + name)),
+              (std::map<std::string, std::string>{{"notes.txt", "the user's own notes"}}));
 }
 
 TEST_F(FolderTreeWindowTest, RecordingTakesATreeOfThreeLevelsInOneActionEachFileInItsOwnRemoteFolder)
