@@ -128,6 +128,18 @@ public:
     // how many entries changed.
     std::size_t changeSite(const QueueSite& old, const QueueSite& now);
 
+    // --- editing a waiting queue ---------------------------------------------
+    // While no transfer runs (before Start, after Abort, or stopped at a
+    // failure) the user may take entries out of the queue and change their
+    // order; the queue file is written whole after each change, so it and
+    // its journal agree. The entry of an interrupted download stays first:
+    // it is taken out with its resume record and what it received, and
+    // nothing moves above it. Rows are places in the queue, from 0. Refused
+    // (false) while a transfer runs, and for rows that hold no entry.
+    bool removeWaitingEntries(std::vector<std::size_t> rows);
+    // Moves the entry at `row` one place up (`by` -1) or down (+1).
+    bool moveWaitingEntry(std::size_t row, int by);
+
     // --- taking up what a previous run left ---------------------------------
     // The queue file's lines as found at start-up: shown pending, for Start.
     // Refused (false) while a transfer runs, and for lines that hold no entry.
@@ -174,6 +186,8 @@ signals:
     void fileTransferred(const QueueEntry& entry);
     // This entry failed and the user removed it, or it was set aside.
     void fileFailed(const QueueEntry& entry);
+    // The user took these entries out of the waiting queue: never sent.
+    void entriesRemoved(const std::vector<QueueEntry>& entries);
 
 private:
     enum class Direction { Upload, Download };
@@ -243,6 +257,10 @@ private:
     void stopWithFailedEntry();
     void openFailed();
     void abortedTransferEnded();
+
+    // editing (transfer_queue_edit.cpp)
+    bool interruptedDownloadFirst() const;
+    void showEditedQueue();
 
     // display (transfer_queue_display.cpp)
     void showPendingQueueOfEntries();

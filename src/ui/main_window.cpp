@@ -94,6 +94,7 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     wireFolders();
     wireOverwriteQuestion();
     wireDrops();
+    wireQueueEditing();
 
     resize(980, 720);
     // How the user left the window last time, over the layout's defaults.

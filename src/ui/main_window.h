@@ -199,6 +199,8 @@ private:
     void wireOverwriteQuestion();
     // Drags between the sides, and files dropped from other programs.
     void wireDrops();
+    // Del, "Move up" and "Move down" on the queue list while it waits.
+    void wireQueueEditing();
     void uploadDroppedFiles(const QList<QUrl>& urls);
     void copySelectedPaths(QTreeWidget* list, const QString& folder, bool remote);
     void refreshBothSides();

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <vector>
 
 WebwatchRunDriver::WebwatchRunDriver(UploadRun& run, TransferQueue& queue, QObject* parent)
@@ -38,6 +39,18 @@ WebwatchRunDriver::WebwatchRunDriver(UploadRun& run, TransferQueue& queue, QObje
             return;
         ++tally_.failed;
         if (!run_.markNotUploaded({entry}))
+            log("! Could not write " + run_.currentProjectFile());
+    });
+    // Files of the run the user took out of the waiting queue are not sent
+    // either: the project marks them for the next run at once, so a run
+    // that ends later never counts them as uploaded.
+    connect(&queue_, &TransferQueue::entriesRemoved, this, [this](const std::vector<QueueEntry>& entries) {
+        if (!run_.pending())
+            return;
+        std::vector<QueueEntry> uploads;
+        std::copy_if(entries.begin(), entries.end(), std::back_inserter(uploads),
+                     [](const QueueEntry& entry) { return !entry.isDownload(); });
+        if (!uploads.empty() && !run_.markNotUploaded(uploads))
             log("! Could not write " + run_.currentProjectFile());
     });
 }

@@ -313,6 +313,37 @@ TEST_F(RunDriverTest, AFileTakenOutOfTheQueueAfterAnErrorIsLeftForTheNextRun)
     EXPECT_FALSE(std::filesystem::exists(data.file("nyweb2.dfd")));
 }
 
+TEST_F(RunDriverTest, AFileTakenOutOfTheWaitingQueueIsLeftForTheNextRun)
+{
+    local.write("kept.html", "kept");
+    local.write("taken.html", "taken");
+    for (const char* name : {"kept.html", "taken.html"})
+        std::filesystem::last_write_time(local.file(name),
+                                         std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    std::vector<std::string> lines{"1", "Site", "0", "0"};
+    for (const auto& r : {record("kept.html", "/site"), record("taken.html", "/site")})
+        lines.insert(lines.end(), r.begin(), r.end());
+    handOver(lines);
+
+    // Taken out before Start: the pending project marks it at once.
+    ASSERT_EQ(queue.entries().count(), 2u);
+    ASSERT_TRUE(queue.removeWaitingEntries({1}));
+    ProjectStore pending;
+    ASSERT_TRUE(pending.load(data.file("nyweb2.dfd")));
+    EXPECT_EQ(pending.field(0, 1, ProjectField::UploadStamp), "May");
+    EXPECT_EQ(pending.field(0, 0, ProjectField::UploadStamp), *ProjectStore::stampOf(local.file("kept.html")));
+
+    driver.start();
+    ASSERT_TRUE(waitUntil([&] { return ended.has_value(); }, 30000));
+    EXPECT_EQ(*ended, UploadRun::EndResult::Finished);
+    EXPECT_EQ(root.read("site/kept.html"), "kept");
+    EXPECT_FALSE(std::filesystem::exists(root.file("site/taken.html")));
+    ProjectStore after;
+    ASSERT_TRUE(after.load(data.file("wbprj.dfd")));
+    EXPECT_EQ(after.field(0, 0, ProjectField::UploadStamp), *ProjectStore::stampOf(local.file("kept.html")));
+    EXPECT_EQ(after.field(0, 1, ProjectField::UploadStamp), "May");
+}
+
 // A server that takes no options to LIST is asked for the plain listing,
 // and a refused file that it lists keeps its record; so does a refused
 // hidden file, which a plain listing would not show anyway. A second file

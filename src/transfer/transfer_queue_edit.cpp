@@ -1,0 +1,101 @@
+// The user's changes to a queue that waits: entries taken out, entries
+// moved up or down.
+#include "transfer/transfer_queue.h"
+
+#include <algorithm>
+
+bool TransferQueue::interruptedDownloadFirst() const
+{
+    if (resume_ == ResumeState::None || !haveResumeRecord_ || entries_.empty())
+        return false;
+    const QueueEntry& first = entries_.first();
+    return first.isDownload() && first.localPath() == resumeRecord_.localPath &&
+           first.fileName == resumeRecord_.fileName;
+}
+
+bool TransferQueue::removeWaitingEntries(std::vector<std::size_t> rows)
+{
+    // The running entry goes only by Abort: its transfer's end would act
+    // on an entry that is no longer there.
+    if (transferRunning())
+        return false;
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    rows.erase(std::lower_bound(rows.begin(), rows.end(), entries_.count()), rows.end());
+    if (rows.empty())
+        return false;
+
+    std::vector<QueueEntry> removed;
+    if (rows.front() == 0 && interruptedDownloadFirst()) {
+        // Its record and the part it received go with it, as when a new
+        // file is queued over it.
+        removed.push_back(entries_.first());
+        discardInterruptedDownload();
+        rows.erase(rows.begin());
+        for (std::size_t& row : rows)
+            --row;
+    }
+    QueueEntries kept;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < entries_.count(); ++i) {
+        if (next < rows.size() && rows[next] == i) {
+            removed.push_back(entries_.at(i));
+            ++next;
+        } else {
+            kept.append(entries_.at(i));
+        }
+    }
+    entries_ = std::move(kept);
+    setAside_ = std::min(setAside_, entries_.count());
+    showEditedQueue();
+    emit entriesRemoved(removed);
+    // A queue emptied by hand has ended as one worked off does: whoever
+    // waits for its end (a WebWatch run) hears of it.
+    if (entries_.empty())
+        emit ranDry();
+    return true;
+}
+
+bool TransferQueue::moveWaitingEntry(std::size_t row, int by)
+{
+    if (transferRunning() || (by != -1 && by != 1) || row >= entries_.count())
+        return false;
+    if (by == -1 && row == 0)
+        return false;
+    const std::size_t other = by == -1 ? row - 1 : row + 1;
+    if (other >= entries_.count())
+        return false;
+    if (interruptedDownloadFirst() && (row == 0 || other == 0))
+        return false;
+    QueueEntries reordered;
+    for (std::size_t i = 0; i < entries_.count(); ++i)
+        reordered.append(entries_.at(i == row ? other : i == other ? row : i));
+    entries_ = std::move(reordered);
+    showEditedQueue();
+    return true;
+}
+
+void TransferQueue::showEditedQueue()
+{
+    queueFileStale_ = true;
+    saveQueueFile();
+    replaceQueueList();
+    if (entries_.empty()) {
+        queuePending_ = false;
+        clearBar();
+        display_.startVisible = false;
+        display_.removeAllVisible = false;
+        display_.countVisible = false;
+        display_.title = kIdleTitle;
+    } else {
+        showCount();
+        // The buttons name the file that now comes first.
+        if (!interruptedDownloadFirst()) {
+            const std::string firstPath = entries_.first().localPath();
+            display_.removeAllHint = "Regret transfer of " + firstPath;
+            if (queuePending_)
+                display_.startHint = "Send " + firstPath;
+        }
+    }
+    publish();
+}
