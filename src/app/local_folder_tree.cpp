@@ -131,7 +131,12 @@ bool LocalFolderTree::changeToItem(const QListWidgetItem* item)
 {
     if (!item)
         return false;
-    return changeTo(stringOf(item->data(kPathRole).toByteArray()));
+    return changeTo(pathOf(item));
+}
+
+std::string LocalFolderTree::pathOf(const QListWidgetItem* item)
+{
+    return item ? stringOf(item->data(kPathRole).toByteArray()) : std::string();
 }
 
 bool LocalFolderTree::changeToChosenDrive()

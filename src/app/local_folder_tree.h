@@ -39,6 +39,9 @@ public:
     const std::string& directory() const { return directory_; }
     const std::string& driveRoot() const { return driveRoot_; }
 
+    // The folder a folder-list item stands for.
+    static std::string pathOf(const QListWidgetItem* item);
+
     // The mounted file systems' roots, "/" first, each once.
     static std::vector<std::string> mountedRoots();
 

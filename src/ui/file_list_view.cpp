@@ -25,3 +25,25 @@ QMimeData* FileListView::mimeData(const QList<QTreeWidgetItem*>& items) const
         return QTreeWidget::mimeData(items);
     return items.isEmpty() ? nullptr : contents_(items);
 }
+
+FolderListView::FolderListView(QWidget* parent) : QListWidget(parent) {}
+
+void FolderListView::setDragContents(QStringList formats, DragContents contents)
+{
+    formats_ = std::move(formats);
+    contents_ = std::move(contents);
+    setDragEnabled(true);
+    setDefaultDropAction(Qt::CopyAction);
+}
+
+QStringList FolderListView::mimeTypes() const
+{
+    return contents_ ? formats_ : QListWidget::mimeTypes();
+}
+
+QMimeData* FolderListView::mimeData(const QList<QListWidgetItem*>& items) const
+{
+    if (!contents_)
+        return QListWidget::mimeData(items);
+    return items.isEmpty() ? nullptr : contents_(items);
+}

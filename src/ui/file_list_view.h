@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QListWidget>
 #include <QStringList>
 #include <QTreeWidget>
 
@@ -25,6 +26,26 @@ public:
 protected:
     QStringList mimeTypes() const override;
     QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override;
+
+private:
+    QStringList formats_;
+    DragContents contents_;
+};
+
+// The same for the local folder list, whose folders are dragged to upload
+// them with everything under them.
+class FolderListView : public QListWidget {
+    Q_OBJECT
+public:
+    using DragContents = std::function<QMimeData*(const QList<QListWidgetItem*>& items)>;
+
+    explicit FolderListView(QWidget* parent = nullptr);
+
+    void setDragContents(QStringList formats, DragContents contents);
+
+protected:
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QList<QListWidgetItem*>& items) const override;
 
 private:
     QStringList formats_;

@@ -2,6 +2,7 @@
 // filter and file list, and the column of transfer buttons between the local
 // and the remote side.
 #include "ui/control_factory.h"
+#include "ui/file_list_view.h"
 #include "ui/main_window.h"
 
 #include <QComboBox>
@@ -37,7 +38,8 @@ QWidget* Thovedform::buildLocalSide()
     lists->addLayout(pickers);
 
     auto* split = named(new QSplitter(Qt::Vertical, panel), "LocalSplitter");
-    c_.DirectoryListBox1 = named(new QListWidget(split), "DirectoryListBox1");
+    // Its folders can be dragged to the remote side.
+    c_.DirectoryListBox1 = named(new FolderListView(split), "DirectoryListBox1");
     setHint(c_.DirectoryListBox1, QStringLiteral("Click to change local dir "));
     c_.DirectoryListBox1->setAccessibleName(QStringLiteral("Local folders"));
     c_.ListView2 = makeFileList(split, "ListView2",

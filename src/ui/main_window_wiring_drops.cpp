@@ -7,6 +7,7 @@
 #include "ui/main_window.h"
 
 #include "app/folder_tree_transfer.h"
+#include "app/local_folder_tree.h"
 #include "app/local_panel.h"
 #include "app/message_panel.h"
 #include "app/remote_tree.h"
@@ -58,6 +59,18 @@ void Thovedform::wireDrops()
                                    data->setData(kLocalFilesFormat, QByteArray::number(items.size()));
                                    return data;
                                });
+    // A folder of the folder list goes as a file manager's folder does: by
+    // its address, with everything under it.
+    if (auto* folders = qobject_cast<FolderListView*>(c_.DirectoryListBox1))
+        folders->setDragContents({QStringLiteral("text/uri-list")}, [](const QList<QListWidgetItem*>& items) {
+            auto* data = new QMimeData;
+            QList<QUrl> urls;
+            for (const QListWidgetItem* item : items)
+                urls << QUrl::fromLocalFile(
+                    QFile::decodeName(QByteArray::fromStdString(LocalFolderTree::pathOf(item))));
+            data->setUrls(urls);
+            return data;
+        });
     if (auto* remote = qobject_cast<FileListView*>(c_.ListView1))
         remote->setDragContents({kRemoteFilesFormat}, [](const QList<QTreeWidgetItem*>& items) {
             auto* data = new QMimeData;

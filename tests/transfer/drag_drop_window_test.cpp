@@ -5,6 +5,7 @@
 #include "../browse/browse_window_harness.h"
 #include "support/random_bytes.h"
 
+#include "app/local_folder_tree.h"
 #include "app/local_panel.h"
 #include "transfer/transfer_queue.h"
 #include "transfer/upload_overwrite_question.h"
@@ -105,11 +106,12 @@ protected:
     const std::string second = randomBytes(2000, 72);
 };
 
-TEST_F(DragDropWindowTest, FilesDraggedFromTheLocalListGoUpAndFromTheRemoteListComeDown)
+TEST_F(DragDropWindowTest, FilesAndFoldersDraggedFromTheLocalSideGoUpAndFromTheRemoteListComeDown)
 {
     local.write("first.bin", first);
     local.write("second.bin", second);
     local.write("stays.bin", "not dragged");
+    local.write("sub/inner.txt", "inside");
     openBothFolders();
 
     ctrlClick(c->ListView2, {"first.bin", "second.bin"});
@@ -131,9 +133,26 @@ TEST_F(DragDropWindowTest, FilesDraggedFromTheLocalListGoUpAndFromTheRemoteListC
     EXPECT_TRUE(site.read("web/second.bin") == second);
     EXPECT_FALSE(std::filesystem::exists(site.file("web/stays.bin")));
 
+    // A folder of the local folder list goes up with what is inside it.
+    ASSERT_TRUE(waitUntil([&] { return !session().requestRunning(); }));
+    QListWidgetItem* sub = nullptr;
+    for (int row = 0; row < c->DirectoryListBox1->count(); ++row)
+        if (LocalFolderTree::pathOf(c->DirectoryListBox1->item(row)) == local.file("sub"))
+            sub = c->DirectoryListBox1->item(row);
+    ASSERT_NE(sub, nullptr);
+    c->DirectoryListBox1->setCurrentItem(sub, QItemSelectionModel::ClearAndSelect);
+    const std::unique_ptr<QMimeData> folder(c->DirectoryListBox1->model()->mimeData(
+        c->DirectoryListBox1->selectionModel()->selectedIndexes()));
+    ASSERT_TRUE(folder);
+    dialogs.expectYesNoBeginning("Upload folder", "Upload 1 file from " + QString::fromStdString(local.file("sub")),
+                                 DialogAnswer::Yes);
+    ASSERT_TRUE(dragOnto(c->TreeView1, *folder));
+    ASSERT_TRUE(waitUntilQueueEndsWith([&] { return site.read("web/sub/inner.txt") == "inside"; })) << logText();
+
     // Down: the remote list's drag onto the local side fetches the chosen
     // file into the local folder shown; the remote side does not take it.
-    ASSERT_TRUE(waitUntil([&] { return fileNames().size() == 2 && !session().requestRunning(); })) << logText();
+    ASSERT_TRUE(waitUntil([&] { return fileNames().contains("second.bin") && !session().requestRunning(); }))
+        << logText();
     ASSERT_TRUE(window->localPanel().setLocalDirectory(downloads.path()));
     ctrlClick(c->ListView1, {"second.bin"});
     const std::unique_ptr<QMimeData> down = dragOf(c->ListView1);
