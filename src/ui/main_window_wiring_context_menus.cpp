@@ -2,10 +2,13 @@
 // of the buttons beside it, with the keys a file manager uses for them (F2
 // renames, Del deletes), opening a local file, and the chosen files' paths
 // for the clipboard. Each action does what its button does, and nothing
-// while the button is disabled.
+// while the button is disabled. The local list renames, deletes and makes
+// folders itself, with no button of its own behind it.
 #include "ui/main_window.h"
 
 #include "app/browse_session.h"
+#include "app/local_file_operations.h"
+#include "app/message_panel.h"
 #include "app/local_panel.h"
 #include "app/remote_tree.h"
 #include "ui/control_factory.h"
@@ -38,6 +41,33 @@ QAction* separatorFor(QWidget* list)
     auto* separator = new QAction(list);
     separator->setSeparator(true);
     return separator;
+}
+
+// The local list's chosen names, in list order.
+std::vector<std::string> chosenLocalNames(const QTreeWidget* list)
+{
+    std::vector<std::string> names;
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem* item = list->topLevelItem(row);
+        if (item->isSelected())
+            names.push_back(LocalPanel::fileNameOf(item));
+    }
+    return names;
+}
+
+// After a local change the folder is read again, its folder list too, since
+// a folder may have come or gone; after a failure as well, which often means
+// the list no longer matched the disk.
+void showLocalOutcome(Thovedform& window, const LocalFileOperations::Outcome& outcome)
+{
+    if (outcome.changed || !outcome.failure.isEmpty()) {
+        LocalPanel& panel = window.localPanel();
+        const std::string folder = panel.localDirectory();
+        if (!panel.setLocalDirectory(folder))
+            panel.fillLocalFileList();
+    }
+    if (!outcome.failure.isEmpty())
+        window.messagePanel().showMessage(outcome.failure);
 }
 
 }  // namespace
@@ -79,7 +109,24 @@ void Thovedform::wireContextMenus()
     connect(copyLocal, &QAction::triggered, this, [this, local] {
         copySelectedPaths(local, QFile::decodeName(QByteArray::fromStdString(localPanel_->localDirectory())), false);
     });
-    local->insertActions(c_.Refresh, {upload, open, separatorFor(local)});
+    QAction* renameLocal = actionFor(local, QStringLiteral("Rename"), "RenameLocal", QKeySequence(Qt::Key_F2));
+    QAction* removeLocal =
+        actionFor(local, QStringLiteral("Delete"), "DeleteLocal", QKeySequence(QKeySequence::Delete));
+    QAction* newLocalFolder = actionFor(local, QStringLiteral("New folder"), "NewLocalFolder");
+    connect(renameLocal, &QAction::triggered, this, [this, local] {
+        const std::vector<std::string> names = chosenLocalNames(local);
+        if (names.size() == 1)
+            showLocalOutcome(*this, LocalFileOperations(*dialogs_).rename(localPanel_->localDirectory(), names.front()));
+    });
+    connect(removeLocal, &QAction::triggered, this, [this, local] {
+        showLocalOutcome(*this,
+                         LocalFileOperations(*dialogs_).remove(localPanel_->localDirectory(), chosenLocalNames(local)));
+    });
+    connect(newLocalFolder, &QAction::triggered, this, [this] {
+        showLocalOutcome(*this, LocalFileOperations(*dialogs_).makeFolder(localPanel_->localDirectory()));
+    });
+    local->insertActions(c_.Refresh,
+                         {upload, open, separatorFor(local), renameLocal, removeLocal, newLocalFolder, separatorFor(local)});
     local->addAction(copyLocal);
 }
 

@@ -2,6 +2,7 @@
 #include "app/file_list_item.h"
 #include "core/directory_search.h"
 #include "app/local_panel.h"
+#include "app/message_panel.h"
 #include "support/controls_by_name.h"
 #include "support/opened_urls.h"
 #include "support/scripted_dialogs.h"
@@ -495,4 +496,78 @@ TEST_F(LocalPanelWindow, ScreenshotOfThePanel)
     if (const char* target = std::getenv("TAVLIN_SCREENSHOT")) {
         EXPECT_TRUE(picture.save(QString::fromLocal8Bit(target)));
     }
+}
+
+// F2, Del and "New folder" on the local list: names that would clash or
+// leave the folder are refused, one question goes before any delete (a
+// folder with what is in it), deleted items land in the trash, and the list
+// and folder list are read again. A step that fails is told in the message
+// panel and the items after it are left alone.
+TEST_F(LocalPanelWindow, RenamesDeletesAndMakesFoldersFromTheLocalListKeys)
+{
+    TempDir dataHome;
+    const QByteArray previousDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dataHome.path()));
+    const std::string trash = dataHome.file("Trash/files/");
+
+    c->ListView2->setFocus();
+    clickFile(QStringLiteral("small.txt"));
+    dialogs.expectNameDialog(QStringLiteral("New name for small.txt"), DialogAnswer::Ok, QStringLiteral("onek.htm"))
+        .expectMessage(QStringLiteral("\"onek.htm\" already exists"))
+        .expectNameDialog(QStringLiteral("New name for small.txt"), DialogAnswer::Ok, QStringLiteral("sub/x.txt"))
+        .expectMessage(QStringLiteral("\"sub/x.txt\" cannot be the name of a file or folder"))
+        .expectNameDialog(QStringLiteral("New name for small.txt"), DialogAnswer::Ok, QStringLiteral("renamed.txt"));
+    for (int attempt = 0; attempt < 3; ++attempt)
+        QTest::keyClick(c->ListView2, Qt::Key_F2);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(folder.read("onek.htm"), std::string(1024, 'k'));
+    EXPECT_FALSE(fs::exists(folder.file("sub/x.txt")));
+    EXPECT_EQ(folder.read("renamed.txt"), std::string(1023, 's'));
+    EXPECT_TRUE(listed().contains("renamed.txt"));
+    EXPECT_FALSE(listed().contains("small.txt"));
+
+    // Two chosen, one of them a folder: asked once; No leaves both.
+    clickFile(QStringLiteral("renamed.txt"));
+    QTreeWidgetItem* sub = item(QStringLiteral("sub"));
+    ASSERT_NE(sub, nullptr);
+    QTest::mouseClick(c->ListView2->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      c->ListView2->visualItemRect(sub).center());
+    dialogs.expectYesNo(QStringLiteral("Delete"), QStringLiteral("Delete 2 items?"), DialogAnswer::No)
+        .expectYesNo(QStringLiteral("Delete"), QStringLiteral("Delete 2 items?"), DialogAnswer::Yes);
+    QTest::keyClick(c->ListView2, Qt::Key_Delete);
+    EXPECT_TRUE(fs::exists(folder.file("sub/inner.html")));
+    QTest::keyClick(c->ListView2, Qt::Key_Delete);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_FALSE(fs::exists(folder.file("renamed.txt")));
+    EXPECT_FALSE(fs::exists(folder.file("sub")));
+    EXPECT_TRUE(fs::exists(trash + "renamed.txt"));
+    EXPECT_TRUE(fs::exists(trash + "sub/inner.html"));
+    EXPECT_EQ(item(QStringLiteral("sub")), nullptr);
+    EXPECT_FALSE(folderList().join('|').contains("sub"));
+
+    // A file gone behind the list's back stops the delete there.
+    clickFile(QStringLiteral("abbc.txt"));
+    QTest::mouseClick(c->ListView2->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      c->ListView2->visualItemRect(item(QStringLiteral("onek.htm"))).center());
+    fs::remove(folder.file("abbc.txt"));
+    dialogs.expectYesNo(QStringLiteral("Delete"), QStringLiteral("Delete 2 items?"), DialogAnswer::Yes);
+    QTest::keyClick(c->ListView2, Qt::Key_Delete);
+    EXPECT_TRUE(window->messagePanel().message().startsWith("Could not delete abbc.txt"))
+        << window->messagePanel().message().toStdString();
+    EXPECT_EQ(folder.read("onek.htm"), std::string(1024, 'k'));
+    EXPECT_FALSE(listed().contains("abbc.txt"));
+
+    // One item is named; a new folder appears in both lists.
+    clickFile(QStringLiteral("onek.htm"));
+    dialogs.expectYesNo(QStringLiteral("Delete"), QStringLiteral("Delete \"onek.htm\"?"), DialogAnswer::No)
+        .expectNameDialog(QStringLiteral("Insert new directory name"), DialogAnswer::Ok, QStringLiteral("made"),
+                          QStringLiteral("New folder"));
+    QTest::keyClick(c->ListView2, Qt::Key_Delete);
+    controlNamed<QAction>(*window, "NewLocalFolder")->trigger();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_TRUE(fs::is_directory(folder.file("made")));
+    EXPECT_NE(item(QStringLiteral("made")), nullptr);
+    EXPECT_TRUE(folderList().join('|').contains("made"));
+
+    qputenv("XDG_DATA_HOME", previousDataHome);
 }

@@ -133,7 +133,7 @@ TEST_F(NavigationWindowTest, TheFileListsMenusAndKeysActAsTheirButtons)
     QStringList offered;
     for (const QAction* action : c->ListView2->actions())
         offered << action->text();
-    EXPECT_EQ(offered, (QStringList{"Upload", "Open", "", "Refresh", "Copy path", "", "Sort by name", "Sort by size",
+    EXPECT_EQ(offered, (QStringList{"Upload", "Open", "", "Rename", "Delete", "New folder", "", "Refresh", "Copy path", "", "Sort by name", "Sort by size",
                                     "Sort by type", "Sort by date"}));
 }
 
