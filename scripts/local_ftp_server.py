@@ -247,6 +247,8 @@ def main():
                         help="where a log-in starts (PWD), instead of the root")
     parser.add_argument("--unlisted", action="append", default=[],
                         help="a folder that may be entered but not listed")
+    parser.add_argument("--max-connections-per-ip", type=int, default=0,
+                        help="control connections taken from one address; more are answered 421")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()
 
@@ -284,6 +286,8 @@ def main():
 
     server = FTPServer((args.host, args.port), handler)
     server.max_cons = 256
+    if args.max_connections_per_ip:
+        server.max_cons_per_ip = args.max_connections_per_ip
     port = server.socket.getsockname()[1]
     if args.ready_file:
         tmp = args.ready_file + ".part"

@@ -7,6 +7,9 @@
 //
 //   bench_queue_driver DATA_DIR up|down PORT USER PASSWORD REMOTE_DIR LOCAL_DIR
 //                      passive|active [NAME=SIZE...]
+//
+// TAVLINFTP_BENCH_CONNECTIONS=N in the environment has N transfer
+// connections work the queue at once (1 to 8; 1 when not set).
 #include "core/data_files.h"
 #include "services/unattended_dialogs.h"
 #include "transfer/transfer_queue.h"
@@ -60,6 +63,8 @@ int main(int argc, char** argv)
     TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
     queue.setObserver(&observer);
     queue.setPassiveMode([passive] { return passive; });
+    if (const char* connections = std::getenv("TAVLINFTP_BENCH_CONNECTIONS"))
+        queue.setConnections(static_cast<std::size_t>(std::max(1, std::atoi(connections))));
 
     if (upload) {
         std::vector<TransferQueue::LocalFile> files;

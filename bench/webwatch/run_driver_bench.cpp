@@ -42,7 +42,7 @@ public:
     }
     // When each file left the queue. Timed from the first file's end, so
     // the log-in counts in neither thousand.
-    void queueFirstLineRemoved() override { fileEnds.push_back(std::chrono::steady_clock::now()); }
+    void queueLineRemoved(std::size_t) override { fileEnds.push_back(std::chrono::steady_clock::now()); }
 
     // Files per second of `count` files from file `first` (from 0) on.
     double filesPerSecond(std::size_t first, std::size_t count) const

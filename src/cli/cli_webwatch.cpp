@@ -11,6 +11,7 @@
 #include "webwatch/deletion_list.h"
 #include "webwatch/project_store.h"
 #include "webwatch/run_plan.h"
+#include "transfer/transfer_queue.h"
 #include "webwatch/upload_run_queue.h"
 
 #include <QCommandLineParser>
@@ -205,8 +206,9 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
     const QCommandLineOption trust(QStringLiteral("trust"), {}, QStringLiteral("SHA256:FINGERPRINT"));
     const QCommandLineOption deleteMissingFolders(QStringLiteral("delete-missing-folders"));
     const QCommandLineOption allowMassDelete(QStringLiteral("allow-mass-delete"));
-    parser.addOptions(
-        {dataDir, project, dryRun, list, passive, active, verbose, quiet, trust, deleteMissingFolders, allowMassDelete});
+    const QCommandLineOption connections(QStringLiteral("connections"), {}, QStringLiteral("N"));
+    parser.addOptions({dataDir, project, dryRun, list, passive, active, verbose, quiet, trust, deleteMissingFolders,
+                       allowMassDelete, connections});
     QStringList args{QStringLiteral("tavlinftp-cli webwatch")};
     for (const std::string& argument : arguments)
         args << QString::fromStdString(argument);
@@ -227,6 +229,17 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
     if (parser.isSet(passive) && parser.isSet(active)) {
         std::fprintf(err, "tavlinftp-cli webwatch: --passive and --active exclude each other\n");
         return 2;
+    }
+    std::size_t connectionCount = CliWebwatchRunOptions().connections;
+    if (parser.isSet(connections)) {
+        bool number = false;
+        const int given = parser.value(connections).toInt(&number);
+        if (!number || given < 1 || given > static_cast<int>(TransferQueue::kMostConnections)) {
+            std::fprintf(err, "tavlinftp-cli webwatch: --connections takes a number from 1 to %zu\n",
+                         TransferQueue::kMostConnections);
+            return 2;
+        }
+        connectionCount = static_cast<std::size_t>(given);
     }
     const bool realRun = !parser.isSet(dryRun) && !parser.isSet(list);
     const std::string directory = parser.isSet(dataDir) ? s(parser.value(dataDir)) : defaultDataDirectory;
@@ -271,5 +284,6 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
     options.trust = trusted;
     options.deleteMissingFolders = parser.isSet(deleteMissingFolders);
     options.allowMassDelete = parser.isSet(allowMassDelete);
+    options.connections = connectionCount;
     return RunWebwatchUpload(paths, options, out, err);
 }

@@ -43,9 +43,45 @@ public:
             totalBytes_ += entry.sizeInBytes();
         if (progressLine && !options_.quiet)
             meter_.emplace(out_, totalBytes_);
+        QObject::connect(queue, &TransferQueue::fileTransferred, [this](const QueueEntry& entry) {
+            sent_ = entry.localPath();
+            sentBytes_ = entry.sizeInBytes();
+        });
     }
 
-    void logLine(const std::string& line) override
+    void logLine(const std::string& line) override { report(line, {}); }
+    void connectionLogLine(int connection, const std::string& line) override
+    {
+        // With several connections their lines interleave: each says whose
+        // it is.
+        report(line, queue_ && queue_->connections() > 1 ? "[T" + std::to_string(connection) + "] " : std::string());
+    }
+    void displayChanged(const QueueDisplay&) override
+    {
+        if (!meter_ || !queue_ || !queue_->busy())
+            return;
+        // The files in transfer, each as far as it has come.
+        std::int64_t moving = 0;
+        for (const TransferQueue::RunningFile& running : queue_->runningFiles())
+            moving += running.bytes;
+        meter_->setPrefix("file " + std::to_string(std::min(done_ + 1, files_)) + " of " + std::to_string(files_)
+                          + "  ");
+        meter_->update(doneBytes_ + moving);
+    }
+    void queueLineRemoved(std::size_t) override
+    {
+        // Only a file the server confirmed; one given up is reported at
+        // the end.
+        if (!sent_)
+            return;
+        ++done_;
+        doneBytes_ += sentBytes_;
+        if (!options_.quiet)
+            print(out_, "uploaded " + *sent_);
+        sent_.reset();
+        passKillPoint("uploaded");
+    }
+    void report(const std::string& line, const std::string& tag)
     {
         const bool error = line.rfind("! ", 0) == 0 && line.find("bytes received/sent") == std::string::npos;
         if (!error && !options_.verbose)
@@ -56,30 +92,7 @@ public:
         if (const std::size_t advice = shown.find(": the queue waits; press Start to try again");
             advice != std::string::npos)
             shown.erase(advice);
-        print(err_, shown);
-    }
-    void displayChanged(const QueueDisplay& display) override
-    {
-        // The entry that runs now; it has left the list by the time it is
-        // reported done.
-        if (!queue_ || queue_->entries().empty())
-            return;
-        const QueueEntry& running = queue_->entries().first();
-        current_ = running.localPath();
-        currentBytes_ = running.sizeInBytes();
-        if (meter_ && queue_->busy()) {
-            meter_->setPrefix("file " + std::to_string(std::min(done_ + 1, files_)) + " of "
-                              + std::to_string(files_) + "  ");
-            meter_->update(doneBytes_ + currentBytes_ * std::clamp(display.percentage, 0, 100) / 100);
-        }
-    }
-    void queueFirstLineRemoved() override
-    {
-        ++done_;
-        doneBytes_ += currentBytes_;
-        if (!options_.quiet)
-            print(out_, "uploaded " + current_);
-        passKillPoint("uploaded");
+        print(err_, tag + shown);
     }
     // A line of the command's own, kept clear of the progress line.
     void print(std::FILE* stream, const std::string& line)
@@ -100,8 +113,9 @@ private:
     std::size_t done_ = 0;
     std::int64_t totalBytes_ = 0;
     std::int64_t doneBytes_ = 0;
-    std::int64_t currentBytes_ = 0;
-    std::string current_;
+    // The file the server has just confirmed, until it leaves the queue.
+    std::optional<std::string> sent_;
+    std::int64_t sentBytes_ = 0;
 };
 
 }  // namespace
@@ -162,14 +176,14 @@ PassResult runPass(const DataFilePaths& paths, const CliWebwatchRunOptions& opti
                 return options.allowMassDelete ? DialogAnswer::Yes : DialogAnswer::No;
             return DialogAnswer::Cancel;
         case UnattendedDialogs::Question::YesNoCancel: {
-            if (caption != QStringLiteral("Error!! ") || !queueOfRun || queueOfRun->entries().empty())
+            if (caption != QStringLiteral("Error!! ") || !queueOfRun || !queueOfRun->entryInQuestion())
                 return DialogAnswer::No;
             // A failed file is tried once more ("No"); after that it is set
             // aside ("Cancel"), still queued, and the run goes on with the
             // next. Removing it ("Yes") would mark it uploaded in the project
             // without it ever reaching the server.
-            const std::string path = queueOfRun->entries().first().localPath();
-            failureReplies[path] = queueOfRun->client().LastResponse();
+            const std::string path = queueOfRun->entryInQuestion()->localPath();
+            failureReplies[path] = queueOfRun->replyInQuestion();
             const int failed = ++failures[path];
             return failed < 2 ? DialogAnswer::No : DialogAnswer::Cancel;
         }
@@ -194,8 +208,10 @@ PassResult runPass(const DataFilePaths& paths, const CliWebwatchRunOptions& opti
     // through a proxy are passive.
     const FtpProxy proxy = proxy_file::readProxy(paths.proxDfd);
     const bool passive = options.passive || proxy.Enabled();
+    queue.setConnections(options.connections);
     if (proxy.Enabled()) {
-        queue.client().SetProxy(proxy);
+        for (TFtpClient* client : queue.clients())
+            client->SetProxy(proxy);
         if (options.verbose)
             report.print(err, "Through the SOCKS proxy " + proxy.host + " port " + proxy.port);
     }
@@ -204,7 +220,8 @@ PassResult runPass(const DataFilePaths& paths, const CliWebwatchRunOptions& opti
     // --trust vouch for; with no one to ask, any other is refused, naming
     // its fingerprint.
     CertificateTrust certificates(joinPath(paths.dataDirectory, TlsTrustFile::FileName), nullptr, options.trust);
-    certificates.attach(queue.client());
+    for (TFtpClient* client : queue.clients())
+        certificates.attach(*client);
     WebwatchRunDriver driver(run, queue);
     RunDriverHooks hooks;
     hooks.log = [&](const std::string& line) { report.logLine(line); };

@@ -26,6 +26,8 @@ struct CliWebwatchRunOptions {
     // than half of a project) are made (--allow-mass-delete); otherwise the
     // run uploads and deletes nothing.
     bool allowMassDelete = false;
+    // How many transfer connections send the files at once (--connections).
+    std::size_t connections = 4;
 };
 
 // Why a run deleted nothing, as the command says it.

@@ -72,28 +72,64 @@ std::string QueueEntries::textOf(const QueueEntry& entry)
 
 void QueueEntries::append(QueueEntry entry)
 {
+    totalBytes_ += entry.sizeInBytes();
     entries_.push_back(std::move(entry));
     places_.push_back(0);
+    ids_.push_back(nextId_++);
 }
 
-void QueueEntries::removeFirst()
+std::optional<std::size_t> QueueEntries::indexOf(Id id) const
 {
-    if (entries_.empty())
+    for (std::size_t i = 0; i < ids_.size(); ++i)
+        if (ids_[i] == id)
+            return i;
+    return std::nullopt;
+}
+
+void QueueEntries::removeAt(std::size_t i)
+{
+    if (i >= entries_.size())
         return;
-    entries_.pop_front();
-    places_.pop_front();
+    totalBytes_ -= entries_[i].sizeInBytes();
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
+    places_.erase(places_.begin() + static_cast<std::ptrdiff_t>(i));
+    ids_.erase(ids_.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+void QueueEntries::moveToEnd(std::size_t i)
+{
+    if (i >= entries_.size())
+        return;
+    const auto at = static_cast<std::ptrdiff_t>(i);
+    std::rotate(entries_.begin() + at, entries_.begin() + at + 1, entries_.end());
+    std::rotate(places_.begin() + at, places_.begin() + at + 1, places_.end());
+    std::rotate(ids_.begin() + at, ids_.begin() + at + 1, ids_.end());
+}
+
+void QueueEntries::moveToFront(std::size_t i)
+{
+    if (i >= entries_.size())
+        return;
+    const auto at = static_cast<std::ptrdiff_t>(i);
+    std::rotate(entries_.begin(), entries_.begin() + at, entries_.begin() + at + 1);
+    std::rotate(places_.begin(), places_.begin() + at, places_.begin() + at + 1);
+    std::rotate(ids_.begin(), ids_.begin() + at, ids_.begin() + at + 1);
 }
 
 void QueueEntries::prepend(QueueEntry entry)
 {
+    totalBytes_ += entry.sizeInBytes();
     entries_.push_front(std::move(entry));
     places_.push_front(0);
+    ids_.push_front(nextId_++);
 }
 
 void QueueEntries::clear()
 {
     entries_.clear();
     places_.clear();
+    ids_.clear();
+    totalBytes_ = 0;
 }
 
 void QueueEntries::numberAsStored()

@@ -69,9 +69,13 @@ bool isSafeLocalName(std::string_view name);
 // The queue in transfer order, as long as it grows. Each entry remembers
 // its place in the queue file last written whole (0 for one queued since),
 // so that one leaving the queue can be noted in the file's journal instead
-// of the whole file being written again.
+// of the whole file being written again, and carries a number of its own
+// for as long as it is queued: several connections work on entries near the
+// front at once, and each entry leaves by that number, in any order.
 class QueueEntries {
 public:
+    using Id = std::uint64_t;
+
     std::size_t count() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
     const QueueEntry& first() const { return entries_.front(); }
@@ -79,11 +83,20 @@ public:
     const std::deque<QueueEntry>& all() const { return entries_; }
     // Entry i's place in the queue file; 0 when the file does not hold it.
     std::size_t placeInFile(std::size_t i) const { return places_[i]; }
+    Id idAt(std::size_t i) const { return ids_[i]; }
+    // Where the entry of that number stands now. Looked for from the front,
+    // where the running entries are.
+    std::optional<std::size_t> indexOf(Id id) const;
+    // The sizes of every entry queued, summed as they come and go.
+    std::int64_t totalBytes() const { return totalBytes_; }
 
     void append(QueueEntry entry);
-    // Takes as long for a queue of thousands as for a queue of two: it runs
-    // after every transferred file.
-    void removeFirst();
+    // Takes as long for a queue of thousands as for a queue of two when i
+    // is near the front: it runs after every transferred file.
+    void removeAt(std::size_t i);
+    void removeFirst() { removeAt(0); }
+    void moveToEnd(std::size_t i);
+    void moveToFront(std::size_t i);
     void prepend(QueueEntry entry);
     void clear();
     // The queue file has just been written from these entries: their places
@@ -104,6 +117,9 @@ public:
 private:
     std::deque<QueueEntry> entries_;
     std::deque<std::size_t> places_;
+    std::deque<Id> ids_;
+    Id nextId_ = 1;
+    std::int64_t totalBytes_ = 0;
 };
 
 // The resume record of a running or interrupted download: eleven lines

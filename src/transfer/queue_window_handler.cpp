@@ -158,8 +158,14 @@ void QueueWindowHandler::takeUpPendingQueue(const TextLineList& queueLines)
 
 void QueueWindowHandler::logLine(const std::string& line)
 {
+    // The queue's own notes go with the first connection's lines.
+    connectionLogLine(1, line);
+}
+
+void QueueWindowHandler::connectionLogLine(int connection, const std::string& line)
+{
     if (view_.log)
-        view_.log->appendPlainText(view_.logTag + qs(line));
+        view_.log->appendPlainText(view_.logTag.arg(connection) + qs(line));
 }
 
 void QueueWindowHandler::failureReported(const std::string& text)
@@ -183,10 +189,10 @@ void QueueWindowHandler::queueLineAppended(const std::string& line)
     view_.queueList->insertItem(ownLineCount(), qs(line));
 }
 
-void QueueWindowHandler::queueFirstLineRemoved()
+void QueueWindowHandler::queueLineRemoved(std::size_t row)
 {
-    if (ownLineCount() > 0)
-        delete view_.queueList->takeItem(0);
+    if (static_cast<int>(row) < ownLineCount())
+        delete view_.queueList->takeItem(static_cast<int>(row));
 }
 
 void QueueWindowHandler::queueListReplaced(const std::vector<std::string>& lines)
@@ -239,11 +245,11 @@ void QueueWindowHandler::displayChanged(const QueueDisplay& display)
     if (view_.openWebwatchItem)
         view_.openWebwatchItem->setEnabled(display.webwatchMenusEnabled);
     drawBar(display);
+    markRunningLines();
     if (!queue_.busy()) {
         // Stopped with files left, the figures stay where the queue stopped;
         // a queue emptied has nothing left to tell.
         progress_.paused();
-        markRunningLine(false);
         if (queue_.entries().count() == 0) {
             progress_.reset();
             showProgress();
@@ -263,7 +269,7 @@ void QueueWindowHandler::transferProgressed(std::int64_t bytes)
     }
     const bool firstOfFile = !progress_.running() || bytes == 0;
     progress_.progressed(bytes, entries.count(), waitingBytes_);
-    markRunningLine(true);
+    markRunningLines();
     if (firstOfFile || !sinceShown_.isValid() || sinceShown_.elapsed() >= kProgressRedrawMs)
         showProgress();
 }
@@ -286,19 +292,30 @@ void QueueWindowHandler::showProgress()
     view_.progressLabel->setVisible(!text.isEmpty());
 }
 
-void QueueWindowHandler::markRunningLine(bool running)
+void QueueWindowHandler::markRunningLines()
 {
-    // The running file is the first line; the mark is a bold face, so the
-    // line's text stays the queue's own.
-    if (ownLineCount() == 0)
-        return;
-    QListWidgetItem* line = view_.queueList->item(0);
-    QFont font = line->font();
-    if (font.bold() == running)
-        return;
-    font.setBold(running);
-    line->setFont(font);
-    line->setData(Qt::AccessibleDescriptionRole, running ? QStringLiteral("Running") : QVariant());
+    // Each file in transfer is marked with a bold face, so the line's text
+    // stays the queue's own. Running files stand near the top: the lines
+    // are looked at only as far down as the last of them and one beyond
+    // (where the mark of a file just done has moved).
+    const std::vector<TransferQueue::RunningFile> running = queue_.runningFiles();
+    const int own = ownLineCount();
+    int end = std::min(own, static_cast<int>(TransferQueue::kMostConnections) + 1);
+    if (!running.empty())
+        end = std::min(own, std::max(end, static_cast<int>(running.back().row) + 2));
+    std::size_t next = 0;
+    for (int row = 0; row < end; ++row) {
+        const bool isRunning = next < running.size() && running[next].row == static_cast<std::size_t>(row);
+        if (isRunning)
+            ++next;
+        QListWidgetItem* line = view_.queueList->item(row);
+        QFont font = line->font();
+        if (font.bold() == isRunning)
+            continue;
+        font.setBold(isRunning);
+        line->setFont(font);
+        line->setData(Qt::AccessibleDescriptionRole, isRunning ? QStringLiteral("Running") : QVariant());
+    }
 }
 
 void QueueWindowHandler::redraw()

@@ -40,10 +40,11 @@ struct QueueView {
     // The status bar's message panel: a file's failure, and what the queue
     // left out, are told there as well as in the log.
     std::function<void(const QString&)> showMessage;
-    // Marks each log line of the transfer connection, so its commands and
+    // Marks each log line of a transfer connection, so its commands and
     // replies are not taken for those of the browsing connection they
-    // interleave with. Each transfer connection has a number of its own.
-    QString logTag = QStringLiteral("[T1] ");
+    // interleave with. Each transfer connection has a number of its own:
+    // "[T1] ", "[T2] ", ...
+    QString logTag = QStringLiteral("[T%1] ");
 };
 
 // What the queue needs to know from the rest of the main window, asked at
@@ -134,9 +135,10 @@ signals:
 
 private:
     void logLine(const std::string& line) override;
+    void connectionLogLine(int connection, const std::string& line) override;
     void failureReported(const std::string& text) override;
     void queueLineAppended(const std::string& line) override;
-    void queueFirstLineRemoved() override;
+    void queueLineRemoved(std::size_t row) override;
     void queueListReplaced(const std::vector<std::string>& lines) override;
     void displayChanged(const QueueDisplay& display) override;
     void transferProgressed(std::int64_t bytes) override;
@@ -152,10 +154,10 @@ private:
     int ownLineCount() const;
 
     // The progress of the queue as a whole, and the mark on the running
-    // file's line.
+    // files' lines.
     void fileLeftQueue(const QueueEntry& entry);
     void showProgress();
-    void markRunningLine(bool running);
+    void markRunningLines();
 
     TransferQueue& queue_;
     QueueView view_;

@@ -40,18 +40,28 @@ std::string folderOf(const std::string& path)
 TransferQueue::TransferQueue(QueueFiles files, Dialogs& dialogs, QObject* parent)
     : QObject(parent), files_(std::move(files)), dialogs_(dialogs)
 {
-    client_.OnRequestDone = [this](TCustomFtpCli*, TFtpRequest rq, std::uint16_t error) {
-        if (lentTo_) {
-            lentTo_(rq, error);
-            return;
-        }
-        requestDone(rq, error);
-    };
-    client_.OnProgress = [this](TCustomFtpCli*, std::int64_t count, bool& abort) { progress(count, abort); };
-    client_.OnDisplay = [this](TCustomFtpCli*, std::string& line) { observer_->logLine(line); };
-    // A file queued as ASCII that turns out to hold binary data is fetched
-    // again in binary mode instead of being stored with its line ends changed.
-    client_.SetCheckAsciiDownloadForBinaryData(true);
+    // Every connection there may be is made now, so whoever sets up the
+    // clients (a proxy, certificate checks) reaches them all at once.
+    for (std::size_t i = 0; i < kMostConnections; ++i) {
+        lanes_.push_back(std::make_unique<TransferLane>(static_cast<int>(i) + 1));
+        TransferLane& lane = *lanes_.back();
+        TFtpClient& client = lane.client();
+        client.OnRequestDone = [this, &lane](TCustomFtpCli*, TFtpRequest rq, std::uint16_t error) {
+            if (lentTo_ && &lane == lanes_.front().get()) {
+                lentTo_(rq, error);
+                return;
+            }
+            requestDone(lane, rq, error);
+        };
+        client.OnProgress = [this, &lane](TCustomFtpCli*, std::int64_t count, bool& abort) {
+            progress(lane, count, abort);
+        };
+        client.OnDisplay = [this, &lane](TCustomFtpCli*, std::string& line) { logFor(lane, line); };
+        // A file queued as ASCII that turns out to hold binary data is
+        // fetched again in binary mode instead of being stored with its line
+        // ends changed.
+        client.SetCheckAsciiDownloadForBinaryData(true);
+    }
 }
 
 TransferQueue::~TransferQueue()
@@ -60,9 +70,33 @@ TransferQueue::~TransferQueue()
     // queue file went meanwhile (a finished WebWatch run retires it).
     if (!entries_.empty() && files_.notedCount() > 0 && std::filesystem::exists(files_.queuePath()))
         files_.saveQueue(entries_);
-    client_.OnRequestDone = nullptr;
-    client_.OnProgress = nullptr;
-    client_.OnDisplay = nullptr;
+    for (const std::unique_ptr<TransferLane>& lane : lanes_) {
+        lane->client().OnRequestDone = nullptr;
+        lane->client().OnProgress = nullptr;
+        lane->client().OnDisplay = nullptr;
+    }
+}
+
+void TransferQueue::setConnections(std::size_t connections)
+{
+    connections_ = std::clamp<std::size_t>(connections, 1, kMostConnections);
+    if (!busy())
+        connectionLimit_ = connections_;
+    else
+        connectionLimit_ = std::min(connectionLimit_, connections_);
+}
+
+std::vector<TFtpClient*> TransferQueue::clients()
+{
+    std::vector<TFtpClient*> all;
+    for (const std::unique_ptr<TransferLane>& lane : lanes_)
+        all.push_back(&lane->client());
+    return all;
+}
+
+void TransferQueue::logFor(const TransferLane& lane, const std::string& line)
+{
+    observer_->connectionLogLine(lane.number(), line);
 }
 
 bool TransferQueue::confirmDiscardOfInterruptedDownload()
@@ -155,7 +189,7 @@ void TransferQueue::foldQueueFile()
         saveQueueFile();
 }
 
-void TransferQueue::noteFirstEntryLeft()
+void TransferQueue::noteEntryLeft(std::size_t index)
 {
     // Noted beside the queue file rather than written into it: the file
     // holds every entry, and writing it whole after each of thousands of
@@ -164,10 +198,10 @@ void TransferQueue::noteFirstEntryLeft()
     // hundred), which keeps the cost per file the same however long the
     // queue, and the notes no longer than the file.
     constexpr std::size_t kNotesBeforeWholeWrite = 256;
-    const std::size_t place = entries_.placeInFile(0);
+    const std::size_t place = entries_.placeInFile(index);
     if (place == 0)
         return;  // queued since the file was written: it never held it
-    if (!files_.noteLeft(place, entries_.first()) ||
+    if (!files_.noteLeft(place, entries_.at(index)) ||
         files_.notedCount() >= std::max(kNotesBeforeWholeWrite, entries_.count() - 1))
         queueFileStale_ = true;
 }
@@ -374,47 +408,12 @@ std::size_t TransferQueue::queueDirectory(const QueueSite& site, const std::stri
     return queued;
 }
 
-void TransferQueue::startNextTransfer()
-{
-    // While another job has the client, the queue waits for it to end.
-    if (transferRunning() || entries_.empty())
-        return;
-    busy_ = true;
-    display_.webwatchMenusEnabled = false;
-    const QueueEntry& entry = entries_.first();
-    direction_ = entry.isDownload() ? Direction::Download : Direction::Upload;
-    showCount();
-    display_.title = display_.countText;
-    publish();
-
-    // A log-in whose connection has gone (dropped while the last file
-    // failed) cannot carry the next file: log in again.
-    if (loggedIn_ && !client_.Connected())
-        loggedIn_ = false;
-    if (!loggedIn_) {
-        openConnectionFor(entry);
-    } else if (entry.host == client_.HostName() && entry.user == client_.UserName() &&
-               (entry.password == client_.PassWord() ||
-                (entry.password.empty() && client_.PassWord() == kPlaceholderEmailPassword)) &&
-               entry.port == client_.Port() && directoryKnown(entry)) {
-        changeToEntryFolder();
-    } else {
-        // Another site, or a directory in a login folder this log-in never
-        // asked for: log in anew.
-        otherSite_ = true;
-        begin(ftpRqQuit, [this] { client_.BeginQuit(); });
-    }
-    // Written while the server answers the command just sent.
-    if (queueFileStale_)
-        saveQueueFile();
-}
-
 void TransferQueue::startButtonClicked()
 {
     if (transferRunning())
         return;
     abortRequested_ = false;
-    setAside_ = 0;
+    setAside_.clear();
     if (resume_ == ResumeState::Offered)
         showInterruptedDownload();
 
@@ -423,20 +422,19 @@ void TransferQueue::startButtonClicked()
         if (!observer_->browsingConnected())
             observer_->connectBrowsing(QueueSite{entry.host, entry.user, entry.password, entry.port},
                                        folderOf(entry.localPath()), entry.remoteDirectory);
-        direction_ = entry.isDownload() ? Direction::Download : Direction::Upload;
         display_.startHint.clear();
-        // Busy from here, so a second click cannot start a second log-in.
-        busy_ = true;
+        // Busy from here (a connection carries the first file), so a second
+        // click cannot start a second log-in.
+        connectionLimit_ = connections_;
         display_.webwatchMenusEnabled = false;
         showCount();
         display_.title = display_.countText;
+        startNextTransfer();
         publish();
-        openConnectionFor(entry);
         return;
     }
 
     if (resume_ == ResumeState::Running) {
-        direction_ = Direction::Download;
         if (std::optional<ResumeRecord> stored = files_.loadResumeRecord()) {
             resumeRecord_ = *stored;
             haveResumeRecord_ = true;
@@ -450,28 +448,38 @@ void TransferQueue::startButtonClicked()
                 QueueSite{resumeRecord_.host, resumeRecord_.user, resumeRecord_.password, resumeRecord_.port},
                 folderOf(resumeRecord_.localPath), resumeRecord_.remoteDirectory);
         display_.startHint.clear();
-        busy_ = true;
-        // The queue file holds the download as its first entry; a queue that
-        // lost it (or never had it) gets it back from the record.
+        // The queue file holds the download among its entries; a queue that
+        // lost it (or never had it) gets it back from the record. It goes
+        // first either way.
         if (std::optional<QueueEntries> stored = files_.loadQueue()) {
             entries_ = std::move(*stored);
             queueFileStale_ = true;
         }
-        if (entries_.empty() || !entries_.first().isDownload() ||
-            entries_.first().localPath() != resumeRecord_.localPath ||
-            entries_.first().fileName != resumeRecord_.fileName) {
+        std::optional<std::size_t> interrupted;
+        for (std::size_t i = 0; i < entries_.count() && !interrupted; ++i)
+            if (entries_.at(i).isDownload() && entries_.at(i).localPath() == resumeRecord_.localPath &&
+                entries_.at(i).fileName == resumeRecord_.fileName)
+                interrupted = i;
+        if (!interrupted) {
             entries_.prepend(resumeRecord_.toEntry());
+            queueFileStale_ = true;
+        } else if (*interrupted > 0) {
+            entries_.moveToFront(*interrupted);
             queueFileStale_ = true;
         }
         replaceQueueList();
         showCount();
         display_.title = display_.countText;
+        display_.webwatchMenusEnabled = false;
+        connectionLimit_ = connections_;
+        TransferLane* lane = idleLane();
+        if (!lane)
+            return;
+        startLaneOn(*lane, 0);
         // A failure from here on is a failure of a started transfer: it asks
         // the user instead of leaving the download hanging.
-        loggedIn_ = true;
-        display_.webwatchMenusEnabled = false;
+        lane->loggedIn = true;
         publish();
-        openConnectionFor(entries_.first());
     }
 }
 
@@ -481,7 +489,7 @@ void TransferQueue::removeAllClicked()
     // end would act on entries that are no longer there.
     if (transferRunning())
         return;
-    setAside_ = 0;
+    setAside_.clear();
     clearBar();
     display_.startVisible = false;
     display_.removeAllVisible = false;
@@ -545,12 +553,12 @@ std::size_t TransferQueue::changeSite(const QueueSite& old, const QueueSite& now
 
 bool TransferQueue::lendClient(RequestDoneHandler handler)
 {
-    if (busy_ || lentTo_ || !handler)
+    if (busy() || lentTo_ || !handler)
         return false;
     lentTo_ = std::move(handler);
     // The borrower may log in elsewhere: what this connection had entered
     // says nothing about the server it is on afterwards.
-    foldersEntered_.clear();
+    lanes_.front()->forgetConnection();
     // Whoever shows whether a transfer runs is told.
     publish();
     return true;

@@ -2,12 +2,14 @@
 
 #include "ftp/ftp_client.h"
 #include "transfer/queue_store.h"
+#include "transfer/transfer_lane.h"
 #include "transfer/transfer_queue_observer.h"
 
 #include <QObject>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -15,13 +17,15 @@
 
 class Dialogs;
 
-// The transfer queue: files waiting to go up or down, worked off strictly in
-// order, one at a time, by a client of its own (the transfer client), which
-// logs in with the site each file was queued with and keeps that log-in from
-// one file to the next while the site stays the same. The queue is kept in
-// the queue file before every transfer and a running download in the resume
-// record, so a queue or download cut short by a crash is offered again at
-// the next start.
+// The transfer queue: files waiting to go up or down, worked off in order by
+// up to N transfer connections at once (TransferLane), each logged in on its
+// own with the site its file was queued with and keeping that log-in from
+// one file to the next while the site stays the same. Each connection takes
+// the next waiting file; a file leaves the queue only once the server has
+// confirmed it, so the queue file, kept before every transfer, holds every
+// file not yet confirmed and a crash sends again at most one file per
+// connection. Downloads run one at a time, so the one resume record always
+// describes the running or interrupted download.
 //
 // No widget in here: what the queue shows goes to its observer, questions go
 // through the dialogs service, so the same engine runs under the main window
@@ -29,16 +33,26 @@ class Dialogs;
 class TransferQueue : public QObject {
     Q_OBJECT
 public:
+    // The most connections a queue works with at once.
+    static constexpr std::size_t kMostConnections = 8;
+
     TransferQueue(QueueFiles files, Dialogs& dialogs, QObject* parent = nullptr);
     ~TransferQueue() override;
 
     void setObserver(TransferQueueObserver* observer) { observer_ = observer ? observer : &silent_; }
     // Read at every log-in: the passive-mode setting of the moment.
     void setPassiveMode(std::function<bool()> passive) { passiveMode_ = std::move(passive); }
+    // How many transfer connections work the queue off at once (1 to
+    // kMostConnections); taken up from the next file on.
+    void setConnections(std::size_t connections);
+    std::size_t connections() const { return connections_; }
 
-    // The transfer client (FtpClient2).
-    TFtpClient& client() { return client_; }
-
+    // The first transfer client (FtpClient2): the one lent to the deletion
+    // pass.
+    TFtpClient& client() { return lanes_.front()->client(); }
+    // Every transfer client, for settings that all connections share (a
+    // proxy, certificate checks).
+    std::vector<TFtpClient*> clients();
     // --- queueing -----------------------------------------------------------
     // Kept: the local file stays as it is, as a "No to all" asked.
     enum class Queued { Yes, Cancelled, Refused, Kept };
@@ -93,7 +107,8 @@ public:
                                const std::function<std::string(const std::string&)>& modeFor,
                                const std::string& targetText);
 
-    // Begins work on the first entry unless a transfer runs.
+    // Puts idle connections to work on the waiting entries: the first when
+    // none works, further ones once a connection is logged in.
     void startNextTransfer();
 
     // --- buttons ------------------------------------------------------------
@@ -101,13 +116,10 @@ public:
     void startButtonClicked();
     // Forgets every queued file and an interrupted download.
     void removeAllClicked();
-    // The main window's abort: the running transfer stops at its next
-    // progress and waits for the start button.
-    void requestAbort()
-    {
-        if (busy_)
-            abortRequested_ = true;
-    }
+    // The main window's abort: every running transfer stops at its next
+    // progress (a connection still on its way to its file, at the file's
+    // first block) and the queue waits for the start button.
+    void requestAbort();
 
     // With no one to ask (a run from a script): a failed upload whose
     // question is answered Cancel is set aside at the end of the queue, kept
@@ -117,7 +129,7 @@ public:
     // the window Cancel stops the queue with the file kept first in line,
     // waiting for Start (or Delete).
     void setSetAsideOnCancel(bool on) { setAsideOnCancel_ = on; }
-    std::size_t setAsideCount() const { return setAside_; }
+    std::size_t setAsideCount() const { return setAside_.size(); }
     // A sentence added to the failure question when the server refused the
     // log-in: where the stored log-in of the failing file can be changed.
     // Asked at the moment of the question; empty adds nothing.
@@ -159,15 +171,30 @@ public:
     // --- state --------------------------------------------------------------
     enum class ResumeState { None, Offered, Running };
 
-    bool busy() const { return busy_; }
+    // A transfer runs on some connection.
+    bool busy() const;
     // A transfer runs, or another job (the deletion pass) has the client.
-    bool transferRunning() const { return busy_ || lentTo_ != nullptr; }
-    bool loggedIn() const { return loggedIn_; }
+    bool transferRunning() const { return busy() || lentTo_ != nullptr; }
+    bool loggedIn() const;
     bool queuePending() const { return queuePending_; }
     ResumeState resumeState() const { return resume_; }
     const QueueEntries& entries() const { return entries_; }
     const QueueDisplay& display() const { return display_; }
-    int percentage() const { return percentage_; }
+
+    // A file in transfer: where it stands in the queue, on which connection
+    // and how far it has come.
+    struct RunningFile {
+        std::size_t row = 0;
+        int connection = 0;
+        const QueueEntry* entry = nullptr;
+        std::int64_t bytes = 0;
+        int percentage = 0;
+    };
+    std::vector<RunningFile> runningFiles() const;
+    // The file whose failure is being asked about, and the server's reply
+    // to it; nothing while no question is asked.
+    const QueueEntry* entryInQuestion() const;
+    std::string replyInQuestion() const;
 
     static constexpr const char* kIdleTitle = "Tavlinftp";
 
@@ -190,7 +217,7 @@ signals:
     void entriesRemoved(const std::vector<QueueEntry>& entries);
 
 private:
-    enum class Direction { Upload, Download };
+    using Direction = TransferLane::Direction;
 
     // queueing (transfer_queue.cpp)
     bool confirmDiscardOfInterruptedDownload();
@@ -208,55 +235,80 @@ private:
     // Writes the queue file whole when it or its journal differs from a
     // plain file of the entries: a stopped queue leaves a plain file.
     void foldQueueFile();
-    // The first entry leaves the queue: noted in the queue file's journal.
-    void noteFirstEntryLeft();
+    // The entry at `index` leaves the queue: noted in the queue file's
+    // journal.
+    void noteEntryLeft(std::size_t index);
     void removePartFile(const std::string& localPath);
 
+    // which connection takes which entry (transfer_queue_lanes.cpp)
+    TransferLane* idleLane();
+    std::size_t busyLaneCount() const;
+    bool anyLaneEstablished(const TransferLane* besides = nullptr) const;
+    bool downloadRunning() const;
+    // The next entry no connection carries, that is not set aside and may
+    // start now; nothing when none waits.
+    std::optional<std::size_t> nextWaitingEntry() const;
+    // Hands the lane the entry and starts its first request.
+    void startLaneOn(TransferLane& lane, std::size_t index);
+    // The lane's entry in the queue now; nothing once it has left.
+    std::optional<std::size_t> indexOfLaneEntry(const TransferLane& lane) const;
+    // A further connection the server would not take: fewer connections
+    // from here on, and the lane's entry waits for another.
+    bool furtherConnectionRefused(const TransferLane& lane, TFtpRequest request, std::uint16_t error) const;
+    void lowerConnections(TransferLane& lane, std::uint16_t error);
+    void closeLane(TransferLane& lane);
+    void stopAllLanes();
+
     // the request chain (transfer_queue_chain.cpp)
-    void requestDone(TFtpRequest request, std::uint16_t error);
-    void openConnectionFor(const QueueEntry& entry);
-    void afterOpen();
-    void afterUser();
-    void afterPass();
-    // The entry's folder as an absolute server path; one in the login
-    // folder needs the folder the log-in reported (directoryKnown).
-    bool directoryKnown(const QueueEntry& entry) const;
-    std::string entryFolder(const QueueEntry& entry) const;
-    void changeToEntryFolder();
-    void afterChangeDir();
-    void setTypeForEntry();
-    void afterSetType();
-    void afterTransfer(Direction direction);
-    void afterQuit();
-    void startUpload();
-    void startDownload();
-    void fetchAgainInBinary();
-    void resumeDownload();
-    // Completing the first entry: it leaves the queue, then the next one
-    // starts or the queue ends.
-    void finishFirstEntry(Direction direction);
-    void continueQueue();
+    void requestDone(TransferLane& lane, TFtpRequest request, std::uint16_t error);
+    void openConnectionFor(TransferLane& lane);
+    void afterOpen(TransferLane& lane);
+    void afterUser(TransferLane& lane);
+    void afterPass(TransferLane& lane);
+    void changeToEntryFolder(TransferLane& lane);
+    void afterChangeDir(TransferLane& lane);
+    void setTypeForEntry(TransferLane& lane);
+    void afterSetType(TransferLane& lane);
+    void afterTransfer(TransferLane& lane);
+    void afterQuit(TransferLane& lane);
+    void startUpload(TransferLane& lane);
+    void startDownload(TransferLane& lane);
+    void fetchAgainInBinary(TransferLane& lane);
+    void resumeDownload(TransferLane& lane);
+    // The lane's entry leaves the queue; the lane is free for the next.
+    void finishEntry(TransferLane& lane, Direction direction);
+    void continueQueue(TransferLane& lane);
+    // No connection works: the queue stops with its set-aside files, goes
+    // on, or has run dry.
+    void settleWhenIdle();
+    // The next file starts from the loop, once a closed connection can no
+    // longer answer.
+    void startNextFromLoop();
     void endQueue();
-    void progress(std::int64_t count, bool& abort);
+    void progress(TransferLane& lane, std::int64_t count, bool& abort);
+    void showShare();
 
     // remote folders made for an upload (transfer_queue_folders.cpp)
-    bool makeFoldersForUpload();
-    void makeNextFolder();
-    bool folderKnownToExist(const std::string& folder) const;
+    bool makeFoldersForUpload(TransferLane& lane);
+    void makeNextFolder(TransferLane& lane);
 
     // failures (transfer_queue_failure.cpp)
-    void requestFailed(TFtpRequest request, std::uint16_t error);
-    std::string replyOfFailure() const;
-    std::string failureText(TFtpRequest request) const;
-    void removeFailedEntry();
-    void setAsideFailedEntry();
+    void requestFailed(TransferLane& lane, TFtpRequest request, std::uint16_t error);
+    // The "Error!!" question, asked for one connection at a time; the
+    // others go on meanwhile, and a failure on one of them waits its turn.
+    void askAboutFailure(TransferLane& lane, TFtpRequest request);
+    void askNextWaitingQuestion();
+    std::string replyOfFailure(const TransferLane& lane) const;
+    std::string failureText(const TransferLane& lane, TFtpRequest request) const;
+    void removeFailedEntry(TransferLane& lane);
+    void setAsideFailedEntry(TransferLane& lane);
     bool onlySetAsideLeft() const;
     void stopWithSetAsideEntries();
-    void tryAgain(TFtpRequest failedRequest);
-    std::string failureQuestion(TFtpRequest request) const;
-    void stopWithFailedEntry();
-    void openFailed();
-    void abortedTransferEnded();
+    void tryAgain(TransferLane& lane, TFtpRequest failedRequest);
+    std::string failureQuestion(const TransferLane& lane, TFtpRequest request) const;
+    void stopWithFailedEntry(TransferLane& lane);
+    void openFailed(TransferLane& lane);
+    void abortedTransferEnded(TransferLane& lane);
 
     // editing (transfer_queue_edit.cpp)
     bool interruptedDownloadFirst() const;
@@ -269,13 +321,15 @@ private:
     void publish();
     void replaceQueueList();
 
-    // Starts a request of the transfer client; a request the client refuses
+    // Starts a request of the lane's client; a request the client refuses
     // (it throws on misuse) ends like a failed one, from the event loop.
-    void begin(TFtpRequest request, const std::function<void()>& start);
+    void begin(TransferLane& lane, TFtpRequest request, const std::function<void()>& start);
+    // A line for the log, marked with the connection it belongs to.
+    void logFor(const TransferLane& lane, const std::string& line);
 
     QueueFiles files_;
     Dialogs& dialogs_;
-    TFtpClient client_;
+    std::vector<std::unique_ptr<TransferLane>> lanes_;
     TransferQueueObserver silent_;
     TransferQueueObserver* observer_ = &silent_;
     std::function<bool()> passiveMode_ = [] { return false; };
@@ -284,31 +338,32 @@ private:
     QueueEntries entries_;
     QueueDisplay display_;
 
-    bool busy_ = false;
-    Direction direction_ = Direction::Upload;
-    bool loggedIn_ = false;
-    bool otherSite_ = false;
-    // The remote folder the running upload made its levels for (once per
-    // entry), and the levels still to make.
-    std::string foldersMadeFor_;
-    std::vector<std::string> foldersToMake_;
-    // Folders this connection has entered, the login folder among them:
-    // they and every level above them exist, so a new folder below one of
-    // them is made without sending MKD for those levels again.
-    std::set<std::string> foldersEntered_;
-    // The folder the server put this connection's log-in in, once asked.
-    std::optional<std::string> loginFolder_;
+    // The connections asked for, and those the server takes in this run (a
+    // refused further connection lowers it until the queue runs dry).
+    std::size_t connections_ = 1;
+    std::size_t connectionLimit_ = 1;
+    bool connectionsLoweredSaid_ = false;
+    // The next file starts from the loop: the queue counts as busy until
+    // then.
+    bool restartScheduled_ = false;
+    // A connection of this run was logged in: the server takes this site.
+    bool connectionStood_ = false;
     bool abortRequested_ = false;
+    // The question about a failure is open; lanes whose failure waits for
+    // it, in the order they failed.
+    TransferLane* questionLane_ = nullptr;
+    std::vector<std::pair<TransferLane*, TFtpRequest>> waitingQuestions_;
     ResumeState resume_ = ResumeState::None;
     bool queuePending_ = false;
-    bool firstProgress_ = false;
-    std::int64_t runningSize_ = 0;
-    int percentage_ = 0;
+    // The sizes of the files that left the queue since it started, for the
+    // share of the whole shown while several connections work.
+    std::int64_t bytesLeftQueue_ = 0;
+    // The share last shown on the bar.
+    int shownShare_ = -1;
     bool localListChanged_ = false;
     bool remoteListChanged_ = false;
-    // A request of ours is running; request-done events at other times
-    // (left over from a connection that was closed) are not ours to act on.
-    bool awaitingRequest_ = false;
+    // The remote folder the last transfer ended in.
+    std::string lastTransferDirectory_;
     // The queue file no longer matches the entries.
     bool queueFileStale_ = true;
     bool saveScheduled_ = false;
@@ -321,5 +376,5 @@ private:
     std::function<std::string()> loginRefusedAdvice_;
     UploadCheck uploadCheck_;
     // Failed uploads moved to the end of the queue since its last start.
-    std::size_t setAside_ = 0;
+    std::set<QueueEntries::Id> setAside_;
 };

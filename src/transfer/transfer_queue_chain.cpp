@@ -39,211 +39,199 @@ std::string treePathOf(const std::string& serverPath)
 
 }  // namespace
 
-void TransferQueue::begin(TFtpRequest request, const std::function<void()>& start)
+void TransferQueue::begin(TransferLane& lane, TFtpRequest request, const std::function<void()>& start)
 {
-    awaitingRequest_ = true;
+    lane.awaitingRequest = true;
     try {
         start();
     } catch (const std::exception& e) {
         // The client refused to start (not connected, a name left empty):
         // that ends the request like a failure, later, as a request's end
         // always comes.
-        observer_->logLine(std::string("! ") + e.what());
-        QTimer::singleShot(0, this, [this, request] {
-            if (awaitingRequest_)
-                requestDone(request, 500);
+        logFor(lane, std::string("! ") + e.what());
+        QTimer::singleShot(0, this, [this, &lane, request] {
+            if (lane.awaitingRequest)
+                requestDone(lane, request, 500);
         });
     }
 }
 
-void TransferQueue::requestDone(TFtpRequest request, std::uint16_t error)
+void TransferQueue::requestDone(TransferLane& lane, TFtpRequest request, std::uint16_t error)
 {
-    if (!awaitingRequest_)
+    if (!lane.awaitingRequest)
         return;
-    awaitingRequest_ = false;
+    lane.awaitingRequest = false;
     // Made or not, the next level follows: the entry's CWD decides.
     if (request == ftpRqMakeDir) {
-        observer_->logLine(client_.LastResponse());
-        makeNextFolder();
+        logFor(lane, lane.client().LastResponse());
+        makeNextFolder(lane);
         return;
     }
-    if (error != 0 && request == ftpRqChangeDir && makeFoldersForUpload())
+    if (error != 0 && request == ftpRqChangeDir && makeFoldersForUpload(lane))
         return;
     if (error != 0 && (request == ftpRqGetFile || request == ftpRqResumeGetFile) &&
-        client_.AsciiDownloadHeldBinaryData() && !abortRequested_) {
-        fetchAgainInBinary();
+        lane.client().AsciiDownloadHeldBinaryData() && !lane.abortRequested) {
+        fetchAgainInBinary(lane);
         return;
     }
     if (error != 0) {
-        requestFailed(request, error);
+        requestFailed(lane, request, error);
         return;
     }
     switch (request) {
     case ftpRqOpen:
-        afterOpen();
+        afterOpen(lane);
         break;
     case ftpRqUser:
-        afterUser();
+        afterUser(lane);
         break;
     case ftpRqPass:
-        afterPass();
+        afterPass(lane);
         break;
     case ftpRqPrintDir:
-        loginFolder_ = client_.DirResult();
-        foldersEntered_.insert(*loginFolder_);
-        changeToEntryFolder();
+        lane.loginFolder = lane.client().DirResult();
+        lane.foldersEntered.insert(*lane.loginFolder);
+        changeToEntryFolder(lane);
         break;
     case ftpRqChangeDir:
-        afterChangeDir();
+        afterChangeDir(lane);
         break;
     case ftpRqSetType:
-        afterSetType();
+        afterSetType(lane);
         break;
     case ftpRqGetFile:
     case ftpRqResumeGetFile:
-        afterTransfer(Direction::Download);
-        break;
     case ftpRqPutFile:
-        afterTransfer(Direction::Upload);
+        afterTransfer(lane);
         break;
     case ftpRqQuit:
-        afterQuit();
+        afterQuit(lane);
         break;
     default:
         break;
     }
 }
 
-void TransferQueue::openConnectionFor(const QueueEntry& entry)
+void TransferQueue::openConnectionFor(TransferLane& lane)
 {
+    TFtpClient& client = lane.client();
     // A connection left from an aborted transfer is closed first: the new
     // log-in starts from a fresh one.
-    if (client_.Connected() || client_.State() != ftpStateReady)
-        client_.BeginAbort();
-    client_.SetHostName(entry.host);
-    client_.SetPort(entry.port);
-    client_.SetPassive(passiveMode_());
-    otherSite_ = false;
-    abortRequested_ = false;
-    loginFolder_.reset();
-    foldersEntered_.clear();
-    begin(ftpRqOpen, [this] { client_.BeginOpen(); });
+    if (client.Connected() || client.State() != ftpStateReady)
+        client.BeginAbort();
+    const QueueEntry& entry = lane.entry();
+    client.SetHostName(entry.host);
+    client.SetPort(entry.port);
+    client.SetPassive(passiveMode_());
+    lane.forgetConnection();
+    lane.abortRequested = abortRequested_;
+    begin(lane, ftpRqOpen, [&client] { client.BeginOpen(); });
 }
 
-void TransferQueue::afterOpen()
+void TransferQueue::afterOpen(TransferLane& lane)
 {
-    if (entries_.empty())
+    if (!lane.busy())
         return;
-    client_.SetUserName(entries_.first().user);
-    loggedIn_ = true;
-    begin(ftpRqUser, [this] { client_.BeginUser(); });
+    lane.client().SetUserName(lane.entry().user);
+    lane.loggedIn = true;
+    begin(lane, ftpRqUser, [&lane] { lane.client().BeginUser(); });
 }
 
-void TransferQueue::afterUser()
+void TransferQueue::afterUser(TransferLane& lane)
 {
-    if (entries_.empty())
+    if (!lane.busy())
         return;
-    const std::string& password = entries_.first().password;
-    client_.SetPassWord(password.empty() ? std::string(kPlaceholderEmailPassword) : password);
-    begin(ftpRqPass, [this] { client_.BeginPass(); });
+    const std::string& password = lane.entry().password;
+    lane.client().SetPassWord(password.empty() ? std::string(kPlaceholderEmailPassword) : password);
+    begin(lane, ftpRqPass, [&lane] { lane.client().BeginPass(); });
 }
 
-void TransferQueue::afterPass()
+void TransferQueue::afterPass(TransferLane& lane)
 {
+    if (!lane.busy())
+        return;
+    lane.established = true;
+    connectionStood_ = true;
+    // The server takes us: further connections may start on the files
+    // waiting behind this one.
+    startNextTransfer();
     // A directory in the login folder needs to know where that is; only
     // now, before the first CWD, is the server still there.
-    if (!entries_.empty() && isRelativeToLoginFolder(entries_.first().remoteDirectory)) {
-        begin(ftpRqPrintDir, [this] { client_.BeginPrintDir(); });
+    if (isRelativeToLoginFolder(lane.entry().remoteDirectory)) {
+        begin(lane, ftpRqPrintDir, [&lane] { lane.client().BeginPrintDir(); });
         return;
     }
-    changeToEntryFolder();
+    changeToEntryFolder(lane);
 }
 
-void TransferQueue::changeToEntryFolder()
+void TransferQueue::changeToEntryFolder(TransferLane& lane)
 {
-    if (entries_.empty())
+    if (!lane.busy())
         return;
     // One CWD to the folder's absolute path, and none at all while the
     // connection is known to be there already (the last file's folder).
-    const std::string folder = entryFolder(entries_.first());
-    if (client_.KnowsDirectory(folder)) {
-        setTypeForEntry();
+    const std::string folder = lane.entryFolder(lane.entry());
+    if (lane.client().KnowsDirectory(folder)) {
+        setTypeForEntry(lane);
         return;
     }
-    client_.SetHostDirName(folder);
-    begin(ftpRqChangeDir, [this] { client_.BeginChangeDir(); });
+    lane.client().SetHostDirName(folder);
+    begin(lane, ftpRqChangeDir, [&lane] { lane.client().BeginChangeDir(); });
 }
 
-bool TransferQueue::directoryKnown(const QueueEntry& entry) const
+void TransferQueue::afterChangeDir(TransferLane& lane)
 {
-    return loginFolder_.has_value() || !isRelativeToLoginFolder(entry.remoteDirectory);
+    lane.foldersEntered.insert(lane.client().HostDirName());
+    setTypeForEntry(lane);
 }
 
-std::string TransferQueue::entryFolder(const QueueEntry& entry) const
+void TransferQueue::setTypeForEntry(TransferLane& lane)
 {
-    // "./www" (a path of the remote tree) and "/www" name the same folder;
-    // one in the login folder is joined to the folder the log-in reported.
-    return absoluteRemoteDirectory(entry.remoteDirectory,
-                                   isRelativeToLoginFolder(entry.remoteDirectory) ? loginFolder_.value_or("/") : "/");
-}
-
-void TransferQueue::afterChangeDir()
-{
-    foldersEntered_.insert(client_.HostDirName());
-    setTypeForEntry();
-}
-
-void TransferQueue::setTypeForEntry()
-{
-    if (entries_.empty())
+    if (!lane.busy())
         return;
-    const QueueEntry& entry = entries_.first();
+    const QueueEntry& entry = lane.entry();
     bool binary = entry.binary();
     if (!binary && !entry.isDownload() && holdsBinaryData(entry.localPath())) {
         // Converting line ends would corrupt it; the mode stored with the
         // entry (or a web project) stays as it is.
-        observer_->logLine("! " + entry.fileName + " holds binary data (a NUL byte); sent in binary mode");
+        logFor(lane, "! " + entry.fileName + " holds binary data (a NUL byte); sent in binary mode");
         binary = true;
     }
-    client_.SetBinary(binary);
+    lane.client().SetBinary(binary);
     // The type stays set from one file to the next on the same connection.
-    if (client_.KnowsType()) {
-        afterSetType();
+    if (lane.client().KnowsType()) {
+        afterSetType(lane);
         return;
     }
-    begin(ftpRqSetType, [this] { client_.BeginSetType(); });
+    begin(lane, ftpRqSetType, [&lane] { lane.client().BeginSetType(); });
 }
 
-void TransferQueue::afterSetType()
+void TransferQueue::afterSetType(TransferLane& lane)
 {
-    if (direction_ == Direction::Upload)
-        startUpload();
+    if (lane.direction == Direction::Upload)
+        startUpload(lane);
     else if (resume_ == ResumeState::Running)
-        resumeDownload();
+        resumeDownload(lane);
     else
-        startDownload();
+        startDownload(lane);
 }
 
-void TransferQueue::afterQuit()
+void TransferQueue::afterQuit(TransferLane& lane)
 {
-    if (!otherSite_ || entries_.empty())
+    if (!lane.otherSite || !lane.busy())
         return;
-    loggedIn_ = false;
-    otherSite_ = false;
-    abortRequested_ = false;
-    openConnectionFor(entries_.first());
+    lane.loggedIn = false;
+    lane.otherSite = false;
+    openConnectionFor(lane);
 }
 
-void TransferQueue::startUpload()
+void TransferQueue::startUpload(TransferLane& lane)
 {
-    const QueueEntry& entry = entries_.first();
-    client_.SetLocalFileName(entry.localPath());
-    client_.SetHostFileName(entry.fileName);
-    runningSize_ = entry.sizeInBytes();
-    percentage_ = 0;
-    busy_ = true;
-    firstProgress_ = true;
-    begin(ftpRqPutFile, [this] { client_.BeginPutFile(); });
+    const QueueEntry& entry = lane.entry();
+    lane.client().SetLocalFileName(entry.localPath());
+    lane.client().SetHostFileName(entry.fileName);
+    lane.firstProgress = true;
+    begin(lane, ftpRqPutFile, [&lane] { lane.client().BeginPutFile(); });
     // Written while the server answers the PASV or PORT just sent. Until
     // then the file may still name the entry just finished as well, which
     // a kill would only send again; this one is in it either way.
@@ -251,48 +239,42 @@ void TransferQueue::startUpload()
         saveQueueFile();
 }
 
-void TransferQueue::startDownload()
+void TransferQueue::startDownload(TransferLane& lane)
 {
-    const QueueEntry& entry = entries_.first();
-    const std::string localPath = entry.localPath();
-    client_.SetLocalFileName(localPath);
-    client_.SetHostFileName(entry.fileName);
-    runningSize_ = entry.sizeInBytes();
-    percentage_ = 0;
-    busy_ = true;
+    const QueueEntry& entry = lane.entry();
+    lane.client().SetLocalFileName(entry.localPath());
+    lane.client().SetHostFileName(entry.fileName);
     resumeRecord_ = ResumeRecord::forDownload(entry);
     haveResumeRecord_ = true;
     if (!files_.saveResumeRecord(resumeRecord_))
-        observer_->logLine("! Could not write the resume record " + files_.resumeRecordPath());
+        logFor(lane, "! Could not write the resume record " + files_.resumeRecordPath());
     if (queueFileStale_)
         saveQueueFile();
-    firstProgress_ = true;
-    begin(ftpRqGetFile, [this] { client_.BeginGetFile(); });
+    lane.firstProgress = true;
+    begin(lane, ftpRqGetFile, [&lane] { lane.client().BeginGetFile(); });
 }
 
-void TransferQueue::fetchAgainInBinary()
+void TransferQueue::fetchAgainInBinary(TransferLane& lane)
 {
-    if (entries_.empty())
+    if (!lane.busy())
         return;
     // Nothing of the ASCII attempt was stored; the mode stored with the
     // entry stays as it is.
-    observer_->logLine("! " + entries_.first().fileName + " holds binary data (a NUL byte); fetched again in binary mode");
-    client_.SetBinary(true);
-    if (client_.KnowsType()) {
-        afterSetType();
+    logFor(lane, "! " + lane.entry().fileName + " holds binary data (a NUL byte); fetched again in binary mode");
+    lane.client().SetBinary(true);
+    if (lane.client().KnowsType()) {
+        afterSetType(lane);
         return;
     }
-    begin(ftpRqSetType, [this] { client_.BeginSetType(); });
+    begin(lane, ftpRqSetType, [&lane] { lane.client().BeginSetType(); });
 }
 
-void TransferQueue::resumeDownload()
+void TransferQueue::resumeDownload(TransferLane& lane)
 {
-    const QueueEntry& entry = entries_.first();
-    client_.SetLocalFileName(entry.localPath());
-    client_.SetHostFileName(entry.fileName);
-    runningSize_ = entry.sizeInBytes();
-    busy_ = true;
-    firstProgress_ = true;
+    const QueueEntry& entry = lane.entry();
+    lane.client().SetLocalFileName(entry.localPath());
+    lane.client().SetHostFileName(entry.fileName);
+    lane.firstProgress = true;
     if (queueFileStale_)
         saveQueueFile();
     // Only the part file holds bytes of this download; the file at the
@@ -300,40 +282,40 @@ void TransferQueue::resumeDownload()
     // never appended to.
     const std::string localPath = entry.localPath();
     if (!DownloadUsesPartFile(localPath) || FtpLocalStream::FileSize(DownloadPartPath(localPath)) < 0) {
-        observer_->logLine("! Nothing of " + entry.fileName + " was kept; fetching the whole file again");
-        begin(ftpRqGetFile, [this] { client_.BeginGetFile(); });
+        logFor(lane, "! Nothing of " + entry.fileName + " was kept; fetching the whole file again");
+        begin(lane, ftpRqGetFile, [&lane] { lane.client().BeginGetFile(); });
         return;
     }
-    begin(ftpRqResumeGetFile, [this] { client_.BeginResumeGetFile(); });
+    begin(lane, ftpRqResumeGetFile, [&lane] { lane.client().BeginResumeGetFile(); });
 }
 
-void TransferQueue::afterTransfer(Direction direction)
+void TransferQueue::afterTransfer(TransferLane& lane)
 {
-    observer_->logLine(client_.LastResponse());
+    logFor(lane, lane.client().LastResponse());
     // The server has the file; the queue file still names it.
     passKillPoint("transferred");
-    if (!entries_.empty())
-        emit fileTransferred(entries_.first());
+    if (lane.busy())
+        emit fileTransferred(lane.entry());
     // A transfer the client reports as done has moved the whole file; the
     // percentage may still be short of it (no progress for a small or
     // empty file, a size that changed since it was listed), and waiting for
     // it would only leave the queue stuck.
-    finishFirstEntry(direction);
-    continueQueue();
+    finishEntry(lane, lane.direction);
+    continueQueue(lane);
 }
 
-void TransferQueue::finishFirstEntry(Direction direction)
+void TransferQueue::finishEntry(TransferLane& lane, Direction direction)
 {
-    if (!entries_.empty()) {
-        noteFirstEntryLeft();
-        entries_.removeFirst();
-        observer_->queueFirstLineRemoved();
+    if (const std::optional<std::size_t> index = indexOfLaneEntry(lane)) {
+        noteEntryLeft(*index);
+        bytesLeftQueue_ += std::max<std::int64_t>(0, entries_.at(*index).sizeInBytes());
+        entries_.removeAt(*index);
+        observer_->queueLineRemoved(*index);
     }
-    foldersMadeFor_.clear();
+    lastTransferDirectory_ = lane.client().HostDirName();
+    lane.release();
     display_.startVisible = false;
     display_.removeAllVisible = false;
-    busy_ = false;
-    percentage_ = 0;
     if (direction == Direction::Download) {
         resume_ = ResumeState::None;
         files_.removeResumeRecord();
@@ -350,14 +332,54 @@ void TransferQueue::finishFirstEntry(Direction direction)
         saveQueueFile();
 }
 
-void TransferQueue::continueQueue()
+void TransferQueue::continueQueue(TransferLane& lane)
 {
+    if (abortRequested_) {
+        // The file was done before the abort reached it; the others stop.
+        closeLane(lane);
+        if (!busy()) {
+            abortRequested_ = false;
+            if (entries_.empty()) {
+                endQueue();
+                return;
+            }
+            display_.removeAllVisible = true;
+            if (!queuePending_)
+                showPendingQueueOfEntries();
+            foldQueueFile();
+        }
+        publish();
+        return;
+    }
+    const std::optional<std::size_t> next =
+        busyLaneCount() < connectionLimit_ ? nextWaitingEntry() : std::nullopt;
+    if (next) {
+        showCount();
+        publish();
+        startLaneOn(lane, *next);
+        // The connections lowered or stopped meanwhile may take files again.
+        startNextTransfer();
+        return;
+    }
+    // Nothing for this connection now: the ones still working finish the
+    // queue.
+    closeLane(lane);
+    if (busy()) {
+        showCount();
+        publish();
+        return;
+    }
+    settleWhenIdle();
+}
+
+void TransferQueue::settleWhenIdle()
+{
+    if (busy())
+        return;
     if (onlySetAsideLeft()) {
         foldQueueFile();
         // The files that failed twice wait for the next start; the log-in
         // is not kept for them.
-        loggedIn_ = false;
-        client_.BeginAbort();
         stopWithSetAsideEntries();
         return;
     }
@@ -370,29 +392,46 @@ void TransferQueue::continueQueue()
     endQueue();
 }
 
+void TransferQueue::startNextFromLoop()
+{
+    // Counted as busy until then: the connections that end meanwhile leave
+    // the queue's end to this.
+    restartScheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        restartScheduled_ = false;
+        settleWhenIdle();
+        startNextTransfer();
+    });
+}
+
 void TransferQueue::endQueue()
 {
     display_.title = kIdleTitle;
     display_.countVisible = false;
     display_.webwatchMenusEnabled = true;
-    loggedIn_ = false;
-    client_.BeginAbort();
+    for (const std::unique_ptr<TransferLane>& lane : lanes_)
+        closeLane(*lane);
+    connectionLimit_ = connections_;
+    connectionsLoweredSaid_ = false;
+    connectionStood_ = false;
+    bytesLeftQueue_ = 0;
+    shownShare_ = -1;
     publish();
-    QueueEndReport report{localListChanged_, remoteListChanged_, treePathOf(client_.HostDirName())};
+    QueueEndReport report{localListChanged_, remoteListChanged_, treePathOf(lastTransferDirectory_)};
     localListChanged_ = false;
     remoteListChanged_ = false;
     observer_->queueEnded(report);
     emit ranDry();
 }
 
-void TransferQueue::progress(std::int64_t count, bool& abort)
+void TransferQueue::progress(TransferLane& lane, std::int64_t count, bool& abort)
 {
-    if (!busy_ || entries_.empty())
+    if (!lane.busy())
         return;
-    const QueueEntry& entry = entries_.first();
-    if (abortRequested_) {
+    const QueueEntry& entry = lane.entry();
+    if (lane.abortRequested) {
         abort = true;
-        if (direction_ == Direction::Download) {
+        if (lane.direction == Direction::Download) {
             resume_ = ResumeState::Running;
             display_.startHint = "Get rest of " + entry.fileName;
         } else {
@@ -402,30 +441,45 @@ void TransferQueue::progress(std::int64_t count, bool& abort)
         publish();
         return;
     }
-    observer_->transferProgressed(count);
-    if (runningSize_ <= 100) {
-        percentage_ = 100;
-        return;
-    }
+    lane.bytesMoved = count;
+    std::int64_t moving = 0;
+    for (const std::unique_ptr<TransferLane>& each : lanes_)
+        if (each->busy())
+            moving += each->bytesMoved;
+    observer_->transferProgressed(moving);
     // A file that grew since it was listed, or line ends converted on the
     // way, bring more bytes than the size said: the share stops at the
     // whole file and the button at the end of its bar.
-    const int percentage = static_cast<int>(std::min<std::int64_t>(100, count / (runningSize_ / 100)));
-    const bool first = firstProgress_;
+    lane.percentage = lane.runningSize <= 100
+                          ? 100
+                          : static_cast<int>(std::min<std::int64_t>(100, count / (lane.runningSize / 100)));
+    const bool several = connectionLimit_ > 1;
+    if (!several && lane.runningSize <= 100)
+        return;
+    // One connection shows its file's share; several, the share of the
+    // queue as a whole, since several files move at once.
+    int share = lane.percentage;
+    if (several) {
+        const std::int64_t whole = bytesLeftQueue_ + entries_.totalBytes();
+        share = whole <= 0 ? 100
+                           : static_cast<int>(std::min<std::int64_t>(100, (bytesLeftQueue_ + moving) * 100 / whole));
+    }
+    const bool first = lane.firstProgress;
     if (first) {
-        firstProgress_ = false;
+        lane.firstProgress = false;
         display_.startVisible = true;
         display_.startAtBarStart = false;
-        display_.percentage = 0;
+        if (!several)
+            display_.percentage = 0;
     }
     // Only a change of the shown percentage is worth a redraw; progress
     // comes for every block received.
-    if (!first && percentage == percentage_)
+    if (!first && share == shownShare_)
         return;
-    percentage_ = percentage;
-    if (count > 0)
-        display_.percentage = percentage;
-    display_.startCaption = std::to_string(percentage) + "%";
+    shownShare_ = share;
+    if (count > 0 || several)
+        display_.percentage = share;
+    display_.startCaption = std::to_string(share) + "%";
     display_.title = display_.countText + display_.startCaption;
     display_.barDrawn = true;
     publish();

@@ -31,17 +31,16 @@ void TransferQueue::showInterruptedDownload()
     display_.startHint = "Get rest of " + resumeRecord_.fileName;
     display_.removeAllHint = "Regret transfer of " + resumeRecord_.fileName;
     display_.removeAllVisible = true;
-    runningSize_ = resumeRecord_.sizeInBytes();
+    const std::int64_t size = resumeRecord_.sizeInBytes();
     // What has arrived lies in the part file; the file at the local path
     // is the user's and does not count.
     std::int64_t present = 0;
     if (DownloadUsesPartFile(resumeRecord_.localPath))
         present = std::max<std::int64_t>(0, FtpLocalStream::FileSize(DownloadPartPath(resumeRecord_.localPath)));
-    percentage_ = runningSize_ <= 100
-                      ? 100
-                      : static_cast<int>(std::min<std::int64_t>(100, present / (runningSize_ / 100)));
-    display_.percentage = percentage_;
-    display_.startCaption = std::to_string(percentage_) + "%";
+    const int percentage =
+        size <= 100 ? 100 : static_cast<int>(std::min<std::int64_t>(100, present / (size / 100)));
+    display_.percentage = percentage;
+    display_.startCaption = std::to_string(percentage) + "%";
     display_.startAtBarStart = false;
     display_.startVisible = true;
     display_.barDrawn = true;

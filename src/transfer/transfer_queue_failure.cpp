@@ -9,58 +9,94 @@
 
 #include <QTimer>
 
-void TransferQueue::requestFailed(TFtpRequest request, std::uint16_t error)
+void TransferQueue::requestFailed(TransferLane& lane, TFtpRequest request, std::uint16_t error)
 {
+    if (!lane.busy())
+        return;
     // The old site's log-in is over even when its QUIT went wrong; the
     // next site's log-in does not depend on it.
-    if (request == ftpRqQuit && otherSite_) {
-        afterQuit();
+    if (request == ftpRqQuit && lane.otherSite) {
+        afterQuit(lane);
         return;
     }
-    if (abortRequested_ && busy_) {
+    if (lane.abortRequested && lane.busy()) {
         // Whatever the server answers a cut transfer with (some send a 150
         // line), the user stopped it.
-        const std::string name = entries_.empty() ? std::string() : entries_.first().fileName;
-        observer_->logLine(std::string(direction_ == Direction::Download ? "! Download of " : "! Upload of ") + name +
-                           " aborted");
-    } else {
-        observer_->logLine("! Transfer request failed with error " + std::to_string(error));
+        logFor(lane, std::string(lane.direction == Direction::Download ? "! Download of " : "! Upload of ") +
+                         lane.entry().fileName + " aborted");
+        abortedTransferEnded(lane);
+        publish();
+        return;
     }
-    if (abortRequested_)
-        abortedTransferEnded();
-    else if (loggedIn_) {
-        // The status bar keeps what the server said after the question has
-        // gone.
-        observer_->failureReported(failureText(request));
-        const DialogAnswer answer =
-            dialogs_.askYesNoCancel(QStringLiteral("Error!! "), QString::fromStdString(failureQuestion(request)));
-        if (answer == DialogAnswer::Yes) {
-            removeFailedEntry();
-        } else if (answer == DialogAnswer::Cancel && setAsideOnCancel_ && direction_ == Direction::Upload) {
-            setAsideFailedEntry();
-        } else if (answer == DialogAnswer::Cancel) {
-            stopWithFailedEntry();
-        } else {
-            dialogs_.message(QStringLiteral("Trying again! "));
-            tryAgain(request);
+    logFor(lane, "! Transfer request failed with error " + std::to_string(error));
+    if (furtherConnectionRefused(lane, request, error)) {
+        lowerConnections(lane, error);
+    } else if (lane.loggedIn) {
+        // One question at a time: a failure on another connection while it
+        // is open waits its turn, and the connections without one go on.
+        if (questionLane_) {
+            lane.awaitingAnswer = true;
+            waitingQuestions_.emplace_back(&lane, request);
+            return;
         }
+        askAboutFailure(lane, request);
+        askNextWaitingQuestion();
+        return;
     } else {
-        openFailed();
+        openFailed(lane);
     }
-    display_.webwatchMenusEnabled = true;
+    display_.webwatchMenusEnabled = !busy();
     publish();
 }
 
-std::string TransferQueue::failureQuestion(TFtpRequest request) const
+void TransferQueue::askAboutFailure(TransferLane& lane, TFtpRequest request)
+{
+    // The status bar keeps what the server said after the question has
+    // gone.
+    observer_->failureReported(failureText(lane, request));
+    questionLane_ = &lane;
+    const DialogAnswer answer = dialogs_.askYesNoCancel(QStringLiteral("Error!! "),
+                                                        QString::fromStdString(failureQuestion(lane, request)));
+    questionLane_ = nullptr;
+    lane.awaitingAnswer = false;
+    if (!lane.busy()) {
+        // Stopped while the question was open (Cancel on another).
+    } else if (abortRequested_) {
+        abortedTransferEnded(lane);
+    } else if (answer == DialogAnswer::Yes) {
+        removeFailedEntry(lane);
+    } else if (answer == DialogAnswer::Cancel && setAsideOnCancel_ && lane.direction == Direction::Upload) {
+        setAsideFailedEntry(lane);
+    } else if (answer == DialogAnswer::Cancel) {
+        stopWithFailedEntry(lane);
+    } else {
+        dialogs_.message(QStringLiteral("Trying again! "));
+        tryAgain(lane, request);
+    }
+    display_.webwatchMenusEnabled = !busy();
+    publish();
+}
+
+void TransferQueue::askNextWaitingQuestion()
+{
+    while (!questionLane_ && !waitingQuestions_.empty()) {
+        const auto [lane, request] = waitingQuestions_.front();
+        waitingQuestions_.erase(waitingQuestions_.begin());
+        if (lane->busy() && lane->awaitingAnswer)
+            askAboutFailure(*lane, request);
+    }
+}
+
+std::string TransferQueue::failureQuestion(const TransferLane& lane, TFtpRequest request) const
 {
     // The user decides about one file on one server's word: both are named,
     // or "remove" and "try again" are a guess.
-    std::string reply = client_.ErrorMessage().empty() ? client_.LastResponse() : client_.ErrorMessage();
+    std::string reply = replyOfFailure(lane);
     while (!reply.empty() && (reply.back() == '\r' || reply.back() == '\n' || reply.back() == ' '))
         reply.pop_back();
     std::string text;
-    if (!entries_.empty()) {
-        const QueueEntry& entry = entries_.first();
+    if (lane.busy()) {
+        const QueueEntry& entry = lane.entry();
         text = (entry.isDownload() ? "Could not download " : "Could not upload ") + entry.localPath()
             + (reply.empty() ? std::string() : ": " + reply) + "\n";
     }
@@ -72,32 +108,32 @@ std::string TransferQueue::failureQuestion(TFtpRequest request) const
     return text + ":Do You want to remove the file that caused the error from this transfer";
 }
 
-void TransferQueue::stopWithFailedEntry()
+void TransferQueue::stopWithFailedEntry(TransferLane& lane)
 {
-    // Cancel: nothing is retried and nothing is dropped. The file stays
-    // first in line and the queue waits for Start, so "Delete" and the
-    // abort button can be reached instead of the same question coming back.
-    observer_->logLine("! The queue stopped at " + (entries_.empty() ? std::string() : entries_.first().localPath())
-                       + "; press Start to try again or Delete to give the queue up");
-    busy_ = false;
-    loggedIn_ = false;
-    client_.BeginAbort();
+    // Cancel: nothing is retried and nothing is dropped. The file stays in
+    // line, every connection stops, and the queue waits for Start, so
+    // "Delete" and the abort button can be reached instead of the same
+    // question coming back.
+    logFor(lane, "! The queue stopped at " + (lane.busy() ? lane.entry().localPath() : std::string())
+                     + "; press Start to try again or Delete to give the queue up");
+    stopAllLanes();
     foldQueueFile();
     display_.title = kIdleTitle;
     showPendingQueueOfEntries();
 }
 
-std::string TransferQueue::replyOfFailure() const
+std::string TransferQueue::replyOfFailure(const TransferLane& lane) const
 {
     // The first error of the request, or else the reply it ended with.
-    return client_.ErrorMessage().empty() ? client_.LastResponse() : client_.ErrorMessage();
+    const TFtpClient& client = lane.client();
+    return client.ErrorMessage().empty() ? client.LastResponse() : client.ErrorMessage();
 }
 
-std::string TransferQueue::failureText(TFtpRequest request) const
+std::string TransferQueue::failureText(const TransferLane& lane, TFtpRequest request) const
 {
-    if (entries_.empty())
-        return replyOfFailure();
-    const QueueEntry& entry = entries_.first();
+    if (!lane.busy())
+        return replyOfFailure(lane);
+    const QueueEntry& entry = lane.entry();
     std::string what;
     if (request == ftpRqPutFile)
         what = "Could not upload " + entry.fileName;
@@ -106,81 +142,83 @@ std::string TransferQueue::failureText(TFtpRequest request) const
     else
         what = "Could not " + std::string(entry.isDownload() ? "download " : "upload ") + entry.fileName +
                " (log-in or directory)";
-    return what + ": " + replyOfFailure();
+    return what + ": " + replyOfFailure(lane);
 }
 
-void TransferQueue::abortedTransferEnded()
+void TransferQueue::abortedTransferEnded(TransferLane& lane)
 {
-    if (!busy_)
+    if (!lane.busy())
         return;
-    display_.removeAllHint = "Regret transfer of " + (entries_.empty() ? std::string() : entries_.first().localPath());
-    loggedIn_ = false;
-    busy_ = false;
-    if (direction_ == Direction::Download)
+    display_.removeAllHint = "Regret transfer of " + lane.entry().localPath();
+    // A download cut in its transfer is offered for resuming; one stopped
+    // before it began has nothing to resume.
+    if (lane.direction == Direction::Download && haveResumeRecord_)
         resume_ = ResumeState::Offered;
+    closeLane(lane);
+    lane.release();
+    // Every connection stops; the queue waits once the last has.
+    if (busy())
+        return;
+    abortRequested_ = false;
+    waitingQuestions_.clear();
     display_.removeAllVisible = true;
     // The queue and the resume record stay for the start button, which
     // logs in afresh.
-    client_.BeginAbort();
+    if (!queuePending_ && resume_ != ResumeState::Offered)
+        showPendingQueueOfEntries();
     foldQueueFile();
 }
 
-void TransferQueue::removeFailedEntry()
+void TransferQueue::removeFailedEntry(TransferLane& lane)
 {
-    const std::string name = entries_.empty() ? std::string() : entries_.first().fileName;
+    const std::string name = lane.entry().fileName;
     // A download removed for good leaves nothing of itself behind.
-    if (!entries_.empty() && entries_.first().isDownload())
-        removePartFile(entries_.first().localPath());
-    if (!entries_.empty())
-        emit fileFailed(entries_.first());
+    if (lane.entry().isDownload())
+        removePartFile(lane.entry().localPath());
+    emit fileFailed(lane.entry());
     // Whatever its direction, the entry leaves as a finished download does:
     // the resume record goes with it and the local list is read again.
-    finishFirstEntry(Direction::Download);
+    // (Only one download runs at a time, so the record is never another's.)
+    finishEntry(lane, lane.direction == Direction::Download || !downloadRunning() ? Direction::Download
+                                                                                   : Direction::Upload);
     if (queueFileStale_)
         saveQueueFile();
     queuePending_ = false;
     publish();
     dialogs_.message(QString::fromStdString(name + " removed"));
-    continueQueue();
+    continueQueue(lane);
 }
 
-void TransferQueue::setAsideFailedEntry()
+void TransferQueue::setAsideFailedEntry(TransferLane& lane)
 {
-    if (entries_.empty()) {
-        busy_ = false;
-        return;
+    const QueueEntry failed = lane.entry();
+    if (const std::optional<std::size_t> index = indexOfLaneEntry(lane)) {
+        const QueueEntries::Id id = entries_.idAt(*index);
+        entries_.moveToEnd(*index);
+        setAside_.insert(id);
     }
-    const QueueEntry failed = entries_.first();
-    entries_.removeFirst();
-    entries_.append(failed);
-    ++setAside_;
     emit fileFailed(failed);
-    observer_->logLine("! " + failed.localPath() + " failed again; it stays queued for the next start");
+    logFor(lane, "! " + failed.localPath() + " failed again; it stays queued for the next start");
     queueFileStale_ = true;
     saveQueueFile();
     replaceQueueList();
     // Whatever the failure left of the connection, the next file logs in
     // afresh.
-    loggedIn_ = false;
-    client_.BeginAbort();
+    closeLane(lane);
+    lane.release();
     if (onlySetAsideLeft()) {
-        busy_ = false;
-        stopWithSetAsideEntries();
+        if (!busy())
+            stopWithSetAsideEntries();
         return;
     }
-    // Busy until the next file starts from the loop, so nothing left of the
-    // closed connection is taken for the new one's answer.
-    QTimer::singleShot(0, this, [this] {
-        if (!busy_ || awaitingRequest_)
-            return;
-        busy_ = false;
-        continueQueue();
-    });
+    // The next file starts from the loop, so nothing left of the closed
+    // connection is taken for the new one's answer.
+    startNextFromLoop();
 }
 
 bool TransferQueue::onlySetAsideLeft() const
 {
-    return setAside_ > 0 && entries_.count() <= setAside_;
+    return !setAside_.empty() && entries_.count() <= setAside_.size();
 }
 
 void TransferQueue::stopWithSetAsideEntries()
@@ -188,54 +226,48 @@ void TransferQueue::stopWithSetAsideEntries()
     display_.title = kIdleTitle;
     display_.webwatchMenusEnabled = true;
     showPendingQueueOfEntries();
-    emit stoppedWithFailures(setAside_);
+    emit stoppedWithFailures(setAside_.size());
 }
 
-void TransferQueue::tryAgain(TFtpRequest failedRequest)
+void TransferQueue::tryAgain(TransferLane& lane, TFtpRequest failedRequest)
 {
-    if (entries_.empty()) {
-        busy_ = false;
-        return;
-    }
     const bool transferFailed = failedRequest == ftpRqPutFile || failedRequest == ftpRqGetFile ||
                                 failedRequest == ftpRqResumeGetFile;
-    if (transferFailed && client_.Connected()) {
+    if (transferFailed && lane.client().Connected()) {
         // The log-in still stands: the same file again on it, as after TYPE.
-        afterSetType();
+        afterSetType(lane);
         return;
     }
     // The failure lay in the log-in, or the connection is gone: log in
     // again from the start. The reopen waits for the loop so nothing left of
     // the closed connection can be taken for the new one's answer.
-    loggedIn_ = false;
-    client_.BeginAbort();
-    QTimer::singleShot(0, this, [this] {
-        if (busy_ && !awaitingRequest_ && !entries_.empty())
-            openConnectionFor(entries_.first());
+    lane.loggedIn = false;
+    lane.established = false;
+    lane.client().BeginAbort();
+    QTimer::singleShot(0, this, [this, &lane] {
+        if (lane.busy() && !lane.awaitingRequest)
+            openConnectionFor(lane);
     });
 }
 
-void TransferQueue::openFailed()
+void TransferQueue::openFailed(TransferLane& lane)
 {
     // Nothing can be done without a connection; rather than stay busy for
     // good, the queue waits for the start button with every file kept.
-    busy_ = false;
-    if (!entries_.empty()) {
-        const QueueEntry& entry = entries_.first();
-        // The port field is not named when the host text has its own port
-        // (the one tried) or cannot be used at all.
-        const FtpHostAddress address = ParseFtpHost(entry.host);
-        const bool portFieldUsed = address.port.empty() && address.error.empty();
-        const std::string reason = client_.ErrorMessage();
-        // A log-in typed into the host text keeps its password there.
-        const std::string text = "No connection to " + MaskUrlPassword(entry.host) +
-                                 (portFieldUsed ? " port " + entry.port : "") +
-                                 (reason.empty() ? "" : " (" + reason + ")") +
-                                 ": the queue waits; press Start to try again";
-        observer_->logLine("! " + text);
-        observer_->failureReported(text);
-    }
-    client_.BeginAbort();
+    const QueueEntry entry = lane.entry();
+    // The port field is not named when the host text has its own port
+    // (the one tried) or cannot be used at all.
+    const FtpHostAddress address = ParseFtpHost(entry.host);
+    const bool portFieldUsed = address.port.empty() && address.error.empty();
+    const std::string reason = lane.client().ErrorMessage();
+    // A log-in typed into the host text keeps its password there.
+    const std::string text = "No connection to " + MaskUrlPassword(entry.host) +
+                             (portFieldUsed ? " port " + entry.port : "") +
+                             (reason.empty() ? "" : " (" + reason + ")") +
+                             ": the queue waits; press Start to try again";
+    logFor(lane, "! " + text);
+    observer_->failureReported(text);
+    stopAllLanes();
     if (resume_ == ResumeState::Running && haveResumeRecord_) {
         resume_ = ResumeState::None;
         showInterruptedDownload();

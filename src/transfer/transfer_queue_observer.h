@@ -54,6 +54,10 @@ public:
     // A line for the FTP log ("> ", "< " and "! " lines of the transfer client
     // and the queue's own notes).
     virtual void logLine(const std::string& /*line*/) {}
+    // A log line of one transfer connection (numbered from 1), where the
+    // queue works with several; whoever does not tell them apart takes it
+    // as any other line.
+    virtual void connectionLogLine(int /*connection*/, const std::string& line) { logLine(line); }
     // A queued file failed, or the queue could not reach its server: what
     // went wrong, with the server's reply, for a place the user sees
     // besides the log.
@@ -61,12 +65,13 @@ public:
 
     // The queue list, kept in step with the entries.
     virtual void queueLineAppended(const std::string& /*line*/) {}
-    virtual void queueFirstLineRemoved() {}
+    // The entry at this row left the queue (sent, or given up).
+    virtual void queueLineRemoved(std::size_t /*row*/) {}
     virtual void queueListReplaced(const std::vector<std::string>& /*lines*/) {}
 
     virtual void displayChanged(const QueueDisplay& /*display*/) {}
-    // The first entry's transfer has moved `bytes` so far; told for every
-    // block, so a receiver that draws keeps its own pace.
+    // The files in transfer have moved `bytes` so far, together; told for
+    // every block, so a receiver that draws keeps its own pace.
     virtual void transferProgressed(std::int64_t /*bytes*/) {}
 
     // The last entry is done; the lists named here may be read again.

@@ -34,15 +34,19 @@ void Thovedform::createSiteAndModeWindows()
     passiveMode_->setMessageShower([this](const QString& text) { c_.MessagePanel1->showMessage(text); });
     passiveMode_->loadAtStart();
     // After the passive mark: a proxy holds the mark on over the stored one.
-    proxyOption_ = new ProxyOption({&channel_.client(), &transferQueue_->client()}, *passiveMode_, *dialogs_,
-                                   *sessionSiteLinks_, files.proxDfd, this);
+    std::vector<TCustomFtpCli*> clients{&channel_.client()};
+    for (TFtpClient* client : transferQueue_->clients())
+        clients.push_back(client);
+    proxyOption_ = new ProxyOption(std::move(clients), *passiveMode_, *dialogs_, *sessionSiteLinks_, files.proxDfd,
+                                   this);
     proxyOption_->setMessageShower([this](const QString& text) { c_.MessagePanel1->showMessage(text); });
     proxyOption_->loadAtStart();
     proxyDialog_ = new ProxyDialog(*dialogs_, this);
     certificateTrust_ = std::make_unique<CertificateTrust>(joinPath(files.dataDirectory, TlsTrustFile::FileName),
                                                            dialogs_);
     certificateTrust_->attach(channel_.client());
-    certificateTrust_->attach(transferQueue_->client());
+    for (TFtpClient* client : transferQueue_->clients())
+        certificateTrust_->attach(*client);
 
     ConnectionFieldsView fields;
     fields.hostField = c_.Edit1;

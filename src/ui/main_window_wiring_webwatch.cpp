@@ -78,9 +78,10 @@ void Thovedform::createWebwatch()
 
     runDriver_ = std::make_unique<WebwatchRunDriver>(*uploadRun_, *transferQueue_);
     RunDriverHooks hooks;
-    // The deletions run on the transfer connection; their lines carry its mark.
+    // The deletions run on the first transfer connection; their lines carry
+    // its mark.
     hooks.log = [this](const std::string& line) {
-        c_.Memo1->appendPlainText(queueView_.logTag + QString::fromStdString(line));
+        c_.Memo1->appendPlainText(queueView_.logTag.arg(1) + QString::fromStdString(line));
     };
     hooks.showDeletion = [this](const std::string& text) {
         c_.Label3->setText(QString::fromStdString(text));

@@ -137,7 +137,10 @@ TEST(CliWebwatchRun, AProjectOfMoreThan3500FilesIsPublishedInOneRunEvenWhenKille
         if (command.rfind("STOR ", 0) == 0)
             ++stores[command];
     EXPECT_EQ(stores.size(), static_cast<std::size_t>(kFiles));
-    EXPECT_EQ(std::count_if(stores.begin(), stores.end(), [](const auto& sent) { return sent.second != 1; }), 0);
+    // The kill came as a file left the queue; the files the other three
+    // connections had under way were not confirmed and went again.
+    EXPECT_LE(std::count_if(stores.begin(), stores.end(), [](const auto& sent) { return sent.second != 1; }), 3);
+    EXPECT_EQ(std::count_if(stores.begin(), stores.end(), [](const auto& sent) { return sent.second > 2; }), 0);
     EXPECT_EQ(WebwatchData::tree(w.data.path()).size(), 1u);
     ProjectStore projects;
     ASSERT_TRUE(projects.load(w.data.file("wbprj.dfd")));

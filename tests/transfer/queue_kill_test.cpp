@@ -185,4 +185,64 @@ TEST_F(QueueKillTest, AQueueOf5000FilesKilledHalfWayLosesNoneAndSendsOnlyTheFile
         EXPECT_EQ(sent, name == nameOf(kKilledAt - 1) ? 2 : 1) << name;
 }
 
+// A queue worked off by three connections, killed the moment the server has
+// confirmed its 20th file: the files not yet confirmed are all still queued,
+// so the next start sends again only what was in flight, at most one file
+// per connection, and the server ends with every file whole.
+TEST_F(QueueKillTest, AQueueOfThreeConnectionsKilledSendsAtMostThreeFilesAgain)
+{
+    constexpr int kFiles = 60;
+    constexpr int kKilledAt = 20;
+    auto nameOf = [](int i) { return "p" + std::to_string(i) + ".bin"; };
+    auto bytesOf = [](int i) { return randomBytes(i % 3 == 0 ? 400000 : 3000 + i, static_cast<unsigned>(i) + 7); };
+    QStringList arguments{QString::fromStdString(data.path()), QString::fromStdString(local.path()),
+                          QString::fromStdString(server.portText()), "tavlin", "s3cret", "up", "/site", "-", "101"};
+    for (int i = 0; i < kFiles; ++i) {
+        local.write(nameOf(i), bytesOf(i));
+        arguments << QString::fromStdString(nameOf(i));
+    }
+    QProcess runner;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TAVLINFTP_TEST_KILL_AT", "transferred:" + QString::number(kKilledAt));
+    environment.insert("TAVLINFTP_TEST_CONNECTIONS", "3");
+    runner.setProcessEnvironment(environment);
+    runner.start(QStringLiteral(TAVLIN_QUEUE_RUNNER), arguments);
+    ASSERT_TRUE(runner.waitForStarted());
+    ASSERT_TRUE(waitUntil([&] { return runner.state() == QProcess::NotRunning; }, 120000));
+    ASSERT_EQ(runner.exitStatus(), QProcess::CrashExit) << runner.readAllStandardError().toStdString();
+    int loggedIn = 0;
+    for (const std::string& command : server.commands())
+        loggedIn += command.rfind("USER ", 0) == 0;
+    EXPECT_EQ(loggedIn, 3);
+
+    // Every file whose transfer the server had not confirmed is queued, and
+    // the one it had just confirmed too: only the 19 before it are gone.
+    TextLineList restored, deletions;
+    ASSERT_TRUE(loadRestoreFiles(paths, restored, deletions).queueLoaded);
+    ASSERT_EQ(restored[0], std::to_string(kFiles - kKilledAt + 1));
+    {
+        TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
+        queue.setConnections(3);
+        queue.setObserver(&recorder);
+        ASSERT_TRUE(queue.showPendingQueue(restored));
+        queue.startButtonClicked();
+        ASSERT_TRUE(waitUntil([&] { return recorder.ends.size() == 1 && !queue.busy(); }, 120000));
+    }
+    EXPECT_FALSE(std::filesystem::exists(paths.koefilDfd));
+    for (int i = 0; i < kFiles; ++i)
+        EXPECT_EQ(root.read("site/" + nameOf(i)), bytesOf(i)) << nameOf(i);
+    std::map<std::string, int> stores;
+    for (const std::string& command : server.commands())
+        if (command.rfind("STOR ", 0) == 0)
+            ++stores[command.substr(5)];
+    EXPECT_EQ(stores.size(), static_cast<std::size_t>(kFiles));
+    int sentAgain = 0;
+    for (const auto& [name, sent] : stores) {
+        EXPECT_LE(sent, 2) << name;
+        sentAgain += sent > 1;
+    }
+    EXPECT_GE(sentAgain, 1);
+    EXPECT_LE(sentAgain, 3);
+}
+
 }  // namespace

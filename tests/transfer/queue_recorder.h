@@ -13,10 +13,10 @@ class QueueRecorder : public TransferQueueObserver {
 public:
     void logLine(const std::string& line) override { log.push_back(line); }
     void queueLineAppended(const std::string& line) override { list.push_back(line); }
-    void queueFirstLineRemoved() override
+    void queueLineRemoved(std::size_t row) override
     {
-        if (!list.empty())
-            list.erase(list.begin());
+        if (row < list.size())
+            list.erase(list.begin() + static_cast<std::ptrdiff_t>(row));
     }
     void queueListReplaced(const std::vector<std::string>& lines) override { list = lines; }
     void displayChanged(const QueueDisplay& shown) override

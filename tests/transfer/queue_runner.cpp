@@ -2,6 +2,8 @@
 // the named files, works the queue off, and when the file named for holding
 // has reached the given percentage it prints "holding" and stops dead, so
 // the test can kill it with the transfer half done.
+// TAVLINFTP_TEST_CONNECTIONS=N in the environment works the queue with N
+// connections.
 //
 //   queue_runner DATA_DIR LOCAL_DIR PORT USER PASSWORD up|down REMOTE_DIR
 //                HOLD_NAME HOLD_PERCENT NAME...     (downloads: NAME=SIZE)
@@ -14,6 +16,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -29,18 +32,18 @@ public:
         : queue_(queue), name_(std::move(name)), percent_(percent)
     {
     }
-    void displayChanged(const QueueDisplay& display) override
+    void displayChanged(const QueueDisplay&) override
     {
-        if (!queue_.busy() || queue_.entries().empty() || queue_.entries().first().fileName != name_)
-            return;
-        // The engine's own percentage: the display keeps the last file's
-        // until the next one's first bytes have moved.
-        if (display.startCaption.empty() || display.startCaption == "Start" || queue_.percentage() < percent_)
-            return;
-        std::printf("holding\n");
-        std::fflush(stdout);
-        for (;;)
-            ::pause();
+        // The engine's own percentage of the file: the display may show
+        // another file's, or the queue's as a whole.
+        for (const TransferQueue::RunningFile& running : queue_.runningFiles()) {
+            if (running.entry->fileName != name_ || running.bytes == 0 || running.percentage < percent_)
+                continue;
+            std::printf("holding\n");
+            std::fflush(stdout);
+            for (;;)
+                ::pause();
+        }
     }
     void logLine(const std::string& line) override { std::fprintf(stderr, "%s\n", line.c_str()); }
 
@@ -71,6 +74,8 @@ int main(int argc, char** argv)
 
     UnattendedDialogs dialogs(&UnattendedDialogs::refuse);
     TransferQueue queue(QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs);
+    if (const char* connections = std::getenv("TAVLINFTP_TEST_CONNECTIONS"))
+        queue.setConnections(static_cast<std::size_t>(std::max(1, std::atoi(connections))));
     Holder holder(queue, argv[8], std::atoi(argv[9]));
     queue.setObserver(&holder);
     for (int i = 10; i < argc; ++i) {

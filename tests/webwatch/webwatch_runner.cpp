@@ -37,7 +37,7 @@ namespace {
 class UploadCounter : public TransferQueueObserver {
 public:
     explicit UploadCounter(int holdAfter) : holdAfter_(holdAfter) {}
-    void queueFirstLineRemoved() override
+    void queueLineRemoved(std::size_t) override
     {
         if (++uploaded_ == holdAfter_)
             hold();
