@@ -35,6 +35,7 @@ const auto& table()
               "in ASCII mode", 3, kMenu),
         exact("Use passive mode", "Passive mode", "The server opens", "the data port", 4, kMenu),
         exact("Connect through a SOCKS proxy", "Proxy", "Reach servers", "through a proxy", 5, kMenu),
+        exact("How many files of the queue go at once", "Simultaneous", "Files sent", "at once", 91, kMenu),
         exact("Start a new web project", "New web project", "Record uploads", "into a project", 6, kMenu),
         exact("Open the WebWatch window", "WebWatch", "Projects and", "their files", 7, kMenu),
         exact("Use delete missing files in WebWatch", "Delete missing", "Setting for new", "web projects", 8, kMenu),
@@ -140,6 +141,7 @@ const auto& table()
         exact("Proxy port number", "Proxy port", "Port the proxy", "listens on", 80),
         exact("Proxy user name", "Proxy user", "Only if the proxy", "asks for one", 81),
         exact("Proxy password", "Proxy password", "Only if the proxy", "asks for one", 82),
+        exact("How many files go at once, each on a connection of its own", "Files at once", "Connections", "the queue uses", 92),
     });
     return rows;
 }

@@ -39,6 +39,7 @@ class SessionSiteLinks;
 class PassiveModeOption;
 class ProxyOption;
 class ProxyDialog;
+class ConnectionsDialog;
 class QBoxLayout;
 class TAsciitypes;
 class Tmidlform;
@@ -266,6 +267,7 @@ private:
     // Sites.
     void Passivemode1Click();
     void Proxy1Click();
+    void Simultaneoustransfers1Click();
     // WebWatch.
     void recordClick();
     void OpenWebwatch1Click();
@@ -334,6 +336,7 @@ private:
         QAction* Passivemode1 = nullptr;
         QAction* Proxy1 = nullptr;
         QAction* AskBeforeOverwriting = nullptr;
+        QAction* Simultaneoustransfers1 = nullptr;
         QAction* VisualHelp1 = nullptr;
         QMenu* Webwatch = nullptr;
         QAction* record = nullptr;
@@ -374,6 +377,7 @@ private:
     // Judges the certificates of ftpes:// servers for both clients.
     std::unique_ptr<CertificateTrust> certificateTrust_;
     ProxyDialog* proxyDialog_ = nullptr;
+    ConnectionsDialog* connectionsDialog_ = nullptr;
     std::unique_ptr<ConnectionFieldsTarget> siteTarget_;
     Tmidlform* midlform_ = nullptr;
     AddressManagerConnectRequest* addressManagerConnect_ = nullptr;

@@ -47,6 +47,8 @@ void Thovedform::buildMenus()
     c_.AskBeforeOverwriting = addItem(c_.Options, "AskBeforeOverwriting",
                                       QStringLiteral("Ask before overwriting on the server"),
                                       QStringLiteral("Ask before an upload replaces a file the server has"), true);
+    c_.Simultaneoustransfers1 = addItem(c_.Options, "Simultaneoustransfers1", QStringLiteral("Simultaneous transfers…"),
+                                        QStringLiteral("How many files of the queue go at once"));
     c_.Options->addSeparator();
     c_.VisualHelp1 = addItem(c_.Options, "VisualHelp1", QStringLiteral("Visual Help"),
                              QStringLiteral("Start visual help"));

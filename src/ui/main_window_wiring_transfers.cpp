@@ -13,11 +13,15 @@
 #include "transfer/transfer_mode_options.h"
 #include "transfer/upload_overwrite_question.h"
 #include "ui/address_manager_window.h"
+#include "services/program_settings.h"
 #include "ui/ascii_types_window.h"
+#include "ui/connections_dialog.h"
 #include "webwatch/upload_run.h"
 #include "webwatch/webwatch_run_driver.h"
 
 #include <QAction>
+
+#include <algorithm>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -28,6 +32,15 @@ std::string text(const QLineEdit* field)
 {
     return field->text().toStdString();
 }
+
+}  // namespace
+
+namespace {
+
+// Where the number of transfer connections is kept, and how many there are
+// until the user says otherwise.
+const QString kConnectionsKey = QStringLiteral("Transfers/Connections");
+constexpr int kDefaultConnections = 2;
 
 }  // namespace
 
@@ -174,6 +187,11 @@ void Thovedform::wireTransfers()
 
     transferQueue_ = std::make_unique<TransferQueue>(
         QueueFiles(startup_.paths.koefilDfd, startup_.paths.rstfilTxt), *dialogs_);
+    transferQueue_->setConnections(static_cast<std::size_t>(
+        std::clamp(settings_->value(kConnectionsKey, kDefaultConnections).toInt(), 1,
+                   static_cast<int>(TransferQueue::kMostConnections))));
+    connectionsDialog_ = new ConnectionsDialog(this);
+    connect(c_.Simultaneoustransfers1, &QAction::triggered, this, &Thovedform::Simultaneoustransfers1Click);
     queueHandler_ = std::make_unique<QueueWindowHandler>(*transferQueue_, queueView_, std::move(sources));
     // The abort button stops a running transfer as well.
     connect(c_.BitBtn7, &QPushButton::clicked, this, [this] { transferQueue_->requestAbort(); });
@@ -184,6 +202,18 @@ void Thovedform::wireTransfers()
         queueHandler_->takeUpInterruptedDownload(startup_.restoreBuffer);
     };
     showTargets_.showPendingQueue = [this] { queueHandler_->takeUpPendingQueue(startup_.restoreBuffer); };
+}
+
+void Thovedform::Simultaneoustransfers1Click()
+{
+    connectionsDialog_->showConnections(static_cast<int>(transferQueue_->connections()));
+    if (connectionsDialog_->exec() != QDialog::Accepted)
+        return;
+    const int connections = connectionsDialog_->connections();
+    transferQueue_->setConnections(static_cast<std::size_t>(connections));
+    if (!settings_->setValue(kConnectionsKey, connections))
+        c_.MessagePanel1->showMessage(QStringLiteral("Could not write ") +
+                                      QString::fromStdString(settings_->filePath()));
 }
 
 // While a web project is recorded, the upload, directory and download

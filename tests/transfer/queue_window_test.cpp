@@ -9,16 +9,22 @@
 #include "transfer/queue_progress.h"
 #include "transfer/transfer_queue.h"
 #include "ui/address_manager_window.h"
+#include "ui/connections_dialog.h"
+#include "support/modal.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QSpinBox>
 #include <QEvent>
 #include <QPushButton>
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <algorithm>
+#include <map>
 #include <filesystem>
 #include <random>
 
@@ -39,13 +45,21 @@ QStringList browsingLines(const std::string& log)
 {
     QStringList lines;
     for (const QString& line : QString::fromStdString(log).split(QLatin1Char('\n')))
-        if (!line.startsWith(QStringLiteral("[T1] ")))
+        if (!QRegularExpression(QStringLiteral("^\\[T[1-8]\\] ")).match(line).hasMatch())
             lines << line;
     return lines;
 }
 
 class QueueWindowTest : public BrowseWindowTest {
 protected:
+    // These tests follow one transfer connection's commands in order; the
+    // settings file asks for one.
+    void SetUp() override
+    {
+        data.write("tavlinftp.ini", "[Transfers]\nConnections=1\n");
+        BrowseWindowTest::SetUp();
+    }
+
     // Shows `folder` on the local side.
     void showLocalFolder(const TempDir& folder)
     {
@@ -631,4 +645,76 @@ TEST_F(QueueWindowTest, TheProgressLabelCountsFilesAndBytesOfTheWholeQueue)
     progress.progressed(0, 2, 3 * 1024 * 1024, start);
     progress.progressed(1024 * 1024, 2, 3 * 1024 * 1024, start + std::chrono::seconds(1));
     EXPECT_EQ(progress.text(), "file 1 of 2, 1.0 MB of 3.0 MB, 1.0 MB/s, 0:02 left");
+}
+
+namespace {
+
+// The window as the program starts it: the settings file asks for nothing,
+// so the queue works with the default number of connections.
+class SeveralConnectionsWindowTest : public QueueWindowTest {
+protected:
+    void SetUp() override { BrowseWindowTest::SetUp(); }
+};
+
+}  // namespace
+
+// Options -> "Simultaneous transfers..." is set by keyboard and kept in the
+// settings file; with three connections a folder goes up on three log-ins at
+// once, each connection's log lines marked with its number and every file in
+// transfer bold in the list.
+TEST_F(SeveralConnectionsWindowTest, SimultaneousTransfersAreKeptAndSeveralFilesGoAtOnce)
+{
+    EXPECT_EQ(window->transferQueue().connections(), 2u);
+    bool seen = false;
+    whenModalOpens([&](QWidget* modal) {
+        auto* dialog = qobject_cast<ConnectionsDialog*>(modal);
+        if (!dialog) {
+            modal->close();
+            return;
+        }
+        seen = true;
+        EXPECT_EQ(dialog->connectionsBox->value(), 2);
+        EXPECT_FALSE(dialog->connectionsBox->accessibleName().isEmpty());
+        dialog->connectionsBox->selectAll();
+        QTest::keyClicks(dialog->connectionsBox, QStringLiteral("3"));
+        QTest::keyClick(dialog->connectionsBox, Qt::Key_Return);
+    });
+    window->findChild<QAction*>(QStringLiteral("Simultaneoustransfers1"))->trigger();
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(window->transferQueue().connections(), 3u);
+    EXPECT_NE(data.read("tavlinftp.ini").find("Connections=3"), std::string::npos) << data.read("tavlinftp.ini");
+
+    site.write("web/.keep", "");
+    std::map<std::string, std::string> files;
+    for (int i = 0; i < 6; ++i) {
+        const std::string name = "part" + std::to_string(i) + ".bin";
+        files[name] = randomBytes(3 * 1024 * 1024, static_cast<unsigned>(i) + 40);
+        local.write(name, files[name]);
+    }
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"web"}));
+    ASSERT_TRUE(waitForListing(doneCount()));
+    showLocalFolder(local);
+    dialogs.expectNameDialog(QString::fromStdString("web: 6 files from " + local.path()), DialogAnswer::Ok,
+                             std::nullopt, QStringLiteral("Transfer local dir to"));
+    click(c->BitBtn11);
+    int mostRunning = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        int bold = 0;
+        for (int row = 0; row < c->ListBox4->count(); ++row)
+            bold += c->ListBox4->item(row)->font().bold();
+        mostRunning = std::max(mostRunning, bold);
+        return !window->transferQueue().busy() && c->ListBox4->count() == 0;
+    }, 60000)) << logText();
+    EXPECT_GE(mostRunning, 2);
+    for (const auto& [name, bytes] : files)
+        EXPECT_EQ(site.read("web/" + name), bytes) << name;
+    const std::string log = logText();
+    for (const char* line : {"[T1] > PASS ****", "[T2] > PASS ****", "[T3] > PASS ****", "[T2] > STOR part"})
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+
+    // The next start works with three as well.
+    reopenWindow();
+    EXPECT_EQ(window->transferQueue().connections(), 3u);
 }

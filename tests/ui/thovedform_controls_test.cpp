@@ -172,7 +172,7 @@ TEST_F(ThovedformControls, MenusHoldTheirItemsInOrderWithStartMarks)
     };
     EXPECT_EQ(captions(c.Options),
               (QStringList{"&Binary", "&ASCII", "Auto Detect", "Specify filetypes", "Passive mode", "Proxy…",
-                           "Ask before overwriting on the server", "Visual Help"}));
+                           "Ask before overwriting on the server", "Simultaneous transfers…", "Visual Help"}));
     EXPECT_EQ(captions(c.Webwatch),
               (QStringList{"New web project", "Open Webwatch", "Delete missing files", "Clean directory"}));
     EXPECT_EQ(captions(c.Help), (QStringList{"Help", "About Tavlin FTP"}));
