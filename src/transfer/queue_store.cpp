@@ -116,6 +116,15 @@ void QueueEntries::moveToFront(std::size_t i)
     std::rotate(ids_.begin(), ids_.begin() + at, ids_.begin() + at + 1);
 }
 
+void QueueEntries::swap(std::size_t i, std::size_t j)
+{
+    if (i >= entries_.size() || j >= entries_.size())
+        return;
+    std::swap(entries_[i], entries_[j]);
+    std::swap(places_[i], places_[j]);
+    std::swap(ids_[i], ids_[j]);
+}
+
 void QueueEntries::prepend(QueueEntry entry)
 {
     totalBytes_ += entry.sizeInBytes();

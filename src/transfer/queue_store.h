@@ -97,6 +97,8 @@ public:
     void removeFirst() { removeAt(0); }
     void moveToEnd(std::size_t i);
     void moveToFront(std::size_t i);
+    // Entries i and j change places, each keeping its number.
+    void swap(std::size_t i, std::size_t j);
     void prepend(QueueEntry entry);
     void clear();
     // The queue file has just been written from these entries: their places

@@ -35,18 +35,14 @@ bool TransferQueue::removeWaitingEntries(std::vector<std::size_t> rows)
         for (std::size_t& row : rows)
             --row;
     }
-    QueueEntries kept;
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < entries_.count(); ++i) {
-        if (next < rows.size() && rows[next] == i) {
-            removed.push_back(entries_.at(i));
-            ++next;
-        } else {
-            kept.append(entries_.at(i));
-        }
+    // Taken out in place, from the back, so the entries that stay keep
+    // their numbers (a set-aside file stays set aside).
+    const std::size_t before = removed.size();
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        removed.insert(removed.begin() + static_cast<std::ptrdiff_t>(before), entries_.at(*row));
+        setAside_.erase(entries_.idAt(*row));
+        entries_.removeAt(*row);
     }
-    entries_ = std::move(kept);
-    setAside_ = std::min(setAside_, entries_.count());
     showEditedQueue();
     emit entriesRemoved(removed);
     // A queue emptied by hand has ended as one worked off does: whoever
@@ -67,10 +63,7 @@ bool TransferQueue::moveWaitingEntry(std::size_t row, int by)
         return false;
     if (interruptedDownloadFirst() && (row == 0 || other == 0))
         return false;
-    QueueEntries reordered;
-    for (std::size_t i = 0; i < entries_.count(); ++i)
-        reordered.append(entries_.at(i == row ? other : i == other ? row : i));
-    entries_ = std::move(reordered);
+    entries_.swap(row, other);
     showEditedQueue();
     return true;
 }
