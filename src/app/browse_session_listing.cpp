@@ -7,15 +7,17 @@
 #include "app/file_list_item.h"
 #include "app/remote_tree.h"
 #include "core/text_line_list.h"
+#include "remote/listing_date.h"
 
 #include <QCoreApplication>
-#include <QDate>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QStringList>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
 
 using namespace remote_tree;
 
@@ -23,10 +25,13 @@ namespace {
 constexpr int kEntriesBetweenEvents = 200;
 constexpr qint64 kMillisecondsBetweenEvents = 30;
 
+// Zero for a date of a form the listing parser does not know, which sorts
+// such entries together.
 std::int64_t dateKeyOf(const std::string& listedDate)
 {
-    const QDate today = QDate::currentDate();
-    return file_list::listingDateKey(listedDate, today.year(), today.month(), today.day());
+    const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    const std::optional<ListingTime> listed = listingTime(listedDate, now);
+    return listed ? listed->start.time_since_epoch().count() : 0;
 }
 } // namespace
 

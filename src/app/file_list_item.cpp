@@ -3,10 +3,6 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
-#include <array>
-#include <cctype>
-#include <sstream>
-
 namespace file_list {
 
 namespace {
@@ -27,31 +23,6 @@ qint64 numberOf(const QTreeWidgetItem& item, int role)
 int compareNumbers(qint64 a, qint64 b)
 {
     return a < b ? -1 : (a > b ? 1 : 0);
-}
-
-int monthOf(const std::string& name)
-{
-    static constexpr std::array<const char*, 12> kMonths = {"jan", "feb", "mar", "apr", "may", "jun",
-                                                            "jul", "aug", "sep", "oct", "nov", "dec"};
-    if (name.size() != 3)
-        return 0;
-    std::string lower;
-    for (char c : name)
-        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (std::size_t i = 0; i < kMonths.size(); ++i)
-        if (lower == kMonths[i])
-            return static_cast<int>(i) + 1;
-    return 0;
-}
-
-bool allDigits(const std::string& text)
-{
-    if (text.empty())
-        return false;
-    for (char c : text)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
 }
 
 }  // namespace
@@ -131,38 +102,6 @@ std::optional<std::string> linkTargetOf(const QTreeWidgetItem* item)
 void setLinkTarget(QTreeWidgetItem* item, const std::string& target)
 {
     item->setData(kNameColumn, kLinkTargetRole, QByteArray::fromStdString(target));
-}
-
-std::int64_t listingDateKey(const std::string& date, int year, int month, int day)
-{
-    std::istringstream words(date);
-    std::string monthName, dayText, last;
-    if (!(words >> monthName >> dayText >> last))
-        return 0;
-    const int listedMonth = monthOf(monthName);
-    if (listedMonth == 0 || !allDigits(dayText) || dayText.size() > 2)
-        return 0;
-    const int listedDay = std::stoi(dayText);
-    int listedYear = 0;
-    int minutes = 0;
-    if (const std::size_t colon = last.find(':'); colon != std::string::npos) {
-        const std::string hours = last.substr(0, colon);
-        const std::string mins = last.substr(colon + 1);
-        if (!allDigits(hours) || !allDigits(mins) || hours.size() > 2 || mins.size() != 2)
-            return 0;
-        minutes = std::stoi(hours) * 60 + std::stoi(mins);
-        // Servers give the time instead of the year for the last half year;
-        // a day that would lie ahead of today (a day's grace for time zones)
-        // was last year's.
-        listedYear = year;
-        if (listedMonth > month || (listedMonth == month && listedDay > day + 1))
-            --listedYear;
-    } else if (allDigits(last) && last.size() == 4) {
-        listedYear = std::stoi(last);
-    } else {
-        return 0;
-    }
-    return ((static_cast<std::int64_t>(listedYear) * 12 + listedMonth) * 32 + listedDay) * 1440 + minutes;
 }
 
 }  // namespace file_list

@@ -44,19 +44,13 @@ inline bool isFolder(const QTreeWidgetItem* item) { return kindOf(item) == Kind:
 std::optional<std::uint64_t> sizeOf(const QTreeWidgetItem* item);
 void setSize(QTreeWidgetItem* item, std::uint64_t size);
 
-// What a date is sorted by: seconds since the epoch locally; for a server's
-// listing, a number that orders "Jan 14 10:22" and "Mar  3  2019" the way
-// the dates they stand for are ordered.
+// What a date is sorted by: seconds since the epoch, of the local file's
+// time or of the time a server's listing date stands for.
 void setDateKey(QTreeWidgetItem* item, std::int64_t key);
 
 // A link's target as the listing gave it; nothing for other items and for
 // links beyond those whose targets are kept.
 std::optional<std::string> linkTargetOf(const QTreeWidgetItem* item);
 void setLinkTarget(QTreeWidgetItem* item, const std::string& target);
-
-// The sort key of a Unix listing's date: "Jan 14 10:22" (within the last
-// half year, so in this year or the one before when that would lie ahead
-// of `today`) or "Mar  3  2019". Zero for a text of another form.
-std::int64_t listingDateKey(const std::string& date, int year, int month, int day);
 
 }  // namespace file_list
