@@ -39,9 +39,12 @@ std::map<std::string, std::string> filesIn(const std::string& directory)
 // Sets every file below `root` as last written an hour ago: a file written
 // in the same two-second step as a run's scan is rightly sent again by the
 // next run, which tests of what a run leaves behind must not meet.
+// Always the same instant: a file settled again after its stamp was recorded
+// must keep that stamp, or it counts as changed whenever the two calls fall
+// on either side of a two-second step.
 void settle(const std::string& root)
 {
-    const auto earlier = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    static const auto earlier = fs::file_time_type::clock::now() - std::chrono::hours(1);
     for (const auto& entry : fs::recursive_directory_iterator(root))
         if (entry.is_regular_file() && !entry.is_symlink())
             fs::last_write_time(entry.path(), earlier);
