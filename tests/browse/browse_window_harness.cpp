@@ -1,6 +1,7 @@
 #include "browse_window_harness.h"
 
 #include "app/file_list_item.h"
+#include "app/local_panel.h"
 
 #include <QApplication>
 #include <QDir>
@@ -213,4 +214,26 @@ void BrowseWindowTest::clickFile(QTreeWidgetItem* item)
 void BrowseWindowTest::click(QPushButton* button)
 {
     QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void BrowseWindowTest::ctrlClick(QTreeWidget* list, const QStringList& names)
+{
+    for (int i = 0; i < names.size(); ++i) {
+        const auto found = list->findItems(names[i], Qt::MatchExactly, 0);
+        ASSERT_EQ(found.size(), 1) << names[i].toStdString();
+        list->scrollToItem(found.first());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, i == 0 ? Qt::NoModifier : Qt::ControlModifier,
+                          list->visualItemRect(found.first()).center());
+    }
+}
+
+void BrowseWindowTest::openServerFolderBesideLocal(const QString& folder, const std::string& localFolder)
+{
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({folder}));
+    const std::string shown = "./" + folder.toStdString();
+    ASSERT_TRUE(waitUntil([&] { return channel().client().HostDirName() == shown && !session().requestRunning(); }))
+        << logText();
+    ASSERT_TRUE(window->localPanel().setLocalDirectory(localFolder));
 }

@@ -95,6 +95,11 @@ protected:
     void clickNode(QTreeWidgetItem* item);
     void clickFile(QTreeWidgetItem* item);
     void click(QPushButton* button);
+    // Clicks the items of these names, with Ctrl held for all but the first.
+    void ctrlClick(QTreeWidget* list, const QStringList& names);
+    // Connects as the test user, opens the server's folder `folder` below
+    // the login folder and shows the local folder `localFolder` beside it.
+    void openServerFolderBesideLocal(const QString& folder, const std::string& localFolder);
 
     std::string logText() const { return c->Memo1->toPlainText().toStdString(); }
 

@@ -31,27 +31,6 @@ protected:
         std::filesystem::create_directories(site.path() + "/web");
     }
 
-    void openBothFolders()
-    {
-        connectAsTestUser();
-        ASSERT_TRUE(waitUntilBrowsing());
-        clickNode(node({"web"}));
-        ASSERT_TRUE(waitUntil([&] {
-            return channel().client().HostDirName() == "./web" && !session().requestRunning();
-        })) << logText();
-        ASSERT_TRUE(window->localPanel().setLocalDirectory(local.path()));
-    }
-
-    void ctrlClick(QTreeWidget* list, const QStringList& names)
-    {
-        for (int i = 0; i < names.size(); ++i) {
-            const auto found = list->findItems(names[i], Qt::MatchExactly, 0);
-            ASSERT_EQ(found.size(), 1) << names[i].toStdString();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, i == 0 ? Qt::NoModifier : Qt::ControlModifier,
-                              list->visualItemRect(found.first()).center());
-        }
-    }
-
     // What a drag from this list carries: the data the list gives Qt's own
     // drag of its chosen items.
     static std::unique_ptr<QMimeData> dragOf(QTreeWidget* list)
@@ -112,7 +91,7 @@ TEST_F(DragDropWindowTest, FilesAndFoldersDraggedFromTheLocalSideGoUpAndFromTheR
     local.write("second.bin", second);
     local.write("stays.bin", "not dragged");
     local.write("sub/inner.txt", "inside");
-    openBothFolders();
+    openServerFolderBesideLocal("web", local.path());
 
     ctrlClick(c->ListView2, {"first.bin", "second.bin"});
     const std::unique_ptr<QMimeData> up = dragOf(c->ListView2);
@@ -172,7 +151,7 @@ TEST_F(DragDropWindowTest, FilesAndFoldersDroppedFromAFileManagerGoUpIntoTheRemo
     elsewhere.write("pictures/small/dot.gif", "GIF89a");
     site.write("web/page.html", "the old page");
     window->findChild<QAction*>(QStringLiteral("AskBeforeOverwriting"))->trigger();
-    openBothFolders();
+    openServerFolderBesideLocal("web", local.path());
 
     QMimeData fromFileManager;
     fromFileManager.setUrls({QUrl::fromLocalFile(QString::fromStdString(elsewhere.file("page.html"))),

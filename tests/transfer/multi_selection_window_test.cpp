@@ -20,18 +20,6 @@ namespace {
 
 class MultiSelectionWindowTest : public BrowseWindowTest {
 protected:
-    // Clicks the item of that name, with Ctrl held for all but the first.
-    void ctrlClick(QTreeWidget* list, const QStringList& names)
-    {
-        for (int i = 0; i < names.size(); ++i) {
-            const auto found = list->findItems(names[i], Qt::MatchExactly, 0);
-            ASSERT_EQ(found.size(), 1) << names[i].toStdString();
-            list->scrollToItem(found.first());
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, i == 0 ? Qt::NoModifier : Qt::ControlModifier,
-                              list->visualItemRect(found.first()).center());
-        }
-    }
-
     QStringList selectedNames(const QTreeWidget* list) const
     {
         QStringList names;
@@ -75,14 +63,7 @@ TEST_F(MultiSelectionWindowTest, ThreeFilesGoUpComeDownAndAreDeletedInOneActionE
     for (int i = 0; i < 3; ++i)
         local.write(names[i].toStdString(), contents[static_cast<std::size_t>(i)]);
     local.write("left-alone.bin", "not chosen");
-    connectAsTestUser();
-    ASSERT_TRUE(waitUntilBrowsing());
-    // An empty folder's listing ends without "Done...".
-    clickNode(node({"web"}));
-    ASSERT_TRUE(waitUntil([&] {
-        return channel().client().HostDirName() == "./web" && !session().requestRunning();
-    })) << logText();
-    ASSERT_TRUE(window->localPanel().setLocalDirectory(local.path()));
+    openServerFolderBesideLocal("web", local.path());
 
     // Up: three of the four local files, Ctrl-clicked.
     ctrlClick(c->ListView2, {names[1], names[2], names[0]});

@@ -29,28 +29,10 @@ protected:
         fs::create_directories(site.path() + "/web");
     }
 
-    // Connects, opens the server's "web" folder and shows the local folder.
-    void openBothFolders()
-    {
-        connectAsTestUser();
-        ASSERT_TRUE(waitUntilBrowsing());
-        clickNode(node({"web"}));
-        ASSERT_TRUE(waitUntil([&] {
-            return channel().client().HostDirName() == "./web" && !session().requestRunning();
-        })) << logText();
-        ASSERT_TRUE(window->localPanel().setLocalDirectory(local.path()));
-    }
-
     // Chooses these local files with Ctrl-click and presses Upload.
     void uploadChosen(const QStringList& names)
     {
-        QTreeWidget* list = c->ListView2;
-        for (int i = 0; i < names.size(); ++i) {
-            const auto found = list->findItems(names[i], Qt::MatchExactly, 0);
-            ASSERT_EQ(found.size(), 1) << names[i].toStdString();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, i == 0 ? Qt::NoModifier : Qt::ControlModifier,
-                              list->visualItemRect(found.first()).center());
-        }
+        ctrlClick(c->ListView2, names);
         click(c->BitBtn2);
     }
 
@@ -89,7 +71,7 @@ TEST_F(UploadOverwriteWindowTest, SkipLeavesTheServersFileWhileTheOtherFileGoesU
     site.write("web/page.html", "the server's page");
     local.write("page.html", "a local page");
     local.write("new.txt", "a new file");
-    openBothFolders();
+    openServerFolderBesideLocal("web", local.path());
     ASSERT_EQ(fileNames(), QStringList{"page.html"});
 
     // Off by default: the menu item is unticked until the user ticks it, and
@@ -127,7 +109,7 @@ TEST_F(UploadOverwriteWindowTest, AnAnswerForAllHoldsForTheRestOfItsActionOnly)
     setAge(local.file("old.html"), 180min);
     setAge(local.file("fresh.html"), 60min);
     window->findChild<QAction*>(QStringLiteral("AskBeforeOverwriting"))->trigger();
-    openBothFolders();
+    openServerFolderBesideLocal("web", local.path());
     const QStringList both = inLocalListOrder({"old.html", "fresh.html"});
     ASSERT_EQ(both.size(), 2);
 
