@@ -2,6 +2,7 @@
 
 #include "remote/listing_date.h"
 #include "services/dialogs.h"
+#include "transfer/queue_store.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -23,14 +24,6 @@ std::optional<std::chrono::sys_seconds> modificationTime(const std::string& path
     if (::stat(path.c_str(), &status) != 0)
         return std::nullopt;
     return std::chrono::sys_seconds{std::chrono::seconds{status.st_mtime}};
-}
-
-// A name the server may take for a file in the folder: one that would lead
-// elsewhere, or name the folder itself, is not.
-bool isPlainRemoteName(const QString& name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
 }
 
 }  // namespace
@@ -121,7 +114,9 @@ std::optional<std::string> UploadOverwriteQuestion::askOtherName(const std::stri
     std::optional<std::string> chosen;
     while (dialogs_.runNameDialog()) {
         const QString typed = dialog.editText;
-        if (isPlainRemoteName(typed)) {
+        // The same rule as for a name joined to a local folder: nothing
+        // that leads elsewhere or names the folder itself.
+        if (isSafeLocalName(typed.toStdString())) {
             chosen = typed.toStdString();
             break;
         }
