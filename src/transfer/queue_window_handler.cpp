@@ -260,15 +260,11 @@ void QueueWindowHandler::displayChanged(const QueueDisplay& display)
 
 void QueueWindowHandler::transferProgressed(std::int64_t bytes)
 {
+    // The entries keep the sum of their sizes as they come and go, so a
+    // long queue is not walked for every block.
     const QueueEntries& entries = queue_.entries();
-    if (entries.count() != waitingCounted_) {
-        waitingCounted_ = entries.count();
-        waitingBytes_ = 0;
-        for (const QueueEntry& entry : entries.all())
-            waitingBytes_ += std::max<std::int64_t>(0, entry.sizeInBytes());
-    }
     const bool firstOfFile = !progress_.running() || bytes == 0;
-    progress_.progressed(bytes, entries.count(), waitingBytes_);
+    progress_.progressed(bytes, entries.count(), entries.totalBytes());
     markRunningLines();
     if (firstOfFile || !sinceShown_.isValid() || sinceShown_.elapsed() >= kProgressRedrawMs)
         showProgress();
@@ -277,8 +273,6 @@ void QueueWindowHandler::transferProgressed(std::int64_t bytes)
 void QueueWindowHandler::fileLeftQueue(const QueueEntry& entry)
 {
     progress_.fileEnded(std::max<std::int64_t>(0, entry.sizeInBytes()));
-    // The count changes as the entry goes: the sum is taken again then.
-    waitingCounted_ = static_cast<std::size_t>(-1);
     showProgress();
 }
 

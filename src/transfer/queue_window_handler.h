@@ -164,9 +164,5 @@ private:
     QueueSources sources_;
     int followingLines_ = 0;
     QueueProgress progress_;
-    // The bytes of the files in line, summed again only when their number
-    // changes (a long queue is not walked for every block).
-    std::size_t waitingCounted_ = 0;
-    std::int64_t waitingBytes_ = 0;
     QElapsedTimer sinceShown_;
 };
