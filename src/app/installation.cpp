@@ -98,7 +98,7 @@ std::string InstallLayout::iconFile() const
 
 std::string InstallLayout::manifest() const
 {
-    return joinPath(dataDirectory(), ".tavlinftp-install");
+    return joinPath(dataDirectory(), kInstallManifestName);
 }
 
 std::string desktopEntryText(const InstallLayout& layout)

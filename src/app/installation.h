@@ -55,6 +55,10 @@ std::vector<std::string> removeDataFiles(const InstallLayout& layout);
 // keep the folder. Returns whether the file was removed.
 bool removeInstallerLeftover(const std::string& path);
 
+// The manifest's name: the installer writes it into the data directory,
+// beside the program it copies there.
+inline constexpr const char* kInstallManifestName = ".tavlinftp-install";
+
 // The name of the marker file in the installer's staging folder, and its
 // first line.
 inline constexpr const char* kInstallerMarkerName = ".tavlinftp-installer";

@@ -64,7 +64,8 @@ StartupResult runStartupSequence(const StartupView& v, const StartupServices& se
         services.fillLocalFileList();
 
     // 6.-8. What an interrupted session left behind.
-    result.flags = loadRestoreFiles(result.paths, result.restoreBuffer, result.deletionList);
+    if (services.readRestoreFiles)
+        result.flags = loadRestoreFiles(result.paths, result.restoreBuffer, result.deletionList);
 
     // 9. Not recording; the queue's delete button only when there is
     // something restored to discard.

@@ -34,6 +34,10 @@ struct StartupServices {
     std::function<void()> installHintHandler;
     // Fills the local file list.
     std::function<void()> fillLocalFileList;
+    // Whether what an interrupted session left may be read now: not while
+    // another process (a WebWatch run from the command line) works in the
+    // data directory; the window reads it once that process has finished.
+    bool readRestoreFiles = true;
 };
 
 // What start-up fixes and loads; the tables are read by the handlers for

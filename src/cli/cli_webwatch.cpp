@@ -17,9 +17,13 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <thread>
+
+#include <unistd.h>
 
 namespace {
 
@@ -181,13 +185,52 @@ int PrintWebwatchPlan(const DataFilePaths& paths, const QStringList& projectName
     return leftAlone || plan.deletionsHeldBack > 0 ? 1 : 0;
 }
 
+// Takes the data directory's lock for a run. While another holds it (the
+// window with work of its own, or another run) the command waits up to
+// waitSeconds for it and then gives up, saying who has it. 0 when taken,
+// otherwise the exit status.
+int TakeDataDirectory(DataDirectoryLock& lock, const std::string& directory, int waitSeconds, bool quiet,
+                      std::FILE* out, std::FILE* err)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(waitSeconds);
+    bool toldWaiting = false;
+    for (;;) {
+        switch (lock.take(directory)) {
+        case DataDirectoryLock::Result::Taken:
+            return 0;
+        case DataDirectoryLock::Result::Failed:
+            std::fprintf(err, "tavlinftp-cli webwatch: cannot lock %s (%s): a run writes its files there; make the "
+                              "folder writable, or use --list or --dry-run to look without a run\n",
+                         directory.c_str(), lock.failure().c_str());
+            return 1;
+        case DataDirectoryLock::Result::HeldElsewhere:
+            break;
+        }
+        std::string holder = DataDirectoryLock::holderOf(directory);
+        if (holder.empty())
+            holder = "Tavlin FTP or another run";
+        if (Clock::now() >= deadline) {
+            std::fprintf(err, "tavlinftp-cli webwatch: %s is in use by %s; waited %d second%s for it; try again "
+                              "later, or wait longer with --wait SECONDS\n",
+                         directory.c_str(), holder.c_str(), waitSeconds, waitSeconds == 1 ? "" : "s");
+            return kExitDataDirectoryBusy;
+        }
+        if (!toldWaiting && !quiet) {
+            std::fprintf(out, "Waiting for %s: in use by %s (at most %d seconds)\n", directory.c_str(),
+                         holder.c_str(), waitSeconds);
+            std::fflush(out);
+            toldWaiting = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(kWaitPollMilliseconds));
+    }
+}
+
 }  // namespace
 
 std::string DefaultDataDirectory(const std::string& homeDirectory)
 {
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
-        return joinPath(xdg, "tavlinftp");
-    return joinPath(joinPath(homeDirectory, ".local/share"), "tavlinftp");
+    return defaultDataDirectory(std::getenv("XDG_DATA_HOME"), homeDirectory);
 }
 
 int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::string& defaultDataDirectory,
@@ -207,8 +250,9 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
     const QCommandLineOption deleteMissingFolders(QStringLiteral("delete-missing-folders"));
     const QCommandLineOption allowMassDelete(QStringLiteral("allow-mass-delete"));
     const QCommandLineOption connections(QStringLiteral("connections"), {}, QStringLiteral("N"));
+    const QCommandLineOption wait(QStringLiteral("wait"), {}, QStringLiteral("SECONDS"));
     parser.addOptions({dataDir, project, dryRun, list, passive, active, verbose, quiet, trust, deleteMissingFolders,
-                       allowMassDelete, connections});
+                       allowMassDelete, connections, wait});
     QStringList args{QStringLiteral("tavlinftp-cli webwatch")};
     for (const std::string& argument : arguments)
         args << QString::fromStdString(argument);
@@ -241,6 +285,15 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
         }
         connectionCount = static_cast<std::size_t>(given);
     }
+    int waitSeconds = kDefaultWaitSeconds;
+    if (parser.isSet(wait)) {
+        bool number = false;
+        waitSeconds = parser.value(wait).toInt(&number);
+        if (!number || waitSeconds < 0) {
+            std::fprintf(err, "tavlinftp-cli webwatch: --wait takes a number of seconds, 0 or more\n");
+            return 2;
+        }
+    }
     const bool realRun = !parser.isSet(dryRun) && !parser.isSet(list);
     const std::string directory = parser.isSet(dataDir) ? s(parser.value(dataDir)) : defaultDataDirectory;
     if (!std::filesystem::is_directory(directory)) {
@@ -258,19 +311,10 @@ int RunWebwatchCommand(const std::vector<std::string>& arguments, const std::str
     // every data file is replaced whole, so they need no lock and work on a
     // data directory they cannot write.
     DataDirectoryLock lock;
-    switch (lock.take(directory)) {
-    case DataDirectoryLock::Result::Taken:
-        break;
-    case DataDirectoryLock::Result::HeldElsewhere:
-        std::fprintf(err, "tavlinftp-cli webwatch: %s is in use by Tavlin FTP or another run; try again later\n",
-                     directory.c_str());
-        return kExitDataDirectoryBusy;
-    case DataDirectoryLock::Result::Failed:
-        std::fprintf(err, "tavlinftp-cli webwatch: cannot lock %s (%s): a run writes its files there; make the "
-                          "folder writable, or use --list or --dry-run to look without a run\n",
-                     directory.c_str(), lock.failure().c_str());
-        return 1;
-    }
+    if (const int status = TakeDataDirectory(lock, directory, waitSeconds, parser.isSet(quiet), out, err);
+        status != 0)
+        return status;
+    lock.describeHolder("a WebWatch run from the command line (process " + std::to_string(::getpid()) + ")");
 
     // Under the lock no one else writes here: what a killed write left
     // behind can go.

@@ -9,10 +9,10 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 15> kOwnNames{
+constexpr std::array<std::string_view, 16> kOwnNames{
     "fiext1.fil", "FTPDIRL.TXT", "rstfil.txt", "koefil.dfd", "serv3.adr",      "serv.adr",      "ascd.dfd",
     "prox.dfd",   "wbprj.dfd",   "nyweb.dfd",  "nyweb2.dfd", "defil.dfd",      "tlstrust.dfd", "tavlinftp.lock",
-    "tavlinftp.ini",
+    "tavlinftp.window.lock",     "tavlinftp.ini",
 };
 
 bool endsWithIgnoringCase(std::string_view text, std::string_view ending)

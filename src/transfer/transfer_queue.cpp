@@ -218,7 +218,7 @@ TransferQueue::Queued TransferQueue::queueUpload(const QueueSite& site, const st
                                                  const std::string& localDirectory, const std::string& name,
                                                  const std::string& size, const std::string& mode)
 {
-    if (!confirmDiscardOfInterruptedDownload())
+    if (!mayQueue() || !confirmDiscardOfInterruptedDownload())
         return Queued::Cancelled;
     const std::string localPath = localPathIn(localDirectory, name);
     const UploadChoice choice = checkUpload(remoteDirectory, localPath, name);
@@ -250,6 +250,8 @@ TransferQueue::Queued TransferQueue::queueDownload(const QueueSite& site, const 
                                                    const std::string& size, const std::string& mode,
                                                    OverwriteAnswers* several)
 {
+    if (!mayQueue())
+        return Queued::Cancelled;
     // The remote name becomes part of a local path: a server could name a
     // file "../x" or "a/b" and have it written outside the chosen folder.
     if (!isSafeLocalName(remoteName)) {
@@ -357,7 +359,7 @@ std::size_t TransferQueue::queueDirectory(const QueueSite& site, const std::stri
                                           const std::function<std::string(const std::string&)>& modeFor,
                                           const std::string& targetText)
 {
-    if (!confirmDiscardOfInterruptedDownload())
+    if (!mayQueue() || !confirmDiscardOfInterruptedDownload())
         return 0;
     // At most this many list items are looked at in one action.
     constexpr std::size_t kMostItems = 9999;

@@ -79,6 +79,11 @@ public:
     using UploadCheck = std::function<UploadChoice(const std::string& remoteDirectory, const std::string& localPath,
                                                    const std::string& name)>;
     void setUploadCheck(UploadCheck check) { uploadCheck_ = std::move(check); }
+    // Asked before a file is queued: false refuses it as if the user had
+    // cancelled (the window could not have its data directory, another
+    // process works there, and the user has been told). Without one every
+    // file may be queued.
+    void setMayQueue(std::function<bool()> mayQueue) { mayQueue_ = std::move(mayQueue); }
 
     // One local file to upload into remoteDirectory of the site. Kept: the
     // upload check left it out; Cancelled: it stopped the action.
@@ -375,6 +380,8 @@ private:
     bool setAsideOnCancel_ = false;
     std::function<std::string()> loginRefusedAdvice_;
     UploadCheck uploadCheck_;
+    std::function<bool()> mayQueue_;
+    bool mayQueue() const { return !mayQueue_ || mayQueue_(); }
     // Failed uploads moved to the end of the queue since its last start.
     std::set<QueueEntries::Id> setAside_;
 };

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "app/data_directory_claim.h"
 #include "app/local_panel.h"
 #include "app/message_panel.h"
 #include "app/browse_session.h"
@@ -10,6 +11,7 @@
 #include "app/remote_tree_scan.h"
 #include "app/recording_handler.h"
 #include "ui/session_site_links.h"
+#include "core/data_directory_lock.h"
 #include "core/data_paths.h"
 #include "core/first_start_files.h"
 #include "ui/control_factory.h"
@@ -24,6 +26,7 @@
 #include "webwatch/webwatch_run_driver.h"
 
 #include <QCloseEvent>
+#include <QPlainTextEdit>
 #include <QResizeEvent>
 #include <QSplitter>
 #include <QStatusBar>
@@ -44,7 +47,7 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
         ownDialogs_ = std::make_unique<QtDialogs>(this);
         dialogs_ = ownDialogs_.get();
     }
-    const std::string dataDirectory = setup.dataDirectory.empty() ? currentDirectory() : setup.dataDirectory;
+    const std::string dataDirectory = setup.dataDirectory.empty() ? defaultDataDirectory() : setup.dataDirectory;
     startup_.paths = DataFilePaths::inDirectory(dataDirectory);
     settings_ = std::make_unique<ProgramSettings>(dataDirectory);
     ownDataFiles_ = std::make_unique<OwnDataFiles>(dataDirectory);
@@ -106,8 +109,14 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     startupView.log = c_.Memo1;
     startupView.recordingLabel = c_.Label2;
     startupView.discardQueueButton = c_.Button1;
+    // Start-up reads what an interrupted session left only under the
+    // one-writer lock; while a run from the command line has it, that is
+    // read once the run has finished.
+    claim_ = std::make_unique<DataDirectoryClaim>(dataDirectory, *dialogs_);
+    const bool mayReadRestoreFiles = claim_->takeAtStart();
     StartupServices services;
     services.dataDirectory = dataDirectory;
+    services.readRestoreFiles = mayReadRestoreFiles;
     services.iconTableRoot = setup.iconTableRoot.empty() ? std::string("/") : setup.iconTableRoot;
     services.probe = [this](const std::string& probePath) { return fileIcons_.probe(probePath); };
     services.installHintHandler = [this] { installHintHandler(); };
@@ -115,6 +124,16 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     startup_ = runStartupSequence(startupView, services);
     createSiteAndModeWindows();
     createWebwatch();
+    claim_->watch([this] { return workInHand(); }, [this] { readDataFilesAgain(); });
+    transferQueue_->setMayQueue([this] { return claim_->claim(); });
+    if (!setup.startNotice.empty())
+        c_.Memo1->appendPlainText(QString::fromStdString(setup.startNotice));
+    if (!mayReadRestoreFiles) {
+        const std::string holder = DataDirectoryLock::holderOf(dataDirectory);
+        c_.Memo1->appendPlainText(QString::fromStdString(
+            "! " + dataDirectory + " is in use by " + (holder.empty() ? std::string("another program") : holder)
+            + ": what it leaves there is taken up when it has finished"));
+    }
 }
 
 Thovedform::~Thovedform()

@@ -17,6 +17,7 @@
 #include <string>
 
 class AddressManagerConnectRequest;
+class DataDirectoryClaim;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -70,8 +71,12 @@ inline constexpr const char* kMainWindowCaption = "Tavlin FTP 2.1";
 struct ThovedformSetup {
     // Questions and messages go here; null means the window's own dialogs.
     Dialogs* dialogs = nullptr;
-    // The data directory; empty means the current directory at creation.
+    // The data directory; empty means the program's default one
+    // (defaultDataDirectory()).
     std::string dataDirectory;
+    // A line the log shows once start-up has run (the program start's word
+    // about data files it found but does not use).
+    std::string startNotice;
     // Where a first start collects the file-type icon table; empty means the
     // root of the local drive list, "/".
     std::string iconTableRoot;
@@ -114,6 +119,9 @@ public:
     LocalPanel& localPanel() { return *localPanel_; }
     // The program's own settings file in the data directory.
     ProgramSettings& settings() { return *settings_; }
+    // The window's hold on the data directory's one-writer lock: taken while
+    // the window has work in hand, let go while it has none.
+    DataDirectoryClaim& dataDirectoryClaim() { return *claim_; }
     // The status bar's message panel: server replies to refused requests
     // and the program's own notices. Hints keep the status bar's message
     // area.
@@ -215,6 +223,13 @@ private:
     void createWebwatch();
     void afterWebwatchClosed();
     void takeUpHandedOverRun(bool startNow);
+    // What the window has in hand that keeps its data directory from other
+    // writers, in words for whoever waits for it; empty when nothing.
+    std::string workInHand() const;
+    // Another process (a WebWatch run from the command line) changed the
+    // run's files while the window had nothing in hand: they are taken up
+    // as start-up takes them up.
+    void readDataFilesAgain();
     // A transfer or a run's deletion pass is running: no new run may start.
     bool transferRunning() const;
     void showWhetherRunsMayStart();
@@ -357,6 +372,7 @@ private:
     FileIconList fileIcons_;
     StartupResult startup_;
     std::unique_ptr<ProgramSettings> settings_;
+    std::unique_ptr<DataDirectoryClaim> claim_;
     std::unique_ptr<WindowLayoutMemory> layoutMemory_;
     std::unique_ptr<OwnDataFiles> ownDataFiles_;
     bool shownBefore_ = false;

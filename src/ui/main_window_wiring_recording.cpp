@@ -2,6 +2,7 @@
 // button and the recording label.
 #include "ui/main_window.h"
 
+#include "app/data_directory_claim.h"
 #include "app/file_list_item.h"
 #include "app/local_panel.h"
 #include "app/recording_handler.h"
@@ -87,6 +88,10 @@ RecordingSession Thovedform::recordingSession() const
 
 void Thovedform::recordClick()
 {
+    // A recording ends in the project file: not while a run from the
+    // command line has the data directory.
+    if (!claim_->claim())
+        return;
     recordingHandler_->newProject();
 }
 

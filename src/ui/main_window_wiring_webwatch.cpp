@@ -2,6 +2,7 @@
 #include "ui/main_window.h"
 
 #include "app/control_hint.h"
+#include "app/data_directory_claim.h"
 #include "app/local_panel.h"
 #include "services/dialogs.h"
 #include "webwatch/recorder.h"
@@ -146,6 +147,10 @@ void Thovedform::createWebwatch()
 
 void Thovedform::openWebwatch()
 {
+    // The window edits the project file: not while a run from the command
+    // line has the data directory.
+    if (!claim_->claim())
+        return;
     webwatch_->openWindow();
 }
 
@@ -164,6 +169,8 @@ void Thovedform::afterWebwatchClosed()
         }
         // The recording goes into the chosen project, on the connection the
         // fields now hold.
+        if (!claim_->claim())
+            return;
         recorder_->startAddingToProject(choice.projectName, choice.cleanDirectory, choice.deleteMissing,
                                         recordingSession(), ProjectPlace{choice.projectFile, choice.insertLine});
     }
@@ -211,6 +218,8 @@ void Thovedform::showWhetherRunsMayStart()
 // The quick upload: all projects, without showing the window or asking.
 void Thovedform::BitBtn10Click()
 {
+    if (!claim_->claim())
+        return;
     webwatch_->handler().showWindow(WebwatchHandling::kQuickUpload);
     if (webwatch_->handler().handling() == WebwatchHandling::kUpload)
         takeUpHandedOverRun(true);

@@ -1,8 +1,11 @@
 #include "ui/program_start.h"
 
+#include "app/data_directory_choice.h"
+#include "app/data_directory_claim.h"
 #include "app/install_modes.h"
 #include "app/start_mode.h"
 #include "core/data_directory_lock.h"
+#include "core/data_paths.h"
 #include "core/stale_temporary_files.h"
 #include "ui/drawn_images.h"
 #include "ui/qt_dialogs.h"
@@ -13,6 +16,8 @@
 #include <QBuffer>
 #include <QDir>
 #include <QProcess>
+
+#include <cstdio>
 
 namespace {
 
@@ -25,33 +30,46 @@ std::string programIconPng()
     return bytes.toStdString();
 }
 
-int runClient(QApplication& app)
+int runClient(QApplication& app, const StartDecision& decision)
 {
-    // The current directory is the data directory. A second copy of the
-    // program, or a command-line WebWatch run, on the same files would undo
-    // the other's queue and project changes; it is told and nothing starts.
-    DataDirectoryLock lock;
-    if (lock.take(QDir::currentPath().toStdString()) == DataDirectoryLock::Result::HeldElsewhere) {
+    const DataDirectoryChoice choice =
+        chooseDataDirectory(decision.dataDirectory, QCoreApplication::applicationFilePath().toStdString(),
+                            currentDirectory(), defaultDataDirectory());
+    const std::string& dataDirectory = choice.directory;
+    std::string why;
+    if (!makeDataDirectory(dataDirectory, why)) {
         QtDialogs dialogs(nullptr);
-        dialogs.message(QStringLiteral("Tavlin FTP is already at work in %1 (the program or a WebWatch run from "
-                                       "the command line). Try again when it has finished.")
-                            .arg(QDir::currentPath()));
+        dialogs.message(QStringLiteral("Tavlin FTP cannot make its data folder %1: %2")
+                            .arg(QString::fromStdString(dataDirectory), QString::fromStdString(why)));
         return 1;
     }
-    // Under the lock no one else writes here: what a killed write left
-    // behind can go.
-    if (lock.held())
-        removeStaleTemporaryFiles(QDir::currentPath().toStdString());
+    // One window per data directory: a second would keep its own copy of
+    // the sites and settings and write it over the first one's. (Runs from
+    // the command line share the directory with the window through the
+    // one-writer lock, which the window holds only while it has work.)
+    DataDirectoryLock windowLock(DataDirectoryLock::kWindowFileName);
+    if (windowLock.take(dataDirectory) == DataDirectoryLock::Result::HeldElsewhere) {
+        QtDialogs dialogs(nullptr);
+        dialogs.message(QStringLiteral("Tavlin FTP is already open on %1.").arg(QString::fromStdString(dataDirectory)));
+        return 1;
+    }
     SplashWindow splash;
     splash.centreOnScreen();
     splash.show();
     QApplication::processEvents();
 
-    // Creating the main window runs the start-up sequence in the current
-    // directory, which becomes the data directory. The other windows
-    // (address manager, ASCII types, WebWatch, help) are made by the main
-    // window together with the handlers that use them.
-    Thovedform window;
+    // Creating the main window runs the start-up sequence in the data
+    // directory. The other windows (address manager, ASCII types, WebWatch,
+    // help) are made by the main window together with the handlers that use
+    // them.
+    ThovedformSetup setup;
+    setup.dataDirectory = dataDirectory;
+    setup.startNotice = choice.notice;
+    Thovedform window(setup);
+    // Under the lock no one else writes here: what a killed write left
+    // behind can go.
+    if (window.dataDirectoryClaim().held())
+        removeStaleTemporaryFiles(dataDirectory);
     splash.close();
     window.show();
     return app.exec();
@@ -93,6 +111,9 @@ int runProgram(QApplication& app)
         decideStartMode(QCoreApplication::applicationFilePath().toStdString(), arguments);
 
     switch (decision.mode) {
+    case StartMode::WrongUsage:
+        std::fprintf(stderr, "tavlinftp: %s\n", decision.usageError.c_str());
+        return 2;
     case StartMode::Uninstall:
         return runUninstall();
     case StartMode::RemoveLeftover:
@@ -102,5 +123,5 @@ int runProgram(QApplication& app)
     case StartMode::Client:
         break;
     }
-    return runClient(app);
+    return runClient(app, decision);
 }

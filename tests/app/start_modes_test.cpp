@@ -1,3 +1,4 @@
+#include "app/data_directory_choice.h"
 #include "app/install_modes.h"
 #include "app/installation.h"
 #include "app/start_mode.h"
@@ -36,6 +37,52 @@ TEST(StartMode, ArgumentsComeFirstThenTheProgramName)
     EXPECT_EQ(removal.mode, StartMode::RemoveLeftover);
     EXPECT_EQ(removal.leftoverPath, "/tmp/s/setup.log");
     EXPECT_EQ(decideStartMode("/opt/x/tavlinftp", {"UINSTALL"}).mode, StartMode::RemoveLeftover);
+
+    // --data-dir comes before the rest and is never taken for a leftover.
+    const StartDecision named = decideStartMode("/opt/x/tavlinftp", {"--data-dir", "/srv/ftp data"});
+    EXPECT_EQ(named.mode, StartMode::Client);
+    EXPECT_EQ(named.dataDirectory, "/srv/ftp data");
+    EXPECT_EQ(decideStartMode("/opt/x/tavlinftp", {"--data-dir=d", "uinstall"}).mode, StartMode::Uninstall);
+    EXPECT_EQ(decideStartMode("/opt/x/tavlinftp", {"--data-dir"}).mode, StartMode::WrongUsage);
+    EXPECT_EQ(decideStartMode("/opt/x/tavlinftp", {"--data-dir="}).mode, StartMode::WrongUsage);
+}
+
+// The folder the program starts in never becomes the data directory; a
+// program the installer put into its data directory keeps that one, and
+// data files left where the program starts are pointed out, not used.
+TEST(StartMode, TheDataDirectoryIsNamedInstalledOrTheDefaultNeverTheStartFolder)
+{
+    TempDir home;
+    home.write("Documents/serv3.adr", "Old site\r\n");
+    const std::string documents = home.file("Documents");
+    const std::string fallback = home.file("share/tavlinftp");
+
+    DataDirectoryChoice choice = chooseDataDirectory("", "/usr/bin/tavlinftp", documents, fallback);
+    EXPECT_EQ(choice.directory, fallback);
+    EXPECT_EQ(choice.notice, "! The data files in " + documents + " are not used: the data directory is " + fallback
+                                 + ". Start with --data-dir " + documents + " to use them.");
+    EXPECT_EQ(chooseDataDirectory("", "/usr/bin/tavlinftp", fallback, fallback).notice, "");
+
+    choice = chooseDataDirectory("ftp/", "/usr/bin/tavlinftp", documents, fallback);
+    EXPECT_EQ(choice.directory, documents + "/ftp");
+    EXPECT_EQ(chooseDataDirectory("/srv/d", "/usr/bin/tavlinftp", documents, fallback).directory, "/srv/d");
+
+    // Installed by hand: the program lives in its data directory beside the
+    // installer's manifest, where its menu entry starts it.
+    home.write("old-share/tavlinftp/" + std::string(kInstallManifestName), "x\n");
+    EXPECT_EQ(chooseDataDirectory("", home.file("old-share/tavlinftp/tavlinftp"), documents, fallback).directory,
+              home.file("old-share/tavlinftp"));
+
+    // Made for its owner only when missing, with the folders above it.
+    std::string why;
+    ASSERT_TRUE(makeDataDirectory(home.file("new/share/tavlinftp"), why)) << why;
+    struct stat status {};
+    ASSERT_EQ(::stat(home.file("new/share/tavlinftp").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+    EXPECT_TRUE(makeDataDirectory(home.file("new/share/tavlinftp"), why));
+    home.write("plain", "x");
+    EXPECT_FALSE(makeDataDirectory(home.file("plain/tavlinftp"), why));
+    EXPECT_FALSE(why.empty());
 }
 
 class Installation : public ::testing::Test {

@@ -1,5 +1,7 @@
 #include "cli_run.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <cerrno>
@@ -10,9 +12,10 @@
 #include <termios.h>
 #include <unistd.h>
 
-CliRun runCli(const std::vector<std::string>& arguments, const CliEnvironment& environment)
+namespace {
+
+void startCli(QProcess& process, const std::vector<std::string>& arguments, const CliEnvironment& environment)
 {
-    QProcess process;
     QStringList args;
     for (const auto& a : arguments)
         args << QString::fromStdString(a);
@@ -26,6 +29,14 @@ CliRun runCli(const std::vector<std::string>& arguments, const CliEnvironment& e
         env.insert(name, value);
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(TAVLIN_CLI_PATH), args);
+}
+
+}  // namespace
+
+CliRun runCli(const std::vector<std::string>& arguments, const CliEnvironment& environment)
+{
+    QProcess process;
+    startCli(process, arguments, environment);
     CliRun run;
     if (!process.waitForFinished(120000)) {
         process.kill();
@@ -34,6 +45,35 @@ CliRun runCli(const std::vector<std::string>& arguments, const CliEnvironment& e
     }
     run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
     run.out = process.readAllStandardOutput().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+CliRun runCliWhileEventsRun(const std::vector<std::string>& arguments,
+                            const std::function<bool(const std::string& outSoFar)>& meanwhile,
+                            const CliEnvironment& environment)
+{
+    QProcess process;
+    startCli(process, arguments, environment);
+    CliRun run;
+    bool stepTaken = !meanwhile;
+    QElapsedTimer waited;
+    waited.start();
+    while (!process.waitForFinished(10)) {
+        if (process.state() == QProcess::NotRunning || waited.elapsed() > 120000)
+            break;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        run.out += process.readAllStandardOutput().toStdString();
+        if (!stepTaken)
+            stepTaken = meanwhile(run.out);
+    }
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out += process.readAllStandardOutput().toStdString();
     run.err = process.readAllStandardError().toStdString();
     return run;
 }

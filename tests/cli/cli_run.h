@@ -4,6 +4,7 @@
 #include "support/temp_dir.h"
 
 #include <QString>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <utility>
@@ -22,6 +23,15 @@ using CliEnvironment = std::vector<std::pair<QString, QString>>;
 // Runs the tool with its output read through pipes, with the test's
 // environment (less TAVLINFTP_PASSWORD and any proxy) plus `environment`.
 CliRun runCli(const std::vector<std::string>& arguments, const CliEnvironment& environment = {});
+
+// The same while the caller's event loop keeps running (a window open in the
+// test answers its timers and sockets meanwhile). `meanwhile` is called
+// between turns of the loop with what the tool has written to standard
+// output so far, until it returns true once (a step the test takes while the
+// tool waits), then no more.
+CliRun runCliWhileEventsRun(const std::vector<std::string>& arguments,
+                            const std::function<bool(const std::string& outSoFar)>& meanwhile = {},
+                            const CliEnvironment& environment = {});
 
 // Runs the tool with standard output and error on a terminal (a pseudo
 // terminal); `out` then holds what the terminal received.

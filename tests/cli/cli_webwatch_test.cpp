@@ -172,16 +172,21 @@ TEST_F(CliWebwatch, ListCountsAndABusyDataDirectoryIsLeftAlone)
     EXPECT_EQ(list.out, "Shop: 4 files, 1 changed, 2 new, 1 missing\nBlog: 1 files, 0 changed, 0 new, 0 missing\n");
 
     // While the window (or another run) holds the data directory, a run
-    // is turned away; a listing only reads, and still works.
+    // waits for it as long as --wait says and then is turned away, naming
+    // the holder; a listing only reads, and still works.
     DataDirectoryLock holder;
     ASSERT_EQ(holder.take(data.path()), DataDirectoryLock::Result::Taken);
-    const CliRun busy = webwatch({});
+    holder.describeHolder("another run");
+    const CliRun busy = webwatch({"--wait", "0"});
     EXPECT_EQ(busy.status, 75);
     EXPECT_TRUE(busy.out.empty());
-    EXPECT_NE(busy.err.find("in use"), std::string::npos) << busy.err;
+    EXPECT_NE(busy.err.find(data.path() + " is in use by another run; waited 0 seconds"), std::string::npos)
+        << busy.err;
     EXPECT_EQ(webwatch({"--list"}).out, list.out);
 
     EXPECT_EQ(webwatch({"--list", "--bogus"}).status, 2);
+    EXPECT_EQ(webwatch({"--wait", "soon"}).status, 2);
+    EXPECT_EQ(webwatch({"--wait", "-1"}).status, 2);
 }
 
 TEST_F(CliWebwatch, ARunBringsTheServerToTheLocalFilesAndEndsWithTheProjectFileUpdated)
