@@ -53,6 +53,7 @@ void BrowseSession::logLine(const std::string& line)
 
 void BrowseSession::connectedChanged(bool connected)
 {
+    showConnectButton();
     if (services_.connectedChanged)
         services_.connectedChanged(connected);
 }
@@ -86,10 +87,71 @@ void BrowseSession::connectOrDisconnect()
 {
     if (channel_.requestRunning())
         return;
-    if (channel_.connected())
-        disconnectAction();
-    else
+    if (channel_.connected()) {
+        // Fields that name another site mean the user wants to be there:
+        // this session ends and that one begins.
+        const bool elsewhere = fieldsNameAnotherSite();
+        if (disconnectAction() && elsewhere)
+            connectAfterQuit_ = true;
+    } else {
         connectAction();
+    }
+}
+
+std::optional<std::string> BrowseSession::portOfFields() const
+{
+    bool numeric = false;
+    const int port = v_.portField->text().trimmed().toInt(&numeric);
+    if (numeric)
+        return std::to_string(port);
+    // "ftpes://host:2121" needs nothing in the port field.
+    const std::string portInHost = ParseFtpHost(toBytes(v_.hostField->text())).port;
+    if (!portInHost.empty())
+        return portInHost;
+    return std::nullopt;
+}
+
+bool BrowseSession::fieldsNameAnotherSite() const
+{
+    if (!channel_.connected())
+        return false;
+    const TFtpClient& client = channel_.client();
+    const std::optional<std::string> port = portOfFields();
+    if (v_.hostField->text().isEmpty() || !port)
+        return false;
+    return toBytes(v_.hostField->text()) != client.HostName() || toBytes(v_.loginField->text()) != client.UserName()
+           || *port != client.Port();
+}
+
+void BrowseSession::showConnectButton()
+{
+    QPushButton* button = v_.connectButton;
+    if (!button)
+        return;
+    const bool connected = channel_.connected();
+    const QString action = connected ? QStringLiteral("Disconnect") : QStringLiteral("Connect");
+    button->setText(action);
+    button->setAccessibleName(action);
+    button->setIcon(connected ? v_.disconnectPicture : v_.connectPicture);
+    if (fieldsNameAnotherSite())
+        setHint(button, QStringLiteral("Disconnect, then connect to ") + v_.hostField->text());
+    else
+        setHint(button, action);
+}
+
+std::string BrowseSession::siteKey(const std::string& hostText, const std::string& user, const std::string& port)
+{
+    std::string host = ParseFtpHost(hostText).host;
+    std::transform(host.begin(), host.end(), host.begin(), [](unsigned char c) { return std::tolower(c); });
+    return user + "@" + host + ":" + port;
+}
+
+std::string BrowseSession::fieldsSite() const
+{
+    const std::optional<std::string> port = portOfFields();
+    if (!port || v_.hostField->text().isEmpty())
+        return {};
+    return siteKey(toBytes(v_.hostField->text()), toBytes(v_.loginField->text()), *port);
 }
 
 void BrowseSession::connectFromAddressManager()
@@ -106,19 +168,13 @@ void BrowseSession::connectAction()
     TFtpClient& client = channel_.client();
     // The host is handed on as typed; the client takes it apart.
     client.SetHostName(toBytes(host));
-    bool numeric = false;
-    const int port = v_.portField->text().trimmed().toInt(&numeric);
-    const std::string portInHost = ParseFtpHost(toBytes(host)).port;
-    if (numeric) {
-        client.SetPort(std::to_string(port));
-    } else if (!portInHost.empty()) {
-        // "ftpes://host:2121" needs nothing in the port field.
-        client.SetPort(portInHost);
-    } else {
+    const std::optional<std::string> port = portOfFields();
+    if (!port) {
         if (services_.dialogs)
             services_.dialogs->message(QStringLiteral("'%1' is not a valid integer value").arg(v_.portField->text()));
         return;
     }
+    client.SetPort(*port);
 
     connectAfterQuit_ = false;
     channel_.clearAbort();
@@ -127,16 +183,17 @@ void BrowseSession::connectAction()
     channel_.ask(*this, &TCustomFtpCli::BeginOpen, SessionChannel::FileDisplay::On);
 }
 
-void BrowseSession::disconnectAction()
+bool BrowseSession::disconnectAction()
 {
     if (channel_.client().State() != ftpStateReady)
-        return;
+        return false;
     channel_.setConnected(false);
     resetWindowAfterSession();
     setHint(v_.directoryTransferButton, QString());
     quitting_ = true;
     ask(&TCustomFtpCli::BeginQuit);
     channel_.client().SetHostDirName({});
+    return true;
 }
 
 void BrowseSession::disableSessionButtons()
@@ -160,7 +217,7 @@ void BrowseSession::resetWindowAfterSession()
     if (v_.remotePathField)
         v_.remotePathField->clear();
     disableSessionButtons();
-    setHint(v_.connectButton, QStringLiteral("Connect"));
+    showConnectButton();
     // The address manager is closed while logging in; a session that ends
     // before its first listing must not leave it out of reach.
     v_.addressManagerButton->setEnabled(true);
@@ -291,7 +348,6 @@ void BrowseSession::openDone()
     loginFolder_.clear();
     directoryChangeWaiting_ = false;
     changingToNode_ = false;
-    setHint(v_.connectButton, QStringLiteral("Disconnect"));
     v_.addressManagerButton->setEnabled(false);
     root_ = addRoot(v_.remoteTree, channel_.client().HostName(), v_.treeImages);
     // Not connected yet, so selecting the root starts no directory change.
@@ -303,10 +359,14 @@ void BrowseSession::openDone()
         log("! TLS connection: " + channel_.client().TlsDescription());
     channel_.setConnected(true);
     channel_.client().SetUserName(toBytes(v_.loginField->text()));
-    if (services_.localDirectoryField && services_.changeLocalDirectory) {
+    showConnectButton();
+    if (directoryFieldsApply() && services_.localDirectoryField && services_.changeLocalDirectory) {
         const std::string localDirectory = services_.localDirectoryField();
-        if (!localDirectory.empty())
+        if (!localDirectory.empty()) {
             services_.changeLocalDirectory(localDirectory);
+            if (services_.localDirectoryTaken)
+                services_.localDirectoryTaken();
+        }
     }
     ask(&TCustomFtpCli::BeginUser);
 }
@@ -320,7 +380,10 @@ void BrowseSession::userDone()
 
 void BrowseSession::passDone()
 {
-    std::string remoteDirectory = services_.remoteDirectoryField ? services_.remoteDirectoryField() : std::string();
+    // Another site's folder would be refused here, or worse, be a folder
+    // of the same name the user never meant, then kept as this site's.
+    std::string remoteDirectory =
+        directoryFieldsApply() && services_.remoteDirectoryField ? services_.remoteDirectoryField() : std::string();
     // "ftp://host/pub" opens in /pub unless the directory field names one.
     if (remoteDirectory.empty())
         remoteDirectory = ParseFtpHost(channel_.client().HostName()).path;
@@ -379,9 +442,15 @@ void BrowseSession::startLoginWalk(const std::string& target)
 std::string BrowseSession::rememberedSite() const
 {
     const TFtpClient& client = channel_.client();
-    std::string host = ParseFtpHost(client.HostName()).host;
-    std::transform(host.begin(), host.end(), host.begin(), [](unsigned char c) { return std::tolower(c); });
-    return client.UserName() + "@" + host + ":" + client.Port();
+    return siteKey(client.HostName(), client.UserName(), client.Port());
+}
+
+bool BrowseSession::directoryFieldsApply() const
+{
+    if (!services_.directoryFieldsSite)
+        return false;
+    const std::string site = services_.directoryFieldsSite();
+    return !site.empty() && site == rememberedSite();
 }
 
 void BrowseSession::rememberShownDirectory()

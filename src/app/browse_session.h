@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,10 +28,15 @@ struct BrowseSessionServices {
     std::string listingFilePath;
     // The file-type icon table that gives each remote file its icon.
     const TextLineList* iconTable = nullptr;
-    // The address manager's remote and local directory fields.
+    // The address manager's remote and local directory fields, and the
+    // site (as siteKey gives it) they were chosen for: only a log-in to that
+    // site starts in them. The local one is gone to once, at the first such
+    // log-in after it was chosen; localDirectoryTaken says it was.
     std::function<std::string()> remoteDirectoryField;
     std::function<void(const std::string&)> setRemoteDirectoryField;
     std::function<std::string()> localDirectoryField;
+    std::function<std::string()> directoryFieldsSite;
+    std::function<void()> localDirectoryTaken;
     // The remote folder a site showed last, by the site's text (login, host
     // and port), and the keeping of it; either may be left empty.
     std::function<std::string(const std::string& site)> rememberedRemoteDirectory;
@@ -74,6 +80,19 @@ public:
 
     // SessionBrowser
     void connectWithFields() override { connectOrDisconnect(); }
+
+    // While connected: the connection fields name another server, user or
+    // port than the session's, so the connect button goes there.
+    bool fieldsNameAnotherSite() const;
+    // The connect button says what a press does: connect, or disconnect
+    // (and where it connects then). Called when a field changes.
+    void showConnectButton();
+    // The text a site is known by (login, host and port) for folders kept
+    // for it; the same host typed with or without "ftp://" is one site.
+    static std::string siteKey(const std::string& hostText, const std::string& user, const std::string& port);
+    // The site the connection fields name now; empty when their port is
+    // not a number.
+    std::string fieldsSite() const;
 
     // --- offered to the other handlers ----------------------------------------
     // Clears the tree and the file list and disables the session's buttons;
@@ -140,7 +159,10 @@ private:
 
     // Log-in and directory changes.
     void connectAction();
-    void disconnectAction();
+    // False when the client was not ready to quit, so nothing was done.
+    bool disconnectAction();
+    // The port a connect with the fields uses; nothing when there is none.
+    std::optional<std::string> portOfFields() const;
     void openDone();
     void userDone();
     void passDone();
@@ -152,6 +174,8 @@ private:
     void startLoginWalk(const std::string& target);
     // The text the site's remembered folder is kept under.
     std::string rememberedSite() const;
+    // The address manager's folders belong to the site logged in to.
+    bool directoryFieldsApply() const;
     void rememberShownDirectory();
     // The CWD to a node ended, either way.
     void nodeChangeEnded();

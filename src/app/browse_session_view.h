@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QIcon>
 #include <QtCore/qcontainerfwd.h>
 
 class QAction;
-class QIcon;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -23,6 +23,9 @@ struct BrowseSessionView {
     QLineEdit* passwordField = nullptr;
     QLineEdit* portField = nullptr;
     QPushButton* connectButton = nullptr;
+    // The connect button's pictures: what a press does now.
+    QIcon connectPicture;
+    QIcon disconnectPicture;
     QPushButton* addressManagerButton = nullptr;
     // Read at every connect.
     QAction* passiveModeItem = nullptr;

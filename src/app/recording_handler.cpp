@@ -83,10 +83,13 @@ bool RecordingHandler::takeDirectoryTransfer()
     return true;
 }
 
-bool RecordingHandler::takeFolderTrees(const std::vector<std::string>& localFolders)
+bool RecordingHandler::takeSelection(const std::vector<std::string>& localFolders)
 {
     if (!recorder_.recording())
         return false;
+    if (localFolders.empty())
+        return takeUpload();
+    std::vector<Recorder::Tree> trees;
     for (const std::string& folder : localFolders) {
         const LocalTree tree = scanLocalTree(folder);
         for (const std::string& link : tree.skippedLinks)
@@ -108,8 +111,12 @@ bool RecordingHandler::takeFolderTrees(const std::vector<std::string>& localFold
         while (name.size() > 1 && name.back() == '/')
             name.pop_back();
         name = name.substr(name.rfind('/') + 1);
-        recorder_.recordTree(currentSession(), folder, name, files);
+        trees.push_back({folder, name, std::move(files)});
     }
+    // The chosen files are named in the folders' question; a "No" leaves
+    // them out with the folders.
+    if (recorder_.recordTrees(currentSession(), trees, sources_.selectedLocalFiles().size()))
+        takeUpload();
     return true;
 }
 

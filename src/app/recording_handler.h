@@ -77,9 +77,10 @@ public:
     bool takeUpload();
     bool takeDirectoryTransfer();
     bool takeDownload();
-    // The selected local folders, each with everything under it: true when
-    // a recording took them.
-    bool takeFolderTrees(const std::vector<std::string>& localFolders);
+    // The selection of the local list: its folders, each with everything
+    // under it, and its files, after one question for them all when
+    // folders are among them. True when a recording took the click.
+    bool takeSelection(const std::vector<std::string>& localFolders);
 
     // Puts the recorded files back into the queue list after something
     // emptied it (the abort does): they are still recorded.

@@ -54,9 +54,14 @@ void RemoteFileOperations::deleteSelection()
         deleteSelectedFiles(selectedNames);
         return;
     }
-    if (selectedItem(v_.remoteFileList)) {
-        // A file goes at once, without a question.
-        deleteSelectedFile();
+    if (const QTreeWidgetItem* item = selectedItem(v_.remoteFileList)) {
+        // One key would otherwise take a live file off the server: unless
+        // the user switched the question off, one file is asked about too.
+        if (!askBeforeDeletingOne_ || !askBeforeDeletingOne_()
+            || dialogs_.askYesNo(QStringLiteral("Delete file"),
+                                 QStringLiteral("Delete %1 from the server?").arg(item->text(0)))
+                   == DialogAnswer::Yes)
+            deleteSelectedFile();
     } else if (const BrowseSession::ShownLink* link = session_.linkShown()) {
         // The folder shown was opened through a link: the link goes, from
         // the folder holding it; the files it leads to stay.
@@ -106,8 +111,7 @@ void RemoteFileOperations::deleteSelectedFile()
 
 void RemoteFileOperations::deleteSelectedFiles(const std::vector<std::string>& names)
 {
-    // One file goes without a question; several are asked about once,
-    // before anything is sent.
+    // Several files are asked about once, before anything is sent.
     if (dialogs_.askYesNo(QStringLiteral("Delete files"),
                           QStringLiteral("Delete %1 items from the server?").arg(names.size()))
         != DialogAnswer::Yes)

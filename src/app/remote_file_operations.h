@@ -4,6 +4,7 @@
 #include "services/session_channel.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ public:
     void deleteSelection();
     // Takes chosen folders of the list with everything in them.
     void setTreeDeletion(RemoteTreeDeletion* deletion) { treeDeletion_ = deletion; }
+    // Whether one chosen file is asked about before it goes, as several
+    // are; read at each delete. Without it one file goes at once.
+    void setAskBeforeDeletingOne(std::function<bool()> ask) { askBeforeDeletingOne_ = std::move(ask); }
     void renameSelection();
     void makeDirectory();
     // Stops whatever runs and ends the session.
@@ -72,6 +76,7 @@ private:
 
     RemoteOperationsView v_;
     RemoteTreeDeletion* treeDeletion_ = nullptr;
+    std::function<bool()> askBeforeDeletingOne_;
     SessionChannel& channel_;
     BrowseSession& session_;
     Dialogs& dialogs_;

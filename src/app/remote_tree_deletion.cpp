@@ -1,6 +1,7 @@
 #include "app/remote_tree_deletion.h"
 
 #include "app/browse_session.h"
+#include "app/folder_tree_transfer.h"
 #include "app/message_panel.h"
 #include "app/remote_tree.h"
 #include "services/dialogs.h"
@@ -105,10 +106,11 @@ void RemoteTreeDeletion::askAndDelete()
                        .arg(qs(firstFolders_.front()), counted(filesFound_, "file", "files"),
                             counted(foldersFound_, "folder", "folders"));
     else
-        question = QStringLiteral("Delete %1 items from the server? They hold %2 and %3.")
-                       .arg(chosen_)
-                       .arg(counted(filesFound_ - files_.size(), "file", "files"),
-                            counted(foldersFound_, "folder", "folders"));
+        // One question for the whole selection, with what it comes to.
+        question = QStringLiteral("Delete %1 from the server? %2 and %3 in all.")
+                       .arg(selectionText(firstFolders_.size(), chosen_ - firstFolders_.size()),
+                            counted(filesFound_, "file", "files"),
+                            counted(foldersFound_ + firstFolders_.size(), "folder", "folders"));
     if (dialogs_.askYesNo(QStringLiteral("Delete folder"), question) != DialogAnswer::Yes) {
         planned_.clear();
         session_.showDirectory();

@@ -79,6 +79,9 @@ const auto& table()
         exact("Read both sides again", "Refresh", "Reads both", "sides again", 89, kMenu),
         exact("Ask before an upload replaces a file the server has", "Ask first", "Before a server's",
               "file is replaced", 90, kMenu),
+        exact("Ask before one file is deleted on the server, as several are", "Ask before deleting",
+              "One file deleted", "asks first too", 93, kMenu),
+        startingWith("Disconnect, then connect to ", "Connect Button", "Leaves this server", "for the one typed", 94),
 
         // WebWatch window.
         exact("Upload all changed files,", "Upload all", "Uploads changed", "and new files", 40),

@@ -145,17 +145,21 @@ public:
     // how many entries changed.
     std::size_t changeSite(const QueueSite& old, const QueueSite& now);
 
-    // --- editing a waiting queue ---------------------------------------------
-    // While no transfer runs (before Start, after Abort, or stopped at a
-    // failure) the user may take entries out of the queue and change their
-    // order; the queue file is written whole after each change, so it and
-    // its journal agree. The entry of an interrupted download stays first:
-    // it is taken out with its resume record and what it received, and
-    // nothing moves above it. Rows are places in the queue, from 0. Refused
-    // (false) while a transfer runs, and for rows that hold no entry.
+    // --- editing the waiting entries -----------------------------------------
+    // The user may take waiting entries out of the queue and change their
+    // order, before Start, after Abort, and while transfers run; a file in
+    // transfer is left as it is (only Abort stops it). The queue file is
+    // written whole after each change, so it and its journal agree. The
+    // entry of an interrupted download stays first: it is taken out with
+    // its resume record and what it received, and nothing moves above it.
+    // Rows are places in the queue, from 0. Rows of files in transfer and
+    // rows that hold no entry are left out; false when none is left.
     bool removeWaitingEntries(std::vector<std::size_t> rows);
-    // Moves the entry at `row` one place up (`by` -1) or down (+1).
+    // Moves the entry at `row` one place up (`by` -1) or down (+1); false
+    // when either place holds a file in transfer.
     bool moveWaitingEntry(std::size_t row, int by);
+    // A connection carries the entry at `row`.
+    bool inFlight(std::size_t row) const;
 
     // --- taking up what a previous run left ---------------------------------
     // The queue file's lines as found at start-up: shown pending, for Start.

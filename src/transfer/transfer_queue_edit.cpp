@@ -13,15 +13,24 @@ bool TransferQueue::interruptedDownloadFirst() const
            first.fileName == resumeRecord_.fileName;
 }
 
+bool TransferQueue::inFlight(std::size_t row) const
+{
+    if (row >= entries_.count())
+        return false;
+    const QueueEntries::Id id = entries_.idAt(row);
+    return std::any_of(lanes_.begin(), lanes_.end(),
+                       [id](const auto& lane) { return lane->busy() && lane->entryId() == id; });
+}
+
 bool TransferQueue::removeWaitingEntries(std::vector<std::size_t> rows)
 {
-    // The running entry goes only by Abort: its transfer's end would act
-    // on an entry that is no longer there.
-    if (transferRunning())
-        return false;
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     rows.erase(std::lower_bound(rows.begin(), rows.end(), entries_.count()), rows.end());
+    // A file in transfer goes only by Abort: its transfer's end would act
+    // on an entry that is no longer there. The others may go while the
+    // connections work; each connection finds its own entry by its number.
+    std::erase_if(rows, [this](std::size_t row) { return inFlight(row); });
     if (rows.empty())
         return false;
 
@@ -54,12 +63,16 @@ bool TransferQueue::removeWaitingEntries(std::vector<std::size_t> rows)
 
 bool TransferQueue::moveWaitingEntry(std::size_t row, int by)
 {
-    if (transferRunning() || (by != -1 && by != 1) || row >= entries_.count())
+    if ((by != -1 && by != 1) || row >= entries_.count())
         return false;
     if (by == -1 && row == 0)
         return false;
     const std::size_t other = by == -1 ? row - 1 : row + 1;
     if (other >= entries_.count())
+        return false;
+    // Waiting files change places among themselves; a file in transfer
+    // keeps its place until it is done.
+    if (inFlight(row) || inFlight(other))
         return false;
     if (interruptedDownloadFirst() && (row == 0 || other == 0))
         return false;

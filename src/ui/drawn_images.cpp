@@ -150,3 +150,30 @@ QPixmap makeProgramIcon(int size)
     p.drawPolygon(down);
     return pixmap;
 }
+
+QPixmap makeConnectionPicture(bool disconnect, int size)
+{
+    QPixmap pixmap = blank(size);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.scale(size / 16.0, size / 16.0);
+    // A plug and its socket: pushed together to connect, pulled apart with
+    // a red cross between them to disconnect.
+    const qreal gap = disconnect ? 2.5 : 0.0;
+    p.setPen(QPen(QColor(40, 40, 40), 1.0));
+    p.setBrush(disconnect ? QColor(200, 200, 200) : QColor(80, 170, 80));
+    // Socket on the left, cable going out to the left edge.
+    p.drawRect(QRectF(2.5 - gap, 5.5, 4, 5));
+    p.drawLine(QPointF(0, 8), QPointF(2.5 - gap, 8));
+    // Plug on the right, with its two pins reaching for the socket.
+    p.drawRect(QRectF(9.5 + gap, 5.5, 4, 5));
+    p.drawLine(QPointF(13.5 + gap, 8), QPointF(16, 8));
+    p.drawLine(QPointF(6.5 + gap, 7), QPointF(9.5 + gap, 7));
+    p.drawLine(QPointF(6.5 + gap, 9), QPointF(9.5 + gap, 9));
+    if (disconnect) {
+        p.setPen(QPen(QColor(200, 30, 30), 1.6));
+        p.drawLine(QPointF(6.5, 1.5), QPointF(9.5, 4.5));
+        p.drawLine(QPointF(9.5, 1.5), QPointF(6.5, 4.5));
+    }
+    return pixmap;
+}

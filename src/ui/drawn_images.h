@@ -16,3 +16,7 @@ QPixmap makeWebwatchPicture(int size);
 
 // The program's icon (used for the window and the desktop entry).
 QPixmap makeProgramIcon(int size);
+
+// The connect button's picture: a plug in its socket (connect), or the two
+// pulled apart with a red cross (disconnect).
+QPixmap makeConnectionPicture(bool disconnect, int size);

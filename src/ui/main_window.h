@@ -7,6 +7,7 @@
 #include "services/certificate_trust.h"
 #include "services/session_channel.h"
 #include "transfer/queue_window_handler.h"
+#include "transfer/transfer_queue.h"
 #include "sites/browsing_connection_state.h"
 
 #include <QIcon>
@@ -203,6 +204,11 @@ private:
     // is left out with a log line) and in the remote list (server paths).
     std::vector<std::string> selectedLocalFolders();
     std::vector<std::string> selectedRemoteFolders() const;
+    // The files chosen in the local list (the program's own data files left
+    // out, which the message panel says) and in the remote list, with their
+    // sizes.
+    std::vector<TransferQueue::LocalFile> chosenLocalFiles();
+    std::vector<TransferQueue::LocalFile> chosenRemoteFiles() const;
     // Options' "Ask before overwriting on the server" and the question it
     // switches on for uploads.
     void wireOverwriteQuestion();
@@ -351,6 +357,7 @@ private:
         QAction* Passivemode1 = nullptr;
         QAction* Proxy1 = nullptr;
         QAction* AskBeforeOverwriting = nullptr;
+        QAction* AskBeforeDeleting = nullptr;
         QAction* Simultaneoustransfers1 = nullptr;
         QAction* VisualHelp1 = nullptr;
         QMenu* Webwatch = nullptr;
@@ -397,6 +404,11 @@ private:
     std::unique_ptr<ConnectionFieldsTarget> siteTarget_;
     Tmidlform* midlform_ = nullptr;
     AddressManagerConnectRequest* addressManagerConnect_ = nullptr;
+    // The site the address manager's directory fields were filled for (its
+    // entry at "Connect", or a queued file's site), and whether its local
+    // folder is still to be gone to at the first log-in there.
+    std::string directoryFieldsSite_;
+    bool localStartFolderPending_ = false;
     // Declared before the handlers that ask it, so it outlives them.
     SessionChannel channel_;
     std::unique_ptr<BrowseSession> session_;

@@ -54,6 +54,9 @@ QWidget* Thovedform::buildConnectionBar()
 
     c_.connectknap = makeButton(bar, "connectknap", QStringLiteral("Connect"), QStringLiteral("Connect"));
     c_.connectknap->setDefault(true);
+    // The picture and the name change with what a press does.
+    c_.connectknap->setIcon(QIcon(makeConnectionPicture(false, 16)));
+    c_.connectknap->setAccessibleName(QStringLiteral("Connect"));
     c_.BitBtn1 = makeButton(bar, "BitBtn1", QStringLiteral("Addr"), QStringLiteral("FTP address manager"));
     row->addWidget(c_.connectknap);
     row->addWidget(c_.BitBtn1);

@@ -47,6 +47,9 @@ void Thovedform::buildMenus()
     c_.AskBeforeOverwriting = addItem(c_.Options, "AskBeforeOverwriting",
                                       QStringLiteral("Ask before overwriting on the server"),
                                       QStringLiteral("Ask before an upload replaces a file the server has"), true);
+    c_.AskBeforeDeleting = addItem(c_.Options, "AskBeforeDeleting", QStringLiteral("Ask before deleting on the server"),
+                                   QStringLiteral("Ask before one file is deleted on the server, as several are"),
+                                   true, true);
     c_.Simultaneoustransfers1 = addItem(c_.Options, "Simultaneoustransfers1", QStringLiteral("Simultaneous transfers…"),
                                         QStringLiteral("How many files of the queue go at once"));
     c_.Options->addSeparator();

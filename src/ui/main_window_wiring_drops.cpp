@@ -138,7 +138,11 @@ void Thovedform::uploadDroppedFiles(const QList<QUrl>& urls)
         c_.MessagePanel1->showMessage(QStringLiteral("Not uploaded: %1 (neither a file nor a folder, a link to a "
                                                      "folder, or one of the program's own data files)")
                                           .arg(leftOut.join(QStringLiteral(", "))));
-    for (const std::string& folder : folders)
-        folderTransfer_->uploadLocalFolder(folder);
+    // One question for what was dropped, when folders are among it.
+    ChosenFiles besides;
+    for (const QueueWindowHandler::LocalUpload& file : files)
+        besides.files.push_back(file.file);
+    if (!folderTransfer_->uploadLocalFolders(folders, besides))
+        return;
     queueHandler_->uploadFiles(channel_.client().HostDirName(), files);
 }

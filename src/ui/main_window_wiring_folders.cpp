@@ -124,3 +124,37 @@ std::vector<std::string> Thovedform::selectedRemoteFolders() const
     }
     return folders;
 }
+
+std::vector<TransferQueue::LocalFile> Thovedform::chosenLocalFiles()
+{
+    std::vector<std::string> names;
+    std::vector<const QTreeWidgetItem*> items;
+    for (int row = 0; row < c_.ListView2->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem* item = c_.ListView2->topLevelItem(row);
+        if (item->isSelected() && !file_list::isFolder(item)) {
+            names.push_back(LocalPanel::fileNameOf(item));
+            items.push_back(item);
+        }
+    }
+    std::vector<TransferQueue::LocalFile> files;
+    const std::vector<std::string> kept = withoutOwnDataFiles(names, "queued");
+    for (std::size_t i = 0, k = 0; i < names.size() && k < kept.size(); ++i) {
+        if (names[i] != kept[k])
+            continue;
+        ++k;
+        const std::optional<std::uint64_t> size = LocalPanel::localFileSize(items[i]);
+        files.push_back({names[i], std::to_string(size.value_or(0))});
+    }
+    return files;
+}
+
+std::vector<TransferQueue::LocalFile> Thovedform::chosenRemoteFiles() const
+{
+    std::vector<TransferQueue::LocalFile> files;
+    for (int row = 0; row < c_.ListView1->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem* item = c_.ListView1->topLevelItem(row);
+        if (item->isSelected() && !file_list::isFolder(item))
+            files.push_back({remote_tree::rawName(item), std::to_string(file_list::sizeOf(item).value_or(0))});
+    }
+    return files;
+}

@@ -1,6 +1,6 @@
-// The queue list while the queue waits (before Start, after Abort): Del
-// takes the chosen files out of the queue, and its context menu moves a
-// file up or down. A running file goes only by Abort.
+// The queue list, waiting or running: Del takes the chosen files out of the
+// queue, and its context menu moves a file up or down. A file in transfer
+// goes only by Abort.
 #include "ui/main_window.h"
 
 #include "app/message_panel.h"
@@ -50,28 +50,29 @@ void Thovedform::wireQueueEditing()
         std::sort(rows.begin(), rows.end());
         return rows;
     };
-    const auto tellRunning = [this] {
-        c_.MessagePanel1->showMessage(
-            QStringLiteral("The queue is being worked off: stop it with Abort to change it"));
+    const auto inFlightChosen = [this](const std::vector<std::size_t>& rows) {
+        return std::any_of(rows.begin(), rows.end(), [this](std::size_t row) { return transferQueue_->inFlight(row); });
+    };
+    const auto tellInFlight = [this] {
+        c_.MessagePanel1->showMessage(QStringLiteral("A file in transfer stays in the queue: stop it with Abort"));
     };
 
-    connect(remove, &QAction::triggered, this, [this, queue, chosenEntryRows, tellRunning] {
+    connect(remove, &QAction::triggered, this, [this, queue, chosenEntryRows, inFlightChosen, tellInFlight] {
         const std::vector<std::size_t> rows = chosenEntryRows();
         if (rows.empty())
             return;
-        if (transferQueue_->transferRunning()) {
-            tellRunning();
-            return;
-        }
+        if (inFlightChosen(rows))
+            tellInFlight();
         if (transferQueue_->removeWaitingEntries(rows) && queue->count() > 0)
             queue->setCurrentRow(std::min(static_cast<int>(rows.front()), queue->count() - 1));
     });
-    const auto move = [this, queue, chosenEntryRows, tellRunning](int by) {
+    const auto move = [this, queue, chosenEntryRows, inFlightChosen, tellInFlight](int by) {
         const std::vector<std::size_t> rows = chosenEntryRows();
         if (rows.size() != 1)
             return;
-        if (transferQueue_->transferRunning()) {
-            tellRunning();
+        const std::size_t other = static_cast<std::size_t>(static_cast<int>(rows.front()) + by);
+        if (inFlightChosen({rows.front(), other})) {
+            tellInFlight();
             return;
         }
         if (transferQueue_->moveWaitingEntry(rows.front(), by))

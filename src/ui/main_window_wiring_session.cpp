@@ -5,13 +5,25 @@
 #include "app/local_panel.h"
 #include "app/remote_file_operations.h"
 #include "app/remote_tree.h"
+#include "app/remote_tree_deletion.h"
+#include "app/remote_tree_scan.h"
+#include "transfer/transfer_queue.h"
 #include "ui/session_site_links.h"
 #include "ui/address_manager_window.h"
+#include "ui/drawn_images.h"
 #include "services/program_settings.h"
+#include "app/message_panel.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+
+namespace {
+
+const QString kAskBeforeDeletingKey = QStringLiteral("Remote/AskBeforeDeleting");
+
+}  // namespace
 
 void Thovedform::wireSession()
 {
@@ -33,8 +45,11 @@ void Thovedform::wireSession()
             midlform_->manager().setRemoteDirectory(remote_tree::fromBytes(directory));
     };
     services.localDirectoryField = [this] {
-        return midlform_ ? remote_tree::toBytes(midlform_->manager().localDirectory()) : std::string();
+        return midlform_ && localStartFolderPending_ ? remote_tree::toBytes(midlform_->manager().localDirectory())
+                                                     : std::string();
     };
+    services.directoryFieldsSite = [this] { return directoryFieldsSite_; };
+    services.localDirectoryTaken = [this] { localStartFolderPending_ = false; };
     services.rememberedRemoteDirectory = [this](const std::string& site) {
         return settings_->lastRemoteFolder(site).value_or(std::string());
     };
@@ -59,6 +74,8 @@ void Thovedform::wireSession()
     view.passwordField = c_.Edit3;
     view.portField = c_.Edit4;
     view.connectButton = c_.connectknap;
+    view.connectPicture = QIcon(makeConnectionPicture(false, 16));
+    view.disconnectPicture = QIcon(makeConnectionPicture(true, 16));
     view.addressManagerButton = c_.BitBtn1;
     view.passiveModeItem = c_.Passivemode1;
     view.deleteButton = c_.BitBtn5;
@@ -85,18 +102,30 @@ void Thovedform::wireSession()
     operations.directoryTransferButton = c_.BitBtn11;
     operations.messagePanel = c_.MessagePanel1;
     remoteOperations_ = std::make_unique<RemoteFileOperations>(operations, channel_, *session_, *dialogs_);
+    // On at first: Del on one live file should not take it off the server
+    // without a word. Kept in the settings file.
+    c_.AskBeforeDeleting->setChecked(settings_->value(kAskBeforeDeletingKey, true).toBool());
+    connect(c_.AskBeforeDeleting, &QAction::toggled, this, [this](bool on) {
+        if (!settings_->setValue(kAskBeforeDeletingKey, on))
+            c_.MessagePanel1->showMessage(QStringLiteral("Could not write ") +
+                                          QString::fromStdString(settings_->filePath()));
+    });
+    remoteOperations_->setAskBeforeDeletingOne([this] { return c_.AskBeforeDeleting->isChecked(); });
     sessionSiteLinks_ = std::make_unique<SessionSiteLinks>(*session_, browsingConnection_);
     addressManagerConnect_ = sessionSiteLinks_.get();
 
     connect(c_.connectknap, &QPushButton::clicked, this, &Thovedform::connectknapClick);
     // Enter in a connection field connects, as the default button promises
     // (a main window, unlike a dialog, does not press it by itself). A live
-    // session is left alone: there the button would disconnect it.
-    for (QLineEdit* field : {c_.Edit1, c_.Edit2, c_.Edit3, c_.Edit4})
+    // session is left alone unless the fields name another site: there the
+    // button would only disconnect it.
+    for (QLineEdit* field : {c_.Edit1, c_.Edit2, c_.Edit3, c_.Edit4}) {
         connect(field, &QLineEdit::returnPressed, this, [this] {
-            if (!session_->connected())
+            if (!session_->connected() || session_->fieldsNameAnotherSite())
                 connectknapClick();
         });
+        connect(field, &QLineEdit::textChanged, this, [this] { session_->showConnectButton(); });
+    }
     connect(c_.BitBtn1, &QPushButton::clicked, this, &Thovedform::BitBtn1Click);
     connect(c_.TreeView1, &QTreeWidget::currentItemChanged, this, &Thovedform::TreeView1Change);
     connect(c_.ListView1, &QTreeWidget::itemSelectionChanged, this, &Thovedform::ListView1SelectItem);
@@ -112,4 +141,16 @@ void Thovedform::ListView1SelectItem() { session_->fileSelectionChanged(); }
 void Thovedform::BitBtn5Click() { remoteOperations_->deleteSelection(); }
 void Thovedform::BitBtn8Click() { remoteOperations_->renameSelection(); }
 void Thovedform::BitBtn6Click() { remoteOperations_->makeDirectory(); }
-void Thovedform::BitBtn7Click() { remoteOperations_->abortAll(); }
+void Thovedform::BitBtn7Click()
+{
+    // Abort stops what runs. Stopping the queue leaves a browsing session
+    // that is only showing a folder as it is: the user stopped the
+    // transfers, not the browsing. What the session itself is busy with is
+    // aborted, and that ends the session.
+    const bool queueRunning = transferQueue_->busy();
+    transferQueue_->requestAbort();
+    const bool browsingBusy = session_->requestRunning() || remoteOperations_->directoryDeletionRunning()
+                              || (treeScan_ && treeScan_->running()) || (treeDeletion_ && treeDeletion_->running());
+    if (!queueRunning || browsingBusy)
+        remoteOperations_->abortAll();
+}

@@ -9,6 +9,7 @@
 #include "sites/proxy_option.h"
 #include "sites/site_connection_target.h"
 #include "transfer/transfer_mode_options.h"
+#include "app/browse_session.h"
 #include "ui/session_site_links.h"
 #include "ui/ascii_types_window.h"
 #include "ui/address_manager_window.h"
@@ -77,6 +78,10 @@ void Thovedform::BitBtn1Click()
     const int result = midlform_->exec();
     // The connection fields already hold the chosen site; the browsing
     // session connects to it.
-    if (result == QDialog::Accepted && addressManagerConnect_)
+    if (result == QDialog::Accepted && addressManagerConnect_) {
+        // The entry's folders are for the entry's site only.
+        directoryFieldsSite_ = session_->fieldsSite();
+        localStartFolderPending_ = true;
         addressManagerConnect_->connectFromAddressManager();
+    }
 }

@@ -86,36 +86,8 @@ void Thovedform::wireTransfers()
     };
     sources.remoteDirectory = [this] { return channel_.client().HostDirName(); };
     sources.localDirectory = [this] { return localPanel_->localDirectory(); };
-    sources.selectedLocalFiles = [this] {
-        std::vector<std::string> names;
-        std::vector<const QTreeWidgetItem*> items;
-        for (int row = 0; row < c_.ListView2->topLevelItemCount(); ++row) {
-            const QTreeWidgetItem* item = c_.ListView2->topLevelItem(row);
-            if (item->isSelected() && !file_list::isFolder(item)) {
-                names.push_back(LocalPanel::fileNameOf(item));
-                items.push_back(item);
-            }
-        }
-        std::vector<TransferQueue::LocalFile> files;
-        const std::vector<std::string> kept = withoutOwnDataFiles(names, "queued");
-        for (std::size_t i = 0, k = 0; i < names.size() && k < kept.size(); ++i) {
-            if (names[i] != kept[k])
-                continue;
-            ++k;
-            const std::optional<std::uint64_t> size = LocalPanel::localFileSize(items[i]);
-            files.push_back({names[i], std::to_string(size.value_or(0))});
-        }
-        return files;
-    };
-    sources.selectedRemoteFiles = [this] {
-        std::vector<TransferQueue::LocalFile> files;
-        for (int row = 0; row < c_.ListView1->topLevelItemCount(); ++row) {
-            QTreeWidgetItem* item = c_.ListView1->topLevelItem(row);
-            if (item->isSelected() && !file_list::isFolder(item))
-                files.push_back({remote_tree::rawName(item), std::to_string(file_list::sizeOf(item).value_or(0))});
-        }
-        return files;
-    };
+    sources.selectedLocalFiles = [this] { return chosenLocalFiles(); };
+    sources.selectedRemoteFiles = [this] { return chosenRemoteFiles(); };
     // "Dir »" takes the files of the folder shown; its sub-folders are not
     // looked into.
     sources.listedLocalFiles = [this] {
@@ -181,6 +153,9 @@ void Thovedform::wireTransfers()
         if (midlform_) {
             midlform_->manager().setLocalDirectory(QString::fromStdString(localDirectory));
             midlform_->manager().setRemoteDirectory(QString::fromStdString(remoteDirectory));
+            directoryFieldsSite_ = BrowseSession::siteKey(site.host, site.user, site.port);
+            // The local panel is there already.
+            localStartFolderPending_ = false;
         }
         channel_.connectWithFields();
     };
@@ -193,8 +168,6 @@ void Thovedform::wireTransfers()
     connectionsDialog_ = new ConnectionsDialog(this);
     connect(c_.Simultaneoustransfers1, &QAction::triggered, this, &Thovedform::Simultaneoustransfers1Click);
     queueHandler_ = std::make_unique<QueueWindowHandler>(*transferQueue_, queueView_, std::move(sources));
-    // The abort button stops a running transfer as well.
-    connect(c_.BitBtn7, &QPushButton::clicked, this, [this] { transferQueue_->requestAbort(); });
 
     // The first showing hands over what start-up restored: the resume
     // record of a download, or else a queue.
@@ -223,12 +196,13 @@ void Thovedform::Simultaneoustransfers1Click()
 void Thovedform::BitBtn2Click()
 {
     const std::vector<std::string> folders = selectedLocalFolders();
-    if (recordingHandler_->takeFolderTrees(folders)) {
-        recordingHandler_->takeUpload();
+    if (recordingHandler_->takeSelection(folders))
         return;
-    }
-    for (const std::string& folder : folders)
-        folderTransfer_->uploadLocalFolder(folder);
+    // Folders among the chosen items: one question for them all, the
+    // chosen files named in it; "No" queues nothing.
+    if (!folders.empty() && channel_.connected()
+        && !folderTransfer_->uploadLocalFolders(folders, {localPanel_->localDirectory(), chosenLocalFiles()}))
+        return;
     queueHandler_->uploadSelected();
 }
 
@@ -237,9 +211,15 @@ void Thovedform::BitBtn3Click()
     const std::vector<std::string> folders = selectedRemoteFolders();
     if (recordingHandler_->takeDownload())
         return;
-    queueHandler_->downloadSelected();
-    for (const std::string& folder : folders)
-        folderTransfer_->downloadRemoteFolder(folder);
+    if (folders.empty()) {
+        queueHandler_->downloadSelected();
+        return;
+    }
+    if (!channel_.connected())
+        return;
+    // The folders are read first; then one question names them and the
+    // chosen files, which are queued with them.
+    folderTransfer_->downloadRemoteFolders(folders, {channel_.client().HostDirName(), chosenRemoteFiles()});
 }
 
 // While a WebWatch run still has remote files to delete, the start button

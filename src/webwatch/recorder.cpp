@@ -213,30 +213,54 @@ std::size_t Recorder::recordTree(const RecordingSession& session, const std::str
 {
     if (!recording_ || files.empty())
         return 0;
+    return recordTrees(session, {Tree{localFolder, folderName, files}}, 0) ? files.size() : 0;
+}
+
+bool Recorder::recordTrees(const RecordingSession& session, const std::vector<Tree>& trees, std::size_t besides)
+{
+    std::size_t total = besides;
+    for (const Tree& tree : trees)
+        total += tree.files.size();
+    if (!recording_ || total == 0)
+        return false;
     std::string base;
     if (!remoteDirectoryFor(session, base))
-        return 0;
+        return false;
     const auto below = [](const std::string& folder, const std::string& name) {
         if (name.empty())
             return folder;
         return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
     };
-    const std::string remoteFolder = below(base, folderName);
-    const QString count = files.size() == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(files.size());
-    if (dialogs_.askYesNo(QStringLiteral("Record folder"),
-                          QStringLiteral("Record %1 from %2 and the folders inside it into the web project, for "
-                                         "%3 on %4?")
-                              .arg(count, qs(localFolder), qs(remoteFolder), qs(session.host)))
+    const auto filesText = [](std::size_t count) {
+        return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
+    };
+    QString question;
+    if (trees.size() == 1 && besides == 0) {
+        question = QStringLiteral("Record %1 from %2 and the folders inside it into the web project, for %3 on %4?")
+                       .arg(filesText(total), qs(trees.front().localFolder),
+                            qs(below(base, trees.front().folderName)), qs(session.host));
+    } else {
+        // One question for the whole selection, however many folders.
+        const QString folders =
+            trees.size() == 1 ? QStringLiteral("1 folder") : QStringLiteral("%1 folders").arg(trees.size());
+        question = QStringLiteral("Record %1 into the web project, for %2 on %3? %4 in all, with the folders "
+                                  "inside them.")
+                       .arg(besides == 0 ? folders : folders + QStringLiteral(" and ") + filesText(besides),
+                            qs(base), qs(session.host), filesText(total));
+    }
+    if (dialogs_.askYesNo(trees.size() == 1 && besides == 0 ? QStringLiteral("Record folder")
+                                                            : QStringLiteral("Record folders"),
+                          question)
         != DialogAnswer::Yes)
-        return 0;
-    std::size_t recorded = 0;
-    for (const TreeFile& file : files)
-        recorded += add(session, below(remoteFolder, file.relativeFolder), file.localDirectory, file.name,
-                        file.transferMode == "1", false)
-                        ? 1
-                        : 0;
+        return false;
+    for (const Tree& tree : trees) {
+        const std::string remoteFolder = below(base, tree.folderName);
+        for (const TreeFile& file : tree.files)
+            add(session, below(remoteFolder, file.relativeFolder), file.localDirectory, file.name,
+                file.transferMode == "1", false);
+    }
     publish();
-    return recorded;
+    return true;
 }
 
 void Recorder::toggleCleanDirectory()

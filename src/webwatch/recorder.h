@@ -113,6 +113,15 @@ public:
     };
     std::size_t recordTree(const RecordingSession& session, const std::string& localFolder,
                            const std::string& folderName, const std::vector<TreeFile>& files);
+    // Several folders, and `besides` files chosen with them, as one act:
+    // one question names the selection and its totals. True when the user
+    // said yes (the chosen files are then recorded by the caller).
+    struct Tree {
+        std::string localFolder;
+        std::string folderName;
+        std::vector<TreeFile> files;
+    };
+    bool recordTrees(const RecordingSession& session, const std::vector<Tree>& trees, std::size_t besides);
 
     // The two flag items: toggle the check mark, and while recording the
     // matching flag of the project being recorded.

@@ -3,6 +3,7 @@
 // to the chosen site.
 #include "browse_window_harness.h"
 
+#include "app/control_hint.h"
 #include "app/local_panel.h"
 #include "sites/address_manager.h"
 #include "support/modal.h"
@@ -236,4 +237,125 @@ TEST_F(BrowseAddressManager, ChoosingAnotherSiteWhileConnectedQuitsAndConnectsTo
     EXPECT_TRUE(session().connected());
 }
 
-} // namespace
+namespace {
+
+QImage pictureOf(const QPushButton* button)
+{
+    return button->icon().pixmap(16, 16).toImage();
+}
+
+}  // namespace
+
+// While connected the button says, in its picture and its name, that it
+// disconnects; pressed while the fields name another server it goes there.
+TEST_F(BrowseAddressManager, TheConnectButtonShowsItDisconnectsAndGoesWhereTheFieldsSay)
+{
+    QPushButton* button = c->connectknap;
+    EXPECT_EQ(button->text(), QStringLiteral("Connect"));
+    EXPECT_EQ(button->accessibleName(), QStringLiteral("Connect"));
+    const QImage connectPicture = pictureOf(button);
+    ASSERT_FALSE(connectPicture.isNull());
+
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    EXPECT_EQ(button->text(), QStringLiteral("Disconnect"));
+    EXPECT_EQ(button->accessibleName(), QStringLiteral("Disconnect"));
+    EXPECT_EQ(hintOf(button), QStringLiteral("Disconnect"));
+    EXPECT_NE(pictureOf(button), connectPicture);
+
+    // The other server's port typed in: the press quits this session and
+    // logs in there.
+    c->Edit4->setText(QString::fromStdString(otherServer->portText()));
+    EXPECT_EQ(hintOf(button), QStringLiteral("Disconnect, then connect to 127.0.0.1"));
+    click(button);
+    ASSERT_TRUE(waitUntil([&] {
+        return fileNames() == QStringList{"other.txt"} && c->BitBtn1->isEnabled() && !session().requestRunning();
+    })) << logText();
+    EXPECT_EQ(commands().back(), "QUIT");
+    EXPECT_EQ(otherServer->commands().front(), "USER " + otherServer->user());
+    EXPECT_TRUE(session().connected());
+    EXPECT_EQ(button->accessibleName(), QStringLiteral("Disconnect"));
+
+    // The same fields again: the press only disconnects.
+    click(button);
+    ASSERT_TRUE(waitUntil([&] { return !session().connected() && !session().requestRunning(); })) << logText();
+    pumpEventsFor(300);
+    EXPECT_FALSE(session().connected());
+    EXPECT_EQ(otherServer->commands().back(), "QUIT");
+    EXPECT_EQ(button->text(), QStringLiteral("Connect"));
+    EXPECT_EQ(button->accessibleName(), QStringLiteral("Connect"));
+    EXPECT_EQ(pictureOf(button), connectPicture);
+}
+
+namespace {
+
+class EntryFolders : public BrowseAddressManager {
+protected:
+    void beforeWindow() override
+    {
+        remoteDirectory = "/www";
+        BrowseAddressManager::beforeWindow();
+    }
+
+    void disconnect()
+    {
+        click(c->connectknap);
+        ASSERT_TRUE(waitUntil([&] { return !session().connected() && !session().requestRunning(); }));
+    }
+
+    void typeAndConnect(const LocalFtpServer& to)
+    {
+        c->Edit1->setText(QStringLiteral("127.0.0.1"));
+        c->Edit2->setText(QString::fromStdString(to.user()));
+        c->Edit3->setText(QString::fromStdString(to.password()));
+        c->Edit4->setText(QString::fromStdString(to.portText()));
+        click(c->connectknap);
+    }
+
+    TempDir elsewhere;
+};
+
+}  // namespace
+
+// The address manager's folders belong to its entry: another server typed by
+// hand afterwards opens in its own login folder and keeps that as its own,
+// and no log-in moves the local side away from where the user went.
+TEST_F(EntryFolders, BelongToTheirSiteAndTheLocalSideStaysWhereTheUserWent)
+{
+    connectToSite(0);
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    EXPECT_EQ(c->TreeView1->currentItem(), node({"www"}));
+    EXPECT_EQ(window->localPanel().localDirectory(), localFolder.path());
+    ASSERT_TRUE(window->localPanel().setLocalDirectory(elsewhere.path()));
+    disconnect();
+
+    typeAndConnect(*otherServer);
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    EXPECT_EQ(fileNames(), QStringList{"other.txt"});
+    EXPECT_EQ(c->TreeView1->currentItem(), root());
+    const std::vector<std::string> other = otherServer->commands();
+    EXPECT_EQ(std::count(other.begin(), other.end(), "CWD /www"), 0);
+    EXPECT_FALSE(window->messagePanel().message().contains(QStringLiteral("Could not open")))
+        << window->messagePanel().message().toStdString();
+    EXPECT_EQ(window->localPanel().localDirectory(), elsewhere.path());
+    disconnect();
+
+    // What that site keeps is its own folder, not the entry's.
+    otherServer->clearCommands();
+    typeAndConnect(*otherServer);
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    EXPECT_EQ(fileNames(), QStringList{"other.txt"});
+    const std::vector<std::string> again = otherServer->commands();
+    EXPECT_EQ(std::count(again.begin(), again.end(), "CWD /www"), 0);
+    disconnect();
+
+    // The entry's own site, typed by hand, still opens in its folder; the
+    // local side stays.
+    typeAndConnect(*server);
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    EXPECT_EQ(c->TreeView1->currentItem(), node({"www"}));
+    EXPECT_EQ(fileNames(), QStringList{"page.html"});
+    EXPECT_EQ(window->localPanel().localDirectory(), elsewhere.path());
+}
+
+}  // namespace

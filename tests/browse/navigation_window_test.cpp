@@ -117,6 +117,7 @@ TEST_F(NavigationWindowTest, TheFileListsMenusAndKeysActAsTheirButtons)
     copyRemote->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), "/web/b.html");
     before = doneCount();
+    dialogs.expectYesNo("Delete file", "Delete b.html from the server?", DialogAnswer::Yes);
     c->ListView1->setFocus();
     QTest::keyClick(c->ListView1, Qt::Key_Delete);
     ASSERT_TRUE(waitForListing(before)) << logText();

@@ -197,17 +197,45 @@ TEST_F(RemoteOperationsWindow, CancellingTheDeletionSendsNothingAndResetsTheDial
     EXPECT_TRUE(fs::exists(site.file("trash/a.txt")));
 }
 
-TEST_F(RemoteOperationsWindow, AFileIsDeletedWithoutAQuestion)
+// Del on one live file asks first, as several do, unless the user switched
+// that off in Options; the choice is kept for the next start.
+TEST_F(RemoteOperationsWindow, OneFileIsAskedAboutUnlessTheOptionIsOff)
 {
+    site.write("www/my notes.txt", "notes");
     site.write("www/old.html", "old");
     site.write("www/new.html", "new");
     browseTo({"www"});
+    ASSERT_TRUE(c->AskBeforeDeleting->isChecked());
+
+    // "No" sends nothing; the Delete key asks as the button does.
+    clickFile(fileItem(QStringLiteral("my notes.txt")));
+    dialogs.expectYesNo("Delete file", "Delete my notes.txt from the server?", DialogAnswer::No);
+    c->ListView1->setFocus();
+    QTest::keyClick(c->ListView1, Qt::Key_Delete);
+    pumpEventsFor(300);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_TRUE(commands().empty());
+    EXPECT_EQ(site.read("www/my notes.txt"), "notes");
+
+    int before = doneCount();
+    dialogs.expectYesNo("Delete file", "Delete my notes.txt from the server?", DialogAnswer::Yes);
+    click(c->BitBtn5);
+    ASSERT_TRUE(waitForListing(before)) << logText();
+    EXPECT_EQ(commands().front(), "DELE my notes.txt");
+    EXPECT_FALSE(fs::exists(site.file("www/my notes.txt")));
+
+    // Switched off, kept over a restart: one file goes at once.
+    c->AskBeforeDeleting->trigger();
+    EXPECT_FALSE(c->AskBeforeDeleting->isChecked());
+    reopenWindow();
+    EXPECT_FALSE(c->AskBeforeDeleting->isChecked());
+    browseTo({"www"});
     clickFile(fileItem(QStringLiteral("old.html")));
-    const int before = doneCount();
+    before = doneCount();
     click(c->BitBtn5);
     ASSERT_TRUE(waitForListing(before)) << logText();
     EXPECT_EQ(commands(), (Strings{"DELE old.html", "CWD /www", "PORT", "LIST -a"}));
-    EXPECT_TRUE(dialogs.shown().empty());
+    EXPECT_EQ(dialogs.shown().size(), 2u);
     EXPECT_FALSE(fs::exists(site.file("www/old.html")));
     EXPECT_EQ(fileNames(), QStringList{"new.html"});
 }
@@ -226,6 +254,7 @@ TEST_F(RemoteOperationsWindow, NamesWithDigitsAndBlanksNameTheirOwnFiles)
 
     clickFile(fileItem(QStringLiteral("release 2 notes")));
     int before = doneCount();
+    dialogs.expectYesNo("Delete file", "Delete release 2 notes from the server?", DialogAnswer::Yes);
     click(c->BitBtn5);
     ASSERT_TRUE(waitForListing(before)) << logText();
     EXPECT_EQ(commands().front(), "DELE release 2 notes");
@@ -254,6 +283,7 @@ TEST_F(RemoteOperationsWindow, AFileInTheLoginFolderIsDeletedAndRenamedLikeAnyOt
 
     clickFile(fileItem(QStringLiteral("gone.html")));
     before = doneCount();
+    dialogs.expectYesNo("Delete file", "Delete gone.html from the server?", DialogAnswer::Yes);
     click(c->BitBtn5);
     ASSERT_TRUE(waitForListing(before)) << logText();
     EXPECT_FALSE(fs::exists(site.file("gone.html")));
@@ -540,6 +570,7 @@ TEST_F(ScriptedOperations, RefusalsShowTheServersAnswerInTheStatusBar)
     };
 
     clickFile(fileItem(QStringLiteral("a.txt")));
+    dialogs.expectYesNo("Delete file", "Delete a.txt from the server?", DialogAnswer::Yes);
     click(c->BitBtn5);
     ASSERT_TRUE(idleWith(QStringLiteral("Could not delete a.txt: 550 Permission denied."))) << message().toStdString();
 

@@ -61,6 +61,7 @@ MainWindowByName::MainWindowByName(QMainWindow& mainWindow) : window(&mainWindow
     FIND(AutoDetect);
     FIND(Specifyfiletypes);
     FIND(Passivemode1);
+    FIND(AskBeforeDeleting);
     FIND(VisualHelp1);
     FIND(Webwatch);
     FIND(record);

@@ -75,6 +75,7 @@ struct MainWindowByName {
     QAction* AutoDetect = nullptr;
     QAction* Specifyfiletypes = nullptr;
     QAction* Passivemode1 = nullptr;
+    QAction* AskBeforeDeleting = nullptr;
     QAction* VisualHelp1 = nullptr;
     QMenu* Webwatch = nullptr;
     QAction* record = nullptr;

@@ -156,10 +156,12 @@ TEST_F(DragDropWindowTest, FilesAndFoldersDroppedFromAFileManagerGoUpIntoTheRemo
     QMimeData fromFileManager;
     fromFileManager.setUrls({QUrl::fromLocalFile(QString::fromStdString(elsewhere.file("page.html"))),
                              QUrl::fromLocalFile(QString::fromStdString(elsewhere.file("pictures")))});
-    // The drop asks as the upload button would: the folder's question, and
-    // the overwrite question for the page the server has.
-    dialogs.expectYesNoBeginning("Upload folder", "Upload 1 file from " + QString::fromStdString(elsewhere.file("pictures")),
-                                 DialogAnswer::Yes)
+    // The drop asks as the upload button would: one question for the folder
+    // and the file, and the overwrite question for the page the server has.
+    dialogs.expectYesNo("Upload folders",
+                        "Upload 1 folder and 1 file to /web on 127.0.0.1? 2 files, 18 B in all, with the folders "
+                        "inside them.",
+                        DialogAnswer::Yes)
         .expectChoice(UploadOverwriteQuestion::kCaption, "page.html is already on the server in ./web", 0);
     ASSERT_TRUE(dragOnto(c->TreeView1, fromFileManager));
     ASSERT_TRUE(waitUntilQueueEndsWith([&] {

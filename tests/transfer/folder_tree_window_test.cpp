@@ -222,11 +222,109 @@ TEST_F(FolderTreeWindowTest, ARemoteTreeIsDeletedDeepestFirstAfterOneQuestionAnd
     EXPECT_TRUE(childNames(node({"web"})).isEmpty());
     EXPECT_TRUE(fs::exists(site.file("web/keep.txt")));
 
-    // One file still goes with a single click and no question.
+    // One file asks a question of its own.
     clickItem(c->ListView1, "lone.txt");
+    dialogs.expectYesNo("Delete file", "Delete lone.txt from the server?", DialogAnswer::Yes);
     click(c->BitBtn5);
     ASSERT_TRUE(waitUntil([&] { return !fs::exists(site.file("web/lone.txt")) && !session().requestRunning(); }));
-    EXPECT_TRUE(dialogs.shown().size() == 1u);
+    EXPECT_EQ(dialogs.shown().size(), 2u);
+}
+
+// Several folders and a file chosen at once are one action: one question
+// names the selection with its totals, for an upload, a download, a
+// deletion and a recording alike.
+TEST_F(FolderTreeWindowTest, FoldersAndFilesChosenAtOnceAreAskedAboutOnceForEachAction)
+{
+    local.write("a/one.txt", std::string(1024, '1'));
+    local.write("a/deep/two.txt", std::string(1024, '2'));
+    local.write("b/three.txt", std::string(1024, '3'));
+    local.write("c/four.txt", std::string(512, '4'));
+    local.write("top.html", std::string(512, 't'));
+    site.write("web/.keep", "");
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"web"}));
+    ASSERT_TRUE(waitForListing(doneCount())) << logText();
+    ASSERT_TRUE(window->localPanel().setLocalDirectory(local.path()));
+
+    // Up: three folders and a file, one question.
+    ctrlClick(c->ListView2, {"a", "b", "c", "top.html"});
+    dialogs.expectYesNo("Upload folders",
+                        "Upload 3 folders and 1 file to /web on 127.0.0.1? 5 files, 4.0 KB in all, with the "
+                        "folders inside them.",
+                        DialogAnswer::Yes);
+    click(c->BitBtn2);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    ASSERT_TRUE(waitUntilQueueEnds()) << logText();
+    EXPECT_EQ(treeOf(site.file("web")),
+              (std::map<std::string, std::string>{{".keep", ""},
+                                                  {"a/one.txt", std::string(1024, '1')},
+                                                  {"a/deep/two.txt", std::string(1024, '2')},
+                                                  {"b/three.txt", std::string(1024, '3')},
+                                                  {"c/four.txt", std::string(512, '4')},
+                                                  {"top.html", std::string(512, 't')}}));
+
+    // "No" to the same selection queues nothing at all.
+    ASSERT_TRUE(window->localPanel().setLocalDirectory(local.path()));
+    ctrlClick(c->ListView2, {"a", "b", "top.html"});
+    dialogs.expectYesNoBeginning("Upload folders", "Upload 2 folders and 1 file to /web", DialogAnswer::No);
+    click(c->BitBtn2);
+    EXPECT_TRUE(window->transferQueue().entries().empty());
+
+    // Down: the folders are read first, then one question.
+    ASSERT_TRUE(waitUntil([&] { return shownNames().contains("c") && !session().requestRunning(); })) << logText();
+    ASSERT_TRUE(window->localPanel().setLocalDirectory(back.path()));
+    ctrlClick(c->ListView1, {"a", "b", "top.html"});
+    dialogs.expectYesNo("Download folders",
+                        QString::fromStdString("Download 2 folders and 1 file from /web into " + back.path() +
+                                               "? 4 files, 3.5 KB in all, with the folders inside them."),
+                        DialogAnswer::Yes);
+    click(c->BitBtn3);
+    ASSERT_TRUE(waitUntil([&] { return dialogs.pending() == 0; }, 20000)) << logText();
+    ASSERT_TRUE(waitUntilQueueEnds()) << logText();
+    EXPECT_EQ(treeOf(back.path()),
+              (std::map<std::string, std::string>{{"a/one.txt", std::string(1024, '1')},
+                                                  {"a/deep/two.txt", std::string(1024, '2')},
+                                                  {"b/three.txt", std::string(1024, '3')},
+                                                  {"top.html", std::string(512, 't')}}));
+
+    // Delete on the server: one question with what it comes to.
+    ASSERT_TRUE(waitUntil([&] { return shownNames().contains("c") && !session().requestRunning(); })) << logText();
+    ctrlClick(c->ListView1, {"a", "c", "top.html"});
+    dialogs.expectYesNo("Delete folder",
+                        "Delete 2 folders and 1 file from the server? 4 files and 3 folders in all.",
+                        DialogAnswer::Yes);
+    click(c->BitBtn5);
+    ASSERT_TRUE(waitUntil([&] { return !fs::exists(site.file("web/a")) && !fs::exists(site.file("web/c")) &&
+                                       !session().requestRunning(); }))
+        << logText();
+    EXPECT_FALSE(fs::exists(site.file("web/top.html")));
+    EXPECT_TRUE(fs::exists(site.file("web/b/three.txt")));
+
+    // Recording: one question for the folders, named with the file.
+    ASSERT_TRUE(window->localPanel().setLocalDirectory(local.path()));
+    dialogs.expectNameDialog("Web project name:", DialogAnswer::Ok, QStringLiteral("Site"),
+                             QStringLiteral("Start new Web-project"));
+    c->record->trigger();
+    ASSERT_TRUE(window->recorder().recording());
+    // Without clean folders a single file is recorded without a question
+    // of its own.
+    if (c->Usecleandirectory1->isChecked())
+        c->Usecleandirectory1->trigger();
+    ASSERT_FALSE(c->Usecleandirectory1->isChecked());
+    ctrlClick(c->ListView2, {"a", "b", "top.html"});
+    dialogs.expectYesNo("Record folders",
+                        "Record 2 folders and 1 file into the web project, for ./web on 127.0.0.1? 4 files in all, "
+                        "with the folders inside them.",
+                        DialogAnswer::Yes);
+    click(c->BitBtn2);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    std::vector<std::string> recorded;
+    for (const ProjectFileEntry& file : window->recorder().recordedFiles())
+        recorded.push_back(file.remoteDirectory + "/" + file.remoteFileName);
+    std::sort(recorded.begin(), recorded.end());
+    EXPECT_EQ(recorded, (std::vector<std::string>{"./web/a/deep/two.txt", "./web/a/one.txt", "./web/b/three.txt",
+                                                  "./web/top.html"}));
 }
 
 }  // namespace

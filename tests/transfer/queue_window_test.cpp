@@ -291,9 +291,15 @@ TEST_F(QueueWindowTest, AbortKeepsTheFilesInLineShownUntilStartSendsThem)
     });
     dialogs.expectNameDialog(QString::fromStdString("web: 6 files from " + local.path()), DialogAnswer::Ok);
     click(c->BitBtn11);
-    ASSERT_TRUE(waitUntil([&] {
-        return aborted && !window->transferQueue().busy() && c->BitBtn9->isVisible() && !session().connected();
-    })) << logText();
+    ASSERT_TRUE(waitUntil([&] { return aborted && !window->transferQueue().busy() && c->BitBtn9->isVisible(); }))
+        << logText();
+    // Only the transfers stopped: the browsing session stays logged in,
+    // showing the folder it showed.
+    pumpEventsFor(300);
+    EXPECT_TRUE(session().connected());
+    EXPECT_EQ(c->TreeView1->currentItem(), node({"web"}));
+    EXPECT_EQ(c->connectknap->accessibleName(), "Disconnect");
+    EXPECT_TRUE(c->BitBtn5->isEnabled());
     const int left = static_cast<int>(window->transferQueue().entries().count());
     ASSERT_GE(left, 1);
     EXPECT_EQ(c->ListBox4->count(), left);
@@ -318,6 +324,90 @@ TEST_F(QueueWindowTest, AbortKeepsTheFilesInLineShownUntilStartSendsThem)
     EXPECT_EQ(shown, countdown);
     EXPECT_EQ(window->windowTitle(), "Tavlin FTP 2.1");
     EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+// While the queue is worked off, waiting files can be taken out (Del) and
+// moved (the context menu); the file in transfer stays as it is.
+TEST_F(QueueWindowTest, WaitingFilesAreTakenOutAndMovedWhileTheQueueRuns)
+{
+    site.write("web/.keep", "");
+    std::vector<std::string> contents;
+    for (int i = 0; i < 6; ++i) {
+        contents.push_back(randomBytes(3 * 1024 * 1024, 60 + i));
+        local.write("file" + std::to_string(i) + ".bin", contents.back());
+    }
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"web"}));
+    ASSERT_TRUE(waitForListing(doneCount()));
+    showLocalFolder(local);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+    const QString up = QString::fromUtf8("\xC2\xBB\xC2\xBB ");
+    const auto clickLine = [&](int row) {
+        QListWidget* list = c->ListBox4;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list->visualItemRect(list->item(row)).center());
+    };
+    QAction* moveUp = window->findChild<QAction*>(QStringLiteral("MoveQueuedUp"));
+    ASSERT_NE(moveUp, nullptr);
+    // The edits are made as soon as the first file shows progress.
+    bool edited = false;
+    bool runningWhileEdited = false;
+    QStringList atEdit;
+    QStringList afterEdits;
+    QString inFlightNotice;
+    QObject::connect(window.get(), &QWidget::windowTitleChanged, window.get(), [&](const QString& title) {
+        if (edited || !title.endsWith(QLatin1Char('%')))
+            return;
+        edited = true;
+        QTimer::singleShot(0, window.get(), [&] {
+            const std::vector<TransferQueue::RunningFile> running = window->transferQueue().runningFiles();
+            atEdit = lines(c->ListBox4);
+            runningWhileEdited = running.size() == 1 && running.front().row == 0 && atEdit.size() == 6;
+            if (!runningWhileEdited)
+                return;
+            // The fifth line out, the sixth then above the fourth.
+            clickLine(4);
+            c->ListBox4->setFocus();
+            QTest::keyClick(c->ListBox4, Qt::Key_Delete);
+            clickLine(4);
+            moveUp->trigger();
+            afterEdits = lines(c->ListBox4);
+            // The file in transfer stays, and the status bar says why.
+            clickLine(static_cast<int>(running.front().row));
+            QTest::keyClick(c->ListBox4, Qt::Key_Delete);
+            inFlightNotice = window->messagePanel().message();
+        });
+    });
+    dialogs.expectNameDialog(QString::fromStdString("web: 6 files from " + local.path()), DialogAnswer::Ok);
+    click(c->BitBtn11);
+    ASSERT_TRUE(waitUntilQueueEnds(60000)) << logText();
+    ASSERT_TRUE(edited);
+    ASSERT_TRUE(runningWhileEdited) << atEdit.join(", ").toStdString();
+    EXPECT_EQ(afterEdits, (QStringList{atEdit[0], atEdit[1], atEdit[2], atEdit[5], atEdit[3]}));
+    EXPECT_EQ(inFlightNotice, "A file in transfer stays in the queue: stop it with Abort");
+    // The queue file followed the edits: nothing of it is left at the end.
+    EXPECT_FALSE(std::filesystem::exists(window->dataFiles().koefilDfd));
+
+    // Sent in the order shown; the file taken out never went.
+    std::vector<std::string> stores;
+    for (const std::string& command : commands())
+        if (command.rfind("STOR ", 0) == 0)
+            stores.push_back(command);
+    std::vector<std::string> expected;
+    for (const QString& line : afterEdits)
+        expected.push_back("STOR " + line.mid(up.size()).toStdString());
+    EXPECT_EQ(stores, expected);
+    const std::string removed = atEdit[4].mid(up.size()).toStdString();
+    EXPECT_FALSE(std::filesystem::exists(site.file("web/" + removed)));
+    for (int i = 0; i < 6; ++i) {
+        const std::string name = "file" + std::to_string(i) + ".bin";
+        if (name != removed)
+            EXPECT_TRUE(site.read("web/" + name) == contents[static_cast<std::size_t>(i)]) << name;
+    }
+    EXPECT_TRUE(session().connected());
 }
 
 // Closing the window while files go up asks first; No leaves the window
@@ -717,4 +807,70 @@ TEST_F(SeveralConnectionsWindowTest, SimultaneousTransfersAreKeptAndSeveralFiles
     // The next start works with three as well.
     reopenWindow();
     EXPECT_EQ(window->transferQueue().connections(), 3u);
+}
+
+namespace {
+
+class ThreeConnectionsWindowTest : public QueueWindowTest {
+protected:
+    void SetUp() override
+    {
+        data.write("tavlinftp.ini", "[Transfers]\nConnections=3\n");
+        BrowseWindowTest::SetUp();
+    }
+};
+
+}  // namespace
+
+// Abort while three connections work: none takes a further file, the files
+// left wait in line for Start, and Start sends them all, whole.
+TEST_F(ThreeConnectionsWindowTest, AbortStartsNoFurtherTransferAndTheQueueWaitsForStart)
+{
+    ASSERT_EQ(window->transferQueue().connections(), 3u);
+    site.write("web/.keep", "");
+    std::map<std::string, std::string> files;
+    for (int i = 0; i < 9; ++i) {
+        const std::string name = "part" + std::to_string(i) + ".bin";
+        files[name] = randomBytes(3 * 1024 * 1024, static_cast<unsigned>(i) + 80);
+        local.write(name, files[name]);
+    }
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"web"}));
+    ASSERT_TRUE(waitForListing(doneCount()));
+    showLocalFolder(local);
+
+    // Abort once two files are in transfer at once.
+    bool aborted = false;
+    QObject::connect(window.get(), &QWidget::windowTitleChanged, window.get(), [&] {
+        if (!aborted && window->transferQueue().runningFiles().size() >= 2) {
+            aborted = true;
+            QTimer::singleShot(0, window.get(), [&] { click(c->BitBtn7); });
+        }
+    });
+    const auto stores = [&] {
+        const std::vector<std::string> all = commands();
+        return std::count_if(all.begin(), all.end(), [](const std::string& s) { return s.rfind("STOR ", 0) == 0; });
+    };
+    dialogs.expectNameDialog(QString::fromStdString("web: 9 files from " + local.path()), DialogAnswer::Ok);
+    click(c->BitBtn11);
+    ASSERT_TRUE(waitUntil([&] { return aborted && !window->transferQueue().busy() && c->BitBtn9->isVisible(); },
+                          60000))
+        << logText();
+    const auto storesAtAbort = stores();
+    const std::size_t left = window->transferQueue().entries().count();
+    ASSERT_GE(left, 1u);
+    // Nothing starts on its own afterwards.
+    pumpEventsFor(1000);
+    EXPECT_EQ(stores(), storesAtAbort);
+    EXPECT_EQ(window->transferQueue().entries().count(), left);
+    EXPECT_FALSE(window->transferQueue().busy());
+    EXPECT_EQ(static_cast<std::size_t>(c->ListBox4->count()), left);
+    EXPECT_EQ(c->BitBtn9->text(), "Start");
+    EXPECT_TRUE(session().connected());
+
+    click(c->BitBtn9);
+    ASSERT_TRUE(waitUntilQueueEnds(60000)) << logText();
+    for (const auto& [name, bytes] : files)
+        EXPECT_TRUE(site.read("web/" + name) == bytes) << name;
 }

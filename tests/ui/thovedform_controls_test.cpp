@@ -172,7 +172,8 @@ TEST_F(ThovedformControls, MenusHoldTheirItemsInOrderWithStartMarks)
     };
     EXPECT_EQ(captions(c.Options),
               (QStringList{"&Binary", "&ASCII", "Auto Detect", "Specify filetypes", "Passive mode", "Proxy…",
-                           "Ask before overwriting on the server", "Simultaneous transfers…", "Visual Help"}));
+                           "Ask before overwriting on the server", "Ask before deleting on the server",
+                           "Simultaneous transfers…", "Visual Help"}));
     EXPECT_EQ(captions(c.Webwatch),
               (QStringList{"New web project", "Open Webwatch", "Delete missing files", "Clean directory"}));
     EXPECT_EQ(captions(c.Help), (QStringList{"Help", "About Tavlin FTP"}));
@@ -187,6 +188,8 @@ TEST_F(ThovedformControls, MenusHoldTheirItemsInOrderWithStartMarks)
     EXPECT_TRUE(c.Deletemissingfiles1->isChecked());
     EXPECT_TRUE(c.Usecleandirectory1->isChecked());
     EXPECT_TRUE(c.Passivemode1->isCheckable());
+    EXPECT_TRUE(c.AskBeforeDeleting->isCheckable());
+    EXPECT_TRUE(c.AskBeforeDeleting->isChecked());
     EXPECT_EQ(hintOf(c.Specifyfiletypes), "Specify which files to consider as being ASCII files.");
     EXPECT_EQ(hintOf(c.Passivemode1), "Use passive mode");
     EXPECT_EQ(hintOf(c.record), "Start a new web project");

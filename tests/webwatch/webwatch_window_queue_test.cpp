@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include <chrono>
 #include <filesystem>
 
 namespace {
@@ -392,4 +393,68 @@ TEST_F(DeletionOnlyRunTest, TheQuickUploadDeletesAtOnceAndCountsTheFilesLeftAlon
     const std::string done = "Published 0 files (0.0 MB), deleted 1, 0 failed, 2 left alone";
     EXPECT_NE(logText().find("! " + done), std::string::npos) << logText();
     EXPECT_EQ(c->StatusBar1->currentMessage().toStdString(), done);
+}
+
+namespace {
+
+// A pending run whose first file logs in with a password the server no
+// longer takes, the second with the right one. The first file was last
+// changed an hour ago, so its stamp is an ordinary one of the past.
+class FailedFileOfARunTest : public WebwatchWindowQueueTest {
+protected:
+    void beforeWindow() override
+    {
+        startServer();
+        const std::string port = server->portText();
+        site.write("www/old.html", "old page");
+        web.write("www/a.html", "<p>a</p>");
+        web.write("www/b.html", "<p>b</p>");
+        a = web.file("www/a.html");
+        b = web.file("www/b.html");
+        std::filesystem::last_write_time(a, std::filesystem::last_write_time(a) - std::chrono::hours(1));
+        const std::string stampA = ProjectStore::stampOf(a).value();
+        const std::string stampB = ProjectStore::stampOf(b).value();
+        std::vector<std::string> before{"1", "Site", "0", "0"};
+        for (const auto& part : {record(a, port, "old", "/www"), record(b, port, server->password(), "/www")})
+            before.insert(before.end(), part.begin(), part.end());
+        data.write("wbprj.dfd", crlf(before));
+        std::vector<std::string> pending{"1", "Site", "0", "0"};
+        for (const auto& part :
+             {record(a, port, "old", "/www", stampA), record(b, port, server->password(), "/www", stampB)})
+            pending.insert(pending.end(), part.begin(), part.end());
+        data.write("nyweb2.dfd", crlf(pending));
+        data.write("koefil.dfd", crlf({"2", "1" + a, "127.0.0.1", "tavlin", "old", port, "/www", "a.html", "8", "1",
+                                       "1" + b, "127.0.0.1", "tavlin", server->password(), port, "/www", "b.html",
+                                       "8", "1"}));
+    }
+
+    std::string a, b;
+};
+
+}  // namespace
+
+// The failed file, removed from the queue at its question, is marked for the
+// next run; the run's end does not record it as uploaded.
+TEST_F(FailedFileOfARunTest, AFileRemovedAfterItsErrorKeepsMayInTheProject)
+{
+    ASSERT_TRUE(waitUntil([&] { return c->BitBtn9->isVisible(); }));
+    ASSERT_TRUE(window->uploadRun().pending());
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing()) << logText();
+    dialogs.expectYesNoCancelContaining("Error!! ",
+                                        {QString::fromStdString("Could not upload " + a + ": 530"),
+                                         ":Do You want to remove the file that caused the error from this transfer"},
+                                        DialogAnswer::Yes)
+        .expectMessage("a.html removed");
+    click(c->BitBtn9);
+    ASSERT_TRUE(waitUntil([&] { return !window->uploadRun().pending() && !window->transferQueue().busy(); }, 30000))
+        << logText();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(site.file("www/a.html")));
+    EXPECT_EQ(site.read("www/b.html"), "<p>b</p>");
+    ProjectStore stored;
+    ASSERT_TRUE(stored.load(data.file("wbprj.dfd")));
+    ASSERT_EQ(stored.fileCount(0), 2u);
+    EXPECT_EQ(stored.field(0, 0, ProjectField::UploadStamp), "May");
+    EXPECT_EQ(stored.field(0, 1, ProjectField::UploadStamp), ProjectStore::stampOf(b).value());
 }
