@@ -2,6 +2,7 @@
 
 #include "core/data_paths.h"
 #include "core/queue_journal.h"
+#include "core/run_queue_aside.h"
 #include "services/dialogs.h"
 
 #include <sys/stat.h>
@@ -45,6 +46,7 @@ std::vector<std::string> DataDirectoryClaim::fingerprint() const
     for (const char* name : kRunFiles)
         stamps.push_back(stampOfFile(joinPath(dataDirectory_, name)));
     stamps.push_back(stampOfFile(queueJournalPath(joinPath(dataDirectory_, "koefil.dfd"))));
+    stamps.push_back(stampOfFile(runQueueAsidePath(joinPath(dataDirectory_, "koefil.dfd"))));
     return stamps;
 }
 

@@ -5,6 +5,7 @@
 #include "core/kill_point.h"
 #include "core/queue_journal.h"
 #include "core/restore_files.h"
+#include "core/run_queue_aside.h"
 #include "core/text_line_list.h"
 #include "services/certificate_trust.h"
 #include "services/unattended_dialogs.h"
@@ -359,8 +360,10 @@ int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& o
                       std::FILE* err)
 {
     namespace fs = std::filesystem;
-    // What a killed run noted beside the queue file goes into it first, so
-    // the checks below see the queue as it stands.
+    // A run's queue a kill left aside, and what a killed run noted beside
+    // the queue file, go into it first, so the checks below see the queue as
+    // it stands.
+    settleRunQueue(paths.koefilDfd, paths.nyweb2Dfd);
     settleQueueFile(paths.koefilDfd);
     if (fs::exists(paths.rstfilTxt)) {
         std::fprintf(err, "tavlinftp-cli webwatch: an interrupted download waits in %s; finish or remove it "

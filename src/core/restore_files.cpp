@@ -2,6 +2,7 @@
 
 #include "core/data_file_read.h"
 #include "core/queue_journal.h"
+#include "core/run_queue_aside.h"
 
 #include <algorithm>
 #include <cctype>
@@ -70,7 +71,10 @@ bool looksLikeProjectFile(const TextLineList& lines)
 StartupFlags loadRestoreFiles(const DataFilePaths& paths, TextLineList& restoreBuffer, TextLineList& deletionList)
 {
     StartupFlags flags;
-    // What a killed run noted beside the queue file goes into it first.
+    // A WebWatch run's queue that a kill left aside goes back in place (or
+    // away, with no run to belong to), then what a killed run noted beside
+    // the queue file goes into it.
+    settleRunQueue(paths.koefilDfd, paths.nyweb2Dfd);
     settleQueueFile(paths.koefilDfd);
     flags.resumeRecordLoaded = loadIf(paths.rstfilTxt, restoreBuffer, looksLikeResumeRecord);
     if (!flags.resumeRecordLoaded)

@@ -491,6 +491,7 @@ void TransferQueue::removeAllClicked()
     // end would act on entries that are no longer there.
     if (transferRunning())
         return;
+    emit discarding();
     setAside_.clear();
     clearBar();
     display_.startVisible = false;

@@ -139,6 +139,14 @@ public:
     // log-in: where the stored log-in of the failing file can be changed.
     // Asked at the moment of the question; empty adds nothing.
     void setLoginRefusedAdvice(std::function<std::string()> advice) { loginRefusedAdvice_ = std::move(advice); }
+    // Called with the waiting entries the user takes out of the queue,
+    // before the queue file is written without them, so whoever keeps a
+    // record of them (a WebWatch run) has recorded that they were not sent
+    // when the file no longer holds them. False keeps them queued.
+    void setRemovalRecorder(std::function<bool(const std::vector<QueueEntry>&)> recorder)
+    {
+        removalRecorder_ = std::move(recorder);
+    }
 
     // Every waiting entry that logs in as `old` logs in as `now` from here
     // on, in the queue file too. Refused (0) while a transfer runs. Returns
@@ -213,6 +221,9 @@ signals:
     // The last entry is done (after the observer has heard of it). Whoever
     // waits for the queue's end beside its observer (a WebWatch run) listens.
     void ranDry();
+    // "Remove all" is about to empty the queue and delete its file: whoever
+    // keeps files of their own beside it (a WebWatch run) lets them go first.
+    void discarding();
     // "Remove all" emptied the queue and deleted its file.
     void discarded();
     // Only set-aside files are left (see setSetAsideOnCancel); the queue
@@ -383,6 +394,7 @@ private:
     bool haveResumeRecord_ = false;
     bool setAsideOnCancel_ = false;
     std::function<std::string()> loginRefusedAdvice_;
+    std::function<bool(const std::vector<QueueEntry>&)> removalRecorder_;
     UploadCheck uploadCheck_;
     std::function<bool()> mayQueue_;
     bool mayQueue() const { return !mayQueue_ || mayQueue_(); }

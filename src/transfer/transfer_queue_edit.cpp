@@ -33,6 +33,13 @@ bool TransferQueue::removeWaitingEntries(std::vector<std::size_t> rows)
     std::erase_if(rows, [this](std::size_t row) { return inFlight(row); });
     if (rows.empty())
         return false;
+    if (removalRecorder_) {
+        std::vector<QueueEntry> leaving;
+        for (const std::size_t row : rows)
+            leaving.push_back(entries_.at(row));
+        if (!removalRecorder_(leaving))
+            return false;
+    }
 
     std::vector<QueueEntry> removed;
     if (rows.front() == 0 && interruptedDownloadFirst()) {

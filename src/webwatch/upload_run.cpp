@@ -2,6 +2,7 @@
 
 #include "core/kill_point.h"
 #include "core/queue_journal.h"
+#include "core/run_queue_aside.h"
 #include "core/text_line_list.h"
 #include "services/dialogs.h"
 #include "transfer/queue_store.h"
@@ -162,8 +163,8 @@ UploadRun::OldQueue UploadRun::offerToDiscardOldQueue(ProjectStore& projects, Ou
     if (discardOldQueue_) {
         discarded = discardOldQueue_();
     } else {
-        discarded = removeQueueFile(files_.queueFile);
         cancelRun();
+        discarded = removeQueueFile(files_.queueFile);
     }
     const bool reloaded = projects.load(currentProjectFile());
     if (!discarded || !reloaded) {
@@ -247,23 +248,37 @@ void UploadRun::rollBack(ProjectStore& projects)
 
 bool UploadRun::handOver(ProjectStore& projects, const RunLists& lists)
 {
-    // The pending project file goes last: at start-up it is what marks a
-    // run as pending, so a run cut short while handing over is either
-    // complete on disk or not pending at all. A deletion list of an earlier
-    // run must not stay behind to be carried out with this one; a run with
-    // deletions only has no queue file.
+    // A deletion list of an earlier run must not stay behind to be carried
+    // out with this one; a run with deletions only has no queue file. The
+    // pending project file marks the run as pending and already records its
+    // files as sent, so the queue is written aside first and put in place
+    // only after it: a run cut short while handing over is either complete
+    // on disk or not pending at all, and never pending without its queue.
+    const bool withQueue = lists.queue.count() > 0;
     const std::string* failed = nullptr;
     if (!lists.deletions.store(files_.deletionListFile))
         failed = &files_.deletionListFile;
-    else if (lists.queue.count() > 0 ? !lists.queue.save(files_.queueFile) : !removeQueueFile(files_.queueFile))
+    else if (withQueue ? !writeRunQueueAside(files_.queueFile, lists.queue.lines().joinedText())
+                       : !removeQueueFile(files_.queueFile) || !removeRunQueueAside(files_.queueFile))
         failed = &files_.queueFile;
-    else if (!projects.save(files_.pendingProjectFile))
-        failed = &files_.pendingProjectFile;
+    if (!failed) {
+        passKillPoint("run-queue-written");
+        if (!projects.save(files_.pendingProjectFile))
+            failed = &files_.pendingProjectFile;
+    }
+    if (!failed) {
+        passKillPoint("pending-project-written");
+        if (withQueue && !putRunQueueInPlace(files_.queueFile))
+            failed = &files_.queueFile;
+    }
     if (failed) {
         const int error = errno;
         if (!pending_) {
-            removeQueueFile(files_.queueFile);
+            // The pending project file first: without it nothing else
+            // left here makes a run.
             removeFile(files_.pendingProjectFile);
+            removeRunQueueAside(files_.queueFile);
+            removeQueueFile(files_.queueFile);
             removeFile(files_.deletionListFile);
         }
         dialogs_.message(QStringLiteral("The upload could not be prepared: ") + qs(*failed)
@@ -446,8 +461,20 @@ UploadRun::EndResult UploadRun::finishRun(const std::vector<QueueEntry>& unsent)
 
 void UploadRun::cancelRun()
 {
+    // The queue goes aside before the pending project file goes, and for
+    // good only after it: a pending project file whose queue is gone would
+    // be taken for a run whose files all went up. A kill in between brings
+    // the run back whole, or leaves it given up. Where nothing can be set
+    // aside (a full disk), the pending project file goes first: a queue
+    // left without it sends its files again, and records nothing.
+    const bool setAside = setRunQueueAside(files_.queueFile);
+    passKillPoint("queue-set-aside");
     removeFile(files_.pendingProjectFile);
     removeFile(files_.deletionListFile);
+    passKillPoint("run-cancelled");
+    if (!setAside)
+        removeQueueFile(files_.queueFile);
+    removeRunQueueAside(files_.queueFile);
     pending_ = false;
     deletionsPending_ = false;
     deletions_.clear();

@@ -151,8 +151,10 @@ public:
     // the project file is never left empty or cut; the run then stays
     // pending and may be finished again.
     EndResult finishRun(const std::vector<QueueEntry>& unsent = {});
-    // The user cancelled the queue: the pending project file and the
-    // deletion list file go, the project file stays as before the run.
+    // The user gives the run up: its queue file, the pending project file
+    // and the deletion list file go, the project file stays as before the
+    // run. Called before whoever holds the queue lets its file go, so the
+    // queue file is never gone while the pending project file stands.
     void cancelRun();
 
     // "Set upload status all": every present file of every project gets its

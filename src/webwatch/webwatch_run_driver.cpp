@@ -41,22 +41,39 @@ WebwatchRunDriver::WebwatchRunDriver(UploadRun& run, TransferQueue& queue, QObje
         if (!run_.markNotUploaded({entry}))
             log("! Could not write " + run_.currentProjectFile());
     });
-    // Files of the run the user took out of the waiting queue are not sent
-    // either: the project marks them for the next run at once, so a run
-    // that ends later never counts them as uploaded.
-    connect(&queue_, &TransferQueue::entriesRemoved, this, [this](const std::vector<QueueEntry>& entries) {
+    // Files of the run the user takes out of the waiting queue are not sent
+    // either: the project marks them for the next run before the queue file
+    // is written without them, so neither a run that ends later nor a kill
+    // in between counts them as uploaded. Files the project cannot mark stay
+    // queued.
+    queue_.setRemovalRecorder([this](const std::vector<QueueEntry>& entries) {
         if (!run_.pending())
-            return;
+            return true;
         std::vector<QueueEntry> uploads;
         std::copy_if(entries.begin(), entries.end(), std::back_inserter(uploads),
                      [](const QueueEntry& entry) { return !entry.isDownload(); });
-        if (!uploads.empty() && !run_.markNotUploaded(uploads))
-            log("! Could not write " + run_.currentProjectFile());
+        if (uploads.empty())
+            return true;
+        if (!run_.markNotUploaded(uploads)) {
+            log("! Could not write " + run_.currentProjectFile() + "; the files stay queued");
+            return false;
+        }
+        passKillPoint("removal-recorded");
+        return true;
+    });
+    // Delete on the queue gives the run up; the run's files go before the
+    // queue's own.
+    connect(&queue_, &TransferQueue::discarding, this, [this] {
+        if (!run_.pending())
+            return;
+        run_.cancelRun();
+        cancelledByDiscard_ = true;
     });
 }
 
 WebwatchRunDriver::~WebwatchRunDriver()
 {
+    queue_.setRemovalRecorder({});
     if (lent_)
         queue_.takeClientBack();
     if (!listingFile_.empty())
@@ -466,9 +483,9 @@ void WebwatchRunDriver::endRun()
 
 void WebwatchRunDriver::queueDiscarded()
 {
-    if (!run_.pending())
+    if (!cancelledByDiscard_)
         return;
-    run_.cancelRun();
+    cancelledByDiscard_ = false;
     emit runCancelled();
 }
 

@@ -112,6 +112,9 @@ private:
     Stage stage_ = Stage::Idle;
     TFtpRequest awaiting_ = ftpRqNone;
     bool lent_ = false;
+    // Delete on the queue gave the pending run up; the queue says when it
+    // has let its files go.
+    bool cancelledByDiscard_ = false;
     // The DELE refused, kept to name it once the listing has been looked at.
     std::uint16_t deleteError_ = 0;
     std::string deleteReply_;

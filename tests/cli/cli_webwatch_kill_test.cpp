@@ -2,8 +2,13 @@
 // writes, over uploads, the deletion pass and the run's end, chosen at
 // random: the next run always leaves the server and the project as one
 // uninterrupted run does, with no deletion repeated for good and nothing of
-// the run left in the data directory.
+// the run left in the data directory. The same holds for the window's edits
+// of a pending run (Delete on its queue, Del on one waiting file), made by
+// the run's engine in a process of its own and killed between their writes.
 #include "webwatch_data.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
@@ -84,24 +89,39 @@ Outcome outcomeOf(const WebwatchData& w, int status)
     return {status, WebwatchData::tree(w.remote.path()), projectState(w), WebwatchData::tree(w.data.path())};
 }
 
+// What one uninterrupted run of the command leaves.
+void runUninterrupted(Outcome& expected)
+{
+    WebwatchData w;
+    ASSERT_TRUE(w.startServer()) << w.server.lastError();
+    makeSite(w);
+    const CliRun run = w.webwatch({});
+    expected = outcomeOf(w, run.status);
+    // u5 failed, g4 was refused: both wait for the next run.
+    ASSERT_EQ(run.status, 1) << run.out << run.err;
+    ASSERT_TRUE(fs::exists(w.remote.file("k/u4.html")));
+    ASSERT_FALSE(fs::exists(w.remote.file("k/g2.html")));
+    ASSERT_EQ(expected.dataDirectory.size(), 1u) << ::testing::PrintToString(expected.dataDirectory);
+}
+
+void expectFinishedAsUninterrupted(const WebwatchData& w, const Outcome& expected)
+{
+    const CliRun finish = w.webwatch({});
+    const Outcome got = outcomeOf(w, finish.status);
+    EXPECT_EQ(got.status, expected.status) << finish.out << finish.err;
+    EXPECT_EQ(got.server, expected.server);
+    EXPECT_EQ(got.project, expected.project) << finish.out << finish.err;
+    EXPECT_EQ(got.dataDirectory.size(), 1u) << ::testing::PrintToString(got.dataDirectory);
+}
+
 TEST(CliWebwatchKills, EveryKilledRunIsFinishedAsIfUninterrupted)
 {
     Outcome expected;
-    {
-        WebwatchData w;
-        ASSERT_TRUE(w.startServer()) << w.server.lastError();
-        makeSite(w);
-        const CliRun run = w.webwatch({});
-        expected = outcomeOf(w, run.status);
-        // u5 failed, g4 was refused: both wait for the next run.
-        ASSERT_EQ(run.status, 1) << run.out << run.err;
-        ASSERT_TRUE(fs::exists(w.remote.file("k/u4.html")));
-        ASSERT_FALSE(fs::exists(w.remote.file("k/g2.html")));
-        ASSERT_EQ(expected.dataDirectory.size(), 1u) << ::testing::PrintToString(expected.dataDirectory);
-    }
+    ASSERT_NO_FATAL_FAILURE(runUninterrupted(expected));
 
     // Each moment at least once, then more at random.
-    const std::vector<std::string> moments{"uploaded:1",     "uploaded:2",       "uploaded:3",
+    const std::vector<std::string> moments{"run-queue-written:1", "pending-project-written:1",
+                                           "uploaded:1",     "uploaded:2",       "uploaded:3",
                                            "uploaded:4",     "deleted:1",        "deleted:2",
                                            "deleted:3",      "deletion-kept:1",  "unsent-marked:1",
                                            "project-replaced:1", "run-retired:1"};
@@ -122,16 +142,61 @@ TEST(CliWebwatchKills, EveryKilledRunIsFinishedAsIfUninterrupted)
         // A run that never came to the moment is a failure too, but the
         // state it leaves is still compared.
         EXPECT_EQ(killed.status, -2) << "not killed\n" << killed.out << killed.err;
-        const CliRun finish = w.webwatch({});
-        const Outcome got = outcomeOf(w, finish.status);
-        EXPECT_EQ(got.status, expected.status) << finish.out << finish.err;
-        EXPECT_EQ(got.server, expected.server);
-        EXPECT_EQ(got.project, expected.project) << finish.out << finish.err;
-        EXPECT_EQ(got.dataDirectory.size(), 1u) << ::testing::PrintToString(got.dataDirectory);
+        expectFinishedAsUninterrupted(w, expected);
         // A deletion the server refused is asked for once per run, never
         // more, and the record stays one record.
         const std::vector<std::string> commands = w.server.commands();
         EXPECT_LE(std::count(commands.begin(), commands.end(), "DELE g4.html"), 3);
+    }
+}
+
+// A pending run handed over by the run's engine, as the window takes it up,
+// then edited as the user edits it there; the engine is killed at `kill`
+// ("" for no kill). Returns the engine's exit status, -2 when it was killed.
+int editPendingRun(const WebwatchData& w, const QStringList& edit, const std::string& kill, std::string& said)
+{
+    QProcess runner;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!kill.empty())
+        environment.insert(QStringLiteral("TAVLINFTP_TEST_KILL_AT"), QString::fromStdString(kill));
+    runner.setProcessEnvironment(environment);
+    runner.start(QStringLiteral(TAVLIN_WEBWATCH_RUNNER), QStringList{QString::fromStdString(w.data.path())} + edit);
+    if (!runner.waitForFinished(120000)) {
+        runner.kill();
+        runner.waitForFinished();
+    }
+    said = runner.readAllStandardError().toStdString();
+    return runner.exitStatus() == QProcess::NormalExit ? runner.exitCode() : -2;
+}
+
+// Delete on a pending run's queue gives the run up; Del on one of its
+// waiting files leaves that file for the next run. Whenever either is cut
+// short, the next command-line run leaves the server and the project as if
+// neither had been made: no file is taken for sent that the server never
+// had, and nothing is left that keeps later runs from starting.
+TEST(CliWebwatchKills, APendingRunsQueueDeletedOrCutShortByHandIsNeverTakenForSent)
+{
+    Outcome expected;
+    ASSERT_NO_FATAL_FAILURE(runUninterrupted(expected));
+
+    const std::vector<std::pair<QStringList, std::vector<std::string>>> edits{
+        {{QStringLiteral("discard"), QStringLiteral("0")}, {"", "queue-set-aside:1", "run-cancelled:1"}},
+        // Row 1 is u2's file.
+        {{QStringLiteral("remove"), QStringLiteral("1")}, {"", "removal-recorded:1"}},
+    };
+    for (const auto& [edit, kills] : edits) {
+        for (const std::string& kill : kills) {
+            SCOPED_TRACE(edit.join(u' ').toStdString() + (kill.empty() ? ", not killed" : ", killed at " + kill));
+            WebwatchData w;
+            ASSERT_TRUE(w.startServer()) << w.server.lastError();
+            makeSite(w);
+            std::string said;
+            const int status = editPendingRun(w, edit, kill, said);
+            EXPECT_EQ(status, kill.empty() ? 0 : -2) << said;
+            // Nothing was sent before the edit.
+            EXPECT_FALSE(fs::exists(w.remote.file("k/u1.html")));
+            expectFinishedAsUninterrupted(w, expected);
+        }
     }
 }
 

@@ -4,10 +4,14 @@
 // hold point it prints "holding" and stops dead there, so the test can kill
 // it in the middle of the deletions or of the uploads.
 //
-//   webwatch_runner DATA_DIR none|deletions|uploads COUNT
+//   webwatch_runner DATA_DIR none|deletions|uploads|discard|remove COUNT
 //
 // "deletions N" holds when N remote files have been deleted, "uploads N"
-// when N files have been uploaded. Exit status 0 when the run ended, 1 when
+// when N files have been uploaded. "discard" hands the run over and then
+// deletes its whole queue, as Delete on the queue does in the window;
+// "remove N" hands it over and takes the waiting file in row N out of the
+// queue, as Del does; neither starts the run. Exit status 0 when the run
+// ended (or the edit was made), 1 when
 // it could not be handed over or its end failed, 2 for bad arguments, 3 when anything asked the user
 // (no one is there to answer).
 #include "core/data_files.h"
@@ -85,6 +89,14 @@ int main(int argc, char** argv)
     const UploadRun::Outcome outcome = run.start(projects, UploadRun::Scope::Quick);
     if (outcome.kind != UploadRun::Outcome::Kind::HandedOver || !driver.takeUpPendingRun(paths.koefilDfd))
         return 1;
+    if (holdAt == "discard") {
+        bool cancelled = false;
+        QObject::connect(&driver, &WebwatchRunDriver::runCancelled, [&] { cancelled = true; });
+        queue.removeAllClicked();
+        return cancelled ? 0 : 1;
+    }
+    if (holdAt == "remove")
+        return queue.removeWaitingEntries({static_cast<std::size_t>(count)}) ? 0 : 1;
     driver.start();
     while (!ended)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
