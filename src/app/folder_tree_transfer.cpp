@@ -206,10 +206,9 @@ void FolderTreeTransfer::scanNextDownload()
     const std::string folder = download.folders[download.scanned.size()];
     const bool started = scan_.start(
         folder, [this](const RemoteTree& tree) { downloadScanned(tree); },
-        [this](const std::string& failedFolder, const std::string& reply) {
+        [this](const std::string& why) {
             downloadsWaiting_.clear();
-            sources_.showMessage(
-                QStringLiteral("Could not read the folder %1: %2").arg(qs(failedFolder), qs(reply)));
+            sources_.showMessage(qs(why));
             sources_.showRemoteFolderAgain();
         });
     if (!started) {

@@ -70,12 +70,12 @@ void RemoteTreeDeletion::scanNext()
     toScan_.pop_front();
     const bool started = scan_.start(
         folder, [this](const RemoteTree& tree) { scanned(tree); },
-        [this](const std::string& failed, const std::string& reply) {
+        [this](const std::string& why) {
             scanning_ = false;
             toScan_.clear();
+            planned_.clear();
             if (messagePanel_)
-                messagePanel_->showMessage(
-                    QStringLiteral("Could not read the folder %1: %2").arg(qs(failed), qs(reply)));
+                messagePanel_->showMessage(qs(why));
             session_.showDirectory();
         });
     if (!started)

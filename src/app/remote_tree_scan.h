@@ -28,12 +28,15 @@ struct RemoteTree {
 // Reads a remote folder and every folder inside it on the browsing session,
 // one CWD (to the folder's server path) and one LIST each, into the listing
 // file. A link is listed as what it is and never entered, whatever it leads
-// to, so a scan can neither leave the tree nor go round in a circle.
+// to. A server may still list a folder inside itself as a plain folder: the
+// scan stops, with nothing found, at a level or a path length no real site
+// reaches.
 class RemoteTreeScan : public SessionAsker, public SessionListener {
 public:
     using Finished = std::function<void(const RemoteTree&)>;
-    // The folder that could not be read, and the server's reply.
-    using Failed = std::function<void(const std::string& folder, const std::string& reply)>;
+    // Why the scan ended without a tree, for the status bar: a folder that
+    // could not be read, a tree too deep to be real, or the user's stop.
+    using Failed = std::function<void(const std::string& why)>;
 
     RemoteTreeScan(SessionChannel& channel, std::string listingFilePath);
     ~RemoteTreeScan() override;
@@ -44,22 +47,32 @@ public:
     // not free for it; the callbacks are then never called.
     bool start(const std::string& folder, Finished finished, Failed failed);
     bool running() const { return running_; }
+    // The user's Abort: the scan ends when the command under way does, and
+    // the session stays. False when no scan runs or it is stopping already.
+    bool stop();
 
     void requestDone(TFtpRequest request) override;
     void requestFailed(TFtpRequest request, std::uint16_t error) override;
     void connectedChanged(bool connected) override;
 
 private:
+    struct Folder {
+        std::string path;
+        int level = 0;  // below the folder scanned
+    };
     void visitNext();
     void readListing();
+    void fail(const std::string& why);
 
     SessionChannel& channel_;
     std::string listingFilePath_;
     Finished finished_;
     Failed failed_;
     bool running_ = false;
-    std::vector<std::string> toVisit_;
-    std::string visiting_;
+    bool stopping_ = false;
+    std::string scanned_;
+    std::vector<Folder> toVisit_;
+    Folder visiting_;
     RemoteTree tree_;
 };
 

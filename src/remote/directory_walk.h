@@ -1,7 +1,15 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
+
+// How deep a walk or a scan of the remote tree goes, and how long a server
+// path it takes. No real site comes near either; a server that lists a
+// folder inside itself (a link shown as a folder) would otherwise be walked
+// without end, each level a CWD and a listing.
+inline constexpr int kDeepestRemoteFolderLevel = 32;
+inline constexpr std::size_t kLongestRemoteFolderPath = 2048;
 
 // A walk down the remote tree towards a server path ("/home/user/www"), one
 // directory per listing: each listing done selects the next component's node,

@@ -149,6 +149,11 @@ void Thovedform::BitBtn7Click()
     // aborted, and that ends the session.
     const bool queueRunning = transferQueue_->busy();
     transferQueue_->requestAbort();
+    // A folder being read for a download or a deletion stops after the
+    // command under way, and the session goes on showing its folder. Abort
+    // again, while that command hangs, ends the session as ever.
+    if (treeScan_ && treeScan_->stop())
+        return;
     const bool browsingBusy = session_->requestRunning() || remoteOperations_->directoryDeletionRunning()
                               || (treeScan_ && treeScan_->running()) || (treeDeletion_ && treeDeletion_->running());
     if (!queueRunning || browsingBusy)

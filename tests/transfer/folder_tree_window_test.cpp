@@ -7,6 +7,7 @@
 
 #include "app/folder_tree_transfer.h"
 #include "app/local_panel.h"
+#include "app/message_panel.h"
 #include "transfer/transfer_queue.h"
 #include "webwatch/recorder.h"
 
@@ -43,7 +44,10 @@ protected:
         const auto found = list->findItems(name, Qt::MatchExactly, 0);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
         list->scrollToItem(found.first());
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.first()).center());
+        // Near the start of the row: a long name's middle lies beyond the
+        // viewport.
+        const QRect row = list->visualItemRect(found.first());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(row.left() + 20, row.center().y()));
     }
 
     bool waitUntilQueueEnds()
@@ -325,6 +329,123 @@ TEST_F(FolderTreeWindowTest, FoldersAndFilesChosenAtOnceAreAskedAboutOnceForEach
     std::sort(recorded.begin(), recorded.end());
     EXPECT_EQ(recorded, (std::vector<std::string>{"./web/a/deep/two.txt", "./web/a/one.txt", "./web/b/three.txt",
                                                   "./web/top.html"}));
+}
+
+// --- a server that lists a folder inside itself ---------------------------------------------
+
+// The log-in on the scripted server, whose root lists the folder `name` and
+// a file.
+void scriptRootWithFolder(ScriptedFtpServer& server, const QByteArray& name)
+{
+    server.login().expect("PWD").reply("257 \"/\" is the current directory.")
+        .expect("CWD /").reply("250 ok");
+    scriptListing(server, "drwxr-xr-x   2 user     group        4096 Jan 14 10:22 " + name +
+                              "\r\n-rw-r--r--   1 user     group          12 Jan 14 10:22 readme.txt\r\n");
+}
+
+// The folder `name` holds a folder `name`, which holds one again (as a link
+// shown as a folder would), for `levels` levels.
+void scriptFolderInsideItself(ScriptedFtpServer& server, const QByteArray& name, int levels)
+{
+    QByteArray path;
+    for (int level = 0; level < levels; ++level) {
+        path += "/" + name;
+        server.expect("CWD " + path).reply("250 ok");
+        scriptListing(server, "drwxr-xr-x   2 user     group        4096 Jan 14 10:22 " + name + "\r\n");
+    }
+}
+
+QList<QByteArray> changesOf(const ScriptedFtpServer& server)
+{
+    QList<QByteArray> changes;
+    for (const QByteArray& command : server.commands())
+        if (command.startsWith("CWD "))
+            changes.push_back(command);
+    return changes;
+}
+
+struct EndlessFolder {
+    QByteArray name;
+    // The levels read before the scan stops: the folder chosen and those
+    // below it.
+    int levelsRead;
+    QString why;
+};
+
+class FolderInsideItself : public FolderTreeWindowTest, public ::testing::WithParamInterface<EndlessFolder> {};
+
+// The scan stops at a depth (or a path length) no real site has, says why,
+// asks nothing and queues nothing; the session shows its folder again.
+TEST_P(FolderInsideItself, ADownloadReadsItToALimitNoSiteReachesThenStopsWithAMessage)
+{
+    const EndlessFolder& folder = GetParam();
+    ScriptedFtpServer scripted;
+    scriptRootWithFolder(scripted, folder.name);
+    scriptFolderInsideItself(scripted, folder.name, folder.levelsRead);
+    scripted.expect("CWD /").reply("250 ok");
+    scriptListing(scripted, "drwxr-xr-x   2 user     group        4096 Jan 14 10:22 " + folder.name +
+                                "\r\n-rw-r--r--   1 user     group          12 Jan 14 10:22 readme.txt\r\n");
+    ASSERT_TRUE(scripted.start());
+    connectToScripted(scripted);
+    ASSERT_TRUE(waitUntilBrowsing()) << scripted.failure().toStdString() << logText();
+    ASSERT_TRUE(window->localPanel().setLocalDirectory(back.path()));
+
+    clickItem(c->ListView1, QString::fromLatin1(folder.name));
+    click(c->BitBtn3);
+    ASSERT_TRUE(waitUntil([&] { return scripted.finished() && !session().requestRunning(); }, 30000))
+        << scripted.failure().toStdString() << "\n" << logText().substr(0, 4000);
+    EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
+    EXPECT_EQ(window->messagePanel().message(),
+              "Stopped reading the folder /" + QString::fromLatin1(folder.name) + ": " + folder.why +
+                  ", which no real site does; the server may list a folder inside itself");
+    const QList<QByteArray> changes = changesOf(scripted);
+    ASSERT_EQ(changes.size(), 1 + folder.levelsRead + 1);
+    EXPECT_EQ(changes.back(), "CWD /");
+    EXPECT_EQ(dialogs.shown().size(), 0u);
+    EXPECT_TRUE(window->transferQueue().entries().empty());
+    EXPECT_TRUE(fs::is_empty(back.path()));
+    EXPECT_TRUE(session().connected());
+    EXPECT_TRUE(waitUntil([&] { return fileNames() == QStringList{"readme.txt"}; })) << logText().substr(0, 4000);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DepthAndPathLength, FolderInsideItself,
+    ::testing::Values(EndlessFolder{"loop", 33, QStringLiteral("it goes more than 32 folders deep")},
+                      // 200 characters a level: the tenth level's 2000 are
+                      // read, the eleventh's 2200 are not.
+                      EndlessFolder{QByteArray(199, 'n'), 10,
+                                    QStringLiteral("a path inside it is longer than 2048 characters")}));
+
+// Abort stops the scan after the command under way; the session stays
+// logged in and shows its folder again.
+TEST_F(FolderTreeWindowTest, AbortStopsReadingARemoteFolderAndKeepsTheSession)
+{
+    ScriptedFtpServer scripted;
+    scriptRootWithFolder(scripted, "loop");
+    scriptFolderInsideItself(scripted, "loop", 2);
+    scripted.expect("CWD /loop/loop/loop").hold().reply("250 ok");
+    scripted.expect("CWD /").reply("250 ok");
+    scriptListing(scripted, "-rw-r--r--   1 user     group          12 Jan 14 10:22 readme.txt\r\n");
+    ASSERT_TRUE(scripted.start());
+    connectToScripted(scripted);
+    ASSERT_TRUE(waitUntilBrowsing()) << scripted.failure().toStdString() << logText();
+
+    clickItem(c->ListView1, "loop");
+    click(c->BitBtn3);
+    ASSERT_TRUE(waitUntil([&] { return changesOf(scripted).size() == 4; })) << logText();
+    ASSERT_TRUE(c->BitBtn7->isEnabled());
+    click(c->BitBtn7);
+    scripted.release();
+    ASSERT_TRUE(waitUntil([&] { return scripted.finished() && !session().requestRunning(); }))
+        << scripted.failure().toStdString() << "\n" << logText();
+    EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
+    EXPECT_EQ(window->messagePanel().message(), QStringLiteral("Reading the folder /loop was stopped by Abort"));
+    EXPECT_EQ(changesOf(scripted).back(), "CWD /");
+    EXPECT_EQ(dialogs.shown().size(), 0u);
+    EXPECT_TRUE(window->transferQueue().entries().empty());
+    EXPECT_TRUE(session().connected());
+    EXPECT_TRUE(waitUntil([&] { return fileNames() == QStringList{"readme.txt"}; })) << logText();
+    EXPECT_TRUE(c->BitBtn6->isEnabled());
 }
 
 }  // namespace
