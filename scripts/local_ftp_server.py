@@ -5,6 +5,7 @@ Usage: local_ftp_server.py --root DIR --port N [--user NAME:PASSWORD]...
                            [--anonymous] [--passive-ports LOW-HIGH]
                            [--ready-file FILE] [--command-log FILE]
                            [--login-folder PATH] [--unlisted PATH]...
+                           [--command-delay SECONDS] [--month-names NAMES]
 
 With --port 0 a free port is chosen; the port in use is written to
 --ready-file (when given) once the server listens, so a caller can wait for
@@ -36,6 +37,7 @@ import logging
 import os
 import sys
 
+from pyftpdlib import filesystems
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
@@ -224,6 +226,19 @@ def tls_handler(base, certfile, keyfile, no_close_notify, renegotiate_after=0,
     return Handler
 
 
+def delaying_handler(base, seconds):
+    """A slow link: each command is taken up `seconds` after it arrived.
+    A client waits for each reply before its next command, so the commands
+    of one connection keep their order."""
+
+    class Handler(base):
+        def pre_process_command(self, line, cmd, arg):
+            later = super().pre_process_command
+            self.ioloop.call_later(seconds, lambda: later(line, cmd, arg) if self.connected else None)
+
+    return Handler
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
@@ -249,6 +264,10 @@ def main():
                         help="a folder that may be entered but not listed")
     parser.add_argument("--max-connections-per-ip", type=int, default=0,
                         help="control connections taken from one address; more are answered 421")
+    parser.add_argument("--command-delay", type=float, default=0.0,
+                        help="seconds each command waits before it is taken up, as over a slow link")
+    parser.add_argument("--month-names", default="",
+                        help="twelve comma-separated month names for listings, January first")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()
 
@@ -276,6 +295,13 @@ def main():
                               args.tls_renegotiate_after, args.tls_key_update_after, event_log)
     if args.login_folder or args.unlisted:
         handler = home_handler(handler, args.login_folder, set(args.unlisted))
+    if args.command_delay > 0:
+        handler = delaying_handler(handler, args.command_delay)
+    if args.month_names:
+        names = args.month_names.split(",")
+        if len(names) != 12:
+            parser.error("--month-names takes twelve names")
+        filesystems._months_map.update({number: name for number, name in enumerate(names, start=1)})
     handler.authorizer = authorizer
     handler.auth_failed_timeout = args.auth_failed_delay
     handler.banner = "Tavlin test server ready."

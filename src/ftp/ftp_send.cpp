@@ -208,6 +208,14 @@ void TCustomFtpCli::SendNextChunk(std::uint16_t error)
 {
     if (!FLocalStream.IsOpen())
         return;
+    // A data connection made before the command (a server that connects at
+    // PORT) reports itself ready before the server has taken the STOR. An
+    // abort must not close it then: over a slow link the server takes the
+    // command afterwards and waits for a connection that never comes, and
+    // the upload hangs instead of ending. The abort is acted on once the
+    // server has answered, at the first block.
+    if (!FStorAnswered && error == 0)
+        return;
     if (!ReportUploadProgress())
         return;
     if (error != 0) {

@@ -3,35 +3,57 @@
 #include "core/amount_text.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
+// The steps the recent stretch is split into, and how far back it reaches.
+// A step of a second holds several small files with the waits between
+// them, so their time is not read as the time of the bytes that happened to
+// arrive in it; twenty seconds hold files of either kind, and are short
+// enough that the pace of the files running now outweighs the first ones'.
+constexpr auto kStep = std::chrono::seconds(1);
+constexpr auto kRecent = std::chrono::seconds(20);
 // A rate over less than this is mostly the time the first block took.
-constexpr auto kShortestMeasure = std::chrono::milliseconds(500);
+constexpr double kShortestMeasureSeconds = 0.5;
+constexpr double kMegabyte = 1024.0 * 1024.0;
+
+double secondsBetween(QueueProgress::Clock::time_point from, QueueProgress::Clock::time_point to)
+{
+    return std::chrono::duration<double>(to - from).count();
+}
 
 }  // namespace
 
-void QueueProgress::progressed(std::int64_t bytes, std::size_t waiting,
-                               std::int64_t waitingBytes, Clock::time_point now)
+void QueueProgress::began(Clock::time_point now)
 {
+    if (beganKnown_ && !stopped_)
+        return;
+    beganKnown_ = true;
+    beganAt_ = now;
+    stopped_ = false;
+    samples_.clear();
+}
+
+void QueueProgress::progressed(std::int64_t bytes, std::size_t waiting, std::int64_t waitingBytes,
+                               std::size_t running, Clock::time_point now)
+{
+    if (stopped_) {
+        // Going on after a stop: what it costs is measured afresh.
+        stopped_ = false;
+        samples_.clear();
+    }
     started_ = true;
     runningBytes_ = std::max<std::int64_t>(0, bytes);
     waiting_ = waiting;
+    running_ = running;
     waitingBytes_ = waitingBytes;
-    const std::int64_t done = bytesDone_ + runningBytes_;
-    if (!measuring_) {
-        measuring_ = true;
-        since_ = now;
-        bytesAtSince_ = done;
-        rate_ = 0;
-        return;
-    }
-    const auto elapsed = now - since_;
-    if (elapsed >= kShortestMeasure)
-        rate_ = static_cast<double>(done - bytesAtSince_) / std::chrono::duration<double>(elapsed).count();
+    if (firstFileCost_ < 0 && beganKnown_)
+        firstFileCost_ = std::max(0.0, secondsBetween(beganAt_, now));
+    sample(now, samples_.empty());
 }
 
-void QueueProgress::fileEnded(std::int64_t bytes)
+void QueueProgress::fileEnded(std::int64_t bytes, Clock::time_point now)
 {
     if (!started_)
         return;
@@ -42,17 +64,108 @@ void QueueProgress::fileEnded(std::int64_t bytes)
         --waiting_;
         waitingBytes_ = std::max<std::int64_t>(0, waitingBytes_ - bytes);
     }
+    if (running_ > 0)
+        --running_;
+    if (!stopped_)
+        sample(now, false);
 }
 
-void QueueProgress::paused()
+void QueueProgress::stopped()
 {
-    measuring_ = false;
-    rate_ = 0;
+    stopped_ = true;
+    samples_.clear();
 }
 
 void QueueProgress::reset()
 {
     *this = QueueProgress();
+}
+
+void QueueProgress::sample(Clock::time_point now, bool always)
+{
+    const Sample here{now, filesDone_, bytesDone_ + runningBytes_};
+    if (!always && !samples_.empty() && now - samples_.back().at < kStep)
+        return;
+    samples_.push_back(here);
+    // The oldest sample stays as the start of the oldest step kept.
+    while (samples_.size() > 2 && now - samples_[1].at > kRecent)
+        samples_.pop_front();
+}
+
+bool QueueProgress::costs(double& perFile, double& perMegabyte) const
+{
+    if (samples_.size() < 2 || secondsBetween(samples_.front().at, samples_.back().at) < kShortestMeasureSeconds)
+        return false;
+    // Least squares over the steps: seconds = perFile × files + perMegabyte
+    // × megabytes.
+    double tt = 0, ff = 0, fm = 0, mm = 0, tf = 0, tm = 0;
+    for (std::size_t i = 1; i < samples_.size(); ++i) {
+        const double t = secondsBetween(samples_[i - 1].at, samples_[i].at);
+        const double f = static_cast<double>(samples_[i].filesDone - samples_[i - 1].filesDone);
+        const double m = static_cast<double>(samples_[i].bytesDone - samples_[i - 1].bytesDone) / kMegabyte;
+        tt += t * t;
+        ff += f * f;
+        fm += f * m;
+        mm += m * m;
+        tf += t * f;
+        tm += t * m;
+    }
+    if (ff == 0 && mm == 0)
+        return false;
+    if (ff == 0) {
+        // No file has ended lately: a file costs what the first one did
+        // before its first block, the log-in with it, so that many small
+        // files to come are not taken for nothing.
+        perFile = std::max(0.0, firstFileCost_);
+        perMegabyte = tm / mm;
+        return true;
+    }
+    if (mm == 0) {
+        perFile = tf / ff;
+        perMegabyte = 0;
+        return true;
+    }
+    const auto misfit = [&](double c, double k) {
+        return tt - 2 * (c * tf + k * tm) + c * c * ff + 2 * c * k * fm + k * k * mm;
+    };
+    // Files' cost alone first: steps of small files alone hold files and
+    // bytes in about the same proportion, and a cost read out of their
+    // bytes would price a big file still to come at hours. The bytes' cost
+    // takes over when it fits clearly better (big files alone), and both
+    // together when they fit clearly better than either alone, as they do
+    // once big and small files have gone by.
+    const double filesOnly = tf / ff;
+    const double bytesOnly = tm / mm;
+    double best = misfit(filesOnly, 0);
+    perFile = filesOnly;
+    perMegabyte = 0;
+    if (const double bytesMisfit = misfit(0, bytesOnly); bytesMisfit < 0.5 * best) {
+        best = bytesMisfit;
+        perFile = 0;
+        perMegabyte = bytesOnly;
+    }
+    if (const double det = ff * mm - fm * fm; det > 0) {
+        const double c = (tf * mm - tm * fm) / det;
+        const double k = (tm * ff - tf * fm) / det;
+        if (c >= 0 && k >= 0 && misfit(c, k) < 0.5 * best) {
+            perFile = c;
+            perMegabyte = k;
+        }
+    }
+    return std::isfinite(perFile) && std::isfinite(perMegabyte);
+}
+
+double QueueProgress::secondsLeft() const
+{
+    double perFile = 0;
+    double perMegabyte = 0;
+    if (!started_ || stopped_ || !costs(perFile, perMegabyte))
+        return -1;
+    // The files not begun pay their round trips; the running ones have
+    // paid theirs and have their bytes left.
+    const double filesToBegin = static_cast<double>(waiting_ > running_ ? waiting_ - running_ : 0);
+    const double megabytesLeft = static_cast<double>(std::max<std::int64_t>(0, waitingBytes_ - runningBytes_)) / kMegabyte;
+    return perFile * filesToBegin + perMegabyte * megabytesLeft;
 }
 
 std::string QueueProgress::text() const
@@ -66,10 +179,17 @@ std::string QueueProgress::text() const
     const std::int64_t done = bytesDone_ + runningBytes_;
     const std::int64_t whole = std::max(done, bytesDone_ + waitingBytes_);
     std::string text = "file " + std::to_string(current) + " of " + std::to_string(total) + ", " +
-                       byteAmountText(static_cast<double>(done), ByteUnits::Short) + " of " + byteAmountText(static_cast<double>(whole), ByteUnits::Short);
-    if (rate_ > 0) {
-        text += ", " + byteAmountText(rate_, ByteUnits::Short) + "/s";
-        text += ", " + durationText(static_cast<std::int64_t>(static_cast<double>(whole - done) / rate_)) + " left";
-    }
+                       byteAmountText(static_cast<double>(done), ByteUnits::Short) + " of " +
+                       byteAmountText(static_cast<double>(whole), ByteUnits::Short);
+    if (stopped_)
+        return text + ", stopped";
+    const double left = secondsLeft();
+    if (left < 0)
+        return text;
+    const double seconds = secondsBetween(samples_.front().at, samples_.back().at);
+    const double rate = static_cast<double>(samples_.back().bytesDone - samples_.front().bytesDone) / seconds;
+    text += ", " + byteAmountText(std::max(0.0, rate), ByteUnits::Short) + "/s";
+    // Rounded up: "0:00 left" is said only when nothing is.
+    text += ", " + durationText(static_cast<std::int64_t>(std::ceil(left))) + " left";
     return text;
 }

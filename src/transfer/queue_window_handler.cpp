@@ -246,25 +246,46 @@ void QueueWindowHandler::displayChanged(const QueueDisplay& display)
         view_.openWebwatchItem->setEnabled(display.webwatchMenusEnabled);
     drawBar(display);
     markRunningLines();
-    if (!queue_.busy()) {
-        // Stopped with files left, the figures stay where the queue stopped;
-        // a queue emptied has nothing left to tell.
-        progress_.paused();
-        if (queue_.entries().count() == 0) {
+    followStateOfQueue();
+    emit displayUpdated();
+}
+
+void QueueWindowHandler::followStateOfQueue()
+{
+    if (queue_.entries().count() == 0) {
+        // A queue emptied has nothing left to tell.
+        if (!queue_.busy() && progress_.running()) {
             progress_.reset();
             showProgress();
         }
+        return;
     }
-    emit displayUpdated();
+    // Between two files of one connection the queue is not busy for a
+    // moment; it has stopped only when it waits for Start (or Abort was
+    // pressed): the figures stay where it stopped, and say so.
+    const bool stopped = queue_.abortRequested() ||
+                         (!queue_.busy() && (queue_.queuePending() ||
+                                             queue_.resumeState() != TransferQueue::ResumeState::None));
+    if (stopped) {
+        if (progress_.running() && !progress_.isStopped()) {
+            progress_.stopped();
+            showProgress();
+        }
+    } else if (queue_.busy()) {
+        progress_.began();
+    }
 }
 
 void QueueWindowHandler::transferProgressed(std::int64_t bytes)
 {
+    // A transfer on its way out after Abort moves nothing that counts.
+    if (queue_.abortRequested())
+        return;
     // The entries keep the sum of their sizes as they come and go, so a
     // long queue is not walked for every block.
     const QueueEntries& entries = queue_.entries();
-    const bool firstOfFile = !progress_.running() || bytes == 0;
-    progress_.progressed(bytes, entries.count(), entries.totalBytes());
+    const bool firstOfFile = !progress_.running() || progress_.isStopped() || bytes == 0;
+    progress_.progressed(bytes, entries.count(), entries.totalBytes(), queue_.filesTaken());
     markRunningLines();
     if (firstOfFile || !sinceShown_.isValid() || sinceShown_.elapsed() >= kProgressRedrawMs)
         showProgress();

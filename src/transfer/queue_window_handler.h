@@ -156,6 +156,8 @@ private:
     // The progress of the queue as a whole, and the mark on the running
     // files' lines.
     void fileLeftQueue(const QueueEntry& entry);
+    // Tells the progress whether the queue runs, stopped or ran dry.
+    void followStateOfQueue();
     void showProgress();
     void markRunningLines();
 

@@ -194,6 +194,10 @@ public:
     bool transferRunning() const { return busy() || lentTo_ != nullptr; }
     bool loggedIn() const;
     bool queuePending() const { return queuePending_; }
+    // Abort was pressed and the transfers have not all stopped yet.
+    bool abortRequested() const { return abortRequested_; }
+    // Files a connection has taken (logging in for it or moving it).
+    std::size_t filesTaken() const { return busyLaneCount(); }
     ResumeState resumeState() const { return resume_; }
     const QueueEntries& entries() const { return entries_; }
     const QueueDisplay& display() const { return display_; }

@@ -314,7 +314,10 @@ void TransferQueue::finishEntry(TransferLane& lane, Direction direction)
     }
     lastTransferDirectory_ = lane.client().HostDirName();
     lane.release();
-    display_.startVisible = false;
+    // The bar stays while the queue goes on: between two files it would
+    // only blink, and with many small files be gone most of the run.
+    if (entries_.empty())
+        display_.startVisible = false;
     display_.removeAllVisible = false;
     if (direction == Direction::Download) {
         resume_ = ResumeState::None;
@@ -339,6 +342,8 @@ void TransferQueue::continueQueue(TransferLane& lane)
         closeLane(lane);
         if (!busy()) {
             abortRequested_ = false;
+            // Stopped as the user asked: what the menus are off for is over.
+            display_.webwatchMenusEnabled = true;
             if (entries_.empty()) {
                 endQueue();
                 return;
@@ -408,6 +413,7 @@ void TransferQueue::endQueue()
 {
     display_.title = kIdleTitle;
     display_.countVisible = false;
+    display_.startVisible = false;
     display_.webwatchMenusEnabled = true;
     for (const std::unique_ptr<TransferLane>& lane : lanes_)
         closeLane(*lane);

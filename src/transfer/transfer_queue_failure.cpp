@@ -162,6 +162,9 @@ void TransferQueue::abortedTransferEnded(TransferLane& lane)
     abortRequested_ = false;
     waitingQuestions_.clear();
     display_.removeAllVisible = true;
+    // An abort is handled as any failure is: the menus a transfer keeps
+    // off are there again.
+    display_.webwatchMenusEnabled = true;
     // The queue and the resume record stay for the start button, which
     // logs in afresh.
     if (!queuePending_ && resume_ != ResumeState::Offered)

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 bool TransferQueue::busy() const
 {
@@ -205,10 +206,14 @@ void TransferQueue::requestAbort()
 {
     if (!busy())
         return;
-    abortRequested_ = true;
+    const bool first = !std::exchange(abortRequested_, true);
     for (const std::unique_ptr<TransferLane>& lane : lanes_)
         if (lane->busy())
             lane->abortRequested = true;
+    // Whoever shows the queue says at once that it is stopping (once: a
+    // second press changes nothing to show).
+    if (first)
+        publish();
 }
 
 std::vector<TransferQueue::RunningFile> TransferQueue::runningFiles() const

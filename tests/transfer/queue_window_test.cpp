@@ -732,8 +732,8 @@ TEST_F(QueueWindowTest, TheProgressLabelCountsFilesAndBytesOfTheWholeQueue)
     // The rate and the time left, over a measured stretch.
     QueueProgress progress;
     const QueueProgress::Clock::time_point start{};
-    progress.progressed(0, 2, 3 * 1024 * 1024, start);
-    progress.progressed(1024 * 1024, 2, 3 * 1024 * 1024, start + std::chrono::seconds(1));
+    progress.progressed(0, 2, 3 * 1024 * 1024, 1, start);
+    progress.progressed(1024 * 1024, 2, 3 * 1024 * 1024, 1, start + std::chrono::seconds(1));
     EXPECT_EQ(progress.text(), "file 1 of 2, 1.0 MB of 3.0 MB, 1.0 MB/s, 0:02 left");
 }
 
