@@ -6,6 +6,7 @@ Usage: local_ftp_server.py --root DIR --port N [--user NAME:PASSWORD]...
                            [--ready-file FILE] [--command-log FILE]
                            [--login-folder PATH] [--unlisted PATH]...
                            [--command-delay SECONDS] [--month-names NAMES]
+                           [--slow-data-connections MS]
 
 With --port 0 a free port is chosen; the port in use is written to
 --ready-file (when given) once the server listens, so a caller can wait for
@@ -20,6 +21,13 @@ the server offers AUTH TLS, PBSZ and PROT (explicit TLS); plain log-ins stay
 allowed. --tls-no-close-notify makes data connections end without the TLS
 close_notify alert, as a connection cut by an attacker would, while the
 control connection still reports the transfer complete.
+
+With --slow-data-connections MS the server reads a data connection slowly:
+at most 64 KiB per wake, then nothing for MS milliseconds, with a small
+receive buffer, so that much of an upload waits in the client's socket when
+the client has handed over its last byte. Over TLS the first pause falls
+between the server's part of the handshake and its end, so the session
+tickets reach the client only after that.
 
 With --hide-dot-files the server lists names beginning with "." only when
 asked with LIST -a (or -al, -la), as most Unix FTP servers do by default.
@@ -117,6 +125,58 @@ def home_handler(base, login_folder, unlisted):
         def ftp_MLSD(self, path):
             if not self.refuse_listing(path):
                 return super().ftp_MLSD(path)
+
+    return Handler
+
+
+def slow_data_handler(base, pause_ms):
+    import select
+    import socket
+
+    pause = pause_ms / 1000.0
+    wake_bytes = 64 * 1024
+
+    class SlowDataHandler(base.dtp_handler):
+        slow_paused = False
+
+        def __init__(self, sock, cmd_channel):
+            try:
+                sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 16 * 1024)
+            except OSError:
+                pass
+            super().__init__(sock, cmd_channel)
+
+        def more_waiting(self):
+            pending = getattr(self.socket, "pending", None)
+            if pending and pending() > 0:
+                return True
+            try:
+                return bool(select.select([self._fileno], [], [], 0)[0])
+            except (OSError, ValueError):
+                return False
+
+        def handle_read_event(self):
+            start = self.tot_bytes_received
+            super().handle_read_event()
+            while (not self._closed and self.tot_bytes_received - start < wake_bytes
+                   and self.tot_bytes_received > start and self.more_waiting()):
+                super().handle_read_event()
+            # A download's data connection writes; only one that waits for
+            # data (or is still in its handshake) pauses.
+            if self._closed or self.producer_fifo or self._wanted_io_events != self.ioloop.READ:
+                return
+            self.slow_paused = True
+            self.ioloop.modify(self._fileno, 0)
+            self.call_later(pause, self.resume_reading)
+
+        def resume_reading(self):
+            if self._closed or not self.slow_paused:
+                return
+            self.slow_paused = False
+            self.ioloop.modify(self._fileno, self._current_io_events | self.ioloop.READ)
+
+    class Handler(base):
+        dtp_handler = SlowDataHandler
 
     return Handler
 
@@ -257,6 +317,8 @@ def main():
     parser.add_argument("--tls-no-close-notify", action="store_true")
     parser.add_argument("--tls-renegotiate-after", type=int, default=0)
     parser.add_argument("--tls-key-update-after", type=int, default=0)
+    parser.add_argument("--slow-data-connections", type=int, default=0, metavar="MS",
+                        help="read data connections slowly, pausing MS milliseconds per wake")
     parser.add_argument("--hide-dot-files", action="store_true")
     parser.add_argument("--login-folder", default="",
                         help="where a log-in starts (PWD), instead of the root")
@@ -293,6 +355,8 @@ def main():
     if args.tls_cert:
         handler = tls_handler(handler, args.tls_cert, args.tls_key, args.tls_no_close_notify,
                               args.tls_renegotiate_after, args.tls_key_update_after, event_log)
+    if args.slow_data_connections > 0:
+        handler = slow_data_handler(handler, args.slow_data_connections)
     if args.login_folder or args.unlisted:
         handler = home_handler(handler, args.login_folder, set(args.unlisted))
     if args.command_delay > 0:

@@ -21,6 +21,17 @@ bool SameHost(const std::string& a, const std::string& b)
            });
 }
 
+// "anonymous" and "ftp" log in anonymously whatever blanks stand around
+// them: servers take the name without them.
+bool IsAnonymousUser(const std::string& user)
+{
+    const std::size_t first = user.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return true;
+    const std::string name = user.substr(first, user.find_last_not_of(" \t") - first + 1);
+    return SameHost(name, "anonymous") || SameHost(name, "ftp");
+}
+
 // Reads the words of a netrc file one by one.
 class NetrcWords {
 public:
@@ -186,7 +197,7 @@ bool ResolveCredentials(CliOptions& options, const char* environmentPassword, co
     }
     if (options.passwordGiven)
         return true;
-    const bool anonymous = !options.userGiven || SameHost(options.user, "anonymous") || SameHost(options.user, "ftp");
+    const bool anonymous = !options.userGiven || IsAnonymousUser(options.user);
     if (environmentPassword && *environmentPassword && !anonymous) {
         options.password = environmentPassword;
         options.passwordGiven = true;

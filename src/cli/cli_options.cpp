@@ -69,6 +69,12 @@ bool ParseUrl(const std::string& text, CliOptions& options, std::string& error)
         return false;
     }
     options.tls = tls;
+    // Port 0 is no port a server listens on; connecting there would take
+    // whatever the system makes of it.
+    if (url.port() == 0) {
+        error = "the URL names port 0: the port must be a number from 1 to 65535";
+        return false;
+    }
     if (url.port() >= 0)
         options.port = std::to_string(url.port());
     if (!url.userName().isEmpty()) {

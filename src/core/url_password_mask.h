@@ -14,15 +14,22 @@ inline std::string MaskUrlPassword(std::string_view url)
     std::string text(url);
     const std::size_t slashes = text.find("//");
     const std::size_t start = slashes == std::string::npos ? 0 : slashes + 2;
-    // The log-in part ends at the last "@" before the path: a user name
-    // that is a mail address may hold another one.
-    const std::size_t pathStart = text.find('/', start);
-    const std::size_t end = pathStart == std::string::npos ? text.size() : pathStart;
-    const std::size_t at = end == 0 ? std::string::npos : text.rfind('@', end - 1);
+    // A bracketed host comes first: there is no log-in part before it.
+    if (start < text.size() && text[start] == '[')
+        return text;
+    // The log-in part ends at the last "@" of the whole text, not at the
+    // first "/": a password typed as it is may hold "/", "@", ":" or "%",
+    // and a text that does not parse (what error messages quote) tells
+    // nothing more. A path holding "@" after a port is masked as well; a
+    // few characters too many hidden do no harm, one shown does.
+    const std::size_t at = text.rfind('@');
     if (at == std::string::npos || at < start)
         return text;
     const std::size_t colon = text.find(':', start);
     if (colon == std::string::npos || colon > at)
+        return text;
+    // A ":" behind a "/" is in a path: the user name holds no "/".
+    if (text.find('/', start) < colon)
         return text;
     text.replace(colon + 1, at - colon - 1, "****");
     return text;

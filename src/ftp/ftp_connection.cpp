@@ -54,6 +54,11 @@ void TCustomFtpCli::StepOpen()
     FTlsDescription.clear();
     FServerCertificate = {};
     std::string refusal = address.error;
+    // A port setting in digits must be a port; "0" would be taken by the
+    // system as "any", and names a service ("ftp") pass on to the lookup.
+    if (refusal.empty() && !FServerPort.empty() &&
+        FServerPort.find_first_not_of("0123456789") == std::string::npos && !IsFtpPortNumber(FServerPort))
+        refusal = "the port \"" + FServerPort + "\" is not a port number from 1 to 65535";
     // Sockets, lookups and PORT/PASV are IPv4 throughout; an IPv6 address
     // would only end in a lookup error that names something else.
     if (refusal.empty() && IsIpv6Address(address.host))

@@ -440,6 +440,7 @@ private:
     // OnProgress for an upload; false when the handler asked to abort (the
     // data connection is closed then).
     bool ReportUploadProgress();
+    void EndUploadData();
     void SendClosed(std::uint16_t error);
     void TryToEndUpload();
 

@@ -14,8 +14,9 @@ bool startsWithScheme(const std::string& text, const std::string& scheme)
                       [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
-// Whether the text is a port number: decimal digits for 1 to 65535.
-bool validPort(const std::string& text)
+}  // namespace
+
+bool IsFtpPortNumber(const std::string& text)
 {
     if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), [](unsigned char c) {
             return std::isdigit(c) != 0;
@@ -24,8 +25,6 @@ bool validPort(const std::string& text)
     const int value = std::stoi(text);
     return value >= 1 && value <= 65535;
 }
-
-}  // namespace
 
 FtpHostAddress ParseFtpHost(const std::string& text)
 {
@@ -87,7 +86,7 @@ FtpHostAddress ParseFtpHost(const std::string& text)
     }
     if (address.host.empty())
         return fail("names no host");
-    if (portGiven && !validPort(portText))
+    if (portGiven && !IsFtpPortNumber(portText))
         return fail("has \"" + portText + "\" where a port number from 1 to 65535 belongs");
     if (portGiven)
         address.port = std::to_string(std::stoi(portText));

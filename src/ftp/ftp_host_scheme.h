@@ -27,3 +27,6 @@ FtpHostAddress ParseFtpHost(const std::string& text);
 // TLS is required, an IPv6 address in brackets so that its colons are not
 // read as a port.
 std::string FtpHostText(const std::string& host, bool tlsRequired);
+
+// Whether the text is a port number: decimal digits for 1 to 65535.
+bool IsFtpPortNumber(const std::string& text);

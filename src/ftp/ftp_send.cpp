@@ -2,6 +2,7 @@
 #include "ftp/ftp_custom_client.h"
 
 #include "ftp/ftp_message_window.h"
+#include "net/socket_errors.h"
 #include "net/wsocket.h"
 
 #include <netinet/in.h>
@@ -248,16 +249,14 @@ void TCustomFtpCli::SendNextChunk(std::uint16_t error)
         return;
     }
     if (n == 0) {
-        // Everything handed to the socket has gone out (data-sent comes only
-        // then), so the close ends the file cleanly.
         FEofFlag = true;
-        // An empty file can end before the TLS handshake has: the close
+        // An empty file can end before the TLS handshake has: the end
         // waits for it, or the server would see a broken connection.
         if (FDataSocket->TlsHandshaking()) {
             FCloseAfterTls = true;
             return;
         }
-        CloseDataSocket();
+        EndUploadData();
         return;
     }
     // ByteCount grows as the socket hands the block to the network. An abort
@@ -273,6 +272,19 @@ void TCustomFtpCli::UploadDataGone(int count)
         ReportUploadProgress();
 }
 
+void TCustomFtpCli::EndUploadData()
+{
+    // The kernel may still hold much of the file when the last block has
+    // been handed over (a server that reads slowly). The connection only
+    // says it is done (close_notify, then the FIN) and stays open until the
+    // server has read to the end and closes, or has confirmed the file: a
+    // socket released earlier turns anything the server sends afterwards
+    // (a TLS session ticket it was late with) into a reset that drops what
+    // was still queued, and the server takes the reset for the end of a
+    // file it then confirms cut short.
+    FDataSocket->EndSending();
+}
+
 void TCustomFtpCli::SendClosed(std::uint16_t error)
 {
     ReleaseLocalStream();
@@ -280,6 +292,11 @@ void TCustomFtpCli::SendClosed(std::uint16_t error)
     // the server with part of it, whatever it replies afterwards.
     if (!FEofFlag)
         NoteTransferFault(426, "426 Data connection closed before the whole file was sent");
+    // Once the whole file and its close_notify have gone out, a server that
+    // closes its side without its own close_notify cuts nothing: it sends
+    // no data on an upload.
+    if (FEofFlag && error == TLS_E_TRUNCATED)
+        error = 0;
     FSendDataClosed = true;
     FTransferStatus = error;
     TryToEndUpload();
@@ -291,6 +308,14 @@ void TCustomFtpCli::UploadEndReply()
         return;
     if (FStatusCode == 226 || FStatusCode == 250) {
         FReplyOk = true;
+        // The server has read the whole file up to our end of it and
+        // confirmed it; a data connection it keeps open carries nothing more.
+        if (FEofFlag && !FSendDataClosed) {
+            CloseDataSocket();
+            // Its close report has ended the upload.
+            if (FSendDataClosed)
+                return;
+        }
         TryToEndUpload();
         return;
     }

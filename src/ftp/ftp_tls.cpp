@@ -158,6 +158,6 @@ void TCustomFtpCli::DataTlsDone(std::uint16_t error)
     }
     if (FCloseAfterTls) {
         FCloseAfterTls = false;
-        CloseDataSocket();
+        EndUploadData();
     }
 }

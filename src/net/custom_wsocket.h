@@ -164,6 +164,16 @@ public:
     virtual void AdoptHandle(TSocket handle);
     // how: 0 receive, 1 send, 2 both.
     virtual void Shutdown(int how);
+    // The orderly end of this side of a stream connection that stays open
+    // for the peer's end: once the send chain has gone out (and a TLS
+    // handshake has finished), close_notify over TLS, then the FIN. Whatever
+    // arrives meanwhile is offered (or read away) as usual, and the session
+    // ends when the peer closes or Close is called. A plain Close after the
+    // last send would release the socket with data still queued in the
+    // kernel, and anything the peer sends after that (a TLS session ticket,
+    // say) makes the kernel answer with a reset that throws the queued data
+    // away.
+    virtual void EndSending();
     virtual void Pause();
     virtual void Resume();
     // Runs the events that are waiting, once.
@@ -314,6 +324,8 @@ private:
     bool FConnectPending = false;  // waiting for the outcome of connect()
     bool FCloseSeen = false;       // peer close already reported
     bool FAcceptPending = false;   // FD_ACCEPT given, waiting for Accept
+    bool FEndSendingWanted = false;   // EndSending waits for the chain or for room
+    void ContinueEndSending();
     // Read-ahead: bytes fetched from the network not yet handed to a reader
     // are FReadAhead[FAheadPos, FAheadEnd). FAheadFull says the last fetch
     // filled the whole buffer, so more may be waiting in the network.

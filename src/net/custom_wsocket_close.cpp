@@ -101,6 +101,32 @@ void TCustomWSocket::Shutdown(int how)
         ::shutdown(FHSocket, how);
 }
 
+void TCustomWSocket::EndSending()
+{
+    if (FHSocket == INVALID_SOCKET || FState != wsConnected || FType != SOCK_STREAM)
+        return;
+    FEndSendingWanted = true;
+    ContinueEndSending();
+}
+
+void TCustomWSocket::ContinueEndSending()
+{
+    if (!FEndSendingWanted || FHSocket == INVALID_SOCKET || !FAllSent || FTlsHandshaking)
+        return;
+    if (FTls && FTls->Established() && !FTls->Failed()) {
+        // Unlike the close, nothing here waits: the alert that finds the
+        // socket full goes out from the event loop once there is room (or,
+        // amid a renegotiation, once the peer's part has come).
+        if (FTls->SendCloseNotify() == 0) {
+            if (FTls->Wants() == TlsChannel::Want::Write)
+                WatchForWrite(true);
+            return;
+        }
+    }
+    FEndSendingWanted = false;
+    ::shutdown(FHSocket, SHUT_WR);
+}
+
 void TCustomWSocket::CloseHandleNow()
 {
     FWindow->StopWatching();
@@ -109,6 +135,7 @@ void TCustomWSocket::CloseHandleNow()
     FHSocket = INVALID_SOCKET;
     DropTls();
     FConnectPending = false;
+    FEndSendingWanted = false;
     FCloseSeen = false;
     FAcceptPending = false;
     DropReadAhead();

@@ -118,6 +118,13 @@ void TCustomWSocket::HandleSocketEvent(std::uint16_t events, std::uint16_t error
         if (connectionGone())
             return;
     }
+    // An end of sending that waited for the chain to empty, or for room
+    // for close_notify.
+    if (FEndSendingWanted) {
+        ContinueEndSending();
+        if (connectionGone())
+            return;
+    }
     if ((events & FD_CLOSE) && FState != wsConnecting) {
         ReceiveLoop(0);
         // Closed by a handler during the last reads: that close has

@@ -96,6 +96,11 @@ void TCustomWSocket::ContinueTlsHandshake(std::uint16_t events, std::uint16_t er
         if (FAllSent)
             PostSocketEvent(FD_WRITE, 0);
     }
+    if (FEndSendingWanted) {
+        ContinueEndSending();
+        if (FSerial != serial || FHSocket == INVALID_SOCKET)
+            return;
+    }
     // Data that came with the end of the handshake wakes no watch.
     int waiting = 0;
     if (FTls->Pending() > 0 || (ioctl(FHSocket, FIONREAD, &waiting) == 0 && waiting > 0))

@@ -221,11 +221,15 @@ TransferQueue::Queued TransferQueue::queueUpload(const QueueSite& site, const st
     if (!mayQueue() || !confirmDiscardOfInterruptedDownload())
         return Queued::Cancelled;
     const std::string localPath = localPathIn(localDirectory, name);
+    if (skipLineBreak(remoteDirectory, name, localPath))
+        return Queued::Kept;
     const UploadChoice choice = checkUpload(remoteDirectory, localPath, name);
     if (choice.action == UploadChoice::Action::Leave)
         return Queued::Kept;
     if (choice.action == UploadChoice::Action::Stop)
         return Queued::Cancelled;
+    if (skipLineBreak(remoteDirectory, choice.remoteName, localPath))
+        return Queued::Kept;
     // Appended rather than `literal + temporary`, which GCC 12 warns about
     // falsely in a release build.
     QueueEntry entry{std::string(kUploadDirection).append(localPath),
@@ -252,6 +256,8 @@ TransferQueue::Queued TransferQueue::queueDownload(const QueueSite& site, const 
 {
     if (!mayQueue())
         return Queued::Cancelled;
+    if (skipLineBreak(remoteDirectory, remoteName, localDirectory))
+        return Queued::Kept;
     // The remote name becomes part of a local path: a server could name a
     // file "../x" or "a/b" and have it written outside the chosen folder.
     if (!isSafeLocalName(remoteName)) {
@@ -304,6 +310,22 @@ TransferQueue::Queued TransferQueue::queueDownload(const QueueSite& site, const 
     publish();
     startNextTransfer();
     return Queued::Yes;
+}
+
+bool TransferQueue::skipLineBreak(const std::string& remoteDirectory, const std::string& name,
+                                  const std::string& localPath)
+{
+    // An FTP command ends at a line break (the rest would reach the server
+    // as a command of its own), and the queue file holds an entry a line: a
+    // name with one could only stop the queue when its turn came.
+    const auto breaks = [](const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; };
+    if (!breaks(remoteDirectory) && !breaks(name) && !breaks(localPath))
+        return false;
+    std::string shown;
+    for (const char c : breaks(name) ? name : remoteDirectory + "/" + name)
+        shown += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
+    observer_->logLine("! \"" + shown + "\" skipped: a name that holds a line break cannot be sent to an FTP server");
+    return true;
 }
 
 TransferQueue::UploadChoice TransferQueue::checkUpload(const std::string& remoteDirectory,
@@ -381,11 +403,15 @@ std::size_t TransferQueue::queueDirectory(const QueueSite& site, const std::stri
     for (std::size_t i = 0; i < files.size() && i < kMostItems; ++i) {
         const LocalFile& file = files[i];
         const std::string localPath = localPathIn(localDirectory, file.name);
+        if (skipLineBreak(remoteDirectory, file.name, localPath))
+            continue;
         const UploadChoice choice = checkUpload(remoteDirectory, localPath, file.name);
         if (choice.action == UploadChoice::Action::Leave)
             continue;
         if (choice.action == UploadChoice::Action::Stop)
             break;
+        if (skipLineBreak(remoteDirectory, choice.remoteName, localPath))
+            continue;
         QueueEntry entry{std::string(kUploadDirection).append(localPath),
                          site.host,
                          site.user,

@@ -253,6 +253,9 @@ private:
     UploadChoice checkUpload(const std::string& remoteDirectory, const std::string& localPath,
                              const std::string& name);
     void appendEntry(QueueEntry entry);
+    // True, with a log line, when a name or folder of the entry holds CR or
+    // LF: such an entry is left out.
+    bool skipLineBreak(const std::string& remoteDirectory, const std::string& name, const std::string& localPath);
     void showCount();
     void saveQueueFile();
     void saveQueueFileSoon();

@@ -146,7 +146,21 @@ TEST(FtpHostAddress, ThePortInTheHostTextWinsAndABadTextConnectsNowhere)
         }
     }
 
-    // And the client is fine for the next, good, text.
+    // Nor a port setting that is no port (a URL's port 0 on the command
+    // line ends up there): nothing is connected to.
     client.SetHostName("127.0.0.1");
+    for (const std::string port : {"0", "00000", "65536"}) {
+        SCOPED_TRACE(port);
+        server.clearCommands();
+        client.SetPort(port);
+        EXPECT_EQ(run(&TCustomFtpCli::BeginLogin), Done(ftpRqLogin, WSAEINVAL));
+        EXPECT_EQ(client.ErrorMessage(),
+                  "500 Cannot connect: the port \"" + port + "\" is not a port number from 1 to 65535");
+        EXPECT_FALSE(client.Connected());
+        EXPECT_TRUE(server.commands().empty());
+    }
+    client.SetPort(server.portText());
+
+    // And the client is fine for the next, good, text.
     EXPECT_EQ(run(&TCustomFtpCli::BeginLogin), Done(ftpRqLogin, 0)) << client.ErrorMessage();
 }

@@ -245,7 +245,7 @@ TEST(FtpTls, CertificatesThatDoNotVerifyAreRefusedNamingWhyAndTheFingerprint)
     }
 }
 
-TEST(FtpTls, ADataConnectionClosedWithoutCloseNotifyIsAFailedDownload)
+TEST(FtpTls, ADataConnectionClosedWithoutCloseNotifyIsAFailedDownloadButAWholeUpload)
 {
     TlsSite site;
     LocalFtpServer::Options options;
@@ -266,6 +266,16 @@ TEST(FtpTls, ADataConnectionClosedWithoutCloseNotifyIsAFailedDownload)
         EXPECT_TRUE(contains(tls.client.ErrorMessage(), "close_notify")) << tls.client.ErrorMessage();
         // The client is ready for the next request on the same connection.
         EXPECT_EQ(tls.run(&TCustomFtpCli::BeginPrintDir), Done(ftpRqPrintDir, 0)) << tls.client.ErrorMessage();
+
+        // An upload is whole once the server has read it to our close_notify:
+        // the server's side carried no data, so its missing alert cuts nothing.
+        const std::string name = passive ? "up-pasv.bin" : "up-port.bin";
+        site.local.write(name, randomBytes(200000, passive ? 6 : 7));
+        ASSERT_EQ(tls.run(&TCustomFtpCli::BeginSetBinary), Done(ftpRqSetType, 0));
+        tls.client.SetLocalFileName(site.local.file(name));
+        tls.client.SetHostFileName(name);
+        EXPECT_EQ(tls.run(&TCustomFtpCli::BeginPutFile), Done(ftpRqPutFile, 0)) << tls.client.ErrorMessage();
+        EXPECT_TRUE(site.root.read(name) == site.local.read(name)) << site.root.read(name).size() << " bytes arrived";
     }
 }
 
@@ -351,5 +361,43 @@ TEST(FtpTls, TransfersSurviveARenegotiationOrAKeyUpdateFromTheServer)
         })) << ::testing::PrintToString(server.commands());
         const auto all = server.commands();
         EXPECT_EQ(std::count(all.begin(), all.end(), "#TLS " + what + " requested"), times);
+    }
+}
+
+// A server that reads slowly: when the client hands over its last byte,
+// much of the file still waits in the client's socket, and over TLS the
+// server's session tickets come only after that. The upload ends when the
+// server holds the whole file and has said so, over TLS and plain FTP, with
+// no command beyond the transfer's own.
+TEST(FtpTls, AnUploadToAServerThatReadsSlowlyEndsOnlyOnceTheServerHoldsTheWholeFile)
+{
+    TlsSite site;
+    LocalFtpServer::Options options;
+    options.slowDataConnectionsMs = 200;
+    ASSERT_EQ(site.start(options), "");
+    const std::string bytes = randomBytes(320 * 1024, 46);
+    site.local.write("out.bin", bytes);
+    for (const bool encrypted : {true, false}) {
+        for (const bool passive : {true, false}) {
+            SCOPED_TRACE(std::string(encrypted ? "TLS" : "plain") + (passive ? ", passive" : ", active"));
+            TlsClient tls;
+            site.point(tls, passive);
+            if (!encrypted)
+                tls.client.SetHostName("ftp://127.0.0.1");
+            ASSERT_EQ(tls.run(&TCustomFtpCli::BeginLogin), Done(ftpRqLogin, 0)) << tls.client.ErrorMessage();
+            ASSERT_EQ(tls.run(&TCustomFtpCli::BeginSetBinary), Done(ftpRqSetType, 0));
+            EXPECT_EQ(tls.client.DataProtected(), encrypted);
+            const std::string name = std::string(encrypted ? "tls" : "plain") + (passive ? "-pasv.bin" : "-port.bin");
+            tls.client.SetLocalFileName(site.local.file("out.bin"));
+            tls.client.SetHostFileName(name);
+            site.server->clearCommands();
+            ASSERT_EQ(tls.run(&TCustomFtpCli::BeginPutFile), Done(ftpRqPutFile, 0)) << tls.client.ErrorMessage();
+            // The server writes the file before it confirms it.
+            EXPECT_TRUE(site.root.read(name) == bytes) << site.root.read(name).size() << " bytes arrived";
+            const auto commands = site.server->commands();
+            ASSERT_EQ(commands.size(), 2u) << ::testing::PrintToString(commands);
+            EXPECT_EQ(commands[0].substr(0, 4), passive ? "PASV" : "PORT");
+            EXPECT_EQ(commands[1], "STOR " + name);
+        }
     }
 }

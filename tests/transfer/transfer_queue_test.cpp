@@ -284,6 +284,37 @@ TEST_F(TransferQueueTest, DownloadsAskBeforeOverwritingAndRefuseNamesOutsideTheF
     EXPECT_EQ(local.read("report.bin"), remote);
 }
 
+// A name with CR or LF could never be sent (nor kept in the queue file, an
+// entry a line): it is left out with a line in the log, and the files
+// around it go as usual, with no question.
+TEST_F(TransferQueueTest, NamesHoldingALineBreakAreSkippedWithALogLineAndTheQueueGoesOn)
+{
+    root.write("site/wanted.txt", "down");
+    local.write("before.txt", "up 1");
+    local.write("bad\nname.txt", "never");
+    local.write("after.txt", "up 2");
+    using Queued = TransferQueue::Queued;
+    EXPECT_EQ(queue->queueUpload(site, "/site", local.path(), "before.txt", "4", "1"), Queued::Yes);
+    EXPECT_EQ(queue->queueUpload(site, "/site", local.path(), "bad\nname.txt", "5", "1"), Queued::Kept);
+    EXPECT_EQ(queue->queueUpload(site, "/si\rte", local.path(), "after.txt", "4", "1"), Queued::Kept);
+    EXPECT_EQ(queue->queueDownload(site, "/site", local.path(), "x\r\nDELE wanted.txt", "4", "1"), Queued::Kept);
+    EXPECT_EQ(queue->queueUpload(site, "/site", local.path(), "after.txt", "4", "1"), Queued::Yes);
+    EXPECT_EQ(queue->queueDownload(site, "/site", local.path(), "wanted.txt", "4", "1"), Queued::Yes);
+    ASSERT_TRUE(waitForEnds(1));
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(root.read("site/before.txt"), "up 1");
+    EXPECT_EQ(root.read("site/after.txt"), "up 2");
+    EXPECT_EQ(local.read("wanted.txt"), "down");
+    EXPECT_EQ(root.read("site/wanted.txt"), "down");
+    EXPECT_FALSE(exists(root.path() + "/site/bad\nname.txt"));
+    for (const char* line : {"! \"bad\\nname.txt\" skipped: a name that holds a line break cannot be sent to an FTP server",
+                             "! \"/si\\rte/after.txt\" skipped: a name that holds a line break cannot be sent to an FTP server",
+                             "! \"x\\r\\nDELE wanted.txt\" skipped: a name that holds a line break cannot be sent to an FTP server"})
+        EXPECT_TRUE(recorder.logHas(line)) << line;
+    for (const std::string& command : server.commands())
+        EXPECT_NE(command.rfind("DELE", 0), 0u) << command;
+}
+
 TEST_F(TransferQueueTest, AFailedFileIsRetriedOrRemovedAndTheQueueGoesOn)
 {
     local.write("one.txt", "first");
