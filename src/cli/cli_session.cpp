@@ -3,6 +3,7 @@
 #include "cli/cli_terminal_text.h"
 #include "ftp/ftp_download_file.h"
 #include "ftp/ftp_host_scheme.h"
+#include "ftp/ftp_system_reply.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -89,6 +90,12 @@ void CliSession::StartPhase(Phase phase)
             break;
         case Phase::SetType:
             client_.BeginSetType();
+            break;
+        case Phase::System:
+            // An ASCII upload keeps the file's line ends for a UNIX server.
+            if (!options_.ascii || (options_.command != "put" && options_.command != "append"))
+                return StartPhase(Phase::Size);
+            client_.BeginSystem();
             break;
         case Phase::Size:
             if (!IsDownload() || options_.ascii)
@@ -178,6 +185,12 @@ void CliSession::RequestDone(TFtpRequest, std::uint16_t error)
         StartPhase(Phase::Command);
         return;
     }
+    // A server that refuses SYST gets CR LF, as any other that is not UNIX.
+    if (phase_ == Phase::System && (error == 0 || (client_.Connected() && client_.State() == ftpStateReady))) {
+        client_.SetAsciiUploadKeepsLineEnds(error == 0 && SystemReplyNamesUnix(client_.LastResponse()));
+        StartPhase(Phase::Size);
+        return;
+    }
     if (error != 0) {
         std::string text = client_.ErrorMessage().empty() ? client_.LastResponse() : client_.ErrorMessage();
         if (text.empty())
@@ -199,7 +212,9 @@ void CliSession::RequestDone(TFtpRequest, std::uint16_t error)
         StartPhase(Phase::SetType);
         break;
     case Phase::SetType:
-        StartPhase(Phase::Size);
+        StartPhase(Phase::System);
+        break;
+    case Phase::System:
         break;
     case Phase::Size:
         StartPhase(Phase::Command);

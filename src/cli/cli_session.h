@@ -26,7 +26,7 @@ public:
 private:
     // A binary download asks SIZE first, so that a file of another size
     // than the server claims, or a resume with nothing to fetch, is seen.
-    enum class Phase { LogIn, ChangeDir, SetType, Size, Command, Quit };
+    enum class Phase { LogIn, ChangeDir, SetType, System, Size, Command, Quit };
 
     void RequestDone(TFtpRequest rq, std::uint16_t error);
     void StartPhase(Phase phase);

@@ -78,6 +78,11 @@ public:
     // in binary type. Off by default: an explicit ASCII request is kept.
     void SetCheckAsciiDownloadForBinaryData(bool v) { FCheckAsciiForBinary = v; }
     bool AsciiDownloadHeldBinaryData() const { return FAsciiHeldBinaryData; }
+    // ASCII uploads go out with the local file's own line ends instead of
+    // CR LF: for a server of the same kind (SYST names UNIX), which stores
+    // them as they come whether it converts or not. Off by default.
+    void SetAsciiUploadKeepsLineEnds(bool v) { FAsciiUploadKeepsLineEnds = v; }
+    bool AsciiUploadKeepsLineEnds() const { return FAsciiUploadKeepsLineEnds; }
     const std::string& ErrorMessage() const { return FErrorMessage; }
     TFtpShareMode ShareMode() const;
     void SetShareMode(TFtpShareMode v);
@@ -577,6 +582,7 @@ private:
     // ASCII type: a received file's CR LF line ends are stored as LF, and a
     // sent file's LF go out as CR LF (one already sent as CR LF stays so).
     bool FConvertLineEnds = false;
+    bool FAsciiUploadKeepsLineEnds = false;
     // The last byte received was a CR, not yet written; the last byte sent
     // was a CR.
     bool FHeldCR = false;

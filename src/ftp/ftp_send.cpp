@@ -88,7 +88,7 @@ void TCustomFtpCli::StartUpload(const char* word, TFtpRequest request)
         return;
     }
     FEofFlag = false;
-    FConvertLineEnds = FType == 'A';
+    FConvertLineEnds = FType == 'A' && !FAsciiUploadKeepsLineEnds;
     FSentCR = false;
     if (DataPassive()) {
         // The command goes out once the data connection is up.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cctype>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -101,6 +102,92 @@ std::optional<ListingTime> listingTime(std::string_view date, sys_seconds now)
             return ListingTime{start, minutes{1}};
     }
     return std::nullopt;
+}
+
+namespace {
+
+constexpr std::array<std::string_view, 12> kMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// "MM-DD-YY" or "MM-DD-YYYY".
+std::optional<year_month_day> windowsDay(std::string_view date)
+{
+    if ((date.size() != 8 && date.size() != 10) || date[2] != '-' || date[5] != '-')
+        return std::nullopt;
+    const std::optional<int> month = number(date.substr(0, 2));
+    const std::optional<int> day = number(date.substr(3, 2));
+    std::optional<int> listedYear = number(date.substr(6));
+    if (!month || !day || !listedYear || *month < 1 || *day < 1)
+        return std::nullopt;
+    if (date.size() == 8)
+        *listedYear += *listedYear >= 70 ? 1900 : 2000;
+    const year_month_day ymd{year{*listedYear}, std::chrono::month{unsigned(*month)}, std::chrono::day{unsigned(*day)}};
+    if (!ymd.ok())
+        return std::nullopt;
+    return ymd;
+}
+
+// "10:22AM", "9:05pm", "12:00AM" (midnight), "12:00PM" (noon) or "22:10":
+// the time of day.
+std::optional<minutes> windowsTimeOfDay(std::string_view time)
+{
+    bool afternoon = false;
+    bool twelveHour = false;
+    if (time.size() > 2) {
+        const std::string_view mark = time.substr(time.size() - 2);
+        const auto upper = [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); };
+        if ((upper(mark[0]) == 'A' || upper(mark[0]) == 'P') && upper(mark[1]) == 'M') {
+            twelveHour = true;
+            afternoon = upper(mark[0]) == 'P';
+            time.remove_suffix(2);
+        }
+    }
+    const std::size_t colon = time.find(':');
+    if (colon == std::string_view::npos || colon == 0 || colon > 2 || time.size() - colon != 3)
+        return std::nullopt;
+    std::optional<int> hour = number(time.substr(0, colon));
+    const std::optional<int> minute = number(time.substr(colon + 1));
+    if (!hour || !minute || *minute > 59)
+        return std::nullopt;
+    if (twelveHour) {
+        if (*hour < 1 || *hour > 12)
+            return std::nullopt;
+        *hour = *hour % 12 + (afternoon ? 12 : 0);
+    } else if (*hour > 23) {
+        return std::nullopt;
+    }
+    return hours{*hour} + minutes{*minute};
+}
+
+}  // namespace
+
+std::optional<std::string> unixFormOfWindowsDate(std::string_view date, std::string_view time, sys_seconds now)
+{
+    const std::optional<year_month_day> day = windowsDay(date);
+    const std::optional<minutes> timeOfDay = windowsTimeOfDay(time);
+    if (!day || !timeOfDay)
+        return std::nullopt;
+    const sys_seconds start = sys_days{*day} + *timeOfDay;
+    const unsigned dayNumber = unsigned(day->day());
+    std::string text(kMonthNames[unsigned(day->month()) - 1]);
+    text += dayNumber < 10 ? "  " : " ";
+    text += std::to_string(dayNumber);
+    const bool recent = start > now - days{182} && start <= now + days{1};
+    if (recent) {
+        const hh_mm_ss<minutes> clock{*timeOfDay};
+        char hourMinute[8];
+        std::snprintf(hourMinute, sizeof hourMinute, " %02d:%02d", int(clock.hours().count()),
+                      int(clock.minutes().count()));
+        text += hourMinute;
+        // The year of that form is the one not ahead of now: so it is read
+        // back, or the year form says it.
+        const std::optional<ListingTime> back = listingTime(text, now);
+        if (back && back->start == start)
+            return text;
+        text.resize(6);
+    }
+    text += "  " + std::to_string(int(day->year()));
+    return text;
 }
 
 bool isNewerThanListed(sys_seconds local, const ListingTime& listed)

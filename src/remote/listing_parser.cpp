@@ -1,5 +1,7 @@
 #include "remote/listing_parser.h"
 
+#include "remote/listing_date.h"
+
 #include <algorithm>
 #include <iterator>
 #include <limits>
@@ -147,6 +149,33 @@ std::optional<FieldColumns> findFieldColumns(std::string_view line)
     return std::nullopt;
 }
 
+// Where the columns of a Windows-style line stand: date, time, "<DIR>" or
+// the size, and the name after the blanks that follow.
+struct WindowsColumns {
+    Column date;
+    Column time;
+    Column folderOrSize;
+    std::size_t nameStart = 0;
+};
+
+std::optional<WindowsColumns> findWindowsColumns(std::string_view line)
+{
+    if (line.empty() || !isDigit(line.front()))
+        return std::nullopt;
+    const std::vector<Column> columns = leadingColumns(line, 3);
+    if (columns.size() < 3)
+        return std::nullopt;
+    const Column& third = columns[2];
+    if (third.text != "<DIR>" && !allDigits(third.text, 1, std::string_view::npos))
+        return std::nullopt;
+    std::size_t nameStart = third.end();
+    while (nameStart < line.size() && isBlank(line[nameStart]))
+        ++nameStart;
+    if (nameStart == third.end() || nameStart == line.size())
+        return std::nullopt;
+    return WindowsColumns{columns[0], columns[1], third, nameStart};
+}
+
 // The date as listed; a date spread by tabs or extra blanks is given in the
 // usual twelve characters ("Jan 14 10:22", "Mar  3  2019").
 std::string dateText(std::string_view line, const FieldColumns& columns)
@@ -165,7 +194,8 @@ std::string dateText(std::string_view line, const FieldColumns& columns)
 
 } // namespace
 
-ListingParser::ListingParser(std::vector<std::string> lines) : lines_(std::move(lines))
+ListingParser::ListingParser(std::vector<std::string> lines, std::chrono::sys_seconds now)
+    : lines_(std::move(lines)), now_(now)
 {
     // A first line starting with "t" is the "total" line of the listing.
     if (!lines_.empty() && !lines_.front().empty() && lines_.front().front() == 't')
@@ -229,6 +259,11 @@ std::optional<ListingEntry> ListingParser::entryFromLine(std::string_view line)
         ++leftOut_;
         return std::nullopt;
     }
+
+    bool isWindowsLine = false;
+    std::optional<ListingEntry> windowsEntry = windowsEntryFromLine(line, isWindowsLine);
+    if (isWindowsLine)
+        return windowsEntry;
 
     ListingEntry entry;
     const char type = line.front();
@@ -302,6 +337,32 @@ std::optional<ListingEntry> ListingParser::entryFromLine(std::string_view line)
         if (sizeText.size() <= kListingMaxSizeTextLength)
             entry.size = leadingNumber(sizeText);
     }
+    return entry;
+}
+
+std::optional<ListingEntry> ListingParser::windowsEntryFromLine(std::string_view line, bool& isWindowsLine)
+{
+    const std::optional<WindowsColumns> columns = findWindowsColumns(line);
+    std::optional<std::string> date;
+    if (columns)
+        date = unixFormOfWindowsDate(columns->date.text, columns->time.text, now_);
+    isWindowsLine = date.has_value();
+    if (!isWindowsLine)
+        return std::nullopt;
+    const std::string_view name = line.substr(columns->nameStart);
+    if (name == "." || name == "..")
+        return std::nullopt;
+    if (name.size() > kListingMaxNameLength || !isUsableName(name)) {
+        ++leftOut_;
+        return std::nullopt;
+    }
+    ListingEntry entry;
+    entry.name = name;
+    entry.date = *date;
+    if (columns->folderOrSize.text == "<DIR>")
+        entry.kind = ListingEntry::Kind::Directory;
+    else if (columns->folderOrSize.text.size() <= kListingMaxSizeTextLength)
+        entry.size = leadingNumber(columns->folderOrSize.text);
     return entry;
 }
 

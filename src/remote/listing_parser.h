@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -26,6 +27,12 @@
 // name and the size the number that ends two characters before the date.
 // A line with neither reuses the name position of the line before.
 //
+// Windows-style lines ("01-14-24  10:22AM       <DIR>          My Folder",
+// "01-14-2024  09:05PM          12345 index.html") are read into the same
+// entries: the date and time in the form a Unix line gives them (see
+// unixFormOfWindowsDate), "<DIR>" a folder, else the size; the name is the
+// rest of the line after the blanks that follow.
+//
 // The parser works one entry at a time so that the caller can let the event
 // loop run between entries and stop early when the user moves on.
 
@@ -49,8 +56,11 @@ struct ListingEntry {
 
 class ListingParser {
 public:
-    // The lines of the listing file, in order.
-    explicit ListingParser(std::vector<std::string> lines);
+    // The lines of the listing file, in order. `now` decides which form a
+    // Windows-style line's date takes.
+    explicit ListingParser(std::vector<std::string> lines,
+                           std::chrono::sys_seconds now = std::chrono::floor<std::chrono::seconds>(
+                               std::chrono::system_clock::now()));
 
     // True when the listing has no lines at all (an empty directory on most
     // servers; the walks treat it specially).
@@ -77,9 +87,13 @@ private:
     };
 
     std::optional<ListingEntry> entryFromLine(std::string_view line);
+    // The entry of a Windows-style line; nothing, with `isWindowsLine`
+    // false, for a line of another layout.
+    std::optional<ListingEntry> windowsEntryFromLine(std::string_view line, bool& isWindowsLine);
     std::optional<Columns> findColumns(std::string_view line, bool isLink) const;
 
     std::vector<std::string> lines_;
+    std::chrono::sys_seconds now_;
     std::size_t index_ = 0;
     std::size_t end_ = 0;
     Columns previous_;

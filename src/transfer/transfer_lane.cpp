@@ -11,7 +11,7 @@ void TransferLane::take(const QueueEntry& entry, QueueEntries::Id id)
     entryId_ = id;
     direction = entry.isDownload() ? Direction::Download : Direction::Upload;
     foldersMadeFor_.clear();
-    foldersToMake.clear();
+    levelsToMake_.clear();
     bytesMoved = 0;
     percentage = 0;
     runningSize = entry.sizeInBytes();
@@ -22,7 +22,7 @@ void TransferLane::release()
     entry_.reset();
     entryId_ = 0;
     foldersMadeFor_.clear();
-    foldersToMake.clear();
+    levelsToMake_.clear();
     bytesMoved = 0;
     percentage = 0;
     awaitingAnswer = false;
@@ -34,6 +34,7 @@ void TransferLane::forgetConnection()
     established = false;
     otherSite = false;
     loginFolder.reset();
+    unixServer.reset();
     foldersEntered.clear();
 }
 
@@ -65,25 +66,45 @@ bool TransferLane::folderKnownToExist(const std::string& folder) const
     });
 }
 
-std::vector<std::string> TransferLane::foldersToMakeFor(const std::string& folder)
+std::optional<std::string> TransferLane::firstFolderToMake(const std::string& folder)
 {
     // Only the entry's own folder is made, and only once for the entry: a
     // CWD still refused after that is the upload's failure.
     if (folder.empty() || folder == "/" || foldersMadeFor_ == folder)
-        return {};
+        return std::nullopt;
     foldersMadeFor_ = folder;
-    // Every level from the top that this connection has not seen: which of
-    // them exist is not known otherwise, and a MKD's reply is not trusted
-    // either way (servers answer 550 or 521 for a folder that exists, and
-    // some say 257 for one they did not make).
-    std::vector<std::string> levels;
-    for (std::size_t end = folder.find('/', 1); ; end = folder.find('/', end + 1)) {
-        const std::string level = folder.substr(0, end);
-        if (!level.empty() && level.back() != '/' && (levels.empty() || levels.back() != level)
-            && (level == folder || !folderKnownToExist(level)))
-            levels.push_back(level);
-        if (end == std::string::npos)
+    // The folder and the levels above it up to one this connection has
+    // been in (which exists), or up to the top.
+    levelsToMake_.clear();
+    for (std::string level = folder; !level.empty() && level != "/";) {
+        if (level != folder && folderKnownToExist(level))
             break;
+        levelsToMake_.insert(levelsToMake_.begin(), level);
+        const std::size_t slash = level.rfind('/');
+        level = slash == std::string::npos ? std::string() : level.substr(0, slash);
     }
-    return levels;
+    // The deepest first: a new folder mostly lies in one that exists, and
+    // every level sent from the top is a round trip refused.
+    levelMaking_ = levelsToMake_.size() - 1;
+    makingDown_ = false;
+    return levelsToMake_[levelMaking_];
+}
+
+std::optional<std::string> TransferLane::nextFolderToMake(bool lastMade)
+{
+    if (levelsToMake_.empty())
+        return std::nullopt;
+    // Refused: the level above may be missing too, so up one level, as
+    // long as the server refuses. Made, or at the top, the levels below
+    // follow one by one whatever the server answers (a MKD's reply is not
+    // trusted either way: servers answer 550 or 521 for a folder that
+    // exists); the entry's CWD decides.
+    if (!makingDown_ && !lastMade && levelMaking_ > 0)
+        return levelsToMake_[--levelMaking_];
+    makingDown_ = true;
+    if (levelMaking_ + 1 >= levelsToMake_.size()) {
+        levelsToMake_.clear();
+        return std::nullopt;
+    }
+    return levelsToMake_[++levelMaking_];
 }

@@ -47,9 +47,12 @@ public:
     // The folder and every level above it exist, as far as this connection
     // has seen.
     bool folderKnownToExist(const std::string& folder) const;
-    // The levels of `folder` to make, from the top, for an upload whose CWD
-    // was refused; empty when it was made once already for the entry.
-    std::vector<std::string> foldersToMakeFor(const std::string& folder);
+    // For an upload whose CWD to `folder` was refused: the first folder to
+    // make, the entry's folder itself; nothing when it was tried once
+    // already for the entry. Each next folder follows the server's answer
+    // to the last MKD (made: true).
+    std::optional<std::string> firstFolderToMake(const std::string& folder);
+    std::optional<std::string> nextFolderToMake(bool lastMade);
 
     // --- the state of its request chain --------------------------------------
     Direction direction = Direction::Upload;
@@ -71,9 +74,11 @@ public:
     std::int64_t runningSize = 0;
     std::int64_t bytesMoved = 0;
     int percentage = 0;
-    std::vector<std::string> foldersToMake;
     // The folder the server put this connection's log-in in, once asked.
     std::optional<std::string> loginFolder;
+    // What the server's SYST said, asked before the connection's first
+    // ASCII upload: a UNIX server gets the file's own line ends.
+    std::optional<bool> unixServer;
     // Folders this connection has entered, the login folder among them:
     // they and every level above them exist, so a new folder below one of
     // them is made without sending MKD for those levels again.
@@ -87,4 +92,10 @@ private:
     // The remote folder the running upload made its levels for (once per
     // entry).
     std::string foldersMadeFor_;
+    // The levels of that folder that may be missing, from the highest down
+    // to the folder itself; the one whose MKD was sent last; and whether
+    // the making goes back down already.
+    std::vector<std::string> levelsToMake_;
+    std::size_t levelMaking_ = 0;
+    bool makingDown_ = false;
 };

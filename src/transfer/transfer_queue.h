@@ -299,6 +299,8 @@ private:
     void afterTransfer(TransferLane& lane);
     void afterQuit(TransferLane& lane);
     void startUpload(TransferLane& lane);
+    // The server's SYST was answered (or refused): the upload goes on.
+    void systemKnown(TransferLane& lane, bool unixServer);
     void startDownload(TransferLane& lane);
     void fetchAgainInBinary(TransferLane& lane);
     void resumeDownload(TransferLane& lane);
@@ -317,7 +319,10 @@ private:
 
     // remote folders made for an upload (transfer_queue_folders.cpp)
     bool makeFoldersForUpload(TransferLane& lane);
-    void makeNextFolder(TransferLane& lane);
+    // The server answered the last MKD; the next level or the entry's CWD
+    // follows.
+    void folderMade(TransferLane& lane, bool made);
+    void makeFolder(TransferLane& lane, const std::string& folder);
 
     // failures (transfer_queue_failure.cpp)
     void requestFailed(TransferLane& lane, TFtpRequest request, std::uint16_t error);

@@ -9,6 +9,7 @@
 #include "core/remote_directory.h"
 #include "ftp/ftp_download_file.h"
 #include "ftp/ftp_local_stream.h"
+#include "ftp/ftp_system_reply.h"
 
 #include <QTimer>
 
@@ -61,14 +62,20 @@ void TransferQueue::requestDone(TransferLane& lane, TFtpRequest request, std::ui
     if (!lane.awaitingRequest)
         return;
     lane.awaitingRequest = false;
-    // Made or not, the next level follows: the entry's CWD decides.
+    // Made or not, the making goes on: the entry's CWD decides.
     if (request == ftpRqMakeDir) {
         logFor(lane, lane.client().LastResponse());
-        makeNextFolder(lane);
+        folderMade(lane, error == 0);
         return;
     }
     if (error != 0 && request == ftpRqChangeDir && makeFoldersForUpload(lane))
         return;
+    // A server that refuses SYST is no UNIX server as far as we know; a
+    // connection lost meanwhile is a failure like any other.
+    if (request == ftpRqSystem && (error == 0 || (error < 1000 && lane.client().Connected()))) {
+        systemKnown(lane, error == 0 && SystemReplyNamesUnix(lane.client().LastResponse()));
+        return;
+    }
     if (error != 0 && (request == ftpRqGetFile || request == ftpRqResumeGetFile) &&
         lane.client().AsciiDownloadHeldBinaryData() && !lane.abortRequested) {
         fetchAgainInBinary(lane);
@@ -225,8 +232,26 @@ void TransferQueue::afterQuit(TransferLane& lane)
     openConnectionFor(lane);
 }
 
+void TransferQueue::systemKnown(TransferLane& lane, bool unixServer)
+{
+    lane.unixServer = unixServer;
+    if (unixServer)
+        logFor(lane, "ASCII uploads keep the local line ends on this server");
+    if (lane.busy())
+        startUpload(lane);
+}
+
 void TransferQueue::startUpload(TransferLane& lane)
 {
+    // In ASCII type the line ends to send depend on the server's system,
+    // asked once per connection before its first ASCII upload: a UNIX
+    // server gets the file as it is, since converting and storing servers
+    // then both keep the local file's bytes; any other gets CR LF.
+    if (!lane.client().Binary() && !lane.unixServer) {
+        begin(lane, ftpRqSystem, [&lane] { lane.client().BeginSystem(); });
+        return;
+    }
+    lane.client().SetAsciiUploadKeepsLineEnds(lane.unixServer.value_or(false));
     const QueueEntry& entry = lane.entry();
     lane.client().SetLocalFileName(entry.localPath());
     lane.client().SetHostFileName(entry.fileName);

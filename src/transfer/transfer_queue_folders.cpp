@@ -1,6 +1,6 @@
 // An upload into a remote folder the server does not have yet (a new
-// sub-folder of a web project): the folder is made, level by level, and
-// entered again.
+// sub-folder of a web project): the folder is made, the deepest missing
+// level first, and entered again.
 #include "transfer/transfer_queue.h"
 
 bool TransferQueue::makeFoldersForUpload(TransferLane& lane)
@@ -11,24 +11,28 @@ bool TransferQueue::makeFoldersForUpload(TransferLane& lane)
     const std::string folder = lane.entryFolder(lane.entry());
     if (lane.client().HostDirName() != folder)
         return false;
-    lane.foldersToMake = lane.foldersToMakeFor(folder);
-    if (lane.foldersToMake.empty())
+    const std::optional<std::string> first = lane.firstFolderToMake(folder);
+    if (!first)
         return false;
     logFor(lane, "Making the folder " + folder + " (" + lane.client().LastResponse() + ")");
-    makeNextFolder(lane);
+    makeFolder(lane, *first);
     return true;
 }
 
-void TransferQueue::makeNextFolder(TransferLane& lane)
+void TransferQueue::folderMade(TransferLane& lane, bool made)
 {
     if (!lane.busy())
         return;
-    if (lane.foldersToMake.empty()) {
-        lane.client().SetHostDirName(lane.entryFolder(lane.entry()));
-        begin(lane, ftpRqChangeDir, [&lane] { lane.client().BeginChangeDir(); });
+    if (const std::optional<std::string> next = lane.nextFolderToMake(made)) {
+        makeFolder(lane, *next);
         return;
     }
-    lane.client().SetHostFileName(lane.foldersToMake.front());
-    lane.foldersToMake.erase(lane.foldersToMake.begin());
+    lane.client().SetHostDirName(lane.entryFolder(lane.entry()));
+    begin(lane, ftpRqChangeDir, [&lane] { lane.client().BeginChangeDir(); });
+}
+
+void TransferQueue::makeFolder(TransferLane& lane, const std::string& folder)
+{
+    lane.client().SetHostFileName(folder);
     begin(lane, ftpRqMakeDir, [&lane] { lane.client().BeginMakeDir(); });
 }

@@ -11,7 +11,9 @@
 #include "core/placeholder_password.h"
 #include "fixtures/scripted_ftp_server.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDate>
 #include <QStatusBar>
 
 #include <QAbstractItemModel>
@@ -558,6 +560,74 @@ TEST_F(BrowseSessionWindow, ALinkToAFileIsSizedWithoutChangingDirectory)
     EXPECT_EQ(session().linkSizeState(), 4321);
     EXPECT_EQ(session().linkName(), "readme");
     EXPECT_EQ(file_list::sizeOf(link), 4321u);
+}
+
+// --- a server that lists folders in the Windows style ----------------------------------------
+
+// "MM-DD-YY" of the day `daysBack` days before today.
+QByteArray windowsDayBefore(int daysBack)
+{
+    const QDate day = QDate::currentDate().addDays(-daysBack);
+    return day.toString(QStringLiteral("MM-dd-yy")).toLatin1();
+}
+
+// A Windows server's folders browse, sort by date and go whole like a Unix
+// server's: a folder name with blanks is entered and deleted with what it
+// holds; two-digit years and 12 AM / 12 PM sort in time order.
+TEST_F(BrowseSessionWindow, WindowsStyleListingsAreBrowsedSortedByDateAndDeletedWhole)
+{
+    const QByteArray recent = windowsDayBefore(10);
+    const QByteArray root = "01-14-24  10:22AM       <DIR>          My Folder\r\n"
+                            "12-31-99  11:59PM                 1024 last century.txt\r\n"
+                            "01-01-00  01:00AM                  200 y2k.txt\r\n" +
+                            recent + "  12:05PM                   12 noon.txt\r\n" +
+                            recent + "  12:05AM                    5 midnight.txt\r\n";
+    const QByteArray inside = "03-01-2024  09:05PM                 3000 a b.txt\r\n";
+    ScriptedFtpServer scripted;
+    scripted.login().expect("PWD").reply("257 \"/\" is the current directory.")
+        .expect("CWD /").reply("250 ok");
+    scriptListing(scripted, root);
+    scriptChangeDir(scripted, "/My Folder");
+    scriptListing(scripted, inside);
+    scriptChangeDir(scripted, "/");
+    scriptListing(scripted, root);
+    // The deletion: read first, then the file and the folder.
+    scriptChangeDir(scripted, "/My Folder");
+    scriptListing(scripted, inside);
+    scripted.expect("DELE /My Folder/a b.txt").reply("250 deleted")
+        .expect("RMD /My Folder").reply("250 removed");
+    scriptChangeDir(scripted, "/");
+    scriptListing(scripted, root.mid(root.indexOf('\n') + 1));
+    ASSERT_TRUE(scripted.start());
+
+    connectToScripted(scripted);
+    ASSERT_TRUE(waitUntilBrowsing()) << scripted.failure().toStdString() << "\n" << logText();
+    EXPECT_EQ(childNames(this->root()), QStringList{"My Folder"});
+    EXPECT_EQ(fileText(QStringLiteral("last century.txt"), 1), QStringLiteral("1KB"));
+    EXPECT_EQ(fileText(QStringLiteral("last century.txt"), 3), QStringLiteral("Dec 31  1999"));
+    window->findChild<QAction*>(QStringLiteral("SortRemoteByDate"))->trigger();
+    EXPECT_EQ(fileNames(), (QStringList{"last century.txt", "y2k.txt", "midnight.txt", "noon.txt"}));
+
+    clickNode(node({"My Folder"}));
+    ASSERT_TRUE(waitUntil([&] { return fileNames() == QStringList{"a b.txt"} && !session().requestRunning(); }))
+        << scripted.failure().toStdString() << "\n" << logText();
+    EXPECT_EQ(fileText(QStringLiteral("a b.txt"), 1), QStringLiteral("2KB"));
+    clickNode(this->root());
+    ASSERT_TRUE(waitUntil([&] { return shownNames().contains("My Folder") && !session().requestRunning(); }))
+        << scripted.failure().toStdString() << "\n" << logText();
+
+    clickFile(fileItem(QStringLiteral("My Folder")));
+    dialogs.expectYesNo("Delete folder",
+                        "Delete the folder /My Folder with the 1 file and 0 folders in it from the server?",
+                        DialogAnswer::Yes);
+    c->ListView1->setFocus();
+    QTest::keyClick(c->ListView1, Qt::Key_Delete);
+    ASSERT_TRUE(waitUntil([&] { return scripted.finished() && !shownNames().contains("My Folder") &&
+                                       !session().requestRunning(); }))
+        << scripted.failure().toStdString() << "\n" << logText();
+    EXPECT_TRUE(scripted.failure().isEmpty()) << scripted.failure().toStdString();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_TRUE(session().connected());
 }
 
 } // namespace

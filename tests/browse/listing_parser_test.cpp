@@ -1,5 +1,7 @@
 #include "remote/listing_parser.h"
 
+#include "remote/listing_date.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -270,4 +272,66 @@ TEST(ListingParser, IconLookupComparesFourExtensionCharacters)
     EXPECT_EQ(iconIndexForFile("a.pdf", longTable), 0);
     longTable[1799] = ".pdf9";
     EXPECT_EQ(iconIndexForFile("a.pdf", longTable), 9);
+}
+
+// A Windows server's lines give what the same files' Unix lines give: a
+// folder for <DIR>, the size, the whole name after the blanks, and the date
+// in the Unix form (to the minute within the last half year, to the day
+// before it), which reads back as the same time.
+TEST(ListingParser, WindowsStyleLinesGiveTheEntriesUnixLinesWould)
+{
+    using namespace std::chrono;
+    const sys_seconds now = sys_days{2024y / March / 10} + 15h;
+    ListingParser parser({"01-14-24  10:22AM       <DIR>          My Folder",
+                          "01-14-24  10:22PM                12345 index.html",
+                          "03-01-2024  12:05AM                  0 midnight file.txt",
+                          "03-01-24  12:05PM                    7 two  blanks ",
+                          "03-11-24  09:30AM                    1 tomorrow.txt",
+                          "12-31-99  11:59PM                 1024 old.txt",
+                          "01-01-00  01:00AM                    1 y2k.txt",
+                          "06-30-70  09:00AM                    1 seventy.txt",
+                          "06-30-69  21:00                      1 sixty-nine.txt",
+                          "01-14-24  10:22AM       <DIR>          ..",
+                          "01-14-24  10:22AM                    5 ../escape.txt"},
+                         now);
+    std::vector<ListingEntry> entries;
+    while (auto entry = parser.next())
+        entries.push_back(*entry);
+    ASSERT_EQ(entries.size(), 9u);
+    EXPECT_EQ(parser.leftOutCount(), 1u);
+    struct Expected {
+        ListingEntry::Kind kind;
+        std::string name;
+        std::int64_t size;
+        std::string date;
+        sys_seconds time;
+    };
+    const ListingEntry::Kind file = ListingEntry::Kind::File;
+    const std::vector<Expected> expected = {
+        {ListingEntry::Kind::Directory, "My Folder", 0, "Jan 14 10:22", sys_days{2024y / January / 14} + 10h + 22min},
+        {file, "index.html", 12345, "Jan 14 22:22", sys_days{2024y / January / 14} + 22h + 22min},
+        {file, "midnight file.txt", 0, "Mar  1 00:05", sys_days{2024y / March / 1} + 5min},
+        {file, "two  blanks ", 7, "Mar  1 12:05", sys_days{2024y / March / 1} + 12h + 5min},
+        {file, "tomorrow.txt", 1, "Mar 11 09:30", sys_days{2024y / March / 11} + 9h + 30min},
+        {file, "old.txt", 1024, "Dec 31  1999", sys_days{1999y / December / 31}},
+        {file, "y2k.txt", 1, "Jan  1  2000", sys_days{2000y / January / 1}},
+        {file, "seventy.txt", 1, "Jun 30  1970", sys_days{1970y / June / 30}},
+        {file, "sixty-nine.txt", 1, "Jun 30  2069", sys_days{2069y / June / 30}},
+    };
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(expected[i].name);
+        EXPECT_EQ(entries[i].kind, expected[i].kind);
+        EXPECT_EQ(entries[i].name, expected[i].name);
+        EXPECT_EQ(entries[i].size, expected[i].size);
+        EXPECT_EQ(entries[i].date, expected[i].date);
+        const std::optional<ListingTime> time = listingTime(entries[i].date, now);
+        ASSERT_TRUE(time.has_value());
+        EXPECT_EQ(time->start, expected[i].time);
+    }
+    // Not a date or a time of day: not read as a Windows line.
+    EXPECT_FALSE(unixFormOfWindowsDate("02-30-24", "10:00AM", now));
+    EXPECT_FALSE(unixFormOfWindowsDate("13-01-24", "10:00AM", now));
+    EXPECT_FALSE(unixFormOfWindowsDate("01-14-24", "13:00PM", now));
+    EXPECT_FALSE(unixFormOfWindowsDate("01-14-24", "0:00AM", now));
+    EXPECT_FALSE(unixFormOfWindowsDate("01-14-24", "24:00", now));
 }

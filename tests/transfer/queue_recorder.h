@@ -1,5 +1,9 @@
 #pragma once
 
+#include "core/data_files.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+#include "transfer/transfer_queue.h"
 #include "transfer/transfer_queue_observer.h"
 
 #include <functional>
@@ -46,4 +50,19 @@ public:
     std::vector<ResumeRecord> shownDownloads;
     // Runs on every display change, as a user's click would in between.
     std::function<void(const QueueDisplay&)> onDisplay;
+};
+
+// A queue in passive mode on a data folder of its own, for the scripted
+// server's tests.
+struct PassiveQueue {
+    PassiveQueue()
+    {
+        queue.setObserver(&recorder);
+        queue.setPassiveMode([] { return true; });
+    }
+    TempDir data;
+    const DataFilePaths paths = DataFilePaths::inDirectory(data.path());
+    ScriptedDialogs dialogs;
+    QueueRecorder recorder;
+    TransferQueue queue{QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs};
 };

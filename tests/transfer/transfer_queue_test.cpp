@@ -668,21 +668,6 @@ TEST_F(TransferQueueTest, ADownloadOntoAFullDiskLeavesTheUsersFileAndTheQueueFil
         << ::testing::PrintToString(recorder.log);
 }
 
-// A queue in passive mode on a data folder of its own, for the scripted
-// server's tests.
-struct PassiveQueue {
-    PassiveQueue()
-    {
-        queue.setObserver(&recorder);
-        queue.setPassiveMode([] { return true; });
-    }
-    TempDir data;
-    const DataFilePaths paths = DataFilePaths::inDirectory(data.path());
-    ScriptedDialogs dialogs;
-    QueueRecorder recorder;
-    TransferQueue queue{QueueFiles(paths.koefilDfd, paths.rstfilTxt), dialogs};
-};
-
 TEST(TransferQueueRetry, ATransferTriedAgainAfterTheServerDroppedTheConnectionLogsInAgain)
 {
     ScriptedFtpServer server;
