@@ -181,6 +181,34 @@ def slow_data_handler(base, pause_ms):
     return Handler
 
 
+def login_limited_handler(base, limit, delay):
+    """Greets every connection but answers USER with 530 on a control
+    connection beyond `limit` from one address, as servers that count their
+    clients at log-in do; the answer comes `delay` seconds late."""
+    class Handler(base):
+        def ftp_USER(self, line):
+            if self.server.ip_map.count(self.remote_ip) > limit:
+                self.ioloop.call_later(delay, self.respond,
+                                       "530 Too many connections from your address, try again later.",
+                                       _errback=self.handle_error)
+                return
+            return super().ftp_USER(line)
+
+    return Handler
+
+
+def late_refusal_handler(base, delay):
+    """A connection beyond the per-address limit is refused `delay` seconds
+    after it was made, as a server that starts a process per connection
+    refuses it only once that process runs."""
+    class Handler(base):
+        def handle_max_cons_per_ip(self):
+            self.ioloop.call_later(delay, super(Handler, self).handle_max_cons_per_ip,
+                                   _errback=self.handle_error)
+
+    return Handler
+
+
 def tls_handler(base, certfile, keyfile, no_close_notify, renegotiate_after=0,
                 key_update_after=0, event_log=None):
     from OpenSSL import SSL
@@ -330,6 +358,10 @@ def main():
                         help="seconds each command waits before it is taken up, as over a slow link")
     parser.add_argument("--month-names", default="",
                         help="twelve comma-separated month names for listings, January first")
+    parser.add_argument("--logins-per-ip", type=int, default=0,
+                        help="log-ins taken from one address at once; USER on a further connection is answered 530")
+    parser.add_argument("--refusal-delay", type=float, default=0.0,
+                        help="seconds before a connection over either limit above is refused")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()
 
@@ -366,6 +398,10 @@ def main():
         if len(names) != 12:
             parser.error("--month-names takes twelve names")
         filesystems._months_map.update({number: name for number, name in enumerate(names, start=1)})
+    if args.logins_per_ip:
+        handler = login_limited_handler(handler, args.logins_per_ip, args.refusal_delay)
+    if args.refusal_delay:
+        handler = late_refusal_handler(handler, args.refusal_delay)
     handler.authorizer = authorizer
     handler.auth_failed_timeout = args.auth_failed_delay
     handler.banner = "Tavlin test server ready."

@@ -283,6 +283,14 @@ private:
     // from here on, and the lane's entry waits for another.
     bool furtherConnectionRefused(const TransferLane& lane, TFtpRequest request, std::uint16_t error) const;
     void lowerConnections(TransferLane& lane, std::uint16_t error);
+    void sayConnectionsLowered();
+    // Another connection is being made (busy, not yet logged in).
+    bool anotherLaneConnecting(const TransferLane& besides) const;
+    // Connections besides this one that work, are being made, or stay
+    // logged in without a file.
+    std::size_t connectionsHeldBesides(const TransferLane& besides) const;
+    // Connections kept logged in without a file are closed.
+    void closeIdleConnections();
     void closeLane(TransferLane& lane);
     void stopAllLanes();
 
@@ -375,6 +383,9 @@ private:
     std::size_t connections_ = 1;
     std::size_t connectionLimit_ = 1;
     bool connectionsLoweredSaid_ = false;
+    // The server's word on the first further connection it refused in this
+    // run; empty while none was.
+    std::string connectionsLoweredReply_;
     // The next file starts from the loop: the queue counts as busy until
     // then.
     bool restartScheduled_ = false;

@@ -159,6 +159,7 @@ void TransferQueue::afterPass(TransferLane& lane)
         return;
     lane.established = true;
     connectionStood_ = true;
+    sayConnectionsLowered();
     // The server takes us: further connections may start on the files
     // waiting behind this one.
     startNextTransfer();
@@ -391,8 +392,15 @@ void TransferQueue::continueQueue(TransferLane& lane)
         startNextTransfer();
         return;
     }
-    // Nothing for this connection now: the ones still working finish the
+    // Nothing for this connection now. While further connections are
+    // still being made it stays logged in: a server that turns them away
+    // leaves their files to it. Otherwise the ones still working finish the
     // queue.
+    if (anotherLaneConnecting(lane)) {
+        showCount();
+        publish();
+        return;
+    }
     closeLane(lane);
     if (busy()) {
         showCount();
@@ -407,6 +415,7 @@ void TransferQueue::settleWhenIdle()
     if (busy())
         return;
     if (onlySetAsideLeft()) {
+        closeIdleConnections();
         foldQueueFile();
         // The files that failed twice wait for the next start; the log-in
         // is not kept for them.
@@ -444,6 +453,7 @@ void TransferQueue::endQueue()
         closeLane(*lane);
     connectionLimit_ = connections_;
     connectionsLoweredSaid_ = false;
+    connectionsLoweredReply_.clear();
     connectionStood_ = false;
     bytesLeftQueue_ = 0;
     shownShare_ = -1;

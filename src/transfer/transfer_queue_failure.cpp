@@ -28,10 +28,17 @@ void TransferQueue::requestFailed(TransferLane& lane, TFtpRequest request, std::
         publish();
         return;
     }
-    logFor(lane, "! Transfer request failed with error " + std::to_string(error));
     if (furtherConnectionRefused(lane, request, error)) {
+        // Not a failure of anything the user asked for: the queue says once
+        // what it means, and this connection's own line is a detail.
+        logFor(lane, "Further connection refused with error " + std::to_string(error));
         lowerConnections(lane, error);
-    } else if (lane.loggedIn) {
+        display_.webwatchMenusEnabled = !busy();
+        publish();
+        return;
+    }
+    logFor(lane, "! Transfer request failed with error " + std::to_string(error));
+    if (lane.loggedIn) {
         // One question at a time: a failure on another connection while it
         // is open waits its turn, and the connections without one go on.
         if (questionLane_) {
@@ -42,9 +49,8 @@ void TransferQueue::requestFailed(TransferLane& lane, TFtpRequest request, std::
         askAboutFailure(lane, request);
         askNextWaitingQuestion();
         return;
-    } else {
-        openFailed(lane);
     }
+    openFailed(lane);
     display_.webwatchMenusEnabled = !busy();
     publish();
 }

@@ -41,10 +41,41 @@ bool TransferQueue::downloadRunning() const
 
 TransferLane* TransferQueue::idleLane()
 {
-    for (const std::unique_ptr<TransferLane>& lane : lanes_)
-        if (!lane->busy())
+    // One that kept its log-in first: it needs no new connection, which a
+    // server that holds only so many would turn away.
+    TransferLane* fresh = nullptr;
+    for (const std::unique_ptr<TransferLane>& lane : lanes_) {
+        if (lane->busy())
+            continue;
+        if (lane->established && lane->client().Connected())
             return lane.get();
-    return nullptr;
+        if (!fresh)
+            fresh = lane.get();
+    }
+    return fresh;
+}
+
+bool TransferQueue::anotherLaneConnecting(const TransferLane& besides) const
+{
+    return std::any_of(lanes_.begin(), lanes_.end(), [&besides](const auto& lane) {
+        return lane.get() != &besides && lane->busy() && !lane->established;
+    });
+}
+
+std::size_t TransferQueue::connectionsHeldBesides(const TransferLane& besides) const
+{
+    // Working, being made, or logged in and waiting for a file.
+    return static_cast<std::size_t>(std::count_if(lanes_.begin(), lanes_.end(), [&besides](const auto& lane) {
+        return lane.get() != &besides
+            && (lane->busy() || (lane->established && lane->client().Connected()));
+    }));
+}
+
+void TransferQueue::closeIdleConnections()
+{
+    for (const std::unique_ptr<TransferLane>& lane : lanes_)
+        if (!lane->busy() && lane->loggedIn)
+            closeLane(*lane);
 }
 
 std::optional<std::size_t> TransferQueue::nextWaitingEntry() const
@@ -83,14 +114,16 @@ void TransferQueue::startNextTransfer()
         const std::size_t running = busyLaneCount();
         if (running >= connectionLimit_)
             break;
-        // A further connection is opened only once one is logged in: a
-        // server that takes no more than one then refuses a connection
-        // while the first one stands, which says what it means.
-        if (running > 0 && !anyLaneEstablished())
-            break;
         const std::optional<std::size_t> next = nextWaitingEntry();
         TransferLane* lane = idleLane();
         if (!next || !lane)
+            break;
+        // A further connection is opened only once one is logged in: a
+        // server that takes no more than one then refuses a connection
+        // while the first one stands, which says what it means. One that
+        // kept its log-in opens nothing.
+        const bool keptLogIn = lane->established && lane->client().Connected();
+        if (running > 0 && !keptLogIn && !anyLaneEstablished())
             break;
         const bool firstToStart = running == 0;
         startLaneOn(*lane, *next);
@@ -144,14 +177,15 @@ void TransferQueue::closeLane(TransferLane& lane)
 bool TransferQueue::furtherConnectionRefused(const TransferLane& lane, TFtpRequest request,
                                              std::uint16_t error) const
 {
-    // Only where the queue works with several connections (or others are
-    // still at work) and the server has taken one of them in this run: a
-    // refusal of another is about
-    // their number (421 at connect, or 530 after USER as some servers say
-    // "too many connections"), not about the site. The queue goes on with
-    // the ones it has; with one left, a refusal is the file's failure.
-    const bool othersWork = busyLaneCount() > 1;
-    if (lane.established || !connectionStood_ || (connectionLimit_ <= 1 && !othersWork))
+    // Only once the server has taken a connection of this run, and while
+    // another one stands or is being made (or the queue still works with
+    // several): a refusal of this one is then about their number (421 at
+    // connect, or 421 or 530 after USER as some servers say "too many
+    // connections"), not about the site, and the queue goes on with the
+    // ones it has. With none beside it, a refusal is the file's failure.
+    if (lane.established || !connectionStood_)
+        return false;
+    if (connectionsHeldBesides(lane) == 0 && connectionLimit_ <= 1)
         return false;
     switch (request) {
     case ftpRqOpen:
@@ -166,29 +200,34 @@ bool TransferQueue::furtherConnectionRefused(const TransferLane& lane, TFtpReque
 
 void TransferQueue::lowerConnections(TransferLane& lane, std::uint16_t error)
 {
-    const std::string reply = replyOfFailure(lane);
+    if (connectionsLoweredReply_.empty()) {
+        const std::string reply = replyOfFailure(lane);
+        connectionsLoweredReply_ = reply.empty() ? std::to_string(error) : reply;
+    }
+    // The server holds the others, those still being made included: if it
+    // turns one of them away as well, the number drops again. Never below
+    // the one that stood.
+    connectionLimit_ = std::min(connectionLimit_, std::max<std::size_t>(1, connectionsHeldBesides(lane)));
     closeLane(lane);
     lane.release();
-    // The connections the server has taken (it greeted them) are as many as
-    // it takes.
-    const std::size_t standing = std::max<std::size_t>(
-        1, static_cast<std::size_t>(std::count_if(lanes_.begin(), lanes_.end(), [](const auto& each) {
-            return each->busy() && each->loggedIn;
-        })));
-    connectionLimit_ = std::min(connectionLimit_, standing);
-    // Said once a run: every further refusal only repeats it.
-    if (!connectionsLoweredSaid_) {
-        connectionsLoweredSaid_ = true;
-        observer_->logLine("! The server refused a further connection (" +
-                           (reply.empty() ? std::to_string(error) : reply) + "); the queue goes on with " +
-                           std::to_string(connectionLimit_) +
-                           (connectionLimit_ == 1 ? " connection" : " connections"));
-    }
-    // The file waits for another connection; when none stands any more, the
-    // one left takes it up from the loop, once the closed connection can
-    // no longer answer.
-    if (!busy())
-        startNextFromLoop();
+    sayConnectionsLowered();
+    // The file waits for another connection: one that kept its log-in takes
+    // it up from the loop, once the closed connection can no longer answer.
+    startNextFromLoop();
+}
+
+void TransferQueue::sayConnectionsLowered()
+{
+    // Said once a run, once the number is known: while further connections
+    // are still being made the server may turn those away too.
+    if (connectionsLoweredReply_.empty() || connectionsLoweredSaid_)
+        return;
+    if (std::any_of(lanes_.begin(), lanes_.end(), [](const auto& lane) { return lane->busy() && !lane->established; }))
+        return;
+    connectionsLoweredSaid_ = true;
+    observer_->logLine("! The server refused a further connection (" + connectionsLoweredReply_
+                       + "); the queue goes on with " + std::to_string(connectionLimit_)
+                       + (connectionLimit_ == 1 ? " connection" : " connections"));
 }
 
 void TransferQueue::stopAllLanes()
@@ -200,6 +239,7 @@ void TransferQueue::stopAllLanes()
         closeLane(*lane);
         lane->release();
     }
+    closeIdleConnections();
 }
 
 void TransferQueue::requestAbort()

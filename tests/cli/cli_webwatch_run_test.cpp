@@ -370,4 +370,33 @@ TEST(CliWebwatchRun, TheRunsDataConnectionsAndTheProjectFileItLeaves)
     EXPECT_EQ(modeOf(w.data.file("wbprj.dfd")), 0600u);
 }
 
+// A server that holds one connection of the four asked for, and turns the
+// others away only after the first has sent files (as a server that starts
+// a process per connection does): the run publishes everything on the one
+// it holds, says so once, and prints no connection's own lines without -v.
+TEST(CliWebwatchRun, AServerThatHoldsFewerConnectionsThanAskedForGetsEveryFileOnTheOnesItHolds)
+{
+    LocalFtpServer::Options options;
+    options.maxConnectionsPerIp = 1;
+    options.refusalDelayMs = 1500;
+    WebwatchData w(options);
+    ASSERT_TRUE(w.startServer()) << w.server.lastError();
+    w.project("Site", false, false);
+    for (int i = 0; i < 10; ++i) {
+        const std::string path = "p/page" + std::to_string(i) + ".html";
+        w.site.write(path, std::string(3000 + i, static_cast<char>('a' + i)));
+        w.record(path, "May");
+    }
+    w.save();
+    const CliRun run = w.webwatch({"--connections", "4"});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(w.remote.read("p/page" + std::to_string(i) + ".html"),
+                  std::string(3000 + i, static_cast<char>('a' + i)));
+    EXPECT_TRUE(has(run.out, "Published 10 files")) << run.out;
+    EXPECT_EQ(run.err,
+              "! The server refused a further connection (421 Too many connections from the same IP address.); the "
+              "queue goes on with 1 connection\n");
+}
+
 }  // namespace

@@ -16,7 +16,10 @@
 
 class WebwatchData {
 public:
-    WebwatchData() { remote.write(".keep", ""); }
+    explicit WebwatchData(LocalFtpServer::Options serverOptions = {}) : server(remote.path(), serverOptions)
+    {
+        remote.write(".keep", "");
+    }
 
     bool startServer() { return server.start(); }
 
@@ -83,7 +86,7 @@ public:
     TempDir data;
     TempDir site;
     TempDir remote;
-    LocalFtpServer server{remote.path()};
+    LocalFtpServer server;
 
 private:
     std::size_t projects_ = 0;

@@ -154,4 +154,61 @@ TEST_F(QueueConnectionsTest, AFurtherConnectionTheServerRefusesLowersTheirNumber
     EXPECT_TRUE(failed.empty());
 }
 
+// A server that takes fewer connections than asked for and turns the others
+// away late (a server that starts a process per connection refuses one
+// only once that process runs, after the first log-in has sent files): no
+// file fails, the connections it holds (as many as it holds) work the queue
+// off, and the refusal is said once, the connections' own lines being no
+// errors. Turned away at connect (421), or at USER with 530 "too many
+// connections".
+TEST_F(QueueConnectionsTest, LateRefusalsOfFurtherConnectionsLeaveTheOnesHeldToWorkTheQueueOff)
+{
+    struct Case {
+        const char* name;
+        int connectionsHeld;
+        bool atLogIn;
+    };
+    for (const Case& each : {Case{"one held, 421 at connect", 1, false}, Case{"two held, 421 at connect", 2, false},
+                             Case{"one held, 530 at USER", 1, true}}) {
+        SCOPED_TRACE(each.name);
+        std::filesystem::remove_all(root.path() + "/site");
+        LocalFtpServer::Options options;
+        (each.atLogIn ? options.loginsPerIp : options.maxConnectionsPerIp) = each.connectionsHeld;
+        options.refusalDelayMs = 1500;
+        recorder = ConnectionRecorder();
+        failed.clear();
+        ASSERT_NO_FATAL_FAILURE(startServer(options));
+        queue->setConnections(4);
+        const std::map<std::string, std::string> files = queueFiles(12);
+        const bool ended = waitForEnd();
+        EXPECT_TRUE(ended) << ::testing::PrintToString(recorder.log);
+        if (!ended) {
+            queue.reset();
+            server.reset();
+            continue;
+        }
+
+        for (const auto& [path, bytes] : files)
+            EXPECT_EQ(root.read(path), bytes) << path;
+        EXPECT_TRUE(failed.empty());
+        EXPECT_EQ(dialogs.pending(), 0u);
+        const std::string held = each.connectionsHeld == 1 ? "1 connection" : "2 connections";
+        const long said = std::count_if(recorder.log.begin(), recorder.log.end(), [](const std::string& line) {
+            return line.find("! The server refused a further connection") == 0;
+        });
+        EXPECT_EQ(said, 1);
+        EXPECT_TRUE(recorder.logHas("the queue goes on with " + held)) << ::testing::PrintToString(recorder.log);
+        const long errorLines = std::count_if(recorder.log.begin(), recorder.log.end(), [](const std::string& line) {
+            return line.find("! Transfer request failed") == 0;
+        });
+        EXPECT_EQ(errorLines, 0) << ::testing::PrintToString(recorder.log);
+        // Each file once, on the connections held.
+        for (const auto& [name, sent] : storesPerFile())
+            EXPECT_EQ(sent, 2) << name;
+        EXPECT_FALSE(std::filesystem::exists(paths.koefilDfd));
+        queue.reset();
+        server.reset();
+    }
+}
+
 }  // namespace

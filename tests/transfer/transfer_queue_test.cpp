@@ -154,6 +154,28 @@ TEST(QueueFileJournal, ReadsTheQueueAsItStandsAndIsFoldedAtStart)
     data.write("koefil.dfd.journal", "0123456789abcdef 10\r\n1 0123456789abcdef\r\n");
     loadRestoreFiles(paths, restored, deletions);
     EXPECT_FALSE(std::filesystem::exists(journal));
+    // A journal left from an earlier queue (the new one was written whole
+    // and a kill came before the old journal went) names nothing in the new
+    // queue, even an entry that stands at a place it noted.
+    QueueEntries earlier;
+    for (std::size_t i = 0; i < 3; ++i)
+        earlier.append(entry(i));
+    ASSERT_TRUE(files.saveQueue(earlier));
+    earlier.numberAsStored();
+    ASSERT_TRUE(files.noteLeft(1, earlier.at(0)));
+    ASSERT_TRUE(files.noteLeft(3, earlier.at(2)));
+    QueueEntries later;
+    for (const std::size_t i : {0, 5, 2})
+        later.append(entry(i));
+    ASSERT_TRUE(writeWholeFile(path, later.toText()));
+    ASSERT_TRUE(std::filesystem::exists(journal));
+    const std::vector<std::string> all{entry(0).fileName, entry(5).fileName, entry(2).fileName};
+    EXPECT_EQ(names(reader.loadQueue()), all);
+    ASSERT_TRUE(loadRestoreFiles(paths, restored, deletions).queueLoaded);
+    EXPECT_EQ(names(QueueEntries::fromLines(restored)), all);
+    EXPECT_EQ(names(reader.loadQueue()), all);
+    std::filesystem::remove(path);
+
     // Never sent from the data directory by "Dir »".
     EXPECT_TRUE(OwnDataFiles::isOwnFileName("koefil.dfd.journal"));
 

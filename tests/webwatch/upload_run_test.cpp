@@ -507,6 +507,36 @@ TEST(UploadRun, AFileChangedInTheStepOfTheScanIsSentAgainByTheNextRun)
     EXPECT_EQ(lists.queue.count(), 0u);
 }
 
+// The limit of an ordinary run's deletions is twenty: twenty missing files
+// (well under half of the project) are deleted without a question, the
+// twenty-first asks.
+TEST(UploadRun, TwentyDeletionsGoWithoutAQuestionAndTwentyOneAsk)
+{
+    for (const int missing : {20, 21}) {
+        SCOPED_TRACE(std::to_string(missing) + " missing files");
+        RunFixture f;
+        const std::string page = f.siteFile("page.html", "changed");
+        std::vector<std::string> lines{"1", "Site", "0", "1"};
+        const auto add = [&](const std::vector<std::string>& record) {
+            lines.insert(lines.end(), record.begin(), record.end());
+        };
+        add(record(page, "2", "May"));
+        for (int i = 0; i < 30; ++i)
+            add(record(f.siteFile("kept" + std::to_string(i) + ".html"), "2", kStamp));
+        for (int i = 0; i < missing; ++i)
+            add(record(f.site.file("gone" + std::to_string(i) + ".html"), "2", kStamp));
+        f.writeProjects(lines);
+        if (missing > 20)
+            f.dialogs.expectChoice("Many files to delete", "This run will delete 21 files on the server: go on?", 0);
+        const UploadRun::Outcome outcome = f.run.start(f.projects, UploadRun::Scope::Quick);
+        ASSERT_EQ(outcome.kind, UploadRun::Outcome::Kind::HandedOver);
+        EXPECT_EQ(outcome.deletions, static_cast<std::size_t>(missing));
+        EXPECT_EQ(outcome.deletionsHeldBack, 0u);
+        EXPECT_EQ(f.dialogs.shown().size(), missing > 20 ? 1u : 0u);
+        EXPECT_EQ(f.dialogs.pending(), 0u);
+    }
+}
+
 // "Start upload ?" says what the run will do; a run that would delete many
 // files, or most of a project, asks before it, the quick upload too, and
 // without a Yes uploads but deletes nothing and keeps the files' records.
