@@ -1,5 +1,6 @@
 #include "app/local_file_operations.h"
 
+#include "app/desktop_trash.h"
 #include "services/dialogs.h"
 
 #include <QFile>
@@ -105,9 +106,8 @@ LocalFileOperations::Outcome LocalFileOperations::remove(const std::string& fold
     for (const std::string& name : names) {
         // A link goes as the link itself: the trash takes the entry, never
         // what it points at.
-        QFile entry(QFile::decodeName(QByteArray::fromStdString(pathIn(folder, name).string())));
-        if (!entry.moveToTrash()) {
-            outcome.failure = QStringLiteral("Could not delete %1: %2").arg(shown(name), entry.errorString());
+        if (const QString why = moveToDesktopTrash(pathIn(folder, name).string()); !why.isEmpty()) {
+            outcome.failure = QStringLiteral("Could not delete %1: %2").arg(shown(name), why);
             break;
         }
         outcome.changed = true;

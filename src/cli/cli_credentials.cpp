@@ -131,7 +131,7 @@ std::vector<NetrcEntry> ReadNetrc(const std::string& text)
 
 bool ReadPrivateFile(const std::string& path, std::string& text, std::string& error)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         error = "cannot read " + path + ": " + std::strerror(errno);
         return false;

@@ -5,6 +5,7 @@
 #include "ftp/ftp_host_scheme.h"
 #include "ftp/ftp_system_reply.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -122,14 +123,16 @@ void CliSession::StartCommand()
     const auto& a = options_.args;
     client_.SetDisplayFileFlag(false);
     if (c == "ls" || c == "nlst") {
-        listing_ = std::make_unique<QTemporaryFile>();
-        if (!listing_->open()) {
+        // Unnamed, so that a command killed while listing leaves no file
+        // in the temporary folder.
+        listing_ = std::make_unique<ScratchFile>();
+        if (!listing_->open(QDir::tempPath().toStdString())) {
             Fail("cannot create a temporary file for the listing");
             status_ = 1;
             StartPhase(Phase::Quit);
             return;
         }
-        client_.SetLocalFileName(listing_->fileName().toStdString());
+        client_.SetLocalFileName(listing_->path());
         client_.SetHostFileName(a.empty() ? "" : a[0]);
         c == "ls" ? client_.BeginListDir() : client_.BeginListNames();
     } else if (c == "get" || c == "resume-get") {
@@ -230,7 +233,7 @@ void CliSession::RequestDone(TFtpRequest, std::uint16_t error)
 
 void CliSession::PrintListing()
 {
-    QFile file(listing_->fileName());
+    QFile file(QString::fromStdString(listing_->path()));
     if (!file.open(QIODevice::ReadOnly)) {
         Fail("cannot read the received listing");
         status_ = 1;

@@ -2,10 +2,10 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_progress_meter.h"
+#include "core/scratch_file.h"
 #include "ftp/ftp_client.h"
 #include "services/certificate_trust.h"
 
-#include <QTemporaryFile>
 
 #include <cstdio>
 #include <functional>
@@ -56,7 +56,7 @@ private:
     std::string nothingLeft_;
     // A listing is received whole into this file and printed once it is
     // complete: data blocks end anywhere, also inside a name.
-    std::unique_ptr<QTemporaryFile> listing_;
+    std::unique_ptr<ScratchFile> listing_;
     // Shown on standard error for get and put when it is a terminal.
     std::unique_ptr<CliProgressMeter> meter_;
     void StartProgressMeter();

@@ -162,8 +162,13 @@ int PrintWebwatchPlan(const DataFilePaths& paths, const QStringList& projectName
     if (!unknown.empty())
         return 1;
     std::optional<PendingWork> pendingWork;
-    if (pending)
+    if (pending) {
+        if (const std::string fault = DeletionList().loadFault(paths.defilDfd); !fault.empty()) {
+            std::fprintf(err, "tavlinftp-cli webwatch: %s\n", DeletionListRefusal(paths.defilDfd, fault).c_str());
+            return 1;
+        }
         pendingWork = pendingWorkIn(paths);
+    }
     if (listOnly) {
         if (pendingWork)
             std::fprintf(out, "A run is pending: %zu to upload, %zu to delete on the server\n",

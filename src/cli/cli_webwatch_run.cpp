@@ -12,6 +12,7 @@
 #include "sites/proxy_file.h"
 #include "transfer/transfer_queue.h"
 #include "webwatch/project_store.h"
+#include "webwatch/deletion_list.h"
 #include "webwatch/upload_run.h"
 #include "webwatch/webwatch_run_driver.h"
 
@@ -120,6 +121,13 @@ private:
 };
 
 }  // namespace
+
+std::string DeletionListRefusal(const std::string& path, const std::string& fault)
+{
+    return "cannot read " + path + ": " + fault
+        + ". The deletions of the pending run are in it: the file is kept as it is and nothing was done; "
+          "correct it or remove it, then run again.";
+}
 
 std::string MassDeletionRefusal(std::size_t heldBack)
 {
@@ -236,9 +244,12 @@ PassResult runPass(const DataFilePaths& paths, const CliWebwatchRunOptions& opti
     if (finishPending) {
         // Taken up as the program's start would: the deletions still listed
         // go first.
-        TextLineList deletionLines;
-        deletionLines.loadFromFile(paths.defilDfd);
-        run.restoreAfterStart(true, deletionLines);
+        DeletionList deletions;
+        if (const std::string fault = deletions.loadFault(paths.defilDfd); !fault.empty()) {
+            std::fprintf(err, "tavlinftp-cli webwatch: %s\n", DeletionListRefusal(paths.defilDfd, fault).c_str());
+            return {false, 1};
+        }
+        run.restoreAfterStart(true, deletions.lines());
         if (!options.quiet)
             std::fprintf(out, "Finishing the run that was pending\n");
     } else {

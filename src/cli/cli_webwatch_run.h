@@ -33,6 +33,9 @@ struct CliWebwatchRunOptions {
 // Why a run deleted nothing, as the command says it.
 std::string MassDeletionRefusal(std::size_t heldBack);
 
+// Why a pending run's deletion list stops the run, and that it is kept.
+std::string DeletionListRefusal(const std::string& path, const std::string& fault);
+
 // Returns the exit status: 0 done or nothing to do, 1 something failed
 // (what is left stays pending for the next run).
 int RunWebwatchUpload(const DataFilePaths& paths, const CliWebwatchRunOptions& options, std::FILE* out,

@@ -4,6 +4,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/cli_webwatch.h"
+#include "core/data_file_io.h"
 #include "core/data_paths.h"
 #include "core/tls_trust_file.h"
 #include "core/version.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv)
 {
     chooseWindowlessEventLoop();
     QCoreApplication app(argc, argv);
+    setDataFileNoticeSink([](const std::string& message) { std::fprintf(stderr, "tavlinftp-cli: %s\n", message.c_str()); });
     std::vector<std::string> arguments(argv + 1, argv + argc);
     // The web projects of a data directory: no server URL, options of its own.
     if (!arguments.empty() && arguments.front() == "webwatch")

@@ -52,6 +52,21 @@ bool OwnDataFiles::isOwnFileName(const std::string& name)
     return endsWithIgnoringCase(name, ".dfd") || endsWithIgnoringCase(name, ".adr");
 }
 
+bool OwnDataFiles::isOwnTemporaryFileName(const std::string& name)
+{
+    constexpr std::string_view kMark = ".tmp";
+    for (std::string_view own : kOwnNames) {
+        const std::size_t digits = own.size() + kMark.size();
+        if (name.size() <= digits || name.compare(0, own.size(), own) != 0 ||
+            name.compare(own.size(), kMark.size(), kMark) != 0)
+            continue;
+        if (std::all_of(name.begin() + static_cast<std::ptrdiff_t>(digits), name.end(),
+                        [](unsigned char c) { return c >= '0' && c <= '9'; }))
+            return true;
+    }
+    return false;
+}
+
 bool OwnDataFiles::contains(const std::string& directory, const std::string& name) const
 {
     return isOwnFileName(name) && sameDirectory(directory, dataDirectory_);

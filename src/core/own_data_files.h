@@ -17,6 +17,11 @@ public:
 
     // Whether the program writes a file of this name in its data directory.
     static bool isOwnFileName(const std::string& name);
+    // Whether this is the temporary name a whole-file write of one of the
+    // program's data files uses ("wbprj.dfd.tmp" and a process id), which a
+    // write killed halfway leaves behind. Other files of such a shape are
+    // not the program's.
+    static bool isOwnTemporaryFileName(const std::string& name);
 
 private:
     std::string dataDirectory_;

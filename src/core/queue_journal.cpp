@@ -1,5 +1,6 @@
 #include "core/queue_journal.h"
 
+#include "core/data_file_io.h"
 #include "core/data_file_read.h"
 
 #include <charconv>
@@ -170,12 +171,12 @@ bool replaceQueueFile(const std::string& queuePath, std::string_view bytes, File
     // says, so the journal can go first.
     const std::vector<std::string> old = completeLinesOf(journal);
     if (!old.empty() && old[0] == headerFor(bytes))
-        std::remove(journal.c_str());
+        removeDataFile(journal);
     if (!writeWholeFile(queuePath, bytes, access, replace))
         return false;
     // Only now: until the new file is in place the old one and its journal
     // say what is left.
-    std::remove(journal.c_str());
+    removeDataFile(journal);
     return true;
 }
 
@@ -185,7 +186,7 @@ bool removeQueueFile(const std::string& queuePath)
     if (exists(queuePath))
         return false;
     // A journal alone names nothing; one beside a queue file would.
-    std::remove(queueJournalPath(queuePath).c_str());
+    removeDataFile(queueJournalPath(queuePath));
     return true;
 }
 
@@ -195,7 +196,7 @@ void settleQueueFile(const std::string& queuePath)
     if (!exists(journal))
         return;
     if (!exists(queuePath)) {
-        std::remove(journal.c_str());
+        removeDataFile(journal);
         return;
     }
     std::string bytes;
@@ -204,7 +205,7 @@ void settleQueueFile(const std::string& queuePath)
         return;
     TextLineList lines(TextLineList::splitLines(bytes));
     if (applyJournal(queuePath, bytes, lines) != JournalFound::Applied) {
-        std::remove(journal.c_str());
+        removeDataFile(journal);
         return;
     }
     std::uint64_t left = 0;
@@ -242,14 +243,10 @@ bool QueueJournal::noteLeft(std::size_t place, std::string_view entryText)
     std::string text = std::to_string(place) + ' ' + fingerprintOf(entryText) + "\r\n";
     // The first note after a whole write starts the journal afresh, with
     // the line that ties it to the file; header and note go in one write.
-    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW;
-    if (started_) {
-        flags |= O_APPEND;
-    } else {
-        flags |= O_TRUNC;
+    if (!started_)
         text = header_ + "\r\n" + text;
-    }
-    const int fd = ::open(journalPath_.c_str(), flags, 0600);
+    std::string failure;
+    const int fd = openDataFileToAppend(journalPath_, !started_, failure);
     if (fd < 0)
         return false;
     std::size_t done = 0;

@@ -28,9 +28,22 @@ bool FtpLocalStream::Open(const std::string& path, int flags, std::int64_t offse
     Release();
     failed_ = false;
     errorNumber_ = 0;
-    int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    notRegularFile_ = false;
+    // A file to send is opened without waiting and must be a regular file:
+    // a FIFO would hold the transfer (and the program) in the open, a
+    // device such as /dev/zero would be sent without end.
+    const bool reading = (flags & O_ACCMODE) == O_RDONLY;
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC | (reading ? O_NONBLOCK : 0), 0644);
     if (fd < 0)
         return false;
+    if (reading) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            notRegularFile_ = true;
+            ::close(fd);
+            return false;
+        }
+    }
     int lock = 0;
     switch (share) {
     case ftpShareExclusive:

@@ -29,7 +29,8 @@ public:
     bool CreateForWrite(const std::string& path, TFtpShareMode share);
     // Opens an existing file for writing, positioned at offset.
     bool OpenForWriteAt(const std::string& path, std::int64_t offset, TFtpShareMode share);
-    // Opens the file for reading, positioned at offset.
+    // Opens the file for reading, positioned at offset. Only a regular file
+    // (or a link to one) is opened, never waiting for a FIFO's writer.
     bool OpenForRead(const std::string& path, std::int64_t offset, TFtpShareMode share);
 
     // A download's file, in two moves, so that a download that never starts
@@ -57,6 +58,9 @@ public:
     // The system's error number of the last failed write (or of the
     // emptying, positioning or copying that BeginWriting does); 0 if none.
     int ErrorNumber() const { return errorNumber_; }
+    // The last open failed because the file is a FIFO, device, socket or
+    // folder.
+    bool NotRegularFile() const { return notRegularFile_; }
 
     // Size of a file, -1 when there is no such file.
     static std::int64_t FileSize(const std::string& path);
@@ -74,6 +78,7 @@ private:
     int fd_ = -1;
     bool failed_ = false;
     int errorNumber_ = 0;
+    bool notRegularFile_ = false;
     // A prepared download file: where writing begins, whether it began, and
     // the path when Prepare created the file.
     std::int64_t writeOffset_ = 0;

@@ -79,7 +79,8 @@ void TCustomFtpCli::StartUpload(const char* word, TFtpRequest request)
         return;
     ReleaseLocalStream();
     if (!FLocalStream.OpenForRead(FLocalFileName, FResumeAt > 0 ? FResumeAt : 0, ShareMode())) {
-        FErrorMessage = "426 Unable to open local file " + FLocalFileName;
+        FErrorMessage = "426 Unable to open local file " + FLocalFileName
+            + (FLocalStream.NotRegularFile() ? ": not a regular file" : "");
         FStatusCode = 426;
         DisplayStatus(FErrorMessage);
         CloseDataSocket();

@@ -1,10 +1,13 @@
 #include "services/program_settings.h"
 
+#include "core/data_file_io.h"
 #include "core/data_paths.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QSettings>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -32,11 +35,15 @@ std::optional<std::string> storedBytes(const QVariant& stored)
 
 }  // namespace
 
-ProgramSettings::ProgramSettings(const std::string& dataDirectory)
-    : path_(joinPath(dataDirectory, kFileName)),
-      settings_(std::make_unique<QSettings>(QFile::decodeName(QByteArray::fromStdString(path_)),
-                                            QSettings::IniFormat))
+ProgramSettings::ProgramSettings(const std::string& dataDirectory) : path_(joinPath(dataDirectory, kFileName))
 {
+    // The file is looked at before it is read: a FIFO in its place would
+    // hold the window at its start, a device would be read without end.
+    // Such a settings file is left alone and the settings last for the run.
+    std::string failure;
+    if (!mayHoldDataFile(path_, failure))
+        return;
+    settings_ = std::make_unique<QSettings>(QFile::decodeName(QByteArray::fromStdString(path_)), QSettings::IniFormat);
     // Only a whole file may take the place of the old one.
     settings_->setAtomicSyncRequired(true);
 }
@@ -45,22 +52,54 @@ ProgramSettings::~ProgramSettings() = default;
 
 QVariant ProgramSettings::value(const QString& key, const QVariant& fallback) const
 {
+    if (!settings_)
+        return inMemory_.value(key, fallback);
     return settings_->value(key, fallback);
+}
+
+void ProgramSettings::keepInMemory()
+{
+    // Every change so far is in the file already (each one is written at
+    // once), so letting go of the file writes nothing more into it.
+    for (const QString& key : settings_->allKeys())
+        inMemory_.insert(key, settings_->value(key));
+    settings_.reset();
 }
 
 bool ProgramSettings::setValue(const QString& key, const QVariant& value)
 {
-    if (settings_->value(key) == value && settings_->contains(key))
+    if (this->value(key) == value && (settings_ ? settings_->contains(key) : inMemory_.contains(key)))
         return true;
+    // What was a settings file when the window started may be something
+    // else now; nothing is written into what is not a regular file.
+    std::string failure;
+    if (settings_ && !mayHoldDataFile(path_, failure))
+        keepInMemory();
+    if (!settings_) {
+        inMemory_.insert(key, value);
+        return false;
+    }
     settings_->setValue(key, value);
     settings_->sync();
-    return settings_->status() == QSettings::NoError;
+    const bool written = settings_->status() == QSettings::NoError;
+    if (written) {
+        // A settings file never lets others write it, whatever the umask
+        // or the file it replaced allowed.
+        struct stat status {};
+        if (::stat(path_.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+            (status.st_mode & (S_IWGRP | S_IWOTH)))
+            ::chmod(path_.c_str(), status.st_mode & 07777 & ~(S_IWGRP | S_IWOTH));
+    } else if (!writeFailureSaid_) {
+        noteDataFileProblem("Could not write " + path_ + ": settings changed now last only until the program ends");
+    }
+    writeFailureSaid_ = !written;
+    return written;
 }
 
 std::optional<std::string> ProgramSettings::lastLocalFolder() const
 {
     // Stored as bytes: a folder name need not be valid UTF-8.
-    return storedBytes(settings_->value(kLastLocalFolderKey));
+    return storedBytes(value(kLastLocalFolderKey));
 }
 
 bool ProgramSettings::setLastLocalFolder(const std::string& folder)
@@ -70,7 +109,7 @@ bool ProgramSettings::setLastLocalFolder(const std::string& folder)
 
 std::optional<std::string> ProgramSettings::lastRemoteFolder(const std::string& site) const
 {
-    return storedBytes(settings_->value(remoteFolderKey(site)));
+    return storedBytes(value(remoteFolderKey(site)));
 }
 
 bool ProgramSettings::setLastRemoteFolder(const std::string& site, const std::string& folder)
@@ -80,7 +119,7 @@ bool ProgramSettings::setLastRemoteFolder(const std::string& site, const std::st
 
 QByteArray ProgramSettings::windowState(const QString& key) const
 {
-    return settings_->value(kWindowGroup + key).toByteArray();
+    return value(kWindowGroup + key).toByteArray();
 }
 
 bool ProgramSettings::setWindowState(const QString& key, const QByteArray& state)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QVariant>
+#include <QVariantMap>
 
 #include <memory>
 #include <optional>
@@ -16,7 +17,10 @@ class QSettings;
 //
 // Each change is written at once, to a temporary file that then replaces
 // the settings file, so a crash leaves the old settings or the new ones,
-// never half a file. A file that cannot be read gives the defaults.
+// never half a file. A file that cannot be read gives the defaults. A
+// settings file that is not a regular file (a FIFO, a device, a folder) is
+// left alone: the settings then last until the program ends, and so do
+// those changed while the file cannot be written; the program says so once.
 class ProgramSettings {
 public:
     static constexpr const char* kFileName = "tavlinftp.ini";
@@ -52,6 +56,10 @@ public:
     bool setWindowState(const QString& key, const QByteArray& state);
 
 private:
+    void keepInMemory();
+
     std::string path_;
-    std::unique_ptr<QSettings> settings_;
+    std::unique_ptr<QSettings> settings_;  // none while the file is left alone
+    QVariantMap inMemory_;
+    bool writeFailureSaid_ = false;
 };

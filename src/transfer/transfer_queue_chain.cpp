@@ -14,17 +14,28 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 // Whether the file's first 64 KiB hold a NUL byte, which no text file has.
+// Only a regular file is looked into, without waiting: a FIFO would hold
+// the queue here; the upload itself then refuses it with the reason.
 bool holdsBinaryData(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    std::string head(64 * 1024, '\0');
-    file.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(file.gcount()));
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat status {};
+    std::string head;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        head.resize(64 * 1024);
+        const ssize_t got = ::read(fd, head.data(), head.size());
+        head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
+    ::close(fd);
     return head.find('\0') != std::string::npos;
 }
 

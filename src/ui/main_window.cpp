@@ -12,6 +12,7 @@
 #include "app/recording_handler.h"
 #include "ui/session_site_links.h"
 #include "core/data_directory_lock.h"
+#include "core/data_file_io.h"
 #include "core/data_paths.h"
 #include "core/first_start_files.h"
 #include "ui/control_factory.h"
@@ -84,6 +85,13 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
     c_.MessagePanel1 = new MessagePanel(c_.StatusBar1);
     // Its width is set with the window's: half the bar, the hints the rest.
     c_.StatusBar1->addPermanentWidget(c_.MessagePanel1);
+    // A data file the program left alone or could not write is said in the
+    // log, including those met before the log was there.
+    setDataFileNoticeSink([this](const std::string& message) {
+        const QString line = QString::fromStdString(message);
+        c_.Memo1->appendPlainText(QStringLiteral("! ") + line);
+        c_.MessagePanel1->showMessage(line);
+    });
 
     wireSession();
     wireLocalPanel();
@@ -138,6 +146,7 @@ Thovedform::Thovedform(const ThovedformSetup& setup, QWidget* parent) : QMainWin
 
 Thovedform::~Thovedform()
 {
+    setDataFileNoticeSink(nullptr);
     layoutMemory_->save();
     // Hint events come from the whole application; none may reach the hint
     // display once its window is being taken down.

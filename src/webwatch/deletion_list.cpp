@@ -1,21 +1,47 @@
 #include "webwatch/deletion_list.h"
 
+#include "core/data_file_io.h"
+#include "core/data_file_read.h"
+
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
+#include <charconv>
+#include <sys/stat.h>
 
 bool DeletionList::load(const std::string& path)
 {
     return lines_.loadFromFile(path);
 }
 
+std::string DeletionList::loadFault(const std::string& path)
+{
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) {
+        lines_.clear();
+        return {};
+    }
+    TextLineList read;
+    std::string failure;
+    if (!loadDataFile(read, path, failure))
+        return failure;
+    if (read.size() % kLinesPerEntry != 0)
+        return "it holds " + std::to_string(read.size()) + " lines, not whole entries of "
+            + std::to_string(kLinesPerEntry) + " lines";
+    constexpr std::size_t kPortLine = 3;
+    for (std::size_t line = kPortLine; line < read.size(); line += kLinesPerEntry) {
+        const std::string& text = read[line];
+        unsigned port = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+        if (error != std::errc() || end != text.data() + text.size() || port == 0 || port > 65535)
+            return "line " + std::to_string(line + 1) + " is not a port number";
+    }
+    lines_ = std::move(read);
+    return {};
+}
+
 bool DeletionList::store(const std::string& path) const
 {
-    if (empty()) {
-        if (std::remove(path.c_str()) == 0)
-            return true;
-        return errno == ENOENT;
-    }
+    if (empty())
+        return removeDataFile(path);
     std::vector<std::string> complete(lines_.lines().begin(),
                                       lines_.lines().begin() + static_cast<std::ptrdiff_t>(count() * kLinesPerEntry));
     // Each entry carries its log-in, password included.

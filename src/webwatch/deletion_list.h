@@ -24,6 +24,12 @@ public:
     // Replaces the list with the file's lines; false (list unchanged) when
     // the file cannot be read.
     bool load(const std::string& path);
+    // Loads the file for a run that finishes its deletions: empty when it
+    // is missing, else why it cannot be used (unreadable, not a regular
+    // file, lines that are not whole entries, a port that is no port). A
+    // list that cannot be used is never dropped: its deletions would be
+    // lost without a word.
+    std::string loadFault(const std::string& path);
     // Writes the complete entries; an empty list is never stored, its file is
     // removed instead. False when writing or removing failed.
     bool store(const std::string& path) const;

@@ -1,5 +1,7 @@
 #include "webwatch/recorder.h"
 
+#include <sys/stat.h>
+
 #include "core/data_paths.h"
 #include "services/dialogs.h"
 #include "webwatch/project_store.h"
@@ -153,6 +155,14 @@ bool Recorder::add(const RecordingSession& session, const std::string& remoteDir
     entry.binary = binary;
     entry.notClean = notClean;
     entry.stamp = std::string(kNeverUploadedStamp);
+    // Only a regular file (or a link to one) is published: a FIFO would
+    // hold every later run in its open, a device would be sent without end.
+    struct stat status {};
+    if (::stat(entry.localPath.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        dialogs_.message(QString::fromLocal8Bit(QByteArray::fromStdString(entry.localPath))
+                         + QStringLiteral(" is not recorded: it is not a regular file"));
+        return false;
+    }
     // A value with a line break would cut its record in two and could never
     // be saved; such a file is left out rather than blocking "Stop".
     for (const auto& line : entry.recordLines())

@@ -1,5 +1,7 @@
 #include "webwatch/upload_run.h"
 
+#include "core/data_file_io.h"
+
 #include "core/kill_point.h"
 #include "core/queue_journal.h"
 #include "core/run_queue_aside.h"
@@ -26,7 +28,7 @@ constexpr std::size_t kMaxProjectsPerRun = 1000;
 
 bool removeFile(const std::string& path)
 {
-    return std::remove(path.c_str()) == 0 || errno == ENOENT;
+    return removeDataFile(path);
 }
 
 QString qs(const std::string& text)

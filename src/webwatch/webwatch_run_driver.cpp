@@ -9,7 +9,6 @@
 #include "transfer/transfer_queue.h"
 
 #include <QDir>
-#include <QTemporaryFile>
 #include <QTimer>
 
 #include <algorithm>
@@ -76,8 +75,6 @@ WebwatchRunDriver::~WebwatchRunDriver()
     queue_.setRemovalRecorder({});
     if (lent_)
         queue_.takeClientBack();
-    if (!listingFile_.empty())
-        std::remove(listingFile_.c_str());
 }
 
 bool WebwatchRunDriver::takeUpPendingRun(const std::string& queueFile)
@@ -341,15 +338,12 @@ void WebwatchRunDriver::stepFailed(TFtpRequest, std::uint16_t error)
 void WebwatchRunDriver::listFolder()
 {
     TFtpClient& client = queue_.client();
-    if (listingFile_.empty()) {
-        QTemporaryFile file(QDir::tempPath() + QStringLiteral("/tavlinftp-listing-XXXXXX"));
-        file.setAutoRemove(false);
-        if (!file.open()) {
-            entryRefused(deleteError_, deleteReply_);
-            return;
-        }
-        listingFile_ = file.fileName().toStdString();
+    // Unnamed, so that a run killed while listing leaves no file behind.
+    if (!listingScratch_.open(QDir::tempPath().toStdString())) {
+        entryRefused(deleteError_, deleteReply_);
+        return;
     }
+    listingFile_ = listingScratch_.path();
     const std::string option = hiddenFiles_.startListing(client.HostName() + ":" + client.Port());
     listingHidden_ = !option.empty();
     client.SetLocalFileName(listingFile_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/scratch_file.h"
 #include "ftp/ftp_types.h"
 #include "services/hidden_files_listing.h"
 #include "transfer/queue_store.h"
@@ -118,6 +119,7 @@ private:
     // The DELE refused, kept to name it once the listing has been looked at.
     std::uint16_t deleteError_ = 0;
     std::string deleteReply_;
+    ScratchFile listingScratch_;
     std::string listingFile_;
     // Whether the listing under way asks for hidden files (see listFolder).
     bool listingHidden_ = false;

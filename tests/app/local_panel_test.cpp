@@ -284,6 +284,51 @@ TEST_F(LocalPanelWindow, StartsInTheFolderShownLastOrElseInTheHomeFolder)
     EXPECT_EQ(panel().localDirectory(), folder.path());
 }
 
+// Del on a link that leads nowhere moves the link itself to the trash. With
+// no ~/.local/share yet the trash is made there, as desktops keep it, with
+// the info file that lets the file manager put the item back.
+TEST_F(LocalPanelWindow, ALinkThatLeadsNowhereGoesToTheTrashMadeWhereDesktopsKeepIt)
+{
+    const QByteArray previousDataHome = qgetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_DATA_HOME");
+    fs::create_symlink(folder.file("nowhere"), folder.file("gone.lnk"));
+    window.reset();
+    openWindow();
+    c->ListView2->setFocus();
+    clickFile(QStringLiteral("gone.lnk"));
+    dialogs.expectYesNo(QStringLiteral("Delete"), QStringLiteral("Delete \"gone.lnk\"?"), DialogAnswer::Yes);
+    QTest::keyClick(c->ListView2, Qt::Key_Delete);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(window->messagePanel().message(), QString());
+    EXPECT_FALSE(fs::exists(fs::symlink_status(folder.file("gone.lnk"))));
+    EXPECT_FALSE(listed().contains("gone.lnk"));
+    const std::string trash = folder.file(".local/share/Trash/");
+    EXPECT_TRUE(fs::is_symlink(trash + "files/gone.lnk"));
+    const std::string info = folder.read(".local/share/Trash/info/gone.lnk.trashinfo");
+    EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + folder.file("gone.lnk") + "\nDeletionDate=", 0), 0u) << info;
+    EXPECT_FALSE(fs::exists(folder.file("files")));
+    EXPECT_FALSE(fs::exists(folder.file("info")));
+
+    // A second item of the same name takes a name of its own there.
+    clickFile(QStringLiteral("abbc.txt"));
+    dialogs.expectYesNo(QStringLiteral("Delete"), QStringLiteral("Delete \"abbc.txt\"?"), DialogAnswer::Yes);
+    QTest::keyClick(c->ListView2, Qt::Key_Delete);
+    folder.write("abbc.txt", "second");
+    window.reset();
+    openWindow();
+    c->ListView2->setFocus();
+    clickFile(QStringLiteral("abbc.txt"));
+    dialogs.expectYesNo(QStringLiteral("Delete"), QStringLiteral("Delete \"abbc.txt\"?"), DialogAnswer::Yes);
+    QTest::keyClick(c->ListView2, Qt::Key_Delete);
+    EXPECT_EQ(folder.read(".local/share/Trash/files/abbc.txt"), "abbc");
+    EXPECT_EQ(folder.read(".local/share/Trash/files/abbc.txt.2"), "second");
+    EXPECT_TRUE(fs::exists(trash + "info/abbc.txt.2.trashinfo"));
+    if (previousDataHome.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", previousDataHome);
+}
+
 TEST_F(LocalPanelWindow, DriveRootGivesThePatternWithoutASecondSeparator)
 {
     const int root = c->DriveComboBox1->findData(QByteArray("/"));

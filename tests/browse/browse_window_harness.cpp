@@ -23,7 +23,7 @@ void BrowseWindowTest::openWindow()
 {
     ThovedformSetup setup;
     setup.dialogs = &dialogs;
-    setup.dataDirectory = data.path();
+    setup.dataDirectory = dataDirectoryPath.empty() ? data.path() : dataDirectoryPath;
     // A first start collects the file-type icon table from here, not from
     // the whole machine.
     setup.iconTableRoot = data.path();

@@ -27,6 +27,9 @@ class BrowseWindowTest : public ::testing::Test {
 protected:
     TempDir data;
     TempDir site;
+    // The window's data directory when not `data` itself (a folder inside
+    // it, say); set before the window is opened again.
+    std::string dataDirectoryPath;
     ScriptedDialogs dialogs;
     std::unique_ptr<LocalFtpServer> server;
     // How `startServer` sets the server up.

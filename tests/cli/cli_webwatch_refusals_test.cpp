@@ -173,6 +173,46 @@ TEST_F(CliWebwatchRefusals, APendingRunWithADamagedProjectOrQueueFileEndsAtOnceW
     EXPECT_EQ(filesIn(data.path()).at("wbprj.dfd"), projectLines().joinedText());
 }
 
+// The deletions of a pending run are in its deletion list; one that cannot
+// be read or is damaged ends the run and the dry run at once with the
+// reason, and stays for the user to repair.
+TEST_F(CliWebwatchRefusals, APendingRunsDeletionListThatCannotBeUsedIsKeptAndEndsTheRun)
+{
+    ASSERT_TRUE(projectLines().saveToFile(data.file("nyweb2.dfd")));
+    const std::string entry = "127.0.0.1\r\nwebmaster\r\nPw4Site\r\n21\r\n/\r\nold.html\r\n";
+    const std::pair<std::string, std::string> damaged[] = {
+        {entry + entry.substr(0, 20), "it holds 8 lines, not whole entries of 6 lines"},
+        {"127.0.0.1\r\nwebmaster\r\nPw4Site\r\nftp\r\n/\r\nold.html\r\n", "line 4 is not a port number"},
+        {"", "folder"},
+        {"", "FIFO"},
+    };
+    for (const auto& [bytes, why] : damaged) {
+        SCOPED_TRACE(why);
+        fs::remove_all(data.file("defil.dfd"));
+        std::string expected = why;
+        if (why == "folder") {
+            fs::create_directory(data.file("defil.dfd"));
+            expected = "not a regular file (a folder)";
+        } else if (why == "FIFO") {
+            ASSERT_EQ(::mkfifo(data.file("defil.dfd").c_str(), 0600), 0);
+            expected = "not a regular file (a FIFO)";
+        } else {
+            data.write("defil.dfd", bytes);
+        }
+        for (const char* mode : {"--dry-run", "--quiet"}) {
+            SCOPED_TRACE(mode);
+            const CliRun run = webwatch({mode});
+            EXPECT_EQ(run.status, 1) << run.out << run.err;
+            EXPECT_TRUE(has(run.err, "cannot read " + data.file("defil.dfd") + ": " + expected + ". The deletions"))
+                << run.err;
+            ASSERT_TRUE(fs::exists(fs::symlink_status(data.file("defil.dfd"))));
+            if (!bytes.empty())
+                EXPECT_EQ(filesIn(data.path()).at("defil.dfd"), bytes);
+        }
+        EXPECT_TRUE(fs::exists(data.file("nyweb2.dfd")));
+    }
+}
+
 // Listing and dry runs only read: they need no lock and work on a data
 // directory mounted read-only; a run there says why it cannot lock.
 TEST_F(CliWebwatchRefusals, ListingAndDryRunsWorkOnAReadOnlyDataDirectoryAndARunSaysWhyItCannot)

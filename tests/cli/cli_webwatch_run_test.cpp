@@ -345,6 +345,10 @@ TEST(CliWebwatchRun, TheRunsDataConnectionsAndTheProjectFileItLeaves)
     w.record("p/page.html", "May");
     w.save();
     w.data.write("wbprj.dfd.tmp4242", "2\r\nleft by a kill\r\n");
+    // Files of the user's that only look like temporary ones stay.
+    const std::vector<std::string> usersFiles{"thesis.tmp2", "report.tmp20240101", "notes.dfd.tmp7", "wbprj.dfd.tmp"};
+    for (const std::string& name : usersFiles)
+        w.data.write(name, "the user's");
     ASSERT_EQ(::chmod(w.data.file("wbprj.dfd").c_str(), 0644), 0);
 
     const CliRun passive = w.webwatch({"--quiet"});
@@ -356,6 +360,8 @@ TEST(CliWebwatchRun, TheRunsDataConnectionsAndTheProjectFileItLeaves)
     EXPECT_EQ(w.remote.read("p/page.html"), "one");
     EXPECT_EQ(modeOf(w.data.file("wbprj.dfd")), 0644u);
     EXPECT_FALSE(fs::exists(w.data.file("wbprj.dfd.tmp4242")));
+    for (const std::string& name : usersFiles)
+        EXPECT_EQ(w.data.read(name), "the user's") << name;
 
     editLater(w, "p/page.html", "two");
     ASSERT_EQ(::chmod(w.data.file("wbprj.dfd").c_str(), 0600), 0);

@@ -1,3 +1,4 @@
+#include "core/data_file_io.h"
 #include "core/data_file_read.h"
 #include "core/data_paths.h"
 #include "core/text_line_list.h"
@@ -8,7 +9,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 TEST(TextLineList, SplitsOnCrLfAndBareLf)
@@ -102,6 +105,82 @@ TEST(TextLineList, SavingKeepsTheFilesPermissionsAndLinks)
     EXPECT_TRUE(TextLineList({"x"}).saveToFile(dir.file("new.dfd")));
     EXPECT_EQ(dir.read("new.dfd"), "x\r\n");
     ::umask(previousMask);
+}
+
+// With a data file that is, or leads to, a FIFO, a device or a folder,
+// nothing is read from it or written into it or put in its place; the
+// program says which file it left alone. A link to a regular file stays a
+// link, and the file it leads to is replaced without letting others write.
+TEST(TextLineList, DataFilesThatAreNoRegularFilesAreLeftAloneAndNamed)
+{
+    TempDir dir;
+    std::vector<std::string> notices;
+    setDataFileNoticeSink([&](const std::string& message) { notices.push_back(message); });
+    auto typeOf = [&](const std::string& name) {
+        struct stat status {};
+        return ::lstat(dir.file(name).c_str(), &status) == 0 ? (status.st_mode & S_IFMT) : 0u;
+    };
+    ASSERT_EQ(::mkfifo(dir.file("koefil.dfd").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(dir.file("elsewhere.fifo").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink(dir.file("elsewhere.fifo").c_str(), dir.file("wbprj.dfd").c_str()), 0);
+    dir.write("serv3.adr/inside", "a folder");
+    std::vector<std::string> names{"koefil.dfd", "wbprj.dfd", "serv3.adr"};
+    // A device node of its own (as /dev/null), where the system lets one be
+    // made; never one of the system's, which a fault here could replace.
+    if (::mknod(dir.file("null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) {
+        ASSERT_EQ(::symlink(dir.file("null").c_str(), dir.file("nyweb2.dfd").c_str()), 0);
+        names.push_back("nyweb2.dfd");
+        names.push_back("null");
+    }
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const unsigned type = typeOf(name);
+        notices.clear();
+        std::string failure;
+        EXPECT_FALSE(writeDataFile(dir.file(name), "1\r\nsecret\r\n", failure, FileAccess::OwnerOnly));
+        EXPECT_NE(failure.find("not a regular file"), std::string::npos) << failure;
+        EXPECT_FALSE(writeWholeFile(dir.file(name), "2\r\n", FileAccess::OwnerOnly, FileReplace::Frequent));
+        EXPECT_FALSE(TextLineList({"3"}).saveToFile(dir.file(name)));
+        TextLineList read;
+        EXPECT_FALSE(read.loadFromFile(dir.file(name)));
+        removeWholeFile(dir.file(name));
+        retireWholeFile(dir.file(name));
+        EXPECT_FALSE(removeDataFile(dir.file(name)));
+        const int fd = openDataFileToAppend(dir.file(name), true, failure);
+        EXPECT_EQ(fd, -1);
+        if (fd >= 0)
+            ::close(fd);
+        EXPECT_EQ(typeOf(name), type);
+        ASSERT_FALSE(notices.empty());
+        for (const std::string& notice : notices)
+            EXPECT_EQ(notice.rfind(dir.file(name) + ": not a regular file (", 0), 0u) << notice;
+        EXPECT_NE(notices[0].find("; left as it is"), std::string::npos) << notices[0];
+    }
+    EXPECT_EQ(typeOf("elsewhere.fifo"), unsigned(S_IFIFO));
+    EXPECT_EQ(typeOf("serv3.adr/inside"), unsigned(S_IFREG));
+
+    // Through a link to a regular file the file it leads to is replaced;
+    // group or others lose the right to write it, not to read it.
+    const mode_t previousMask = ::umask(0);
+    dir.write("dotfiles/prox.dfd", "old\r\n");
+    ASSERT_EQ(::chmod(dir.file("dotfiles/prox.dfd").c_str(), 0666), 0);
+    ASSERT_EQ(::symlink(dir.file("dotfiles/prox.dfd").c_str(), dir.file("prox.dfd").c_str()), 0);
+    EXPECT_TRUE(TextLineList({"new"}).saveToFile(dir.file("prox.dfd")));
+    EXPECT_EQ(typeOf("prox.dfd"), unsigned(S_IFLNK));
+    EXPECT_EQ(dir.read("dotfiles/prox.dfd"), "new\r\n");
+    struct stat status {};
+    ASSERT_EQ(::stat(dir.file("prox.dfd").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0644u);
+    // A new file neither, whatever the umask allows.
+    EXPECT_TRUE(TextLineList({"x"}).saveToFile(dir.file("ascd.dfd")));
+    ASSERT_EQ(::stat(dir.file("ascd.dfd").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0644u);
+    ::umask(previousMask);
+    // A link to a regular file, or to nothing, is removed; what it led to
+    // is not.
+    EXPECT_TRUE(removeDataFile(dir.file("prox.dfd")));
+    EXPECT_EQ(typeOf("dotfiles/prox.dfd"), unsigned(S_IFREG));
+    setDataFileNoticeSink(nullptr);
 }
 
 TEST(TextLineList, AFrequentSaveSwapsTheWholeFileInThroughOneSwapFile)

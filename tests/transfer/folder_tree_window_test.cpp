@@ -143,6 +143,33 @@ TEST_F(FolderTreeWindowTest, TheProgramsOwnDataFilesStayOutOfAFolderUpload)
               (std::map<std::string, std::string>{{"notes.txt", "the user's own notes"}}));
 }
 
+// A site folder that holds the data directory further down: its upload
+// leaves every file of the program's own out, however deep it lies.
+TEST_F(FolderTreeWindowTest, AFolderUploadWhoseSubFolderHoldsTheDataDirectoryQueuesNoDataFile)
+{
+    data.write("mysite/page.htm", "<p>a page</p>");
+    data.write("mysite/private/notes.txt", "mine");
+    dataDirectoryPath = data.file("mysite/private/tavlin");
+    fs::create_directories(dataDirectoryPath);
+    reopenWindow();
+    ASSERT_TRUE(fs::exists(data.file("mysite/private/tavlin/serv3.adr")));
+    data.write("mysite/private/tavlin/wbprj.dfd.tmp4242", "0\r\n");
+    site.write("web/.keep", "");
+    connectAsTestUser();
+    ASSERT_TRUE(waitUntilBrowsing());
+    clickNode(node({"web"}));
+    ASSERT_TRUE(waitForListing(doneCount())) << logText();
+
+    dialogs.expectYesNo("Upload folder",
+                        QString::fromStdString("Upload 2 files from " + data.file("mysite") +
+                                               " and the folders inside it to /web/mysite on 127.0.0.1?"),
+                        DialogAnswer::Yes);
+    EXPECT_EQ(window->folderTransfer().uploadLocalFolder(data.file("mysite")), 2u);
+    ASSERT_TRUE(waitUntilQueueEnds()) << logText();
+    EXPECT_EQ(treeOf(site.file("web/mysite")),
+              (std::map<std::string, std::string>{{"page.htm", "<p>a page</p>"}, {"private/notes.txt", "mine"}}));
+}
+
 TEST_F(FolderTreeWindowTest, RecordingTakesATreeOfThreeLevelsInOneActionEachFileInItsOwnRemoteFolder)
 {
     writeLocalSite();

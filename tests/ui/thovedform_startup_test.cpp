@@ -2,9 +2,11 @@
 #include "app/startup_sequence.h"
 #include "support/controls_by_name.h"
 #include "support/scripted_dialogs.h"
+#include "support/small_disk.h"
 #include "support/temp_dir.h"
 #include "ui/main_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -14,7 +16,9 @@
 
 #include <filesystem>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -166,6 +170,9 @@ TEST_F(ThovedformStartup, DamagedDataFilesNeitherStopTheStartNorGetOverwritten)
     ASSERT_EQ(::mkfifo(data.file("serv3.adr").c_str(), 0600), 0);
     ASSERT_EQ(::mkfifo(data.file("prox.dfd").c_str(), 0600), 0);
     std::filesystem::create_symlink("/dev/zero", data.file("ascd.dfd"));
+    // A settings file that is a FIFO must not keep the window from coming
+    // up, nor be replaced when the window keeps its layout at the end.
+    ASSERT_EQ(::mkfifo(data.file("tavlinftp.ini").c_str(), 0600), 0);
     auto window = start();
     EXPECT_FALSE(window->wasFirstStart());
     EXPECT_FALSE(window->startupFlags().anySet());
@@ -180,6 +187,52 @@ TEST_F(ThovedformStartup, DamagedDataFilesNeitherStopTheStartNorGetOverwritten)
     EXPECT_FALSE(MainWindowByName(*window).Button1->isVisible());
     EXPECT_EQ(data.read("koefil.dfd"), "not a queue\r\n");
     EXPECT_EQ(data.read("wbprj.dfd"), "\xfe\xfe");
+    // The log names each file left alone.
+    const QString log = MainWindowByName(*window).Memo1->toPlainText();
+    for (const char* name : {"serv3.adr", "prox.dfd", "ascd.dfd", "tavlinftp.ini"})
+        EXPECT_TRUE(log.contains(QString::fromStdString(data.file(name) + ": not a regular file (")))
+            << name << "\n" << log.toStdString();
+    window.reset();
+    for (const char* name : {"serv3.adr", "prox.dfd", "tavlinftp.ini"}) {
+        struct stat status {};
+        ASSERT_EQ(::lstat(data.file(name).c_str(), &status), 0) << name;
+        EXPECT_TRUE(S_ISFIFO(status.st_mode)) << name;
+    }
+}
+
+// A setting changed while the settings file cannot be written (here: the
+// disk is full) still holds for the run, and the window says, once, that
+// it was not kept.
+TEST(ThovedformSettings, ASettingsFileThatCannotBeWrittenIsSaidInTheLog)
+{
+    SmallDisk disk(512 * 1024);
+    RUN_ON_SMALL_DISK(disk);
+    TempDir fakeRoot;
+    ScriptedDialogs dialogs;
+    ThovedformSetup setup;
+    setup.dialogs = &dialogs;
+    setup.dataDirectory = disk.path();
+    setup.iconTableRoot = fakeRoot.path();
+    auto window = std::make_unique<Thovedform>(setup);
+    window->show();
+    const int filler = ::open(disk.file("filler").c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(filler, 0);
+    const std::string block(4096, 'f');
+    while (::write(filler, block.data(), block.size()) > 0) {
+    }
+    ::close(filler);
+
+    QAction* ask = window->findChild<QAction*>(QStringLiteral("AskBeforeOverwriting"));
+    ASSERT_NE(ask, nullptr);
+    ask->trigger();
+    ask->trigger();
+    ask->trigger();
+    EXPECT_TRUE(ask->isChecked());
+    const QString log = MainWindowByName(*window).Memo1->toPlainText();
+    const QString said = QString::fromStdString("! Could not write " + disk.file("tavlinftp.ini")
+                                                + ": settings changed now last only until the program ends");
+    EXPECT_EQ(log.count(said), 1) << log.toStdString();
+    EXPECT_EQ(disk.read("tavlinftp.ini").find("AskBeforeOverwriting=true"), std::string::npos);
 }
 
 }  // namespace

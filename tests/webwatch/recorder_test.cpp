@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString kSingleFileQuestion = QStringLiteral(
@@ -100,6 +102,26 @@ TEST(Recorder, NewProjectsWithNothingASingleFileAndADirectory)
                     " /home/u/site/pages/photo.jpg", " ftp.example.org", " webmaster", " secret", " 21", " /www", " photo.jpg", " 1", " May"}));
     EXPECT_TRUE(f.recorder.display().queueListLines.empty());
     EXPECT_TRUE(f.recorder.recordedFiles().empty());
+}
+
+// A FIFO or a link to a device is refused with the reason, alone or among
+// the files of a folder; the regular files beside it are recorded.
+TEST(Recorder, OnlyRegularFilesAreRecorded)
+{
+    RecorderFixture f;
+    f.dir.write("wbprj.dfd", "0\r\n");
+    f.dir.write("site/page.html", "<p>");
+    ASSERT_EQ(::mkfifo(f.dir.file("site/pipe").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", f.dir.file("site/zero"));
+    f.startNew("Site");
+    f.dialogs.expectYesNoCancel("Clean directory in use!!", kSingleFileQuestion, DialogAnswer::Yes)
+        .expectMessage(QString::fromStdString(f.dir.file("site/pipe") + " is not recorded: it is not a regular file"))
+        .expectMessage(QString::fromStdString(f.dir.file("site/zero") + " is not recorded: it is not a regular file"));
+    EXPECT_FALSE(f.recorder.recordFile(connectedSession(), f.dir.file("site"), "pipe", "1").recorded);
+    EXPECT_EQ(f.recorder.recordDirectory(connectedSession(), f.dir.file("site"), {{"zero", "1"}, {"page.html", "0"}}),
+              1u);
+    EXPECT_EQ(f.dialogs.pending(), 0u);
+    EXPECT_EQ(f.recorder.display().queueListLines, (std::vector<QString>{"\u00BB\u00BB page.html"}));
 }
 
 TEST(Recorder, DisconnectedRecordingNoToCleanDirectoryAndTheFlagItems)
