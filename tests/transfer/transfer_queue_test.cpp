@@ -222,11 +222,12 @@ TEST_F(TransferQueueTest, FilesGoUpAndComeDownSharingALogInPerSite)
     EXPECT_EQ(root.read("site/picture.bin"), picture);
     EXPECT_EQ(root.read("top.bin"), top);
     // One log-in. A folder change is one CWD, and a file in the folder of
-    // the one before takes none; TYPE goes out only when the mode changes.
+    // the one before takes none; TYPE goes out only when the mode changes,
+    // SYST once, before the first ASCII upload.
     EXPECT_EQ(withoutAddresses(server.commands()),
-              (std::vector<std::string>{"USER tavlin", "PASS s3cret", "CWD /site", "TYPE A", "PORT",
-                                        "STOR index.htm", "TYPE I", "PORT", "STOR picture.bin", "CWD /", "PORT",
-                                        "STOR top.bin"}));
+              (std::vector<std::string>{"USER tavlin", "PASS s3cret", "CWD /site", "TYPE A", "SYST",
+                                        "PORT", "STOR index.htm", "TYPE I", "PORT", "STOR picture.bin", "CWD /",
+                                        "PORT", "STOR top.bin"}));
     EXPECT_FALSE(exists(paths.koefilDfd));
     EXPECT_FALSE(recorder.display.countVisible);
     EXPECT_EQ(recorder.display.title, "Tavlinftp");
