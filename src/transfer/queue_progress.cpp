@@ -17,6 +17,9 @@ constexpr auto kRecent = std::chrono::seconds(20);
 // A rate over less than this is mostly the time the first block took.
 constexpr double kShortestMeasureSeconds = 0.5;
 constexpr double kMegabyte = 1024.0 * 1024.0;
+// How far the steps' bytes must stray from going in proportion to their
+// files (1 - r² of files against bytes) before a megabyte gets a cost.
+constexpr double kLeastIndependence = 0.05;
 
 double secondsBetween(QueueProgress::Clock::time_point from, QueueProgress::Clock::time_point to)
 {
@@ -139,12 +142,19 @@ bool QueueProgress::costs(double& perFile, double& perMegabyte) const
     double best = misfit(filesOnly, 0);
     perFile = filesOnly;
     perMegabyte = 0;
+    // Steps whose bytes go almost in step with their files (small files of
+    // one size, nothing big under way) say nothing of what a megabyte costs:
+    // a fit would read it from the noise of a block or two and could price
+    // a big file still to come at hours. Their time is the files'.
+    const double det = ff * mm - fm * fm;
+    if (det <= kLeastIndependence * ff * mm)
+        return std::isfinite(perFile);
     if (const double bytesMisfit = misfit(0, bytesOnly); bytesMisfit < 0.5 * best) {
         best = bytesMisfit;
         perFile = 0;
         perMegabyte = bytesOnly;
     }
-    if (const double det = ff * mm - fm * fm; det > 0) {
+    if (det > 0) {
         const double c = (tf * mm - tm * fm) / det;
         const double k = (tm * ff - tf * fm) / det;
         if (c >= 0 && k >= 0 && misfit(c, k) < 0.5 * best) {

@@ -3,6 +3,7 @@
 // files after a big one, the time left, the sliding button, and Abort.
 #include "browse_window_harness.h"
 
+#include "transfer/queue_progress.h"
 #include "transfer/transfer_queue.h"
 
 #include <QAction>
@@ -168,3 +169,37 @@ TEST_F(QueueProgressWindowTest, AfterAbortTheLabelSaysItStoppedAndTheWebwatchMen
 }
 
 }  // namespace
+
+// Small files of one size going up, a few blocks of the next one counted
+// at each step, and the steps that happened to catch more of those blocks a
+// little longer: bytes then seem to explain the time, though what a small
+// file costs is its round trips. The big file still waiting must not be
+// priced from that at hours.
+TEST(QueueProgressEstimate, SmallFilesAloneNeverPriceABigFileToComeAtHours)
+{
+    using namespace std::chrono_literals;
+    QueueProgress progress;
+    QueueProgress::Clock::time_point now{};
+    constexpr std::int64_t kSmall = 300;
+    constexpr std::int64_t kBig = 12 * 1024 * 1024;
+    std::size_t waiting = 41;
+    std::int64_t waitingBytes = 40 * kSmall + kBig;
+    progress.began(now);
+    for (int step = 0; step < 4; ++step) {
+        const std::int64_t partial = step % 2 == 0 ? 0 : kSmall;
+        progress.progressed(partial, waiting, waitingBytes, 1, now);
+        for (int file = 0; file < 8; ++file) {
+            now += 100ms;
+            progress.fileEnded(kSmall, now);
+            --waiting;
+            waitingBytes -= kSmall;
+        }
+        now += step % 2 == 0 ? 450ms : 250ms;
+    }
+    progress.progressed(0, waiting, waitingBytes, 1, now);
+    const double left = progress.secondsLeft();
+    // Eight files came to about a second: the nine files left cost about
+    // as much, and the big file's bytes at most what the small ones moved.
+    EXPECT_GT(left, 0.5);
+    EXPECT_LT(left, 60.0) << progress.text();
+}
