@@ -80,6 +80,9 @@ TEST_F(MultiSelectionWindowTest, ThreeFilesGoUpComeDownAndAreDeletedInOneActionE
     ASSERT_TRUE(waitUntil([&] { return fileNames().size() == 3 && !session().requestRunning(); })) << logText();
     downloads.write("one.bin", "older one");
     downloads.write("three.zip", "older three");
+    // Each file replaced keeps the permissions the user gave it.
+    std::filesystem::permissions(downloads.file("one.bin"), std::filesystem::perms(0600));
+    std::filesystem::permissions(downloads.file("three.zip"), std::filesystem::perms(0755));
     ASSERT_TRUE(window->localPanel().setLocalDirectory(downloads.path()));
     ctrlClick(c->ListView1, names);
     ASSERT_EQ(selectedNames(c->ListView1).size(), 3);
@@ -93,6 +96,11 @@ TEST_F(MultiSelectionWindowTest, ThreeFilesGoUpComeDownAndAreDeletedInOneActionE
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(downloads.read(names[i].toStdString()) == contents[static_cast<std::size_t>(i)]) << i;
     EXPECT_EQ(dialogs.shown().size(), 1u);
+    const auto mode = [&](const char* name) {
+        return static_cast<int>(std::filesystem::status(downloads.file(name)).permissions() & std::filesystem::perms::all);
+    };
+    EXPECT_EQ(mode("one.bin"), 0600);
+    EXPECT_EQ(mode("three.zip"), 0755);
 
     // Delete: Ctrl+A in the remote list, one question, then every file.
     ASSERT_TRUE(waitUntil([&] { return !session().requestRunning(); }));

@@ -4,6 +4,7 @@
 #include "../browse/browse_window_harness.h"
 
 #include "app/local_panel.h"
+#include "support/time_fixtures.h"
 #include "transfer/transfer_queue.h"
 #include "transfer/upload_overwrite_question.h"
 
@@ -137,6 +138,59 @@ TEST_F(UploadOverwriteWindowTest, AnAnswerForAllHoldsForTheRestOfItsActionOnly)
     EXPECT_EQ(dialogs.pending(), 0u);
     // The shared name dialog is left as the other operations expect it.
     EXPECT_EQ(window->dialogs().nameDialog().caption, "Write name");
+}
+
+// A name typed for "Rename…" that the server lists too is asked about
+// again, and the dialog starts with the name the question was about.
+TEST_F(UploadOverwriteWindowTest, RenameToANameTheServerListsAsksAgain)
+{
+    site.write("web/a.html", "server a");
+    site.write("web/b.html", "server b");
+    local.write("a.html", "local a");
+    window->findChild<QAction*>(QStringLiteral("AskBeforeOverwriting"))->trigger();
+    openServerFolderBesideLocal("web", local.path());
+    dialogs.expectChoice(UploadOverwriteQuestion::kCaption, "a.html is already on the server", kRename)
+        .expectNameDialog("Name on the server for a.html", DialogAnswer::Ok, QStringLiteral("b.html"), "Upload as")
+        .expectChoice(UploadOverwriteQuestion::kCaption, "b.html is already on the server", kRename)
+        .expectNameDialog("Name on the server for b.html", DialogAnswer::Ok, QStringLiteral("c.html"), "Upload as");
+    uploadChosen({"a.html"});
+    ASSERT_TRUE(waitUntilQueueEndsAndListed(3)) << logText();
+    EXPECT_EQ(site.read("web/a.html"), "server a");
+    EXPECT_EQ(site.read("web/b.html"), "server b");
+    EXPECT_EQ(site.read("web/c.html"), "local a");
+    ASSERT_EQ(dialogs.shown().size(), 4u);
+    EXPECT_EQ(dialogs.shown()[1].name.editText, QStringLiteral("a.html"));
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+// A server that lists its dates in another language ("Mai 05  2020"):
+// "Overwrite if newer" cannot tell which copy is newer, and sends the file,
+// as an upload without the question would, even when the local file is the
+// older one.
+class ForeignDatesUploadWindowTest : public UploadOverwriteWindowTest {
+protected:
+    void SetUp() override
+    {
+        serverOptions.listingMonthNames = {"Jan", "Feb", "Mär", "Apr", "Mai", "Jun",
+                                           "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"};
+        UploadOverwriteWindowTest::SetUp();
+    }
+};
+
+TEST_F(ForeignDatesUploadWindowTest, OverwriteIfNewerSendsAFileWhoseServerDateCannotBeRead)
+{
+    site.write("web/page.html", "server page");
+    local.write("page.html", "local page");
+    ASSERT_TRUE(setModifiedTime(site.file("web/page.html"), 1588680000));  // 5 May 2020
+    ASSERT_TRUE(setModifiedTime(local.file("page.html"), 1546344000));     // 1 January 2019
+    window->findChild<QAction*>(QStringLiteral("AskBeforeOverwriting"))->trigger();
+    openServerFolderBesideLocal("web", local.path());
+    ASSERT_EQ(fileText("page.html", 3).simplified(), QStringLiteral("Mai 05 2020"));
+    dialogs.expectChoice(UploadOverwriteQuestion::kCaption, "page.html is already on the server", kOverwriteIfNewer);
+    uploadChosen({"page.html"});
+    ASSERT_TRUE(waitUntilQueueEndsAndListed(1)) << logText();
+    EXPECT_EQ(site.read("web/page.html"), "local page");
+    EXPECT_EQ(logText().find("not uploaded"), std::string::npos) << logText();
 }
 
 }  // namespace
