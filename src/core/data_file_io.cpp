@@ -117,6 +117,15 @@ int openRegular(const std::string& path, int flags, mode_t mode, std::string& fa
 
 constexpr mode_t kOthersWrite = S_IWGRP | S_IWOTH;
 
+// inspect(), and a refused file named once where the user will see it.
+Found inspectNamingRefusal(const std::string& path, std::string& target, struct stat& status, std::string& failure)
+{
+    const Found found = inspect(path, target, status, failure);
+    if (found == Found::Refused)
+        noteRefused(path, failure);
+    return found;
+}
+
 }  // namespace
 
 void setDataFileNoticeSink(DataFileNoticeSink sink)
@@ -146,9 +155,7 @@ bool mayHoldDataFile(const std::string& path, std::string& failure)
 {
     std::string target;
     struct stat status {};
-    const Found found = inspect(path, target, status, failure);
-    if (found == Found::Refused)
-        noteRefused(path, failure);
+    const Found found = inspectNamingRefusal(path, target, status, failure);
     return found == Found::Missing || found == Found::Regular;
 }
 
@@ -225,13 +232,9 @@ bool writeDataFile(const std::string& path, std::string_view bytes, std::string&
     // does not become readable by everyone at the next save.
     std::string target;
     struct stat previous {};
-    const Found found = inspect(path, target, previous, failure);
-    if (found == Found::Failed)
+    const Found found = inspectNamingRefusal(path, target, previous, failure);
+    if (found == Found::Failed || found == Found::Refused)
         return false;
-    if (found == Found::Refused) {
-        noteRefused(path, failure);
-        return false;
-    }
     const bool replacing = found == Found::Regular;
     const bool ownerOnly = access == FileAccess::OwnerOnly;
     const bool frequent = replace == FileReplace::Frequent;
@@ -336,11 +339,8 @@ void removeWholeFile(const std::string& path)
     std::string target;
     std::string failure;
     struct stat status {};
-    const Found found = inspect(path, target, status, failure);
-    if (found == Found::Refused) {
-        noteRefused(path, failure);
+    if (inspectNamingRefusal(path, target, status, failure) == Found::Refused)
         return;
-    }
     removeDataFile(swapFileOf(target));
     removeDataFile(path);
 }
@@ -352,12 +352,7 @@ void retireWholeFile(const std::string& path)
     std::string target;
     std::string failure;
     struct stat status {};
-    const Found found = inspect(path, target, status, failure);
-    if (found == Found::Refused) {
-        noteRefused(path, failure);
-        return;
-    }
-    if (found != Found::Regular)
+    if (inspectNamingRefusal(path, target, status, failure) != Found::Regular)
         return;
     const std::string swap = swapFileOf(target);
     struct stat existing {};
